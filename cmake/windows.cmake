@@ -1,0 +1,63 @@
+# Windows build: quorvel.exe, the Windows-side tests and the Win32 bench.
+enable_language(RC)
+set(QV_WIN_DEFS _WIN32_WINNT=0x0A00 WINVER=0x0A00 NTDDI_VERSION=0x0A000000 UNICODE _UNICODE
+    WIN32_LEAN_AND_MEAN NOMINMAX)
+set(QV_WIN_LIBS user32 gdi32 shell32 comctl32 advapi32 ole32 oleaut32 uuid iphlpapi pdh dwmapi ntdll ws2_32)
+
+if(MINGW)
+  # One self-contained exe: no libstdc++/libgcc/winpthread DLLs beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+add_library(quorvel_core STATIC ${QV_CORE_SOURCES})
+target_include_directories(quorvel_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(quorvel_core PUBLIC ${QV_WIN_DEFS})
+
+add_library(quorvel_win STATIC ${QV_WIN_SOURCES})
+target_link_libraries(quorvel_win PUBLIC quorvel_core ${QV_WIN_LIBS})
+
+add_executable(quorvel WIN32 ${PROJECT_SOURCE_DIR}/src/main/entry_win.cpp ${PROJECT_SOURCE_DIR}/res/quorvel.rc)
+target_link_libraries(quorvel PRIVATE quorvel_win)
+if(MINGW)
+  target_link_options(quorvel PRIVATE -municode)
+endif()
+
+option(QV_WIN_TESTS "Build the Windows-side tests" ON)
+if(QV_WIN_TESTS)
+  enable_testing()
+  set(GTEST_SRC_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest sources")
+  add_library(gtest_win STATIC ${GTEST_SRC_DIR}/src/gtest-all.cc)
+  target_include_directories(gtest_win PUBLIC ${GTEST_SRC_DIR}/include PRIVATE ${GTEST_SRC_DIR})
+
+  file(GLOB QV_WIN_TESTS_SRC CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*.cpp)
+  add_executable(win_tests ${QV_WIN_TESTS_SRC})
+  target_link_libraries(win_tests PRIVATE quorvel_win gtest_win)
+  if(MINGW)
+    target_link_options(win_tests PRIVATE -municode)
+  endif()
+  # The tests start the real product and helper doubles; tell them where the files are.
+  add_dependencies(win_tests quorvel)
+
+  file(GLOB QV_WIN_TOOLS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/tools/*.cpp)
+  foreach(src ${QV_WIN_TOOLS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_definitions(${name} PRIVATE ${QV_WIN_DEFS})
+    target_link_libraries(${name} PRIVATE ${QV_WIN_LIBS})
+    if(MINGW)
+      target_link_options(${name} PRIVATE -municode)
+    endif()
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+    add_dependencies(win_tests ${name})
+  endforeach()
+  add_test(NAME win_tests COMMAND win_tests)
+endif()
+
+file(GLOB QV_WIN_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/*_win.cpp)
+if(QV_WIN_BENCHES)
+  add_executable(win_bench ${QV_WIN_BENCHES})
+  target_link_libraries(win_bench PRIVATE quorvel_win)
+  if(MINGW)
+    target_link_options(win_bench PRIVATE -municode)
+  endif()
+endif()

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both targets and runs every test: native unit tests, each fuzz
+# target for a bounded time, and the Windows-side tests under Wine. Ends with "N passed, M failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh" || exit 1
+"$root/scripts/build.sh" all || { echo "0 passed, 1 failed"; exit 1; }
+. "$root/scripts/wine-env.sh"
+
+total_pass=0
+total_fail=0
+add() { total_pass=$((total_pass + $1)); total_fail=$((total_fail + $2)); }
+# Echoes the run and adds its counts, read from a side file.
+run_gtest() {
+  local side; side=$(mktemp)
+  python3 "$root/scripts/gtest-count.py" "$@" 2>"$side"
+  local counts; counts=$(tail -n 1 "$side"); rm -f "$side"
+  # shellcheck disable=SC2086
+  add ${counts:-0 1}
+}
+
+echo "== native unit tests"
+run_gtest "$root/build/native/unit_tests"
+
+echo "== fuzz targets"
+fuzz_seconds=${QV_FUZZ_SECONDS:-20}
+for f in "$root"/build/native/fuzz_*; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f")
+  corpus="$root/build/fuzz-corpus/$name"
+  mkdir -p "$corpus"
+  seeds="$root/tests/fuzz/corpus/${name#fuzz_}"
+  [ -d "$seeds" ] || seeds=""
+  if "$f" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=0 \
+       "$corpus" $seeds >"$root/build/$name.log" 2>&1; then
+    echo "[       OK ] $name ($fuzz_seconds s)"
+    add 1 0
+  else
+    echo "[  FAILED  ] $name: see build/$name.log"
+    tail -n 30 "$root/build/$name.log"
+    add 0 1
+  fi
+done
+
+echo "== Windows-side tests under Wine"
+ensure_display
+ensure_wineprefix
+run_gtest wine "$root/build/win/win_tests.exe"
+wineserver -k 2>/dev/null || true
+[ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+
+echo "$total_pass passed, $total_fail failed"
+[ "$total_fail" -eq 0 ]

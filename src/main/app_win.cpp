@@ -1,0 +1,122 @@
+#include "main/app_win.h"
+
+#include <windows.h>
+#include <dwmapi.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "agents/instructions.h"
+#include "config/settings_file_win.h"
+#include "etw/etw_thread_win.h"
+#include "main/messages.h"
+#include "main/shared_state.h"
+#include "main/ui_state_win.h"
+#include "mcp_pipe/pipe_server_win.h"
+#include "sampler/sampler_thread_win.h"
+#include "util/program_log_win.h"
+#include "util/startup_task_win.h"
+#include "util/wide_win.h"
+
+namespace qv {
+namespace {
+
+void show_message(const std::string& text) {
+  MessageBoxW(nullptr, widen(text).c_str(), widen(kAppWebName).c_str(), MB_OK);
+}
+
+void report(bool ok, const std::string& action) {
+  show_message(ok ? "Quorvel: " + action + " succeeded." : "Quorvel: could not " + action + ".");
+}
+
+void handle_option(const std::wstring& option) {
+  if (option == L"--install") {
+    report(create_startup_task(), "set up starting with Windows");
+  } else if (option == L"--uninstall") {
+    report(delete_startup_tasks(), "stop starting with Windows");
+  } else {
+    show_message("Quorvel: could not understand that option (use --install or --uninstall).");
+  }
+}
+
+// Workers are detached at once and never joined; they end with the process.
+template <typename F>
+void spawn_worker(F body) {
+  std::thread([body = std::move(body)]() mutable {
+    install_thread_panic_hook();
+    body();
+  }).detach();
+}
+
+}  // namespace
+
+int run_app(int argc, wchar_t** argv) {
+  install_panic_hook();
+
+  if (argc > 1) {
+    handle_option(argv[1]);
+    return 0;
+  }
+
+  // Kept open for the life of the process; a second copy finds it and leaves quietly.
+  HANDLE instance_mutex = CreateMutexW(nullptr, FALSE, L"Local\\ZelmorSingleInstance");
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+  (void)instance_mutex;
+
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = &panel_window_proc;
+  wc.hInstance = module;
+  wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = L"ZelmorWnd";
+  RegisterClassExW(&wc);
+
+  HWND panel = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"ZelmorWnd", widen(kAppWebName).c_str(),
+                               WS_POPUP | WS_CLIPCHILDREN | WS_BORDER, 0, 0, 10, 10, nullptr, nullptr, module,
+                               nullptr);
+  if (!panel) {
+    log_line("CreateWindowExW failed");
+    return 0;
+  }
+
+  if (HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
+                                                 LR_DEFAULTSIZE | LR_SHARED))) {
+    SendMessageW(panel, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(panel, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  }
+
+  Settings settings = load_settings();
+  std::vector<AlertRule> rules;
+  auto shared = make_shared_state(settings, std::move(rules), build_instructions(settings));
+
+  auto ui = std::make_unique<UiState>();
+  ui->dpi_scale = static_cast<float>(GetDpiForWindow(panel)) / 96.0f;
+  ui->ui_scale = ui->dpi_scale * text_size_factor(settings.text_size);
+  ui->taskbar_created_msg = RegisterWindowMessageW(L"TaskbarCreated");
+  BOOL dark = TRUE;
+  DwmSetWindowAttribute(panel, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof dark);
+
+  ui->settings = std::move(settings);
+  ui->shared = shared;
+  ui->panel = panel;
+  set_ui_state(std::move(ui));
+
+  spawn_worker([shared] { run_event_tracing(shared); });
+  spawn_worker([shared, panel] { run_sampler(shared, panel); });
+  spawn_worker([shared, panel] { run_pipe_server(shared, panel); });
+
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  shared.reset();
+  return 0;
+}
+
+}  // namespace qv

@@ -1,0 +1,12 @@
+#pragma once
+// Messages the workers and the shell post to the panel window (WM_APP is 0x8000).
+namespace qv {
+
+inline constexpr unsigned kWmTray = 0x8000 + 1;           // tray icon callback
+inline constexpr unsigned kWmSample = 0x8000 + 2;         // a new Snapshot was published
+inline constexpr unsigned kWmNotifyQueued = 0x8000 + 3;   // the notification queue is not empty
+
+// The panel window's title and the caption of our message boxes.
+inline constexpr const char* kAppWebName = "quorvel.app";
+
+}  // namespace qv

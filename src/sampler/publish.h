@@ -1,0 +1,23 @@
+#pragma once
+// Handing a finished tick to the readers, and reading it back.
+#include <cstdint>
+#include <vector>
+
+#include "main/shared_state.h"
+
+namespace qv {
+
+// Wall-clock milliseconds since 1970 (0 if the clock reads earlier).
+uint64_t unix_now_ms();
+
+// Appends the summary to the ring, then replaces the snapshot, then bumps snapshot_seq.
+// The two locks are taken one after the other, never together.
+void publish(SharedState& state, Snapshot snapshot, const HistorySample& sample);
+Snapshot read_snapshot(SharedState& state);
+std::vector<HistorySample> read_history(SharedState& state);
+
+// For requests that need the process table: asks the sampler for detail ticks for the next
+// 5 seconds and waits (at most 40 polls of 100 ms) for a record that has processes.
+Snapshot fresh_detailed_snapshot(SharedState& state);
+
+}  // namespace qv

@@ -1,0 +1,99 @@
+#include "util/program_log_win.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <thread>
+
+#include "util/handles_win.h"
+#include "util/panic.h"
+#include "util/wide_win.h"
+
+namespace qv {
+
+std::optional<std::wstring> local_app_data_dir() {
+  wchar_t small[MAX_PATH];
+  DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", small, MAX_PATH);
+  if (n == 0) return std::nullopt;
+  if (n < MAX_PATH) return std::wstring(small, n);
+  std::wstring big(n, L'\0');
+  DWORD m = GetEnvironmentVariableW(L"LOCALAPPDATA", big.data(), n);
+  if (m == 0 || m >= n) return std::nullopt;
+  big.resize(m);
+  return big;
+}
+
+void log_line(std::string_view text) {
+  auto dir = local_app_data_dir();
+  if (!dir) return;
+  const std::wstring path = *dir + L"\\zelmor.log";
+  UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  std::string line(text);
+  line.push_back('\n');
+  DWORD written = 0;
+  WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+std::string system_error_text(unsigned long code) {
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text;
+  if (n && buffer) {
+    text = narrow(std::wstring_view(buffer, n));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  }
+  if (buffer) LocalFree(buffer);
+  if (text.empty()) text = "error " + std::to_string(code);
+  return text;
+}
+
+namespace {
+
+void log_and_terminate(std::string_view line) {
+  log_line(line);
+  TerminateProcess(GetCurrentProcess(), 101);
+}
+
+std::string thread_label() { return "thread " + std::to_string(GetCurrentThreadId()); }
+
+void on_terminate() {
+  std::string what = "std::terminate called";
+  if (auto e = std::current_exception()) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const std::exception& ex) {
+      what = std::string("uncaught exception: ") + ex.what();
+    } catch (...) {
+      what = "uncaught exception of unknown type";
+    }
+  }
+  panic(thread_label(), what);
+}
+
+LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* info) {
+  char text[96];
+  const auto* rec = info ? info->ExceptionRecord : nullptr;
+  std::snprintf(text, sizeof text, "unhandled exception 0x%08lX at %p",
+                rec ? static_cast<unsigned long>(rec->ExceptionCode) : 0ul,
+                rec ? rec->ExceptionAddress : nullptr);
+  panic(thread_label(), text);
+}
+
+}  // namespace
+
+void install_panic_hook() {
+  set_panic_writer(&log_and_terminate);
+  SetUnhandledExceptionFilter(&on_unhandled_exception);
+  install_thread_panic_hook();
+}
+
+void install_thread_panic_hook() { std::set_terminate(&on_terminate); }
+
+}  // namespace qv

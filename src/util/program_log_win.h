@@ -1,0 +1,23 @@
+#pragma once
+// The program log: zelmor.log beside the settings file, one line per event.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// The LOCALAPPDATA directory as UTF-8, or nothing when the variable is not set.
+std::optional<std::wstring> local_app_data_dir();
+
+// Appends one line. Never fails visibly; safe from any thread (lines may interleave).
+void log_line(std::string_view text);
+
+// Routes panics on every thread to the program log and ends the process at once.
+void install_panic_hook();
+// std::set_terminate is per thread under some runtimes: every thread calls this first.
+void install_thread_panic_hook();
+
+// The system's text for an error code, without the trailing line break.
+std::string system_error_text(unsigned long code);
+
+}  // namespace qv

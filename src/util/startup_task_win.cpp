@@ -1,0 +1,81 @@
+#include "util/startup_task_win.h"
+
+#include <windows.h>
+
+#include "util/command_line.h"
+#include "util/handles_win.h"
+#include "util/wide_win.h"
+
+namespace qv {
+namespace {
+
+constexpr const char* kTaskName = "Quorvel";
+constexpr const char* kLegacyTaskName = "Zelmor";
+
+std::wstring executable_path() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return {};
+}
+
+}  // namespace
+
+bool run_schtasks(const std::vector<std::string>& args) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  UniqueHandle read_end, write_end;
+  if (!CreatePipe(read_end.out(), write_end.out(), &inherit, 0)) return false;
+  SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
+  UniqueFile null_in(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                 OPEN_EXISTING, 0, nullptr));
+
+  // Both outputs go into one pipe: draining it drains both, so a chatty child never blocks.
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = null_in.get();
+  si.hStdOutput = write_end.get();
+  si.hStdError = write_end.get();
+  std::wstring command = widen(build_command_line("schtasks", args));
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &si, &pi)) {
+    return false;
+  }
+  UniqueHandle process(pi.hProcess);
+  UniqueHandle thread(pi.hThread);
+  write_end.reset();  // our copy; the pipe ends when the child's copies close
+
+  char sink[4096];
+  DWORD got = 0;
+  while (ReadFile(read_end.get(), sink, sizeof sink, &got, nullptr) && got > 0) {
+  }
+  WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 1;
+  if (!GetExitCodeProcess(process.get(), &code)) return false;
+  return code == 0;
+}
+
+bool query_startup_task() { return run_schtasks({"/Query", "/TN", kTaskName}); }
+
+bool create_startup_task() {
+  const std::wstring exe = executable_path();
+  if (exe.empty()) return false;
+  run_schtasks({"/Delete", "/F", "/TN", kLegacyTaskName});
+  return run_schtasks({"/Create", "/F", "/TN", kTaskName, "/SC", "ONLOGON", "/RL", "HIGHEST", "/TR",
+                       "\"" + narrow(exe) + "\""});
+}
+
+bool delete_startup_tasks() {
+  run_schtasks({"/Delete", "/F", "/TN", kLegacyTaskName});
+  return run_schtasks({"/Delete", "/F", "/TN", kTaskName});
+}
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+// Entry point of the Windows-side tests. Some tests start this same executable again in a child
+// mode (for example to check that a panic on a worker thread reaches the program log).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "util/program_log_win.h"
+
+namespace {
+
+int run_child_mode(const std::wstring& mode) {
+  if (mode == L"--child=panic-thread") {
+    qv::install_panic_hook();
+    std::thread([] {
+      qv::install_thread_panic_hook();
+      throw std::runtime_error("worker exploded");
+    }).detach();
+    Sleep(10000);
+    return 0;  // not reached: the panic ends the process
+  }
+  if (mode == L"--child=log-lines") {
+    qv::log_line("first line");
+    qv::log_line("second line");
+    return 0;
+  }
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wstring(argv[1]).rfind(L"--child=", 0) == 0) return run_child_mode(argv[1]);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,266 @@
+// The real quorvel.exe, started with its own LOCALAPPDATA: options, single instance, settings
+// file, program log.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "main/messages.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+constexpr const char* kDefaultSettingsFile =
+    "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=1000\n"
+    "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\n"
+    "fps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\nfps_y=-1\n"
+    "theme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nmcp_enabled=1\nnotify_presets=3\n"
+    "text_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+    "main_metrics=cpu,ram,gpu,fps,disk,net,audio\nagent_log_file=\n";
+
+// Runs quorvel.exe with one argument and answers the message box it must show.
+struct OptionRun {
+  std::wstring box_text;
+  std::wstring box_caption;
+  std::optional<DWORD> exit_code;
+};
+
+OptionRun run_option(const std::wstring& exe, const std::wstring& args,
+                     const std::map<std::wstring, std::wstring>& env) {
+  OptionRun r;
+  Child child = launch(exe, args, env);
+  EXPECT_TRUE(child.process.valid());
+  HWND box = find_window(child.pid, L"#32770", 15000);
+  if (box) {
+    r.box_text = message_box_text(box);
+    r.box_caption = window_text(box);
+    press_ok(box);
+  }
+  r.exit_code = wait_exit(child, 10000);
+  if (!r.exit_code) kill(child);
+  return r;
+}
+
+TEST(Options, UnknownSpellingsAreRefusedWithAMessage) {
+  TempDir dir;
+  for (const wchar_t* arg : {L"-install", L"/install", L"--INSTALL", L"--Uninstall", L"--help"}) {
+    OptionRun r = run_option(quorvel_exe(), arg, {{L"LOCALAPPDATA", dir.path()}});
+    EXPECT_EQ(utf8(r.box_text), "Quorvel: could not understand that option (use --install or --uninstall).")
+        << utf8(arg);
+    EXPECT_EQ(utf8(r.box_caption), kAppWebName);
+    EXPECT_EQ(r.exit_code, std::optional<DWORD>(0));
+  }
+  EXPECT_FALSE(file_exists(dir.file(L"zelmor.ini")));  // options never start the monitor
+}
+
+// A copy of quorvel.exe in a folder whose name has spaces, with the schtasks double beside it
+// (the application's own folder is the first place a bare program name is looked for).
+struct InstallFixture {
+  TempDir root{L"qv inst"};
+  std::wstring folder = root.file(L"Program Files With Spaces");
+  std::wstring exe = folder + L"\\quorvel.exe";
+  std::wstring log = root.file(L"schtasks-calls.txt");
+  InstallFixture() {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CopyFileW(quorvel_exe().c_str(), exe.c_str(), FALSE);
+    CopyFileW(tool_exe(L"fake_schtasks.exe").c_str(), (folder + L"\\schtasks.exe").c_str(), FALSE);
+  }
+  std::vector<std::string> calls() const {
+    std::vector<std::string> out;
+    std::string text = read_file(log);
+    size_t start = 0;
+    for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
+      std::string line = text.substr(start, nl - start);
+      for (char& c : line) if (c == '\x1f') c = '|';
+      out.push_back(line);
+    }
+    return out;
+  }
+  OptionRun run(const wchar_t* option, const wchar_t* codes) {
+    return run_option(exe, option, {{L"LOCALAPPDATA", root.path()}, {L"QV_FAKE_SCHTASKS_LOG", log},
+                                    {L"QV_FAKE_SCHTASKS_CODES", codes}});
+  }
+};
+
+TEST(Options, InstallRemovesTheLegacyTaskAndCreatesTheQuotedCommand) {
+  InstallFixture f;
+  OptionRun r = f.run(L"--install", L"1,0");  // no legacy task to delete, creation succeeds
+  EXPECT_EQ(utf8(r.box_text), "Quorvel: set up starting with Windows succeeded.");
+  EXPECT_EQ(r.exit_code, std::optional<DWORD>(0));
+  auto calls = f.calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "/Delete|/F|/TN|Zelmor");
+  EXPECT_EQ(calls[1], "/Create|/F|/TN|Quorvel|/SC|ONLOGON|/RL|HIGHEST|/TR|\"" + utf8(f.exe) + "\"");
+}
+
+TEST(Options, InstallReportsAFailedCreation) {
+  InstallFixture f;
+  OptionRun r = f.run(L"--install", L"0,5");
+  EXPECT_EQ(utf8(r.box_text), "Quorvel: could not set up starting with Windows.");
+  EXPECT_EQ(f.calls().size(), 2u);
+}
+
+TEST(Options, UninstallDecidesOnTheSecondDeletionOnly) {
+  {
+    InstallFixture f;
+    OptionRun r = f.run(L"--uninstall", L"1,1");  // neither task exists
+    EXPECT_EQ(utf8(r.box_text), "Quorvel: could not stop starting with Windows.");
+    auto calls = f.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0], "/Delete|/F|/TN|Zelmor");
+    EXPECT_EQ(calls[1], "/Delete|/F|/TN|Quorvel");
+  }
+  {
+    InstallFixture f;
+    OptionRun r = f.run(L"--uninstall", L"1,0");
+    EXPECT_EQ(utf8(r.box_text), "Quorvel: stop starting with Windows succeeded.");
+  }
+}
+
+TEST(Options, OnlyTheFirstArgumentCounts) {
+  InstallFixture f;
+  OptionRun r = f.run(L"--install --uninstall extra", L"0");
+  EXPECT_EQ(utf8(r.box_text), "Quorvel: set up starting with Windows succeeded.");
+  EXPECT_EQ(f.calls().size(), 2u);
+  EXPECT_EQ(f.calls()[1].rfind("/Create|", 0), 0u);
+}
+
+TEST(Options, MissingSchtasksIsAFailure) {
+  TempDir root;
+  std::wstring exe = root.file(L"quorvel.exe");
+  CopyFileW(quorvel_exe().c_str(), exe.c_str(), FALSE);
+  // An empty search path and no system directory copy of the double: the tool is either the
+  // system's (Wine's) or missing; either way the message is one of the two fixed texts.
+  OptionRun r = run_option(exe, L"--uninstall", {{L"LOCALAPPDATA", root.path()}});
+  EXPECT_TRUE(utf8(r.box_text) == "Quorvel: could not stop starting with Windows." ||
+              utf8(r.box_text) == "Quorvel: stop starting with Windows succeeded.")
+      << utf8(r.box_text);
+}
+
+// The running monitor: started, found by its window class, ended by the test.
+struct Monitor {
+  TempDir dir{L"qv mon"};
+  Child child;
+  HWND panel = nullptr;
+  void start(const std::map<std::wstring, std::wstring>& extra = {}) {
+    auto env = extra;
+    env[L"LOCALAPPDATA"] = dir.path();
+    child = launch(quorvel_exe(), L"", env);
+    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+  }
+  ~Monitor() { kill(child); }
+};
+
+TEST(Monitor, SecondInstanceLeavesQuietlyAndFirstIsUnaffected) {
+  Monitor first;
+  first.start();
+  ASSERT_NE(first.panel, nullptr);
+  Child second = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", first.dir.path()}});
+  ASSERT_TRUE(second.process.valid());
+  const ULONGLONG t0 = GetTickCount64();
+  EXPECT_EQ(wait_exit(second, 1000), std::optional<DWORD>(0));
+  EXPECT_LT(GetTickCount64() - t0, 1000u);
+  EXPECT_EQ(find_window(second.pid, L"ZelmorWnd", 0), nullptr);
+  EXPECT_EQ(find_window(second.pid, L"#32770", 0), nullptr);
+  EXPECT_TRUE(IsWindow(first.panel));
+  EXPECT_FALSE(wait_exit(first.child, 0).has_value());
+}
+
+TEST(Monitor, PanelWindowIsHiddenAndTitled) {
+  Monitor m;
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  EXPECT_FALSE(IsWindowVisible(m.panel));
+  EXPECT_EQ(utf8(window_text(m.panel)), kAppWebName);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(m.panel, GWL_EXSTYLE)) & 0x88u, 0x88u);
+}
+
+TEST(Monitor, CloseSavesTheDefaultsByteExact) {
+  Monitor m;
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini")));  // nothing is written before a save
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == kDefaultSettingsFile; }, 5000))
+      << read_file(m.dir.file(L"zelmor.ini"));
+  EXPECT_TRUE(IsWindow(m.panel));  // closing hides; the program keeps running
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.tmp")));
+}
+
+TEST(Monitor, SavedFileIsNormalisedFromWhatWasLoaded) {
+  Monitor m;
+  write_file(m.dir.file(L"zelmor.ini"),
+             "log9=cpu>90\r\nnotify_rule4=0|Tell me\\nlater\r\ntheme = 2\r\nmain_metrics=net,-cpu\r\n"
+             "unknown=1\r\nwidget_scale=2.34567\r\ninterval_ms=50\r\n");
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);
+  const std::string expected =
+      "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=250\n"
+      "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\n"
+      "fps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\nfps_y=-1\n"
+      "theme=2\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nmcp_enabled=1\nnotify_presets=3\n"
+      "text_size=1\nwidget_scale=2.346\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+      "main_metrics=net,-cpu,ram,gpu,fps,disk,audio\nagent_log_file=\n"
+      "notify_rule1=0|Tell me\\nlater\nlog1=cpu>90\n";
+  EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == expected; }, 5000))
+      << read_file(m.dir.file(L"zelmor.ini"));
+}
+
+TEST(Monitor, BadSettingsFileGivesDefaultsAndStaysUntilTheNextSave) {
+  struct Bad { const char* name; std::string bytes; };
+  std::string huge(50u << 20, 'a');
+  const Bad bad[] = {{"non-utf8", "tray_static=1\n\xff\xfe\x80\n"},
+                     {"binary", std::string("\0\x01\x02tray_static=1\n\0", 18)},
+                     {"huge", "tray_static=1\n" + huge}};
+  for (const auto& b : bad) {
+    Monitor m;
+    write_file(m.dir.file(L"zelmor.ini"), b.bytes);
+    m.start();
+    ASSERT_NE(m.panel, nullptr) << b.name;
+    Sleep(300);
+    EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), b.bytes) << b.name;  // untouched so far
+    PostMessageW(m.panel, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == kDefaultSettingsFile; }, 8000))
+        << b.name;
+  }
+}
+
+TEST(Monitor, MissingLocalAppDataWritesNothing) {
+  TempDir cwd;
+  Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", L""}});
+  HWND panel = find_window(child.pid, L"ZelmorWnd", 15000);
+  ASSERT_NE(panel, nullptr);
+  PostMessageW(panel, WM_CLOSE, 0, 0);
+  Sleep(500);
+  EXPECT_TRUE(IsWindow(panel));  // still running, nothing crashed
+  kill(child);
+}
+
+TEST(ProgramLog, AppendsLinesWithoutDecoration) {
+  TempDir dir;
+  write_file(dir.file(L"zelmor.log"), "earlier\n");
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  Child child = launch(self, L"--child=log-lines", {{L"LOCALAPPDATA", dir.path()}});
+  EXPECT_EQ(wait_exit(child, 10000), std::optional<DWORD>(0));
+  EXPECT_EQ(read_file(dir.file(L"zelmor.log")), "earlier\nfirst line\nsecond line\n");
+}
+
+TEST(ProgramLog, PanicOnAWorkerThreadIsLoggedAndEndsTheProcess) {
+  TempDir dir;
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  Child child = launch(self, L"--child=panic-thread", {{L"LOCALAPPDATA", dir.path()}});
+  auto code = wait_exit(child, 8000);
+  ASSERT_TRUE(code.has_value()) << "the panic did not end the process";
+  EXPECT_NE(*code, 0u);
+  const std::string log = read_file(dir.file(L"zelmor.log"));
+  EXPECT_EQ(log.rfind("panic: thread ", 0), 0u) << log;
+  EXPECT_NE(log.find("uncaught exception: worker exploded\n"), std::string::npos) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,151 @@
+#include "win_support.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+
+#include "util/wide_win.h"
+
+namespace qv::test {
+
+std::wstring exe_dir() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring p(buf, n);
+  return p.substr(0, p.find_last_of(L"\\/"));
+}
+
+std::wstring quorvel_exe() { return exe_dir() + L"\\quorvel.exe"; }
+std::wstring tool_exe(const wchar_t* name) { return exe_dir() + L"\\tools\\" + name; }
+
+TempDir::TempDir(const wchar_t* hint) {
+  static std::atomic<int> counter{0};
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  path_ = std::wstring(tmp) + hint + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(counter.fetch_add(1)) + L"-" + std::to_wstring(GetTickCount64());
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() {
+  std::wstring from = path_;
+  from.push_back(L'\0');  // double-terminated list
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NO_UI;
+  SHFileOperationW(&op);
+}
+
+Child launch(const std::wstring& exe, const std::wstring& args, const std::map<std::wstring, std::wstring>& env) {
+  std::map<std::wstring, std::wstring> vars;  // Windows sorts the block case-insensitively; close enough
+  if (wchar_t* block = GetEnvironmentStringsW()) {
+    for (wchar_t* p = block; *p; p += wcslen(p) + 1) {
+      std::wstring entry(p);
+      size_t eq = entry.find(L'=', 1);
+      if (eq == std::wstring::npos) continue;
+      vars[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsW(block);
+  }
+  for (const auto& [k, v] : env) {
+    for (auto it = vars.begin(); it != vars.end();) {
+      it = _wcsicmp(it->first.c_str(), k.c_str()) == 0 ? vars.erase(it) : std::next(it);
+    }
+    if (!v.empty()) vars[k] = v;
+  }
+  std::wstring block;
+  for (const auto& [k, v] : vars) {
+    block += k + L"=" + v;
+    block.push_back(L'\0');
+  }
+  block.push_back(L'\0');
+
+  std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  Child child;
+  if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                     block.data(), nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    child.process.reset(pi.hProcess);
+    child.pid = pi.dwProcessId;
+  }
+  return child;
+}
+
+std::optional<DWORD> wait_exit(const Child& child, DWORD ms) {
+  if (!child.process) return std::nullopt;
+  if (WaitForSingleObject(child.process.get(), ms) != WAIT_OBJECT_0) return std::nullopt;
+  DWORD code = 0;
+  GetExitCodeProcess(child.process.get(), &code);
+  return code;
+}
+
+void kill(Child& child) {
+  if (!child.process) return;
+  TerminateProcess(child.process.get(), 1);
+  WaitForSingleObject(child.process.get(), 5000);
+}
+
+namespace {
+struct FindCtx {
+  DWORD pid;
+  const wchar_t* cls;
+  HWND found;
+};
+BOOL CALLBACK find_proc(HWND hwnd, LPARAM lp) {
+  auto* ctx = reinterpret_cast<FindCtx*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != ctx->pid) return TRUE;
+  wchar_t cls[128];
+  GetClassNameW(hwnd, cls, 128);
+  if (wcscmp(cls, ctx->cls) != 0) return TRUE;
+  ctx->found = hwnd;
+  return FALSE;
+}
+}  // namespace
+
+HWND find_window(DWORD pid, const wchar_t* cls, DWORD ms) {
+  FindCtx ctx{pid, cls, nullptr};
+  eventually([&] {
+    EnumWindows(&find_proc, reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found != nullptr;
+  }, ms);
+  return ctx.found;
+}
+
+std::wstring window_text(HWND hwnd) {
+  wchar_t buf[2048];
+  int n = GetWindowTextW(hwnd, buf, 2048);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring message_box_text(HWND box) { return window_text(GetDlgItem(box, 0xFFFF)); }
+
+void press_ok(HWND box) { PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+std::string read_file(const std::wstring& path) {
+  UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!f) return {};
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
+  return out;
+}
+
+void write_file(const std::wstring& path, const std::string& bytes) {
+  UniqueFile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  if (f) WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+bool file_exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string utf8(const std::wstring& w) { return narrow(w); }
+
+}  // namespace qv::test

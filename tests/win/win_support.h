@@ -1,0 +1,66 @@
+#pragma once
+// Helpers for tests that start the real quorvel.exe (and doubles) as child processes under Wine.
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "util/handles_win.h"
+
+namespace qv::test {
+
+std::wstring exe_dir();                  // where win_tests.exe, quorvel.exe live
+std::wstring quorvel_exe();
+std::wstring tool_exe(const wchar_t* name);  // test doubles, built into tools/
+
+// A fresh, empty directory that is removed (with its contents) when the object goes.
+class TempDir {
+ public:
+  explicit TempDir(const wchar_t* hint = L"qv");
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+  const std::wstring& path() const { return path_; }
+  std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+struct Child {
+  UniqueHandle process;
+  DWORD pid = 0;
+};
+
+// Starts `exe` with `args` (already quoted as needed). `env` overrides or adds variables of this
+// process's environment; an empty value removes the variable.
+Child launch(const std::wstring& exe, const std::wstring& args, const std::map<std::wstring, std::wstring>& env);
+// The exit code once the child ended within `ms`, or nothing.
+std::optional<DWORD> wait_exit(const Child& child, DWORD ms);
+void kill(Child& child);
+
+// First visible or hidden top-level window of the process with this class (polls up to `ms`).
+HWND find_window(DWORD pid, const wchar_t* cls, DWORD ms);
+std::wstring window_text(HWND hwnd);
+std::wstring message_box_text(HWND box);  // the static control 0xFFFF
+void press_ok(HWND box);
+
+std::string read_file(const std::wstring& path);
+void write_file(const std::wstring& path, const std::string& bytes);
+bool file_exists(const std::wstring& path);
+// Polls until `pred` is true or `ms` pass.
+template <typename Pred>
+bool eventually(Pred pred, DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  do {
+    if (pred()) return true;
+    Sleep(20);
+  } while (GetTickCount64() < end);
+  return pred();
+}
+
+std::string utf8(const std::wstring& w);
+
+}  // namespace qv::test
