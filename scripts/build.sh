@@ -4,13 +4,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 what=${1:-all}
+# QV_BUILD_ROOT lets several checkouts or people build side by side without sharing a tree.
+out=${QV_BUILD_ROOT:-$root/build}
 if [ "$what" = all ] || [ "$what" = native ]; then
-  cmake -S "$root" -B "$root/build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  cmake -S "$root" -B "$out/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-  cmake --build "$root/build/native" -j "$jobs"
+  cmake --build "$out/native" -j "$jobs"
 fi
 if [ "$what" = all ] || [ "$what" = win ]; then
-  cmake -S "$root" -B "$root/build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$root" -B "$out/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-posix.cmake" >/dev/null
-  cmake --build "$root/build/win" -j "$jobs"
+  cmake --build "$out/win" -j "$jobs"
 fi

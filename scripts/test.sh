@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" || exit 1
 "$root/scripts/build.sh" all || { echo "0 passed, 1 failed"; exit 1; }
 . "$root/scripts/wine-env.sh"
+out=${QV_BUILD_ROOT:-$root/build}
 
 total_pass=0
 total_fail=0
@@ -20,24 +21,24 @@ run_gtest() {
 }
 
 echo "== native unit tests"
-run_gtest "$root/build/native/unit_tests"
+run_gtest "$out/native/unit_tests"
 
 echo "== fuzz targets"
 fuzz_seconds=${QV_FUZZ_SECONDS:-20}
-for f in "$root"/build/native/fuzz_*; do
+for f in "$out"/native/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f")
-  corpus="$root/build/fuzz-corpus/$name"
+  corpus="$out/fuzz-corpus/$name"
   mkdir -p "$corpus"
   seeds="$root/tests/fuzz/corpus/${name#fuzz_}"
   [ -d "$seeds" ] || seeds=""
   if "$f" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=0 \
-       "$corpus" $seeds >"$root/build/$name.log" 2>&1; then
+       "$corpus" $seeds >"$out/$name.log" 2>&1; then
     echo "[       OK ] $name ($fuzz_seconds s)"
     add 1 0
   else
-    echo "[  FAILED  ] $name: see build/$name.log"
-    tail -n 30 "$root/build/$name.log"
+    echo "[  FAILED  ] $name: see $out/$name.log"
+    tail -n 30 "$out/$name.log"
     add 0 1
   fi
 done
@@ -45,7 +46,7 @@ done
 echo "== Windows-side tests under Wine"
 ensure_display
 ensure_wineprefix
-run_gtest wine "$root/build/win/win_tests.exe"
+run_gtest wine "$out/win/win_tests.exe"
 wineserver -k 2>/dev/null || true
 [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
 

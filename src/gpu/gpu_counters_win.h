@@ -1,0 +1,24 @@
+#pragma once
+// Graphics load from the "\GPU Engine(*)\Utilization Percentage" counters. The query is set up
+// on the first read; when that fails it logs once and every later read reports unavailable.
+#include <cstdint>
+#include <unordered_map>
+
+namespace qv {
+
+class GpuCounters {
+ public:
+  GpuCounters();
+  GpuCounters(const GpuCounters&) = delete;
+  GpuCounters& operator=(const GpuCounters&) = delete;
+  ~GpuCounters();
+  // True when the counters were read: `machine_pct` is the busiest engine type and
+  // `per_pid_pct` each process's summed utilisation, capped at 100.
+  bool read(float& machine_pct, std::unordered_map<uint32_t, float>& per_pid_pct);
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace qv

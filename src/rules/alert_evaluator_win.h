@@ -1,0 +1,27 @@
+#pragma once
+// Checks the switched-on rules against a tick and delivers the alerts that fire: a line in the
+// rule's log file, a queued notification and WM_NOTIFY_QUEUED to the panel.
+#include <windows.h>
+
+#include <vector>
+
+#include "main/shared_state.h"
+#include "rules/alert_rule.h"
+#include "sampler/snapshot.h"
+
+namespace qv {
+
+class AlertEvaluator {
+ public:
+  AlertEvaluator();
+  AlertEvaluator(const AlertEvaluator&) = delete;
+  AlertEvaluator& operator=(const AlertEvaluator&) = delete;
+  ~AlertEvaluator();
+  void evaluate(const std::vector<AlertRule>& enabled_rules, const Snapshot& tick, SharedState& state, HWND panel);
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace qv
