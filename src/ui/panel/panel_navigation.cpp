@@ -1,0 +1,322 @@
+#include "ui/panel/panel_navigation.h"
+
+#include <algorithm>
+#include <array>
+
+#include "util/lower.h"
+#include "util/text.h"
+
+namespace qv {
+namespace {
+
+bool is_settings_page(uint8_t page) {
+  return page == static_cast<uint8_t>(Page::kSettingsHome) || page == static_cast<uint8_t>(Page::kSettingsSection);
+}
+
+constexpr uint8_t kAppDetail = static_cast<uint8_t>(Page::kAppDetail);
+constexpr uint8_t kMetricCount = 6;
+constexpr uint8_t kSectionCount = 5;
+constexpr uint64_t kTextSizeCount = 4;
+constexpr uint64_t kThemeChoices = 3;
+constexpr uint64_t kFpsColorCount = 5;
+constexpr uint64_t kFpsOpacityCount = 3;
+constexpr uint64_t kWidgetThemeCount = 3;
+constexpr uint32_t kMinIntervalMs = 250;
+constexpr uint32_t kMaxIntervalMs = 10000;
+
+bool* tray_flag(Settings& s, uint64_t index) {
+  const std::array<bool*, 6> flags = {&s.tray_static, &s.tray_cpu, &s.tray_ram,
+                                      &s.tray_disk,   &s.tray_net, &s.tray_fps};
+  return index < flags.size() ? flags[index] : nullptr;
+}
+
+void toggle_main_metric(Settings& s, uint64_t index) {
+  if (index >= s.main_metrics.size()) return;
+  MainMetric& metric = s.main_metrics[index];
+  if (metric.shown) {
+    const auto shown = std::count_if(s.main_metrics.begin(), s.main_metrics.end(),
+                                     [](const MainMetric& m) { return m.shown; });
+    if (shown <= 1) return;  // the overview always keeps one card
+  }
+  metric.shown = !metric.shown;
+}
+
+}  // namespace
+
+void navigate(PanelState& panel, PanelHost& host, uint8_t page, uint8_t sub_page) {
+  const uint8_t from = panel.page;
+  if (is_settings_page(from) && !is_settings_page(page)) host.save_settings();
+
+  panel.page = page;
+  panel.sub_page = sub_page;
+  panel.scroll_offset = 0;
+  panel.paused = false;
+  panel.frozen_snapshot.reset();
+  panel.copied = false;
+  panel.processes_expanded = false;
+
+  if (is_settings_page(page)) {
+    host.query_autostart();
+    if (from != kAppDetail) return;
+  } else if (page == kAppDetail && from != kAppDetail) {
+    // App detail filters its processes with the same field; park the search meanwhile.
+    panel.stashed_filter_text = host.field_text(kFilterField);
+    panel.filter_text.clear();
+    host.set_field_text(kFilterField, "");
+    return;
+  }
+
+  if (from == kAppDetail && page != kAppDetail) {
+    panel.filter_text = to_lower_utf8(panel.stashed_filter_text);
+    host.set_field_text(kFilterField, panel.stashed_filter_text);
+    panel.stashed_filter_text.clear();
+  }
+
+  if (page == static_cast<uint8_t>(Page::kOverview) || page == static_cast<uint8_t>(Page::kMetricDetail)) {
+    host.focus_field(kFilterField);
+  }
+}
+
+void go_back(PanelState& panel, PanelHost& host) {
+  switch (static_cast<Page>(panel.page)) {
+    case Page::kSettingsSection:
+      navigate(panel, host, static_cast<uint8_t>(Page::kSettingsHome), 0);
+      break;
+    case Page::kAlertEditor:
+      navigate(panel, host, static_cast<uint8_t>(Page::kSettingsSection), 4);
+      break;
+    case Page::kAppDetail:
+      navigate(panel, host, panel.return_page, panel.return_sub_page);
+      break;
+    default:
+      navigate(panel, host, static_cast<uint8_t>(Page::kOverview), 0);
+      break;
+  }
+}
+
+void perform_action(PanelState& panel, Settings& settings, PanelHost& host, const Action& action) {
+  const uint64_t index = action.index;
+  switch (action.kind) {
+    case ActionKind::kOpenMetric:
+      if (action.flag < kMetricCount) navigate(panel, host, static_cast<uint8_t>(Page::kMetricDetail), action.flag);
+      break;
+    case ActionKind::kBack:
+      go_back(panel, host);
+      break;
+    case ActionKind::kOpenSettings:
+      navigate(panel, host, static_cast<uint8_t>(Page::kSettingsHome), 0);
+      break;
+    case ActionKind::kTogglePinned:
+      host.set_pinned(!settings.pinned);
+      break;
+    case ActionKind::kHidePanel:
+      host.hide_panel();
+      break;
+    case ActionKind::kToggleNotifyPreset:
+      settings.notify_presets ^= action.number;
+      host.save_settings();
+      host.hand_over_ai_settings();
+      break;
+    case ActionKind::kAddCustomRequest: {
+      const std::string text(trim(host.field_text(kRequestField)));
+      if (text.empty()) break;
+      settings.notify_rules.push_back(NotifyRule{true, text});
+      host.set_field_text(kRequestField, "");
+      host.save_settings();
+      host.hand_over_ai_settings();
+      break;
+    }
+    case ActionKind::kToggleCustomRequest:
+      if (index >= settings.notify_rules.size()) break;
+      settings.notify_rules[index].enabled = !settings.notify_rules[index].enabled;
+      host.save_settings();
+      host.hand_over_ai_settings();
+      break;
+    case ActionKind::kRemoveCustomRequest:
+      if (index >= settings.notify_rules.size()) break;
+      settings.notify_rules.erase(settings.notify_rules.begin() + static_cast<std::ptrdiff_t>(index));
+      host.save_settings();
+      host.hand_over_ai_settings();
+      break;
+    case ActionKind::kToggleOnTop:
+      settings.on_top = !settings.on_top;
+      host.save_settings();
+      host.apply_on_top();
+      break;
+    case ActionKind::kToggleTrayIcon: {
+      bool* flag = tray_flag(settings, index);
+      if (!flag) break;
+      *flag = !*flag;
+      if (!settings.tray_static && !settings.tray_cpu && !settings.tray_ram && !settings.tray_disk &&
+          !settings.tray_net && !settings.tray_fps) {
+        settings.tray_static = true;  // the program must keep one way back into the panel
+      }
+      host.save_settings();
+      host.rebuild_tray_icons();
+      break;
+    }
+    case ActionKind::kSetInterval:
+      settings.interval_ms = std::clamp(action.number, kMinIntervalMs, kMaxIntervalMs);
+      host.save_settings();
+      host.set_sampler_interval(settings.interval_ms);
+      break;
+    case ActionKind::kOpenAppRow: {
+      if (index >= panel.app_rows.size()) break;
+      const uint8_t from_page = panel.page;
+      const uint8_t from_sub_page = panel.sub_page;
+      panel.selected_app = panel.app_rows[index].name;
+      panel.return_page = from_page;
+      panel.return_sub_page = from_sub_page;
+      host.restart_app_series();
+      navigate(panel, host, kAppDetail, 0);
+      break;
+    }
+    case ActionKind::kToggleProcesses:
+      panel.processes_expanded = !panel.processes_expanded;
+      panel.scroll_offset = 0;
+      break;
+    case ActionKind::kSetProcessSort:
+      if (action.flag >= 6) break;
+      panel.process_sort = action.flag;
+      panel.scroll_offset = 0;
+      break;
+    case ActionKind::kToggleMessage:
+      if (!panel.expanded_messages.erase(index)) panel.expanded_messages.insert(index);
+      break;
+    case ActionKind::kSetTextSize:
+      if (index >= kTextSizeCount) break;
+      settings.text_size = static_cast<uint32_t>(index);
+      host.save_settings();
+      host.rebuild_fonts();
+      break;
+    case ActionKind::kToggleMainMetric:
+      if (index >= settings.main_metrics.size()) break;
+      toggle_main_metric(settings, index);
+      host.save_settings();
+      host.fit_panel();
+      break;
+    case ActionKind::kDragMainMetric:
+      if (index < settings.main_metrics.size()) host.start_metric_drag(index);
+      break;
+    case ActionKind::kToggleFpsOverlay:
+      settings.fps_overlay = !settings.fps_overlay;
+      host.save_settings();
+      host.update_overlay();
+      break;
+    case ActionKind::kSetFpsColor:
+      if (index >= kFpsColorCount) break;
+      settings.fps_color = static_cast<uint32_t>(index);
+      host.save_settings();
+      host.update_overlay();
+      break;
+    case ActionKind::kSetFpsOpacity:
+      if (index >= kFpsOpacityCount) break;
+      settings.fps_opacity = static_cast<uint32_t>(index);
+      host.save_settings();
+      host.update_overlay();
+      break;
+    case ActionKind::kOpenFpsList:
+      navigate(panel, host, static_cast<uint8_t>(Page::kFpsList), 0);
+      break;
+    case ActionKind::kClearFilter:
+      panel.filter_text.clear();
+      panel.scroll_offset = 0;
+      host.set_field_text(kFilterField, "");
+      host.focus_field(kFilterField);
+      break;
+    case ActionKind::kToggleAutostart:
+      host.toggle_autostart();
+      host.query_autostart();
+      break;
+    case ActionKind::kToggleMcp:
+      settings.mcp_enabled = !settings.mcp_enabled;
+      host.save_settings();
+      host.set_mcp_enabled(settings.mcp_enabled);
+      break;
+    case ActionKind::kOpenMessages:
+      navigate(panel, host, static_cast<uint8_t>(Page::kMessages), 0);
+      break;
+    case ActionKind::kOpenActivity:
+      navigate(panel, host, static_cast<uint8_t>(Page::kActivity), 0);
+      break;
+    case ActionKind::kOpenSettingsSection:
+      if (action.flag < kSectionCount) navigate(panel, host, static_cast<uint8_t>(Page::kSettingsSection), action.flag);
+      break;
+    case ActionKind::kCopyConnectCommand:
+      host.copy_connect_command();
+      panel.copied = true;
+      break;
+    case ActionKind::kSetTheme:
+      if (index >= kThemeChoices) break;
+      settings.theme = static_cast<uint32_t>(index);
+      host.save_settings();
+      host.apply_theme();
+      break;
+    case ActionKind::kToggleWidget:
+      settings.widget_on = !settings.widget_on;
+      host.save_settings();
+      host.update_widget();
+      break;
+    case ActionKind::kSetWidgetTheme:
+      if (index >= kWidgetThemeCount) break;
+      settings.widget_theme = static_cast<uint32_t>(index);
+      host.save_settings();
+      host.update_widget();
+      break;
+    case ActionKind::kToggleWidgetBit:
+      if (settings.widget_mask == action.number) break;  // the widget keeps one figure
+      settings.widget_mask ^= action.number;
+      host.save_settings();
+      host.update_widget();
+      break;
+    case ActionKind::kDockWidget:
+      host.dock_widget();
+      break;
+    case ActionKind::kResetWidgetScale:
+      settings.widget_scale = 1.0f;
+      host.save_settings();
+      host.reset_widget_size();
+      break;
+    // The pages that own these actions (metric detail, app detail, settings, alert editor and
+    // the AI pages) handle them; the overview has no regions that carry them.
+    case ActionKind::kCloseAppRow:
+    case ActionKind::kCloseSelectedApp:
+    case ActionKind::kCloseProcess:
+    case ActionKind::kToggleActivityItem:
+    case ActionKind::kToggleAlertRule:
+    case ActionKind::kRemoveAlertRule:
+    case ActionKind::kNewAlert:
+    case ActionKind::kAlertMetric:
+    case ActionKind::kAlertAbove:
+    case ActionKind::kAlertMeasure:
+    case ActionKind::kAlertIncludeTop:
+    case ActionKind::kAlertDelivery:
+    case ActionKind::kAlertCooldown:
+    case ActionKind::kAlertSave:
+    case ActionKind::kAlertCancel:
+    case ActionKind::kAlertAppPicker:
+    case ActionKind::kToggleActivityView:
+    case ActionKind::kToggleAgentLogFile:
+    case ActionKind::kClearFinishedAgents:
+    case ActionKind::kClearAgents:
+    case ActionKind::kClearMessages:
+    case ActionKind::kTogglePause:
+    case ActionKind::kNone:
+      break;
+  }
+}
+
+void filter_text_changed(PanelState& panel, const std::string& field_text) {
+  panel.filter_text = to_lower_utf8(field_text);
+  const auto page = static_cast<Page>(panel.page);
+  if (page == Page::kOverview || page == Page::kMetricDetail || page == Page::kAppDetail) panel.scroll_offset = 0;
+}
+
+void scroll_by_wheel(PanelState& panel, int wheel_delta, int32_t step) {
+  const int64_t notches = -static_cast<int64_t>(wheel_delta) / 120;
+  const int64_t wanted = static_cast<int64_t>(panel.scroll_offset) + notches * step;
+  const int32_t max = std::max(panel.scroll_max, 0);
+  panel.scroll_offset = static_cast<int32_t>(std::clamp<int64_t>(wanted, 0, max));
+}
+
+}  // namespace qv

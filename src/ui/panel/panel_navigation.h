@@ -1,0 +1,70 @@
+#pragma once
+// The page model of the panel: navigation between pages and the effect of every click action.
+// The decisions live here; everything that touches a window, a file or another thread goes
+// through PanelHost, which the window side implements (and tests replace with a recorder).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "config/settings.h"
+#include "ui/panel/hit_test.h"
+#include "ui/panel/panel_state.h"
+
+namespace qv {
+
+// Text fields of the panel, by control id.
+inline constexpr int kFilterField = 1;
+inline constexpr int kRequestField = 4;
+
+class PanelHost {
+ public:
+  virtual ~PanelHost() = default;
+
+  virtual void save_settings() = 0;
+  virtual void hand_over_ai_settings() = 0;  // instructions text and agent log to the pipe side
+  virtual void set_sampler_interval(uint32_t ms) = 0;
+  virtual void set_mcp_enabled(bool on) = 0;
+
+  virtual void query_autostart() = 0;  // re-reads whether the start-up task exists; clears its error
+  virtual void toggle_autostart() = 0;
+
+  virtual std::string field_text(int field) = 0;
+  virtual void set_field_text(int field, const std::string& text) = 0;
+  virtual void focus_field(int field) = 0;
+
+  virtual void set_pinned(bool pinned) = 0;  // stores, saves and switches the window mode
+  virtual void hide_panel() = 0;
+  virtual void apply_on_top() = 0;
+  virtual void fit_panel() = 0;
+  virtual void rebuild_fonts() = 0;  // text_size changed: new ui_scale and fonts
+  virtual void apply_theme() = 0;    // theme changed: current theme and the field brush
+  virtual void rebuild_tray_icons() = 0;
+  virtual void start_metric_drag(size_t index) = 0;
+  virtual void restart_app_series() = 0;
+  virtual void copy_connect_command() = 0;
+
+  virtual void update_overlay() = 0;
+  virtual void update_widget() = 0;
+  virtual void dock_widget() = 0;
+  virtual void reset_widget_size() = 0;
+};
+
+// Switches to (page, sub_page): saves when leaving the settings, asks for the start-up task when
+// entering them, parks the search text while app detail uses the filter field and restores it
+// afterwards, and gives the field the focus on the pages that filter with it.
+void navigate(PanelState& panel, PanelHost& host, uint8_t page, uint8_t sub_page);
+
+// Where Back goes from the current page.
+void go_back(PanelState& panel, PanelHost& host);
+
+// Performs one click action. Indexes outside their lists do nothing. The caller repaints.
+void perform_action(PanelState& panel, Settings& settings, PanelHost& host, const Action& action);
+
+// Edit notification of the filter field: the field's text (already cut to 260 UTF-16 units)
+// becomes the lower-case filter; the lists that it filters go back to the top.
+void filter_text_changed(PanelState& panel, const std::string& field_text);
+
+// One wheel message: whole notches of 120, away from the user scrolls up, `step` pixels each.
+void scroll_by_wheel(PanelState& panel, int wheel_delta, int32_t step);
+
+}  // namespace qv

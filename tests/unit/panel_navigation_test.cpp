@@ -1,0 +1,325 @@
+#include "ui/panel/panel_navigation.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+// Records what the page model asks of the window side; the text fields are plain strings.
+class RecordingHost : public PanelHost {
+ public:
+  std::map<int, std::string> fields;
+  int focused = 0;
+  int saves = 0;
+  int autostart_queries = 0;
+  int autostart_toggles = 0;
+  int hand_overs = 0;
+  int fits = 0;
+  int tray_rebuilds = 0;
+  int font_rebuilds = 0;
+  int series_restarts = 0;
+  int copies = 0;
+  std::vector<bool> pinned_calls;
+  std::vector<size_t> drags;
+  std::vector<uint32_t> intervals;
+  std::vector<bool> mcp_calls;
+  bool hidden = false;
+
+  void save_settings() override { ++saves; }
+  void hand_over_ai_settings() override { ++hand_overs; }
+  void set_sampler_interval(uint32_t ms) override { intervals.push_back(ms); }
+  void set_mcp_enabled(bool on) override { mcp_calls.push_back(on); }
+  void query_autostart() override { ++autostart_queries; }
+  void toggle_autostart() override { ++autostart_toggles; }
+  std::string field_text(int field) override { return fields[field]; }
+  void set_field_text(int field, const std::string& text) override { fields[field] = text; }
+  void focus_field(int field) override { focused = field; }
+  void set_pinned(bool pinned) override { pinned_calls.push_back(pinned); }
+  void hide_panel() override { hidden = true; }
+  void apply_on_top() override {}
+  void fit_panel() override { ++fits; }
+  void rebuild_fonts() override { ++font_rebuilds; }
+  void apply_theme() override {}
+  void rebuild_tray_icons() override { ++tray_rebuilds; }
+  void start_metric_drag(size_t index) override { drags.push_back(index); }
+  void restart_app_series() override { ++series_restarts; }
+  void copy_connect_command() override { ++copies; }
+  void update_overlay() override {}
+  void update_widget() override {}
+  void dock_widget() override {}
+  void reset_widget_size() override {}
+};
+
+Action act(ActionKind kind, uint64_t index = 0, uint8_t flag = 0, uint32_t number = 0) {
+  Action a;
+  a.kind = kind;
+  a.index = index;
+  a.flag = flag;
+  a.number = number;
+  return a;
+}
+
+constexpr uint8_t page_of(Page p) { return static_cast<uint8_t>(p); }
+
+class PanelNavigation : public ::testing::Test {
+ protected:
+  PanelState panel;
+  Settings settings;
+  RecordingHost host;
+
+  // Types into field 1 the way the edit notification would report it.
+  void type(const std::string& text) {
+    host.fields[kFilterField] = text;
+    filter_text_changed(panel, text);
+  }
+};
+
+TEST_F(PanelNavigation, SearchTextSurvivesAVisitToAppDetail) {
+  type("Chrome");
+  panel.scroll_offset = 40;
+  panel.app_rows = {AppRow{"chrome.exe", {10, 11}}};
+
+  perform_action(panel, settings, host, act(ActionKind::kOpenAppRow, 0));
+  EXPECT_EQ(panel.page, page_of(Page::kAppDetail));
+  EXPECT_EQ(panel.selected_app, "chrome.exe");
+  EXPECT_EQ(host.series_restarts, 1);
+  // The process filter starts empty, the search is parked.
+  EXPECT_EQ(panel.filter_text, "");
+  EXPECT_EQ(host.fields[kFilterField], "");
+  EXPECT_EQ(panel.stashed_filter_text, "Chrome");
+
+  type("gpu");  // filtering processes on the detail page
+  perform_action(panel, settings, host, act(ActionKind::kBack));
+  EXPECT_EQ(panel.page, page_of(Page::kOverview));
+  EXPECT_EQ(host.fields[kFilterField], "Chrome");
+  EXPECT_EQ(panel.filter_text, "chrome");
+  EXPECT_EQ(panel.stashed_filter_text, "");
+  EXPECT_EQ(host.focused, kFilterField);
+  EXPECT_EQ(panel.scroll_offset, 0);
+}
+
+TEST_F(PanelNavigation, AppDetailReturnsToThePageItWasOpenedFrom) {
+  perform_action(panel, settings, host, act(ActionKind::kOpenMetric, 0, 3));
+  EXPECT_EQ(panel.page, page_of(Page::kMetricDetail));
+  EXPECT_EQ(panel.sub_page, 3);
+  panel.app_rows = {AppRow{"a.exe", {1}}, AppRow{"b.exe", {2}}};
+  perform_action(panel, settings, host, act(ActionKind::kOpenAppRow, 1));
+  EXPECT_EQ(panel.selected_app, "b.exe");
+  go_back(panel, host);
+  EXPECT_EQ(panel.page, page_of(Page::kMetricDetail));
+  EXPECT_EQ(panel.sub_page, 3);
+}
+
+TEST_F(PanelNavigation, BackFollowsThePageHierarchy) {
+  navigate(panel, host, page_of(Page::kAlertEditor), 0);
+  go_back(panel, host);
+  EXPECT_EQ(panel.page, page_of(Page::kSettingsSection));
+  EXPECT_EQ(panel.sub_page, 4);
+  go_back(panel, host);
+  EXPECT_EQ(panel.page, page_of(Page::kSettingsHome));
+  go_back(panel, host);
+  EXPECT_EQ(panel.page, page_of(Page::kOverview));
+  for (Page p : {Page::kFpsList, Page::kMessages, Page::kActivity, Page::kMetricDetail}) {
+    navigate(panel, host, page_of(p), 0);
+    go_back(panel, host);
+    EXPECT_EQ(panel.page, page_of(Page::kOverview)) << static_cast<int>(p);
+  }
+}
+
+TEST_F(PanelNavigation, SettingsAreSavedOnlyWhenLeavingTheSettingsPages) {
+  navigate(panel, host, page_of(Page::kSettingsHome), 0);
+  EXPECT_EQ(host.saves, 0);
+  EXPECT_EQ(host.autostart_queries, 1);
+  navigate(panel, host, page_of(Page::kSettingsSection), 2);
+  EXPECT_EQ(host.saves, 0);
+  EXPECT_EQ(host.autostart_queries, 2);
+  navigate(panel, host, page_of(Page::kOverview), 0);
+  EXPECT_EQ(host.saves, 1);
+  navigate(panel, host, page_of(Page::kMetricDetail), 0);
+  EXPECT_EQ(host.saves, 1);
+}
+
+TEST_F(PanelNavigation, EveryPageChangeDropsThePageLocalState) {
+  panel.page = page_of(Page::kMetricDetail);
+  panel.scroll_offset = 120;
+  panel.paused = true;
+  panel.frozen_snapshot = Snapshot{};
+  panel.copied = true;
+  panel.processes_expanded = true;
+  navigate(panel, host, page_of(Page::kFpsList), 0);
+  EXPECT_EQ(panel.scroll_offset, 0);
+  EXPECT_FALSE(panel.paused);
+  EXPECT_FALSE(panel.frozen_snapshot.has_value());
+  EXPECT_FALSE(panel.copied);
+  EXPECT_FALSE(panel.processes_expanded);
+  EXPECT_EQ(host.focused, 0) << "the frame-rate list does not take the filter focus";
+}
+
+TEST_F(PanelNavigation, PageOpeningActionsGoWhereTheTableSays) {
+  struct Case {
+    Action action;
+    Page page;
+    uint8_t sub_page;
+  };
+  const Case cases[] = {
+      {act(ActionKind::kOpenFpsList), Page::kFpsList, 0},
+      {act(ActionKind::kOpenSettings), Page::kSettingsHome, 0},
+      {act(ActionKind::kOpenMessages), Page::kMessages, 0},
+      {act(ActionKind::kOpenActivity), Page::kActivity, 0},
+      {act(ActionKind::kOpenSettingsSection, 0, 4), Page::kSettingsSection, 4},
+      {act(ActionKind::kOpenMetric, 0, 5), Page::kMetricDetail, 5},
+  };
+  for (const Case& c : cases) {
+    panel.page = page_of(Page::kOverview);
+    perform_action(panel, settings, host, c.action);
+    EXPECT_EQ(panel.page, page_of(c.page)) << static_cast<int>(c.action.kind);
+    EXPECT_EQ(panel.sub_page, c.sub_page) << static_cast<int>(c.action.kind);
+  }
+}
+
+TEST_F(PanelNavigation, OutOfRangePayloadsDoNothing) {
+  const Settings before = settings;
+  const Action bad[] = {
+      act(ActionKind::kOpenMetric, 0, 6),          act(ActionKind::kOpenSettingsSection, 0, 5),
+      act(ActionKind::kOpenAppRow, 0),             act(ActionKind::kToggleMainMetric, 7),
+      act(ActionKind::kDragMainMetric, 7),         act(ActionKind::kToggleTrayIcon, 6),
+      act(ActionKind::kSetTextSize, 4),            act(ActionKind::kSetTheme, 3),
+      act(ActionKind::kToggleCustomRequest, 0),    act(ActionKind::kRemoveCustomRequest, 0),
+      act(ActionKind::kSetFpsColor, 5),            act(ActionKind::kSetFpsOpacity, 3),
+      act(ActionKind::kSetWidgetTheme, 3),         act(ActionKind::kSetProcessSort, 0, 6),
+  };
+  for (const Action& a : bad) perform_action(panel, settings, host, a);
+  EXPECT_EQ(settings, before);
+  EXPECT_EQ(panel.page, page_of(Page::kOverview));
+  EXPECT_EQ(host.saves, 0);
+  EXPECT_TRUE(host.drags.empty());
+}
+
+TEST_F(PanelNavigation, TheLastShownMetricCannotBeHidden) {
+  for (size_t i = 1; i < settings.main_metrics.size(); ++i) {
+    perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, i));
+  }
+  ASSERT_TRUE(settings.main_metrics[0].shown);
+  perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, 0));
+  EXPECT_TRUE(settings.main_metrics[0].shown);
+  // Showing another one makes the first hideable again.
+  perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, 3));
+  perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, 0));
+  EXPECT_FALSE(settings.main_metrics[0].shown);
+  EXPECT_TRUE(settings.main_metrics[3].shown);
+  EXPECT_EQ(host.fits, static_cast<int>(settings.main_metrics.size()) + 2);  // a refused toggle still saves and fits
+}
+
+TEST_F(PanelNavigation, TurningOffEveryTrayIconBringsBackThePlainOne) {
+  settings.tray_static = false;
+  settings.tray_cpu = true;
+  settings.tray_ram = false;
+  settings.tray_disk = false;
+  settings.tray_net = false;
+  settings.tray_fps = false;
+  perform_action(panel, settings, host, act(ActionKind::kToggleTrayIcon, 1));
+  EXPECT_FALSE(settings.tray_cpu);
+  EXPECT_TRUE(settings.tray_static);
+  EXPECT_EQ(host.tray_rebuilds, 1);
+  EXPECT_EQ(host.saves, 1);
+}
+
+TEST_F(PanelNavigation, CustomRequestsAreAddedTrimmedAndNeverEmpty) {
+  host.fields[kRequestField] = "   \t ";
+  perform_action(panel, settings, host, act(ActionKind::kAddCustomRequest));
+  EXPECT_TRUE(settings.notify_rules.empty());
+  EXPECT_EQ(host.saves, 0);
+
+  host.fields[kRequestField] = "  tell me when tests fail \n";
+  perform_action(panel, settings, host, act(ActionKind::kAddCustomRequest));
+  ASSERT_EQ(settings.notify_rules.size(), 1u);
+  EXPECT_EQ(settings.notify_rules[0], (NotifyRule{true, "tell me when tests fail"}));
+  EXPECT_EQ(host.fields[kRequestField], "");
+  EXPECT_EQ(host.hand_overs, 1);
+
+  perform_action(panel, settings, host, act(ActionKind::kToggleCustomRequest, 0));
+  EXPECT_FALSE(settings.notify_rules[0].enabled);
+  perform_action(panel, settings, host, act(ActionKind::kRemoveCustomRequest, 0));
+  EXPECT_TRUE(settings.notify_rules.empty());
+  EXPECT_EQ(host.hand_overs, 3);
+}
+
+TEST_F(PanelNavigation, WidgetMaskKeepsItsLastBit) {
+  settings.widget_mask = 4;
+  perform_action(panel, settings, host, act(ActionKind::kToggleWidgetBit, 0, 0, 4));
+  EXPECT_EQ(settings.widget_mask, 4u);
+  perform_action(panel, settings, host, act(ActionKind::kToggleWidgetBit, 0, 0, 64));
+  EXPECT_EQ(settings.widget_mask, 68u);
+  perform_action(panel, settings, host, act(ActionKind::kToggleWidgetBit, 0, 0, 4));
+  EXPECT_EQ(settings.widget_mask, 64u);
+}
+
+TEST_F(PanelNavigation, ClearingTheFilterKeepsTheFocusInTheField) {
+  type("Code");
+  panel.scroll_offset = 30;
+  host.focused = 0;
+  perform_action(panel, settings, host, act(ActionKind::kClearFilter));
+  EXPECT_EQ(panel.filter_text, "");
+  EXPECT_EQ(host.fields[kFilterField], "");
+  EXPECT_EQ(panel.scroll_offset, 0);
+  EXPECT_EQ(host.focused, kFilterField);
+}
+
+TEST_F(PanelNavigation, FilterEditsRewindOnlyTheFilteredLists) {
+  panel.scroll_offset = 50;
+  filter_text_changed(panel, "ÉDGE");
+  EXPECT_EQ(panel.filter_text, "édge");
+  EXPECT_EQ(panel.scroll_offset, 0);
+  panel.page = page_of(Page::kAlertEditor);
+  panel.scroll_offset = 50;
+  filter_text_changed(panel, "x");
+  EXPECT_EQ(panel.scroll_offset, 50);
+}
+
+TEST_F(PanelNavigation, SimpleSettingActions) {
+  perform_action(panel, settings, host, act(ActionKind::kTogglePinned));
+  EXPECT_EQ(host.pinned_calls, std::vector<bool>{true});
+  perform_action(panel, settings, host, act(ActionKind::kHidePanel));
+  EXPECT_TRUE(host.hidden);
+  perform_action(panel, settings, host, act(ActionKind::kSetInterval, 0, 0, 2000));
+  perform_action(panel, settings, host, act(ActionKind::kSetInterval, 0, 0, 5));
+  EXPECT_EQ(host.intervals, (std::vector<uint32_t>{2000, 250}));
+  const bool mcp = settings.mcp_enabled;
+  perform_action(panel, settings, host, act(ActionKind::kToggleMcp));
+  EXPECT_EQ(settings.mcp_enabled, !mcp);
+  EXPECT_EQ(host.mcp_calls, std::vector<bool>{!mcp});
+  perform_action(panel, settings, host, act(ActionKind::kSetTextSize, 3));
+  EXPECT_EQ(settings.text_size, 3u);
+  EXPECT_EQ(host.font_rebuilds, 1);
+  perform_action(panel, settings, host, act(ActionKind::kToggleNotifyPreset, 0, 0, 4));
+  EXPECT_EQ(settings.notify_presets, 7u);
+  perform_action(panel, settings, host, act(ActionKind::kCopyConnectCommand));
+  EXPECT_TRUE(panel.copied);
+  perform_action(panel, settings, host, act(ActionKind::kToggleAutostart));
+  EXPECT_EQ(host.autostart_toggles, 1);
+  EXPECT_EQ(host.autostart_queries, 1);
+}
+
+TEST(PanelWheel, StaysWithinZeroAndTheMaximum) {
+  PanelState panel;
+  scroll_by_wheel(panel, -120 * 3, 52);  // content fits: scroll_max is 0
+  EXPECT_EQ(panel.scroll_offset, 0);
+  panel.scroll_max = 130;
+  scroll_by_wheel(panel, -120, 52);
+  EXPECT_EQ(panel.scroll_offset, 52);
+  scroll_by_wheel(panel, -240, 52);
+  EXPECT_EQ(panel.scroll_offset, 130);
+  scroll_by_wheel(panel, 119, 52);  // less than a notch
+  EXPECT_EQ(panel.scroll_offset, 130);
+  scroll_by_wheel(panel, 120, 52);
+  EXPECT_EQ(panel.scroll_offset, 78);
+  scroll_by_wheel(panel, 32767 * 4, 52);
+  EXPECT_EQ(panel.scroll_offset, 0);
+}
+
+}  // namespace
+}  // namespace qv
