@@ -9,6 +9,11 @@ ensure_wineprefix() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  # Virtual desktops named "quorvel" get a taskbar with a notification area.
+  if ! grep -q '"EnableShell"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops\quorvel' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
 }
 # Starts Xvfb on a free display when there is no display; sets DISPLAY and XVFB_PID.
 ensure_display() {
