@@ -1,0 +1,59 @@
+#include "audio/sound_merge.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace qv {
+namespace {
+
+SoundSession active(uint32_t pid, std::optional<float> peak) { return SoundSession{true, pid, peak}; }
+
+TEST(SoundMerge, LoudestSessionPerProcessAndOverall) {
+  SoundLevels l = merge_sound_sessions({active(40, 0.3f), active(40, 0.6f), active(41, 0.2f)});
+  EXPECT_FLOAT_EQ(l.loudest, 0.6f);
+  EXPECT_EQ(l.per_pid.size(), 2u);
+  EXPECT_FLOAT_EQ(l.per_pid[40], 0.6f);
+  EXPECT_FLOAT_EQ(l.per_pid[41], 0.2f);
+}
+
+TEST(SoundMerge, InactiveSessionsNeverCount) {
+  SoundLevels l = merge_sound_sessions({SoundSession{false, 40, 0.9f}, active(41, 0.1f)});
+  EXPECT_FLOAT_EQ(l.loudest, 0.1f);
+  EXPECT_EQ(l.per_pid.count(40), 0u);
+}
+
+TEST(SoundMerge, MetersAreClampedAndNonFiniteReadingsIgnored) {
+  const float inf = std::numeric_limits<float>::infinity();
+  SoundLevels l = merge_sound_sessions({active(1, 1.7f), active(2, -0.5f), active(3, std::nanf("")), active(4, inf),
+                                        active(5, -inf), active(6, std::nullopt)});
+  EXPECT_FLOAT_EQ(l.loudest, 1.0f);
+  EXPECT_FLOAT_EQ(l.per_pid[1], 1.0f);
+  EXPECT_EQ(l.per_pid.at(2), 0.0f);  // a negative reading is a silent session, not a missing one
+  for (uint32_t pid : {3u, 4u, 5u, 6u}) EXPECT_EQ(l.per_pid.count(pid), 0u) << pid;
+}
+
+TEST(SoundMerge, SessionsWithoutPidCountOnlyOverall) {
+  SoundLevels l = merge_sound_sessions({active(0, 0.8f), active(9, 0.4f)});
+  EXPECT_FLOAT_EQ(l.loudest, 0.8f);
+  EXPECT_EQ(l.per_pid.size(), 1u);
+  EXPECT_EQ(l.per_pid.count(0), 0u);
+}
+
+TEST(SoundMerge, NoSessionsIsSilence) {
+  SoundLevels l = merge_sound_sessions({});
+  EXPECT_EQ(l.loudest, 0.0f);
+  EXPECT_TRUE(l.per_pid.empty());
+}
+
+TEST(SoundMerge, OnlyTheFirst256SessionsAreExamined) {
+  EXPECT_EQ(sound_sessions_to_examine(-3), 0u);
+  EXPECT_EQ(sound_sessions_to_examine(0), 0u);
+  EXPECT_EQ(sound_sessions_to_examine(7), 7u);
+  EXPECT_EQ(sound_sessions_to_examine(256), 256u);
+  EXPECT_EQ(sound_sessions_to_examine(100000), 256u);
+}
+
+}  // namespace
+}  // namespace qv
