@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "util/panic.h"
 #include "util/program_log_win.h"
 
 namespace {
@@ -21,6 +22,21 @@ int run_child_mode(const std::wstring& mode) {
     }).detach();
     Sleep(10000);
     return 0;  // not reached: the panic ends the process
+  }
+  if (mode == L"--child=access-violation") {
+    qv::install_panic_hook();
+    std::thread([] {
+      qv::install_thread_panic_hook();
+      volatile int* nowhere = nullptr;
+      *nowhere = 1;
+    }).detach();
+    Sleep(10000);
+    return 0;  // not reached
+  }
+  if (mode == L"--child=assertion") {
+    qv::install_panic_hook();
+    QV_ASSERT(mode.empty());
+    return 0;  // not reached
   }
   if (mode == L"--child=log-lines") {
     qv::log_line("first line");

@@ -254,18 +254,34 @@ TEST(ProgramLog, AppendsLinesWithoutDecoration) {
   EXPECT_EQ(read_file(dir.file(L"zelmor.log")), "earlier\nfirst line\nsecond line\n");
 }
 
-TEST(ProgramLog, PanicOnAWorkerThreadIsLoggedAndEndsTheProcess) {
+// Runs this test executable in a child mode that panics, and returns the program log it left.
+std::string panic_log_of(const wchar_t* mode) {
   TempDir dir;
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  Child child = launch(self, L"--child=panic-thread", {{L"LOCALAPPDATA", dir.path()}});
+  Child child = launch(self, mode, {{L"LOCALAPPDATA", dir.path()}});
   auto code = wait_exit(child, 8000);
-  ASSERT_TRUE(code.has_value()) << "the panic did not end the process";
-  EXPECT_NE(*code, 0u);
-  const std::string log = read_file(dir.file(L"zelmor.log"));
+  EXPECT_TRUE(code.has_value()) << "the panic did not end the process";
+  if (!code) kill(child);
+  EXPECT_NE(code.value_or(0), 0u);
+  return read_file(dir.file(L"zelmor.log"));
+}
+
+TEST(ProgramLog, PanicsOnAnyThreadAreLoggedOnceAndEndTheProcess) {
+  std::string log = panic_log_of(L"--child=panic-thread");
   EXPECT_EQ(log.rfind("panic: thread ", 0), 0u) << log;
   EXPECT_NE(log.find("uncaught exception: worker exploded\n"), std::string::npos) << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+
+  log = panic_log_of(L"--child=access-violation");
+  EXPECT_EQ(log.rfind("panic: thread ", 0), 0u) << log;
+  EXPECT_NE(log.find("unhandled exception 0xC0000005"), std::string::npos) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+
+  log = panic_log_of(L"--child=assertion");
+  EXPECT_EQ(log.rfind("panic: ", 0), 0u) << log;
+  EXPECT_NE(log.find("main_win.cpp:"), std::string::npos) << log;
+  EXPECT_NE(log.find("assertion failed: mode.empty()\n"), std::string::npos) << log;
 }
 
 }  // namespace
