@@ -1,10 +1,68 @@
 #include "rules/alert_evaluator_win.h"
 
-namespace qv {
+#include <chrono>
+#include <mutex>
+#include <string>
 
-struct AlertEvaluator::Impl {};
-AlertEvaluator::AlertEvaluator() : impl_(nullptr) {}
+#include "main/messages.h"
+#include "rules/alert_eval.h"
+#include "util/handles_win.h"
+#include "util/program_log_win.h"
+#include "util/wide_win.h"
+
+namespace qv {
+namespace {
+
+uint64_t monotonic_ms() {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
+LocalTime local_now() {
+  SYSTEMTIME st{};
+  GetLocalTime(&st);
+  return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+// One line per firing. The file is opened and closed each time, so the user can move, read or
+// delete it while the monitor runs.
+void append_to_rule_log(const std::string& path, const std::string& line) {
+  UniqueFile file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    log_line("rule log open failed (" + path + "): " + system_error_text(GetLastError()));
+    return;
+  }
+  const std::string bytes = line + "\n";
+  DWORD written = 0;
+  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);  // errors ignored
+}
+
+}  // namespace
+
+struct AlertEvaluator::Impl {
+  LastFiring last;  // lives as long as the sampler thread; never saved
+};
+
+AlertEvaluator::AlertEvaluator() : impl_(std::make_unique<Impl>()) {}
 AlertEvaluator::~AlertEvaluator() = default;
-void AlertEvaluator::evaluate(const std::vector<AlertRule>&, const Snapshot&, SharedState&, HWND) {}
+
+void AlertEvaluator::evaluate(const std::vector<AlertRule>& enabled_rules, const Snapshot& tick, SharedState& state,
+                              HWND panel) {
+  if (enabled_rules.empty()) return;
+  const auto firings = evaluate_rules(enabled_rules, tick, impl_->last, monotonic_ms(), local_now());
+  for (const AlertFiring& firing : firings) {
+    if (!firing.log_path.empty()) append_to_rule_log(firing.log_path, firing.log_line);
+    if (firing.notification) {
+      {
+        std::lock_guard lock(state.notifications_mutex);
+        state.notifications.push_back(*firing.notification);
+      }
+      PostMessageW(panel, kWmNotifyQueued, 0, 0);
+    }
+  }
+}
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 // rule's log file, a queued notification and WM_NOTIFY_QUEUED to the panel.
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "main/shared_state.h"
@@ -21,7 +22,7 @@ class AlertEvaluator {
 
  private:
   struct Impl;
-  Impl* impl_;
+  std::unique_ptr<Impl> impl_;  // the last-firing map, kept across ticks
 };
 
 }  // namespace qv

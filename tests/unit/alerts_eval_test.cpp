@@ -1,0 +1,346 @@
+// Alert evaluation on synthetic ticks: measured values, strict comparisons, cooldowns, the
+// bounded last-firing map, and the texts each firing delivers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "main/shared_state.h"
+#include "rules/alert_eval.h"
+#include "rules/rule_needs.h"
+#include "rules/rule_text.h"
+
+namespace qv {
+namespace {
+
+constexpr double kMiB = 1048576.0;
+const LocalTime kNow{2026, 3, 1, 9, 5, 7};
+
+AlertRule rule(const std::string& text) {
+  auto r = parse_rule(text);
+  EXPECT_TRUE(r.has_value()) << text;
+  return r.value_or(AlertRule{});
+}
+
+ProcessSample proc(std::string name, float cpu, uint64_t ram = 0) {
+  ProcessSample p;
+  p.name = std::move(name);
+  p.cpu_pct = cpu;
+  p.ram_bytes = ram;
+  p.pid = 4;
+  return p;
+}
+
+Snapshot cpu_tick(float cpu) {
+  Snapshot s;
+  s.cpu_pct = cpu;
+  s.mem_total_bytes = 1000;
+  s.mem_used_bytes = 500;
+  return s;
+}
+
+// How many of `rules` fire on one tick.
+size_t fired(const std::vector<AlertRule>& rules, const Snapshot& tick, LastFiring& last, uint64_t now_ms) {
+  return evaluate_rules(rules, tick, last, now_ms, kNow).size();
+}
+
+TEST(AlertCondition, StrictAboveAndBelow) {
+  LastFiring last;
+  const std::vector<AlertRule> above = {rule("cpu>90; cooldown=0")};
+  EXPECT_EQ(fired(above, cpu_tick(90.0f), last, 0), 0u);
+  EXPECT_EQ(fired(above, cpu_tick(90.1f), last, 1000), 1u);
+
+  const std::vector<AlertRule> below = {rule("cpu<10; cooldown=0")};
+  EXPECT_EQ(fired(below, cpu_tick(10.0f), last, 2000), 0u);
+  EXPECT_EQ(fired(below, cpu_tick(9.9f), last, 3000), 1u);
+}
+
+TEST(AlertCondition, NotANumberNeverFires) {
+  LastFiring last;
+  EXPECT_EQ(fired({rule("cpu>nan; cooldown=0"), rule("cpu<nan; cooldown=0")}, cpu_tick(50), last, 0), 0u);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(fired({rule("cpu>-inf; cooldown=0"), rule("cpu<inf; cooldown=0")}, cpu_tick(nan), last, 0), 0u);
+  EXPECT_EQ(last.size(), 0u);
+}
+
+TEST(AlertValue, MachineMetricsInTheirUnits) {
+  Snapshot s;
+  s.cpu_pct = 12.5f;
+  s.mem_total_bytes = 8000;
+  s.mem_used_bytes = 2000;
+  s.gpu_pct = 40;
+  s.gpu_available = true;
+  s.disk_read_bps = 1048576;
+  s.disk_write_bps = 524288;
+  s.net_rx_bps = 3 * 1048576;
+  s.net_tx_bps = 1048576;
+  s.fps = PresentingApp{7, "game.exe", 144};
+  s.audio_peak = 0.25f;
+  EXPECT_EQ(measured_value(rule("cpu>1").metric, s), 12.5);
+  EXPECT_EQ(measured_value(rule("ram>1").metric, s), 25.0);
+  EXPECT_EQ(measured_value(rule("gpu>1").metric, s), 40.0);
+  EXPECT_EQ(measured_value(rule("disk>1").metric, s), 1.5);
+  EXPECT_EQ(measured_value(rule("net>1").metric, s), 4.0);
+  EXPECT_EQ(measured_value(rule("fps>1").metric, s), 144.0);
+  EXPECT_EQ(measured_value(rule("sound>1").metric, s), 25.0);
+
+  // Rates at the top of the range add up without wrapping around.
+  s.disk_read_bps = s.disk_write_bps = std::numeric_limits<uint64_t>::max();
+  EXPECT_GT(*measured_value(rule("disk>1").metric, s), 1e13);
+
+  s.fps.reset();
+  EXPECT_EQ(measured_value(rule("fps>1").metric, s), 0.0);
+}
+
+TEST(AlertValue, SkippedWhileMemoryOrGraphicsAreUnknown) {
+  LastFiring last;
+  Snapshot s;  // mem_total_bytes 0, gpu_available false
+  s.gpu_pct = 99;
+  EXPECT_FALSE(measured_value(rule("ram<50").metric, s).has_value());
+  EXPECT_FALSE(measured_value(rule("gpu>5").metric, s).has_value());
+  for (uint64_t t = 0; t < 10; ++t) EXPECT_EQ(fired({rule("gpu>5; cooldown=0"), rule("gpu<200; cooldown=0")}, s, last, t * 1000), 0u);
+  s.gpu_available = true;
+  EXPECT_EQ(fired({rule("gpu>5; cooldown=0")}, s, last, 20000), 1u);
+}
+
+TEST(AlertValue, AppFiguresSumEveryProcessOfThatNameIgnoringAsciiCase) {
+  Snapshot s;
+  ProcessSample a = proc("Chrome.exe", 10.5f, 512 * 1024);
+  a.disk_bps = 1048576;
+  a.net_bps = 2 * 1048576;
+  a.audio_peak = 0.5f;
+  ProcessSample b = proc("CHROME.EXE", 4.5f, 512 * 1024);
+  b.audio_peak = 0.25f;
+  s.processes = {a, proc("chrome", 50), b, proc("other.exe", 30, 1u << 30)};
+  EXPECT_EQ(measured_value(rule("proc:chrome.exe:cpu>1").metric, s), 15.0);
+  EXPECT_EQ(measured_value(rule("proc:chrome.exe:ram>1").metric, s), 1.0);
+  EXPECT_EQ(measured_value(rule("proc:chrome.exe:disk>1").metric, s), 1.0);
+  EXPECT_EQ(measured_value(rule("proc:chrome.exe:net>1").metric, s), 2.0);
+  EXPECT_EQ(measured_value(rule("proc:chrome.exe:sound>1").metric, s), 75.0);
+  EXPECT_EQ(measured_value(rule("proc:nothere.exe:cpu>1").metric, s), 0.0);
+}
+
+TEST(AlertValue, BelowRuleOnAnAppThatIsNotRunningFires) {
+  LastFiring last;
+  Snapshot listed = cpu_tick(5);
+  listed.processes = {proc("other.exe", 30)};
+  EXPECT_EQ(fired({rule("proc:backup.exe:cpu<1; cooldown=0")}, listed, last, 0), 1u);
+  EXPECT_EQ(fired({rule("proc:backup.exe:cpu<1; cooldown=0")}, cpu_tick(5), last, 1000), 1u);  // no list at all
+  EXPECT_EQ(fired({rule("proc:other.exe:cpu<1; cooldown=0")}, listed, last, 2000), 0u);
+}
+
+TEST(AlertCooldown, SixtySecondsOnOneSecondTicks) {
+  LastFiring last;
+  const std::vector<AlertRule> rules = {rule("cpu>50")};
+  std::vector<uint64_t> firing_seconds;
+  for (uint64_t t = 0; t <= 185; ++t) {
+    if (fired(rules, cpu_tick(t < 3 ? 10.0f : 80.0f), last, 5000000 + t * 1000)) firing_seconds.push_back(t);
+  }
+  EXPECT_EQ(firing_seconds, (std::vector<uint64_t>{3, 63, 123, 183}));
+}
+
+TEST(AlertCooldown, ZeroFiresEveryTickAndABackwardClockWaits) {
+  LastFiring last;
+  for (uint64_t t = 0; t < 5; ++t) EXPECT_EQ(fired({rule("cpu>50; cooldown=0")}, cpu_tick(80), last, t * 250), 1u);
+
+  LastFiring back;
+  EXPECT_EQ(fired({rule("cpu>50; cooldown=1")}, cpu_tick(80), back, 100000), 1u);
+  EXPECT_EQ(fired({rule("cpu>50; cooldown=1")}, cpu_tick(80), back, 40000), 0u);  // went backwards: 0 s passed
+  EXPECT_EQ(fired({rule("cpu>50; cooldown=1")}, cpu_tick(80), back, 100999), 0u);
+  EXPECT_EQ(fired({rule("cpu>50; cooldown=1")}, cpu_tick(80), back, 101000), 1u);
+}
+
+TEST(AlertCooldown, AnEditedRuleFiresAgainAtOnce) {
+  LastFiring last;
+  EXPECT_EQ(fired({rule("cpu>50")}, cpu_tick(80), last, 0), 1u);
+  EXPECT_EQ(fired({rule("cpu>50")}, cpu_tick(80), last, 1000), 0u);
+  EXPECT_EQ(fired({rule("cpu>50; data=top")}, cpu_tick(80), last, 2000), 1u);
+  EXPECT_EQ(fired({rule("cpu>50")}, cpu_tick(80), last, 3000), 0u);  // the old text still waits
+}
+
+TEST(AlertCooldown, SwitchedOffRulesAreNotCheckedAndKeepTheirEntry) {
+  LastFiring last;
+  EXPECT_EQ(fired({rule("cpu>50; off")}, cpu_tick(80), last, 0), 0u);
+  EXPECT_EQ(last.size(), 0u);
+  EXPECT_EQ(fired({rule("cpu>50")}, cpu_tick(80), last, 0), 1u);
+  EXPECT_EQ(fired({rule("cpu>50"), rule("cpu>50; off")}, cpu_tick(80), last, 90000), 1u);
+  EXPECT_EQ(last.last("cpu>50"), std::optional<uint64_t>(90000));
+}
+
+TEST(AlertCooldown, TheMapIsEmptiedBeforeItWouldPassSixtyFiveEntries) {
+  LastFiring last;
+  std::vector<AlertRule> rules;
+  for (int i = 0; i < 65; ++i) rules.push_back(rule("cpu>" + std::to_string(i) + "; nonotify"));
+  EXPECT_EQ(fired(rules, cpu_tick(99), last, 0), 0u);  // neither delivery: nothing to deliver
+  EXPECT_EQ(last.size(), 65u);                        // but every firing was recorded
+  EXPECT_EQ(fired(rules, cpu_tick(99), last, 1000), 0u);
+  EXPECT_EQ(last.size(), 65u);  // all still cooling down: nothing recorded, nothing emptied
+
+  // A 66th text empties the map first; the others then fire again although they are cooling.
+  std::vector<AlertRule> more = {rule("cpu>65; nonotify")};
+  fired(more, cpu_tick(99), last, 2000);
+  EXPECT_EQ(last.size(), 1u);
+  EXPECT_EQ(last.last("cpu>65; nonotify"), std::optional<uint64_t>(2000));
+  EXPECT_FALSE(last.last("cpu>0; nonotify").has_value());
+  fired(rules, cpu_tick(99), last, 3000);
+  // 1 + 64 entries fill the map again, so the 65th rule of the list empties it once more.
+  EXPECT_FALSE(last.last("cpu>0; nonotify").has_value());
+  EXPECT_EQ(last.size(), 1u);
+  EXPECT_EQ(last.last("cpu>64; nonotify"), std::optional<uint64_t>(3000));
+}
+
+TEST(AlertDelivery, FileOnlyNotifyOnlyBothAndNeither) {
+  LastFiring last;
+  Snapshot s = cpu_tick(80);
+  auto out = evaluate_rules({rule("cpu>50; file= C:\\a.log ; nonotify"), rule("cpu>50"),
+                             rule("cpu>50; file=b.log; cooldown=5"), rule("cpu>50; nonotify; cooldown=7")},
+                            s, last, 0, kNow);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].log_path, "C:\\a.log");
+  EXPECT_EQ(out[0].log_line, "[2026-03-01 09:05:07] value=80.0 (rule: cpu>50; file= C:\\a.log ; nonotify)");
+  EXPECT_FALSE(out[0].notification.has_value());
+  EXPECT_EQ(out[1].log_path, "");
+  ASSERT_TRUE(out[1].notification.has_value());
+  EXPECT_FALSE(out[1].notification->from_ai);
+  EXPECT_EQ(out[2].log_path, "b.log");
+  EXPECT_TRUE(out[2].notification.has_value());
+  EXPECT_EQ(last.last("cpu>50; nonotify; cooldown=7"), std::optional<uint64_t>(0));
+}
+
+TEST(AlertTexts, CpuExample) {
+  Snapshot s = cpu_tick(95.4f);
+  LastFiring first;
+  auto plain = evaluate_rules({rule("cpu>90")}, s, first, 0, kNow);
+  ASSERT_EQ(plain.size(), 1u);
+  EXPECT_EQ(plain[0].notification->title, "Alert: CPU above 90%");
+  EXPECT_EQ(plain[0].notification->body, "CPU reached 95%.");
+
+  // With a process list the body names the busiest process, the first one on ties.
+  s.processes = {proc("idle.exe", 0.5f), proc("build.exe", 40.6f), proc("late.exe", 40.6f)};
+  LastFiring second;
+  auto listed = evaluate_rules({rule("cpu>90")}, s, second, 0, kNow);
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].notification->body, "CPU reached 95%. Top app: build.exe at 41% CPU.");
+}
+
+TEST(AlertTexts, NetworkExampleTruncatesTheThreshold) {
+  Snapshot s;
+  s.net_rx_bps = static_cast<uint64_t>(2.0 * kMiB);
+  s.net_tx_bps = static_cast<uint64_t>(0.34 * kMiB);
+  LastFiring last;
+  auto out = evaluate_rules({rule("net>1.5")}, s, last, 0, kNow);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].notification->title, "Alert: Network above 1 MB/s");
+  EXPECT_EQ(out[0].notification->body, "Network reached 2.3 MB/s.");
+}
+
+TEST(AlertTexts, LabelsValuesAndThresholdUnitsPerMetric) {
+  struct Case {
+    const char* rule;
+    double value;
+    const char* title;
+    const char* value_text;
+  };
+  const Case cases[] = {
+      {"ram>80.9", 85.6, "Alert: RAM above 80%", "86%"},
+      {"gpu<10", 2.4, "Alert: GPU below 10%", "2%"},
+      {"disk>100", 123.456, "Alert: Disk above 100 MB/s", "123.5 MB/s"},
+      {"fps<30", 24.4, "Alert: Frame rate below 30 fps", "24 fps"},
+      {"sound>50", 77.7, "Alert: Sound above 50%", "78%"},
+      {"proc:chrome.exe:cpu>50", 61.2, "Alert: chrome.exe CPU above 50", "61%"},
+      {"proc:chrome.exe:ram>2048", 2560, "Alert: chrome.exe RAM above 2048", "2.5 GB"},
+      {"proc:chrome.exe:ram>0.5", 0.5 / 1024, "Alert: chrome.exe RAM above 0", "512 B"},
+      {"proc:chrome.exe:disk>1", 1.26, "Alert: chrome.exe disk above 1", "1.3 MB/s"},
+      {"proc:chrome.exe:net>1", 3.06, "Alert: chrome.exe network above 1", "3.1 MB/s"},
+      {"proc:chrome.exe:sound<5", 1.0, "Alert: chrome.exe sound below 5", "1%"},
+      {"cpu>-2.7", 0.2, "Alert: CPU above -2%", "0%"},
+      {"cpu>1e30", 1, "Alert: CPU above 9223372036854775807%", "1%"},
+      {"cpu<-1e30", 1, "Alert: CPU below -9223372036854775808%", "1%"},
+      {"cpu>nan", 1, "Alert: CPU above 0%", "1%"},
+  };
+  for (const auto& c : cases) {
+    const AlertRule r = rule(c.rule);
+    EXPECT_EQ(alert_title(r), c.title) << c.rule;
+    EXPECT_EQ(metric_value_text(r.metric, c.value), c.value_text) << c.rule;
+    EXPECT_EQ(alert_body(r, c.value, Snapshot{}, {}), metric_label(r.metric) + " reached " + c.value_text + ".");
+  }
+}
+
+TEST(AlertTexts, HumanByteForm) {
+  EXPECT_EQ(format_byte_count(0), "0 B");
+  EXPECT_EQ(format_byte_count(1023), "1023 B");
+  EXPECT_EQ(format_byte_count(1024), "1.0 KB");
+  EXPECT_EQ(format_byte_count(1536), "1.5 KB");
+  EXPECT_EQ(format_byte_count(5u << 20), "5.0 MB");
+  EXPECT_EQ(format_byte_count(3ull << 30), "3.0 GB");
+  EXPECT_EQ(format_byte_count(1ull << 40), "1.0 TB");
+  EXPECT_EQ(format_byte_count(1ull << 50), "1024.0 TB");  // TB is the largest unit
+  EXPECT_EQ(format_byte_count(std::numeric_limits<uint64_t>::max()), "16777216.0 TB");
+}
+
+TEST(AlertTexts, LogLineWithAtMostFiveTopProcesses) {
+  Snapshot s = cpu_tick(80);
+  s.processes = {proc("a.exe", 1.0f, 100),         proc("b.exe", 50.27f, 1536),
+                 proc("c.exe", 7.0f, 5u << 20),     proc("d.exe", 7.0f, 0),
+                 proc("e.exe", std::numeric_limits<float>::quiet_NaN(), 0),
+                 proc("f.exe", 99.96f, 3ull << 30), proc("g.exe", 0.0f, 0)};
+  LastFiring last;
+  auto out = evaluate_rules({rule("cpu>50; file=x.log; data=top; nonotify")}, s, last, 0, kNow);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].log_line,
+            "[2026-03-01 09:05:07] value=80.0 (rule: cpu>50; file=x.log; data=top; nonotify) | top: "
+            "f.exe cpu=100.0% ram=3.0 GB, b.exe cpu=50.3% ram=1.5 KB, c.exe cpu=7.0% ram=5.0 MB, "
+            "d.exe cpu=7.0% ram=0 B, a.exe cpu=1.0% ram=100 B");
+
+  // Without a process list there is nothing to list; without data=top nothing is listed.
+  Snapshot bare = cpu_tick(80);
+  auto no_list = evaluate_rules({rule("cpu>50; file=x.log; data=top")}, bare, last, 0, kNow);
+  EXPECT_EQ(no_list[0].log_line, "[2026-03-01 09:05:07] value=80.0 (rule: cpu>50; file=x.log; data=top)");
+  auto no_top = evaluate_rules({rule("cpu>50; file=y.log")}, s, last, 0, kNow);
+  EXPECT_EQ(no_top[0].log_line, "[2026-03-01 09:05:07] value=80.0 (rule: cpu>50; file=y.log)");
+}
+
+TEST(AlertTexts, StampIsZeroPadded) {
+  EXPECT_EQ(format_log_stamp({2026, 12, 31, 23, 59, 58}), "[2026-12-31 23:59:58]");
+  EXPECT_EQ(format_log_stamp({987, 1, 2, 3, 4, 5}), "[0987-01-02 03:04:05]");
+}
+
+TEST(AlertTexts, BusiestProcessesKeepListOrderOnTies) {
+  std::vector<ProcessSample> ps;
+  for (int i = 0; i < 8; ++i) ps.push_back(proc("p" + std::to_string(i), i % 2 ? 5.0f : 1.0f));
+  EXPECT_EQ(busiest_processes(ps, 5), (std::vector<size_t>{1, 3, 5, 7, 0}));
+  EXPECT_EQ(busiest_processes(ps, 0), std::vector<size_t>{});
+  EXPECT_EQ(busiest_processes({}, 5), std::vector<size_t>{});
+}
+
+TEST(RuleNeedsTest, ProcessesForAppsAndTopListsGraphicsForGpuRules) {
+  auto needs = [](std::vector<std::string> texts) {
+    std::vector<AlertRule> rules;
+    for (const auto& t : texts) rules.push_back(rule(t));
+    return rule_needs(rules);
+  };
+  EXPECT_FALSE(needs({"cpu>1", "ram>1", "fps>1"}).need_processes);
+  EXPECT_FALSE(needs({"cpu>1", "ram>1", "fps>1"}).gpu_rule);
+  EXPECT_TRUE(needs({"cpu>1", "proc:x.exe:cpu>1"}).need_processes);
+  EXPECT_FALSE(needs({"proc:x.exe:cpu>1"}).gpu_rule);
+  EXPECT_TRUE(needs({"cpu>1; data=top"}).need_processes);
+  EXPECT_TRUE(needs({"gpu>1"}).gpu_rule);
+  // Switched-off rules need nothing even when a caller hands them in.
+  EXPECT_FALSE(needs({"gpu>1; off", "proc:x.exe:cpu>1; off", "cpu>1; data=top; off"}).gpu_rule);
+  EXPECT_FALSE(needs({"gpu>1; off", "proc:x.exe:cpu>1; off", "cpu>1; data=top; off"}).need_processes);
+}
+
+TEST(RuleNeedsTest, TheTickCopyHoldsOnlySwitchedOnRulesInOrder) {
+  Settings settings;
+  auto state = make_shared_state(settings, parse_rule_lines({"cpu>1", "gpu>1; off", "bad", "ram>2"}), "");
+  auto copy = copy_enabled_rules(*state);
+  ASSERT_EQ(copy.size(), 2u);
+  EXPECT_EQ(copy[0].text, "cpu>1");
+  EXPECT_EQ(copy[1].text, "ram>2");
+  EXPECT_EQ(state->rules.size(), 3u);  // the shared list is left as it was
+}
+
+}  // namespace
+}  // namespace qv
