@@ -14,6 +14,7 @@
 #include "main/shared_state.h"
 #include "main/ui_state_win.h"
 #include "mcp_pipe/pipe_server_win.h"
+#include "rules/rule_text.h"
 #include "sampler/sampler_thread_win.h"
 #include "util/program_log_win.h"
 #include "util/startup_task_win.h"
@@ -91,7 +92,8 @@ int run_app(int argc, wchar_t** argv) {
   }
 
   Settings settings = load_settings();
-  std::vector<AlertRule> rules;
+  // Lines that do not parse stay in the settings (and in the alert list) but are never evaluated.
+  std::vector<AlertRule> rules = parse_rule_lines(settings.log);
   auto shared = make_shared_state(settings, std::move(rules), build_instructions(settings));
 
   auto ui = std::make_unique<UiState>();
