@@ -1,0 +1,71 @@
+#include "main/panel_geometry.h"
+
+#include <algorithm>
+
+#include "ui/gdi/scale.h"
+
+namespace qv {
+namespace {
+
+int32_t clamp_to_i32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled) {
+  const int64_t drives = static_cast<int64_t>(std::max<size_t>(key.drives, 1));
+  const int64_t tiles = static_cast<int64_t>(std::max<size_t>(key.tiles, 1));
+  int64_t h = int64_t{px(12, ui_scale)} + px(144, ui_scale) + int64_t{px(42, ui_scale)} * drives +
+              int64_t{px(52, ui_scale)} * tiles;
+  if (mcp_enabled) h += int64_t{px(30, ui_scale)} * std::max(key.banner_rows, 1);
+  return Size{px(336, ui_scale), clamp_to_i32(h)};
+}
+
+bool uses_stored_size(const Settings& s) { return s.pinned && s.win_w >= 101 && s.win_h >= 101; }
+
+size_t shown_metric_count(const Settings& s) {
+  return static_cast<size_t>(
+      std::count_if(s.main_metrics.begin(), s.main_metrics.end(), [](const MainMetric& m) { return m.shown; }));
+}
+
+Point place_pinned(const Rect& work, Size outer, int32_t win_x, int32_t win_y) {
+  if (win_x < 0) {
+    return Point{clamp_to_i32((int64_t{work.right} - outer.width) / 2),
+                 clamp_to_i32((int64_t{work.bottom} - outer.height) / 2)};
+  }
+  return Point{win_x, win_y > 0 ? win_y : 0};
+}
+
+Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, int32_t fly_y) {
+  if (fly_x < 0 || fly_y < 0) {
+    const int64_t low = int64_t{work.left} + 8;
+    const int64_t high = std::max(low, int64_t{work.right} - outer.width - 8);
+    const int64_t x = std::clamp(int64_t{pointer.x} - outer.width / 2, low, high);
+    const int64_t y = std::max(int64_t{work.bottom} - outer.height - 8, int64_t{work.top} + 8);
+    return Point{clamp_to_i32(x), clamp_to_i32(y)};
+  }
+  const int64_t x_high = std::max(int64_t{work.left}, int64_t{work.right} - outer.width);
+  const int64_t y_high = std::max(int64_t{work.top}, int64_t{work.bottom} - outer.height);
+  return Point{clamp_to_i32(std::clamp<int64_t>(fly_x, work.left, x_high)),
+               clamp_to_i32(std::clamp<int64_t>(fly_y, work.top, y_high))};
+}
+
+std::optional<size_t> drag_target_row(int32_t y, int32_t list_top, int32_t row_height, size_t rows) {
+  if (row_height <= 0 || rows == 0) return std::nullopt;
+  const int64_t row = (int64_t{y} - list_top) / row_height;
+  if (row < 0) return 0;
+  return std::min(static_cast<size_t>(row), rows - 1);
+}
+
+bool move_main_metric(std::vector<MainMetric>& metrics, size_t from, size_t to) {
+  if (from >= metrics.size() || to >= metrics.size() || from == to) return false;
+  MainMetric moving = std::move(metrics[from]);
+  metrics.erase(metrics.begin() + static_cast<std::ptrdiff_t>(from));
+  metrics.insert(metrics.begin() + static_cast<std::ptrdiff_t>(to), std::move(moving));
+  return true;
+}
+
+Size minimum_track_size(float ui_scale) { return Size{px(300, ui_scale), px(340, ui_scale)}; }
+
+}  // namespace qv

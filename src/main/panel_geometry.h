@@ -1,0 +1,57 @@
+#pragma once
+// Where the panel window goes and how big it is: the arithmetic behind show_panel, panel_size
+// and fit_panel, and the reordering of main metrics by drag, kept free of window calls.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "config/settings.h"
+#include "ui/gdi/geometry.h"
+
+namespace qv {
+
+// What the pop-up's size depends on; a change means the window must be resized.
+struct SizeKey {
+  size_t drives = 0;
+  int banner_rows = 0;  // 0..2, only counted while the AI link is on
+  size_t tiles = 0;     // shown main metrics
+  bool operator==(const SizeKey&) const = default;
+};
+
+struct Size {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool operator==(const Size&) const = default;
+};
+
+// The overview's client size: 336 wide; 12 + 144 fixed, 42 per drive, 52 per card and, while the
+// AI link is on, 30 per banner row, each count at least 1. Every term is converted on its own.
+Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled);
+
+// A pinned window keeps the size the user gave it once both sides are at least 101 pixels.
+bool uses_stored_size(const Settings& s);
+
+size_t shown_metric_count(const Settings& s);
+
+// Top-left corner of a pinned window: centred in the work area's right/bottom extent while it
+// was never placed (win_x < 0), else the stored position (a non-positive y becomes 0).
+Point place_pinned(const Rect& work, Size outer, int32_t win_x, int32_t win_y);
+
+// Top-left corner of the pop-up: centred on the pointer and 8 pixels above the bottom of the
+// work area until the user dragged it (fly_x or fly_y negative); afterwards the dragged spot,
+// kept inside the work area.
+Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, int32_t fly_y);
+
+// Row that a dragged main metric lands on: (y - list_top) / row_height held to 0..rows-1.
+// Nothing when there is no row height or no rows.
+std::optional<size_t> drag_target_row(int32_t y, int32_t list_top, int32_t row_height, size_t rows);
+
+// Moves entry `from` to position `to`, the ones between shifting by one. False (and nothing
+// moved) when either index is outside the list or they are equal.
+bool move_main_metric(std::vector<MainMetric>& metrics, size_t from, size_t to);
+
+// Minimum tracking size of the pinned window: 300 x 340 scaled units.
+Size minimum_track_size(float ui_scale);
+
+}  // namespace qv

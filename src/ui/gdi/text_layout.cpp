@@ -1,0 +1,166 @@
+#include "ui/gdi/text_layout.h"
+
+#include "ui/gdi/scale.h"
+#include "util/panic.h"
+
+namespace qv {
+namespace {
+
+constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // U+2026
+
+// Decodes the code point at `pos` (U+FFFD for a stray byte); `len` receives its byte length.
+char32_t decode_at(std::string_view s, size_t pos, size_t& len) {
+  const auto b0 = static_cast<unsigned char>(s[pos]);
+  len = 1;
+  if (b0 < 0x80) return b0;
+  size_t need = 0;
+  char32_t cp = 0;
+  char32_t min = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    need = 2; cp = b0 & 0x1F; min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    need = 3; cp = b0 & 0x0F; min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    need = 4; cp = b0 & 0x07; min = 0x10000;
+  } else {
+    return 0xFFFD;
+  }
+  if (pos + need > s.size()) return 0xFFFD;
+  for (size_t i = 1; i < need; ++i) {
+    const auto b = static_cast<unsigned char>(s[pos + i]);
+    if ((b & 0xC0) != 0x80) return 0xFFFD;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
+  len = need;
+  return cp;
+}
+
+// Unicode White_Space, except the line feed, which separates paragraphs before this is asked.
+bool is_space(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+std::vector<std::string_view> split_words(std::string_view paragraph) {
+  std::vector<std::string_view> words;
+  size_t start = std::string_view::npos;
+  for (size_t pos = 0; pos < paragraph.size();) {
+    size_t len = 0;
+    const char32_t c = decode_at(paragraph, pos, len);
+    if (is_space(c)) {
+      if (start != std::string_view::npos) words.push_back(paragraph.substr(start, pos - start));
+      start = std::string_view::npos;
+    } else if (start == std::string_view::npos) {
+      start = pos;
+    }
+    pos += len;
+  }
+  if (start != std::string_view::npos) words.push_back(paragraph.substr(start));
+  return words;
+}
+
+void wrap_paragraph(std::string_view paragraph, int32_t max_width, int32_t space_width,
+                    const TextMeasure& measure, std::vector<std::string>& out) {
+  std::string line;
+  int32_t line_width = 0;
+  for (std::string_view word : split_words(paragraph)) {
+    const int32_t word_width = measure(word);
+    const int64_t candidate =
+        line.empty() ? word_width : int64_t{line_width} + space_width + int64_t{word_width};
+    if (candidate <= max_width) {
+      if (!line.empty()) line += ' ';
+      line.append(word);
+      line_width = static_cast<int32_t>(candidate);
+      continue;
+    }
+    if (!line.empty()) {
+      out.push_back(std::move(line));
+      line.clear();
+      line_width = 0;
+    }
+    if (word_width <= max_width) {
+      line.assign(word);
+      line_width = word_width;
+      continue;
+    }
+    // Wider than a whole line: break between characters, never inside one.
+    std::string piece;
+    for (size_t pos = 0; pos < word.size();) {
+      const size_t len = code_point_length(word, pos);
+      std::string grown = piece;
+      grown.append(word.substr(pos, len));
+      if (!piece.empty() && measure(grown) > max_width) {
+        out.push_back(std::move(piece));
+        piece.assign(word.substr(pos, len));
+      } else {
+        piece = std::move(grown);
+      }
+      pos += len;
+    }
+    line = std::move(piece);
+    line_width = measure(line);
+  }
+  out.push_back(std::move(line));
+}
+
+}  // namespace
+
+size_t code_point_length(std::string_view text, size_t pos) {
+  size_t len = 1;
+  decode_at(text, pos, len);
+  return len;
+}
+
+size_t code_point_count(std::string_view text) {
+  size_t n = 0;
+  for (size_t pos = 0; pos < text.size(); pos += code_point_length(text, pos)) ++n;
+  return n;
+}
+
+std::vector<std::string> wrap_lines(std::string_view text, int32_t max_width, const TextMeasure& measure) {
+  std::vector<std::string> lines;
+  if (max_width <= 0) return lines;
+  const int32_t space_width = measure(" ");
+  size_t start = 0;
+  while (true) {
+    const size_t nl = text.find('\n', start);
+    wrap_paragraph(text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start),
+                   max_width, space_width, measure, lines);
+    if (nl == std::string_view::npos) break;
+    start = nl + 1;
+  }
+  return lines;
+}
+
+size_t layout_line_count(std::string_view text, int32_t row_width, float ui_scale, const TextMeasure& measure) {
+  if (text.empty()) return 0;
+  const int32_t width = row_width - (px(12, ui_scale) * 2 + px(16, ui_scale));
+  const size_t n = wrap_lines(text, width, measure).size();
+  return n == 0 ? 1 : n;
+}
+
+FittedText fit_text(std::string_view text, int32_t room, size_t font_count, const FontTextMeasure& measure) {
+  QV_ASSERT(font_count >= 1);
+  for (size_t i = 0; i < font_count; ++i) {
+    if (measure(i, text) <= room) return FittedText{i, std::string(text)};
+  }
+  const size_t last = font_count - 1;
+  // Code-point boundaries, so the cut never splits a multi-byte character.
+  std::vector<size_t> ends;
+  for (size_t pos = 0; pos < text.size();) {
+    pos += code_point_length(text, pos);
+    ends.push_back(pos);
+  }
+  size_t keep = ends.size();
+  auto with_ellipsis = [&](size_t n) {
+    std::string s(text.substr(0, n == 0 ? 0 : ends[n - 1]));
+    s.append(kEllipsis);
+    return s;
+  };
+  while (keep >= 2 && measure(last, with_ellipsis(keep)) > room) --keep;
+  return FittedText{last, with_ellipsis(keep)};
+}
+
+}  // namespace qv

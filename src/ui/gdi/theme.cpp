@@ -1,0 +1,63 @@
+#include "ui/gdi/theme.h"
+
+#include <atomic>
+#include <cmath>
+
+namespace qv {
+namespace {
+
+constexpr Theme kThemes[kThemeCount] = {
+    {"dark", rgb(0x18191C), rgb(0x212328), rgb(0x2D3037), rgb(0x0F1013), rgb(0x4C525C), rgb(0xE6E8EB),
+     rgb(0x8C9198), rgb(0x32353C)},
+    {"black", rgb(0x000000), rgb(0x101114), rgb(0x1E2026), rgb(0x08080A), rgb(0x3C4048), rgb(0xEBEDF0),
+     rgb(0x82878E), rgb(0x22242A)},
+    {"light", rgb(0xF3F4F6), rgb(0xFFFFFF), rgb(0xE5E7EB), rgb(0xFFFFFF), rgb(0xA0A6AF), rgb(0x181C21),
+     rgb(0x697078), rgb(0xD1D5DB)},
+};
+
+struct KeyedStyle {
+  std::string_view key;
+  MetricStyle style;
+};
+constexpr KeyedStyle kMetricStyles[] = {
+    {"cpu", {"CPU", rgb(0x4FA3FF)}},       {"ram", {"RAM", rgb(0x34D399)}},
+    {"gpu", {"GPU", rgb(0x2DD4BF)}},       {"fps", {"FPS", rgb(0xFF6B6B)}},
+    {"net", {"Network", rgb(0xF59E0B)}},   {"audio", {"Sound", rgb(0xE879F9)}},
+    {"disk", {"Disk", rgb(0xA78BFA)}},
+};
+
+// Written by the UI thread only; atomic so a stray reader elsewhere is still well-defined.
+std::atomic<uint32_t> g_current_theme{0};
+
+uint8_t scale_channel(uint8_t v, float factor) {
+  if (!(factor > 0.0f)) return 0;  // also catches NaN
+  if (factor >= 1.0f) return v;
+  return static_cast<uint8_t>(std::trunc(static_cast<float>(v) * factor));
+}
+
+}  // namespace
+
+Rgb scale_colour(Rgb c, float factor) {
+  return Rgb{scale_channel(c.r, factor), scale_channel(c.g, factor), scale_channel(c.b, factor)};
+}
+
+Rgb half_brightness(Rgb c) {
+  return Rgb{static_cast<uint8_t>(c.r / 2), static_cast<uint8_t>(c.g / 2), static_cast<uint8_t>(c.b / 2)};
+}
+
+uint32_t clamp_theme_index(uint32_t index) { return index < kThemeCount ? index : kThemeCount - 1; }
+
+const Theme& theme_at(uint32_t index) { return kThemes[clamp_theme_index(index)]; }
+
+void set_current_theme(uint32_t index) { g_current_theme.store(clamp_theme_index(index)); }
+uint32_t current_theme_index() { return g_current_theme.load(); }
+const Theme& current_theme() { return theme_at(current_theme_index()); }
+
+MetricStyle metric_style(std::string_view key) {
+  for (const auto& entry : kMetricStyles) {
+    if (entry.key == key) return entry.style;
+  }
+  return MetricStyle{"?", colours::accent};
+}
+
+}  // namespace qv

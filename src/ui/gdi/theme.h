@@ -1,0 +1,66 @@
+#pragma once
+// Colours every window paints with: the three themes and their roles, the fixed colours and the
+// colour of each metric. The current theme is one process-wide index that painters read at
+// paint time, so a change shows on the next repaint.
+#include <cstdint>
+#include <string_view>
+
+namespace qv {
+
+struct Rgb {
+  uint8_t r = 0;
+  uint8_t g = 0;
+  uint8_t b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+// 0xRRGGBB, the way colours are written everywhere in our notes.
+constexpr Rgb rgb(uint32_t hex) {
+  return Rgb{static_cast<uint8_t>((hex >> 16) & 0xFF), static_cast<uint8_t>((hex >> 8) & 0xFF),
+             static_cast<uint8_t>(hex & 0xFF)};
+}
+
+// Each channel multiplied by `factor` (0..1) and truncated: dimmed fills such as banner frames.
+Rgb scale_colour(Rgb c, float factor);
+// Each channel halved (integer halving): the level bar of the tray icons.
+Rgb half_brightness(Rgb c);
+
+struct Theme {
+  const char* name;
+  Rgb background;  // window background, hollow markers
+  Rgb surface;     // cards, chips, title bands, scroll track
+  Rgb hover;       // fill under the mouse pointer
+  Rgb input;       // inside of text fields
+  Rgb border;      // frame of text fields
+  Rgb text;        // primary text
+  Rgb text_dim;    // secondary text, labels, links, chevrons, scroll thumb
+  Rgb track;       // empty part of meter bars, check boxes
+};
+
+inline constexpr uint32_t kThemeCount = 3;  // 0 dark, 1 black, 2 light
+// Any index above the last names the last theme ("light").
+uint32_t clamp_theme_index(uint32_t index);
+const Theme& theme_at(uint32_t index);
+
+void set_current_theme(uint32_t index);  // stored clamped
+uint32_t current_theme_index();
+const Theme& current_theme();
+
+// The same in every theme.
+namespace colours {
+inline constexpr Rgb accent = rgb(0x4FA3FF);        // selected chips, active links, CPU
+inline constexpr Rgb on_accent = rgb(0x0F1114);     // text on an accent fill
+inline constexpr Rgb danger = rgb(0xDC5A5A);        // remove glyphs in lists
+inline constexpr Rgb danger_hover = rgb(0xE66464);  // the clear-search glyph under the pointer
+inline constexpr Rgb warning = rgb(0xDC785A);       // the administrator warning
+}  // namespace colours
+
+struct MetricStyle {
+  const char* label;
+  Rgb colour;
+};
+// By the metric key of the settings and the alert rules ("cpu", "ram", ...); exact match, and
+// "?" in the accent colour for anything else.
+MetricStyle metric_style(std::string_view key);
+
+}  // namespace qv

@@ -1,0 +1,153 @@
+// The panel window's arithmetic: the display series, the window size in both modes, where the
+// pop-up and the pinned window go, and reordering metrics by drag.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "main/history_series.h"
+#include "main/panel_geometry.h"
+
+namespace qv {
+namespace {
+
+std::vector<float> oldest_first(const HistorySeries& s) {
+  std::vector<float> out;
+  for (size_t i = 0; i < s.count; ++i) out.push_back(s.samples[(s.head + 60 - s.count + i) % 60]);
+  return out;
+}
+
+TEST(HistorySeries, PushWrapsAndCountStopsAtSixty) {
+  HistorySeries s;
+  EXPECT_EQ(s.series_max(), 0.0f);
+  s.push(3);
+  s.push(1);
+  EXPECT_EQ(s.count, 2u);
+  EXPECT_EQ(s.head, 2u);
+  EXPECT_EQ(oldest_first(s), (std::vector<float>{3, 1}));
+  for (int i = 0; i < 100; ++i) s.push(static_cast<float>(i));
+  EXPECT_EQ(s.count, 60u);
+  EXPECT_EQ(s.head, 102u % 60);
+  auto v = oldest_first(s);
+  EXPECT_EQ(v.front(), 40.0f);
+  EXPECT_EQ(v.back(), 99.0f);
+  EXPECT_EQ(s.series_max(), 99.0f);
+}
+
+TEST(HistorySeries, MaxIgnoresNanAndStaleSlots) {
+  HistorySeries s;
+  s.push(std::nanf(""));
+  EXPECT_EQ(s.series_max(), 0.0f);  // nothing valid but NaN
+  s.push(-4);
+  EXPECT_EQ(s.series_max(), -4.0f);  // a negative maximum is still the maximum
+  s.push(std::nanf(""));
+  s.push(7);
+  EXPECT_EQ(s.series_max(), 7.0f);
+  // A large value pushed out of the ring no longer counts.
+  HistorySeries t;
+  t.push(1000);
+  for (int i = 0; i < 60; ++i) t.push(1);
+  EXPECT_EQ(t.series_max(), 1.0f);
+  SampleRing r = t.ring();
+  EXPECT_EQ(r.samples.size(), 60u);
+  EXPECT_EQ(r.count, 60u);
+}
+
+TEST(PanelSize, PopupSizeFollowsContentWithMinimumCounts) {
+  // 12 + 144 + 42 + 52, no AI banner space.
+  EXPECT_EQ(panel_client_size(1.0f, SizeKey{0, 0, 0}, false), (Size{336, 250}));
+  EXPECT_EQ(panel_client_size(1.0f, SizeKey{1, 2, 1}, false), (Size{336, 250}));
+  // With the AI link on, a banner row is reserved even when there is none.
+  EXPECT_EQ(panel_client_size(1.0f, SizeKey{0, 0, 0}, true), (Size{336, 280}));
+  EXPECT_EQ(panel_client_size(1.0f, SizeKey{4, 2, 7}, true), (Size{336, 12 + 144 + 168 + 364 + 60}));
+  // Each term is converted on its own: at 1.15, 13 + 165 + 3*48 + 2*59.
+  EXPECT_EQ(panel_client_size(1.15f, SizeKey{3, 0, 2}, false), (Size{386, 13 + 165 + 144 + 118}));
+}
+
+TEST(PanelSize, StoredPinnedSizeNeedsBothSidesAbove100) {
+  Settings s;
+  s.win_w = 400;
+  s.win_h = 500;
+  EXPECT_FALSE(uses_stored_size(s));  // not pinned
+  s.pinned = true;
+  EXPECT_TRUE(uses_stored_size(s));
+  s.win_w = 100;
+  EXPECT_FALSE(uses_stored_size(s));
+  s.win_w = 101;
+  s.win_h = 101;
+  EXPECT_TRUE(uses_stored_size(s));
+  s.win_h = -1;
+  EXPECT_FALSE(uses_stored_size(s));
+  EXPECT_EQ(shown_metric_count(s), 7u);
+  s.main_metrics[2].shown = false;
+  EXPECT_EQ(shown_metric_count(s), 6u);
+}
+
+TEST(Placement, PopupSitsAboveTheWorkAreaBottomCentredOnThePointer) {
+  const Rect work{0, 0, 1280, 760};
+  const Size size{338, 400};
+  EXPECT_EQ(place_popup(work, size, Point{640, 780}, -1, -1), (Point{640 - 169, 760 - 400 - 8}));
+  // Near either edge it stays 8 pixels inside.
+  EXPECT_EQ(place_popup(work, size, Point{5, 780}, -1, -1).x, 8);
+  EXPECT_EQ(place_popup(work, size, Point{1279, 780}, -1, -1).x, 1280 - 338 - 8);
+  // A panel taller than the work area sticks to the top.
+  EXPECT_EQ(place_popup(work, Size{338, 900}, Point{640, 0}, -1, -1).y, 8);
+  // A work area narrower than the panel: the left bound wins.
+  EXPECT_EQ(place_popup(Rect{100, 0, 300, 600}, size, Point{200, 0}, -1, -1).x, 108);
+  // One of the two stored coordinates negative still means "never dragged".
+  EXPECT_EQ(place_popup(work, size, Point{640, 0}, 50, -1), (Point{471, 352}));
+}
+
+TEST(Placement, DraggedPopupKeepsItsSpotInsideTheWorkArea) {
+  const Rect work{0, 40, 1280, 800};
+  const Size size{338, 400};
+  EXPECT_EQ(place_popup(work, size, Point{0, 0}, 100, 200), (Point{100, 200}));
+  EXPECT_EQ(place_popup(work, size, Point{0, 0}, 5000, 5000), (Point{1280 - 338, 800 - 400}));
+  EXPECT_EQ(place_popup(work, size, Point{0, 0}, 0, 0), (Point{0, 40}));
+  EXPECT_EQ(place_popup(Rect{0, 0, 200, 200}, size, Point{0, 0}, 50, 50), (Point{0, 0}));
+}
+
+TEST(Placement, PinnedWindowCentredUntilPlaced) {
+  const Rect work{100, 0, 1280, 760};  // centring is measured from 0, not from the work left
+  EXPECT_EQ(place_pinned(work, Size{400, 301}, -1, 77), (Point{440, 229}));
+  EXPECT_EQ(place_pinned(work, Size{400, 300}, 0, 0), (Point{0, 0}));
+  EXPECT_EQ(place_pinned(work, Size{400, 300}, 30, -20), (Point{30, 0}));
+  EXPECT_EQ(place_pinned(work, Size{400, 300}, 30, 20), (Point{30, 20}));
+}
+
+TEST(Drag, TargetRowIsHeldToTheList) {
+  EXPECT_EQ(drag_target_row(100, 100, 52, 7), std::optional<size_t>(0));
+  EXPECT_EQ(drag_target_row(100 + 52 * 2 + 51, 100, 52, 7), std::optional<size_t>(2));
+  EXPECT_EQ(drag_target_row(-500, 100, 52, 7), std::optional<size_t>(0));
+  EXPECT_EQ(drag_target_row(10000, 100, 52, 7), std::optional<size_t>(6));
+  EXPECT_EQ(drag_target_row(150, 100, 0, 7), std::nullopt);
+  EXPECT_EQ(drag_target_row(150, 100, 52, 0), std::nullopt);
+}
+
+TEST(Drag, MovingAMetricShiftsTheOnesBetween) {
+  auto names = [](const std::vector<MainMetric>& m) {
+    std::string out;
+    for (const auto& e : m) out += e.name + (e.shown ? "," : "-,");
+    return out;
+  };
+  auto m = Settings::default_main_metrics();
+  m[0].shown = false;
+  ASSERT_TRUE(move_main_metric(m, 0, 6));  // first below the last row: to the end, shown flag kept
+  EXPECT_EQ(names(m), "ram,gpu,fps,disk,net,audio,cpu-,");
+  ASSERT_TRUE(move_main_metric(m, 5, 1));
+  EXPECT_EQ(names(m), "ram,audio,gpu,fps,disk,net,cpu-,");
+  EXPECT_FALSE(move_main_metric(m, 2, 2));
+  EXPECT_FALSE(move_main_metric(m, 7, 0));
+  EXPECT_FALSE(move_main_metric(m, 0, 7));
+  EXPECT_EQ(names(m), "ram,audio,gpu,fps,disk,net,cpu-,");
+}
+
+TEST(PanelSize, MinimumTrackSize) {
+  EXPECT_EQ(minimum_track_size(1.0f), (Size{300, 340}));
+  EXPECT_EQ(minimum_track_size(1.5f), (Size{450, 510}));
+  EXPECT_EQ(minimum_track_size(std::numeric_limits<float>::max()),
+            (Size{std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()}));
+}
+
+}  // namespace
+}  // namespace qv
