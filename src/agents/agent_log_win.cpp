@@ -1,0 +1,45 @@
+#include "agents/agent_log_win.h"
+
+#include <windows.h>
+
+#include <mutex>
+
+#include "agents/agent_log.h"
+#include "mcp_pipe/white_space.h"
+#include "util/handles_win.h"
+#include "util/program_log_win.h"
+#include "util/wide_win.h"
+
+namespace qv {
+
+void append_agent_log(SharedState& state, const std::vector<FinishedAgent>& entries) {
+  std::string path;
+  {
+    std::lock_guard lock(state.agent_log_file_mutex);
+    path = std::string(trim_white_space(state.agent_log_file));
+  }
+  if (path.empty() || entries.empty()) return;
+
+  UniqueFile file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    log_line("agent log open failed (" + path + "): " + system_error_text(GetLastError()));
+    return;
+  }
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  const LocalDateTime stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+  std::string text;
+  for (const FinishedAgent& entry : entries) text += format_agent_log_line(entry, stamp);
+  DWORD written = 0;
+  WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string default_agent_log_path() {
+  const auto dir = local_app_data_dir();
+  if (!dir) return "C:\\zelmor-agents.log";
+  return narrow(*dir) + "\\zelmor-agents.log";
+}
+
+}  // namespace qv

@@ -1,0 +1,180 @@
+#include "agents/agent_report.h"
+
+#include <unordered_set>
+
+#include "mcp_pipe/white_space.h"
+
+namespace qv {
+namespace {
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads up to four hex digits at `pos`; returns how many were consumed (4 on success).
+size_t read_hex4(std::string_view s, size_t pos, char32_t& value) {
+  value = 0;
+  size_t n = 0;
+  while (n < 4 && pos + n < s.size()) {
+    const int d = hex_digit(s[pos + n]);
+    if (d < 0) break;
+    value = (value << 4) | static_cast<char32_t>(d);
+    ++n;
+  }
+  return n;
+}
+
+// Decodes one \u escape whose four digits start at `pos` (just after "\u"); advances `pos`.
+char32_t read_unicode_escape(std::string_view s, size_t& pos) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  char32_t unit = 0;
+  const size_t n = read_hex4(s, pos, unit);
+  pos += n;
+  if (n < 4) return kReplacement;
+  if (unit >= 0xDC00 && unit <= 0xDFFF) return kReplacement;  // a low half on its own
+  if (unit < 0xD800 || unit > 0xDBFF) return unit;
+  // A high half combines only with a directly following \u low half.
+  if (pos + 1 < s.size() && s[pos] == '\\' && s[pos + 1] == 'u') {
+    char32_t low = 0;
+    if (read_hex4(s, pos + 2, low) == 4 && low >= 0xDC00 && low <= 0xDFFF) {
+      pos += 6;
+      return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+    }
+  }
+  return kReplacement;
+}
+
+// Replaces C0 controls, DEL and the C1 controls (U+0080..U+009F) with spaces, so a reported
+// text can never break a log line or draw as garbage.
+std::string clean_display_text(std::string text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      out.push_back(' ');
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      out.push_back(' ');
+      ++i;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string_view> split_report_objects(std::string_view text) {
+  std::vector<std::string_view> objects;
+  bool in_string = false;
+  bool escaped = false;
+  size_t depth = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (escaped) {
+        escaped = false;
+      } else if (c == '\\') {
+        escaped = true;
+      } else if (c == '"') {
+        in_string = false;
+      }
+      continue;
+    }
+    if (c == '"') {
+      in_string = true;
+    } else if (c == '{') {
+      if (depth == 0) start = i;
+      ++depth;
+    } else if (c == '}' && depth > 0) {
+      if (--depth == 0) objects.push_back(text.substr(start, i - start + 1));
+    }
+  }
+  return objects;
+}
+
+std::string read_member(std::string_view object, std::string_view key) {
+  std::string quoted;
+  quoted.reserve(key.size() + 2);
+  quoted.push_back('"');
+  quoted.append(key);
+  quoted.push_back('"');
+  const size_t at = object.find(quoted);
+  if (at == std::string_view::npos) return {};
+  const size_t colon = object.find(':', at + quoted.size());
+  if (colon == std::string_view::npos) return {};
+  size_t pos = object.size() - trim_leading_white_space(object.substr(colon + 1)).size();
+  if (pos >= object.size() || object[pos] != '"') return {};
+  ++pos;
+  std::string value;
+  while (pos < object.size()) {
+    const char c = object[pos];
+    if (c == '"') break;
+    if (c != '\\') {
+      value.push_back(c);
+      ++pos;
+      continue;
+    }
+    if (pos + 1 >= object.size()) {
+      ++pos;
+      break;
+    }
+    const char e = object[pos + 1];
+    pos += 2;
+    switch (e) {
+      case 'b': value.push_back('\b'); break;
+      case 'f': value.push_back('\f'); break;
+      case 'n': value.push_back('\n'); break;
+      case 'r': value.push_back('\r'); break;
+      case 't': value.push_back('\t'); break;
+      case 'u': append_utf8(value, read_unicode_escape(object, pos)); break;
+      default: value.push_back(e);
+    }
+  }
+  return value;
+}
+
+std::vector<Agent> parse_agent_report(std::string_view text, uint64_t now_ms) {
+  std::vector<Agent> agents;
+  std::unordered_set<std::string> seen_ids;
+  for (std::string_view object : split_report_objects(text)) {
+    Agent a;
+    a.title = clean_display_text(read_member(object, "title"));
+    a.id = read_member(object, "id");
+    a.status = clean_display_text(read_member(object, "status"));
+    a.detail = clean_display_text(read_member(object, "detail"));
+    if (a.id.empty()) a.id = a.title.empty() ? "agent" : a.title;
+    if (a.title.empty() && a.detail.empty()) continue;
+    a.updated_ms = now_ms;
+    a.started_ms = now_ms;
+    if (!seen_ids.insert(a.id).second) continue;
+    agents.push_back(std::move(a));
+  }
+  return agents;
+}
+
+}  // namespace qv
