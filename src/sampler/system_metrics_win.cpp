@@ -1,0 +1,99 @@
+#include "sampler/system_metrics_win.h"
+
+#include <winsock2.h>
+#include <ws2ipdef.h>
+#include <iphlpapi.h>
+#include <winternl.h>
+
+#include <cstring>
+
+namespace qv {
+namespace {
+
+constexpr ULONG kSystemPerformanceInformation = 2;
+constexpr ULONG kSystemProcessorPerformanceInformation = 8;
+constexpr ULONG kSoftwareLoopback = 24;
+constexpr int kOperStatusUp = 1;
+
+uint64_t file_time_value(const FILETIME& t) {
+  return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+}  // namespace
+
+double logical_cpu_count() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors == 0 ? 1.0 : static_cast<double>(info.dwNumberOfProcessors);
+}
+
+bool read_system_times(CpuTimes& out) {
+  FILETIME idle{}, kernel{}, user{};
+  if (!GetSystemTimes(&idle, &kernel, &user)) return false;
+  out.idle = file_time_value(idle);
+  out.total = file_time_value(kernel) + file_time_value(user);  // kernel time includes idle time
+  return true;
+}
+
+bool read_memory(uint64_t& total_bytes, uint64_t& used_bytes) {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;  // 64
+  if (!GlobalMemoryStatusEx(&status)) return false;
+  total_bytes = status.ullTotalPhys;
+  used_bytes = status.ullTotalPhys - status.ullAvailPhys;
+  return true;
+}
+
+bool read_network_octets(uint64_t& received, uint64_t& sent) {
+  MIB_IF_TABLE2* table = nullptr;
+  if (GetIfTable2(&table) != NO_ERROR || table == nullptr) return false;
+  uint64_t rx = 0, tx = 0;
+  for (ULONG i = 0; i < table->NumEntries; ++i) {
+    const MIB_IF_ROW2& row = table->Table[i];
+    if (row.Type == kSoftwareLoopback || static_cast<int>(row.OperStatus) != kOperStatusUp) continue;
+    rx += row.InOctets;
+    tx += row.OutOctets;
+  }
+  FreeMibTable(table);
+  received = rx;
+  sent = tx;
+  return true;
+}
+
+bool read_disk_transfer(uint64_t& read_bytes, uint64_t& write_bytes) {
+  alignas(8) unsigned char info[1024] = {};
+  ULONG returned = 0;
+  const NTSTATUS status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemPerformanceInformation),
+                                                   info, sizeof info, &returned);
+  if (status < 0 || returned < 32) return false;
+  std::memcpy(&read_bytes, info + 8, 8);
+  std::memcpy(&write_bytes, info + 16, 8);
+  return true;
+}
+
+std::vector<DriveInfo> read_drives() {
+  std::vector<DriveInfo> drives;
+  const DWORD mask = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (!(mask & (1u << i))) continue;
+    const wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
+    if (GetDriveTypeW(root) != DRIVE_FIXED) continue;
+    ULARGE_INTEGER total{}, free{};
+    if (!GetDiskFreeSpaceExW(root, nullptr, &total, &free)) continue;
+    drives.push_back({static_cast<char>('A' + i), total.QuadPart, free.QuadPart});
+  }
+  return drives;
+}
+
+CoreQuery query_core_times(std::span<std::byte> buffer) {
+  ULONG returned = 0;
+  const NTSTATUS status =
+      NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemProcessorPerformanceInformation),
+                               buffer.data(), static_cast<ULONG>(buffer.size()), &returned);
+  CoreQuery q;
+  q.status = status;
+  if (status >= 0) q.returned = returned < buffer.size() ? returned : buffer.size();
+  return q;
+}
+
+}  // namespace qv

@@ -1,0 +1,37 @@
+#pragma once
+// The system-wide readings of one tick, one system call (or a short sequence) each. Every
+// reader returns false, or an empty list, when the system does not answer; the tick then
+// leaves its figures at 0 and keeps the previous baseline.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "sampler/snapshot.h"
+#include "sampler/tick_math.h"
+
+namespace qv {
+
+// Number of logical processors (at least 1).
+double logical_cpu_count();
+
+bool read_system_times(CpuTimes& out);
+bool read_memory(uint64_t& total_bytes, uint64_t& used_bytes);
+// Octets received and sent on the interfaces that are up, loopback left out.
+bool read_network_octets(uint64_t& received, uint64_t& sent);
+// The system's cumulative read and write transfer bytes.
+bool read_disk_transfer(uint64_t& read_bytes, uint64_t& write_bytes);
+// Fixed drives whose size could be read, in letter order.
+std::vector<DriveInfo> read_drives();
+
+// The per-processor times into `buffer` (kCoreBufferBytes long); the status, and on success
+// the number of bytes the system wrote.
+struct CoreQuery {
+  LONG status = 0;
+  size_t returned = 0;
+};
+CoreQuery query_core_times(std::span<std::byte> buffer);
+
+}  // namespace qv

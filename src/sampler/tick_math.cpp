@@ -1,0 +1,94 @@
+#include "sampler/tick_math.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace qv {
+
+uint32_t clamp_interval_ms(uint32_t interval_ms) {
+  if (interval_ms >= 10000) return 10000;
+  if (interval_ms < 251) return 250;
+  return interval_ms;
+}
+
+double elapsed_seconds(int64_t previous_ns, int64_t now_ns) {
+  double dt = 0.0;
+  if (now_ns > previous_ns) {
+    const int64_t d = now_ns - previous_ns;
+    dt = static_cast<double>(d / 1'000'000'000) + static_cast<double>(d % 1'000'000'000) / 1e9;
+  }
+  return std::max(dt, 0.001);
+}
+
+uint64_t rate(uint64_t now, uint64_t before, double dt) {
+  if (now < before) return 0;
+  const double r = static_cast<double>(now - before) / dt;
+  if (!(r > 0.0)) return 0;  // also NaN
+  // 2^64 as a double; anything at or above it does not fit.
+  if (r >= 18446744073709551616.0) return UINT64_MAX;
+  return static_cast<uint64_t>(r);
+}
+
+float busy_pct(const CpuTimes& now, const CpuTimes& base) {
+  if (now.total <= base.total) return 0.0f;
+  const uint64_t dtotal = now.total - base.total;
+  const uint64_t didle = now.idle > base.idle ? now.idle - base.idle : 0;
+  const uint64_t busy = dtotal > didle ? dtotal - didle : 0;
+  const double pct = static_cast<double>(busy) / static_cast<double>(dtotal) * 100.0;
+  return static_cast<float>(std::clamp(pct, 0.0, 100.0));
+}
+
+float system_cpu_pct(const CpuTimes& now, const CpuTimes& base) {
+  if (base.total == 0) return 0.0f;
+  return busy_pct(now, base);
+}
+
+std::vector<float> core_loads(std::span<const std::byte> returned, std::vector<CpuTimes>& baseline) {
+  const size_t n = returned.size() / kCoreEntryBytes;
+  std::vector<float> loads(n, 0.0f);
+  std::vector<CpuTimes> fresh(n);
+  for (size_t i = 0; i < n; ++i) {
+    uint64_t idle = 0, kernel = 0, user = 0;
+    const std::byte* entry = returned.data() + i * kCoreEntryBytes;
+    std::memcpy(&idle, entry, 8);
+    std::memcpy(&kernel, entry + 8, 8);
+    std::memcpy(&user, entry + 16, 8);
+    fresh[i] = {idle, kernel + user};
+    if (i < baseline.size()) loads[i] = busy_pct(fresh[i], baseline[i]);
+  }
+  baseline = std::move(fresh);
+  return loads;
+}
+
+namespace {
+
+std::string plain_number(double v) {
+  char text[64];
+  if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) {
+    std::snprintf(text, sizeof text, "%.0f", v);
+  } else {
+    std::snprintf(text, sizeof text, "%g", v);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string core_report_line(size_t cores, size_t returned_bytes, double logical_cpus) {
+  return "cores reported: " + std::to_string(cores) + " (" + std::to_string(returned_bytes) +
+         " bytes, parallelism " + plain_number(logical_cpus) + ")";
+}
+
+std::string core_failure_line(uint32_t status) {
+  char text[48];
+  std::snprintf(text, sizeof text, "core query failed: status 0x%x", static_cast<unsigned>(status));
+  return text;
+}
+
+bool is_detail_tick(bool panel_open, uint64_t now_ms, uint64_t detail_until_ms, bool first) {
+  return panel_open || now_ms < detail_until_ms || first;
+}
+
+}  // namespace qv

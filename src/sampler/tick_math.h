@@ -1,0 +1,54 @@
+#pragma once
+// The arithmetic of one sampling tick, kept apart from the system calls so that it can be
+// checked with made-up counter readings: rates from cumulative counters, busy shares of
+// processor time, the per-core table, the tick's log texts and the detail decision.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// Clamps the sampling interval to the period the sampler uses: 250 to 10000 ms.
+uint32_t clamp_interval_ms(uint32_t interval_ms);
+
+// Seconds between two monotonic readings in nanoseconds; 0 if the clock went backwards, and
+// never below 1 ms, so that rates are always divided by something sensible.
+double elapsed_seconds(int64_t previous_ns, int64_t now_ns);
+
+// Bytes per second from two readings of a cumulative counter over `dt` seconds. A counter
+// that went backwards (an interface went away) gives 0; the result saturates at 2^64 - 1.
+uint64_t rate(uint64_t now, uint64_t before, double dt);
+
+// Idle and total (kernel + user, kernel including idle) processor time, 100 ns units.
+struct CpuTimes {
+  uint64_t idle = 0;
+  uint64_t total = 0;
+  bool operator==(const CpuTimes&) const = default;
+};
+
+// Busy share of the time between `base` and `now`, 0..100; 0 when no time passed.
+float busy_pct(const CpuTimes& now, const CpuTimes& base);
+
+// The machine's processor load: like busy_pct, but 0 while there is no baseline yet.
+float system_cpu_pct(const CpuTimes& now, const CpuTimes& base);
+
+// One 48-byte entry of the per-processor answer: idle, kernel (with idle), user time first.
+inline constexpr size_t kCoreEntryBytes = 48;
+// The buffer handed to the per-core query: room for 256 logical processors.
+inline constexpr size_t kCoreBufferBytes = 12288;
+
+// Turns the per-processor answer (`returned` bytes of it) into one load per core, measured
+// against `baseline`, which is then replaced by this reading. Cores without a baseline show 0.
+std::vector<float> core_loads(std::span<const std::byte> returned, std::vector<CpuTimes>& baseline);
+
+// The one line the first per-core query writes to the program log, on success or failure.
+std::string core_report_line(size_t cores, size_t returned_bytes, double logical_cpus);
+std::string core_failure_line(uint32_t status);
+
+// A detail tick measures everything: the panel is shown, the pipe asked recently, or it is
+// the priming tick.
+bool is_detail_tick(bool panel_open, uint64_t now_ms, uint64_t detail_until_ms, bool first);
+
+}  // namespace qv

@@ -1,0 +1,118 @@
+#include "sampler/tick_math.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace qv {
+namespace {
+
+TEST(SamplerInterval, ClampsToQuarterSecondAndTenSeconds) {
+  const struct {
+    uint32_t in, out;
+  } cases[] = {{0, 250},       {100, 250},     {249, 250},     {250, 250},   {251, 251},
+               {1000, 1000},   {9999, 9999},   {10000, 10000}, {60000, 10000}, {UINT32_MAX, 10000}};
+  for (const auto& c : cases) EXPECT_EQ(clamp_interval_ms(c.in), c.out) << c.in;
+}
+
+TEST(SamplerElapsed, BackwardsOrStalledClockGivesOneMillisecond) {
+  EXPECT_DOUBLE_EQ(elapsed_seconds(5'000'000'000, 4'000'000'000), 0.001);
+  EXPECT_DOUBLE_EQ(elapsed_seconds(5'000'000'000, 5'000'000'000), 0.001);
+  EXPECT_DOUBLE_EQ(elapsed_seconds(0, 100'000), 0.001);  // 0.1 ms is raised to 1 ms
+  EXPECT_DOUBLE_EQ(elapsed_seconds(1'000'000'000, 3'250'000'000), 2.25);
+}
+
+TEST(SamplerRate, CountersForwardBackwardAndSaturated) {
+  EXPECT_EQ(rate(3000, 1000, 2.0), 1000u);
+  EXPECT_EQ(rate(1000, 1000, 1.0), 0u);
+  EXPECT_EQ(rate(10, 0, 3.0), 3u);  // truncated toward zero
+  EXPECT_EQ(rate(500, 600, 1.0), 0u) << "a counter that went backwards gives 0";
+  EXPECT_EQ(rate(1000, 0, 0.5), 2000u);
+  EXPECT_EQ(rate(UINT64_MAX, 0, 0.001), UINT64_MAX);
+  EXPECT_EQ(rate(UINT64_MAX / 2, 0, 0.25), UINT64_MAX);
+  EXPECT_EQ(rate(UINT64_MAX, 0, 1.0), UINT64_MAX);  // rounds up to 2^64 as a double
+}
+
+TEST(SamplerCpu, BusyShareFromIdleAndTotal) {
+  // 1 s of total time of which 0.75 s idle: 25 % busy.
+  EXPECT_FLOAT_EQ(busy_pct({17'500'000, 40'000'000}, {10'000'000, 30'000'000}), 25.0f);
+  // Idle went backwards: counted as no idle at all.
+  EXPECT_FLOAT_EQ(busy_pct({5, 200}, {10, 100}), 100.0f);
+  // More idle than total passed: clamped to 0, not negative.
+  EXPECT_FLOAT_EQ(busy_pct({500, 200}, {0, 100}), 0.0f);
+  // Total did not grow (or went back): nothing can be said.
+  EXPECT_FLOAT_EQ(busy_pct({50, 100}, {10, 100}), 0.0f);
+  EXPECT_FLOAT_EQ(busy_pct({50, 90}, {10, 100}), 0.0f);
+}
+
+TEST(SamplerCpu, MachineLoadNeedsABaseline) {
+  EXPECT_FLOAT_EQ(system_cpu_pct({100, 1000}, {0, 0}), 0.0f);
+  EXPECT_FLOAT_EQ(system_cpu_pct({100, 1000}, {0, 500}), 80.0f);
+}
+
+struct CoreEntry {
+  uint64_t idle, kernel, user;
+};
+
+// The per-processor answer as the system lays it out: 48 bytes per core, idle/kernel/user first.
+std::vector<std::byte> core_answer(const std::vector<CoreEntry>& cores) {
+  std::vector<std::byte> bytes(cores.size() * kCoreEntryBytes, std::byte{0xEE});
+  for (size_t i = 0; i < cores.size(); ++i) {
+    std::memcpy(&bytes[i * kCoreEntryBytes], &cores[i].idle, 8);
+    std::memcpy(&bytes[i * kCoreEntryBytes + 8], &cores[i].kernel, 8);
+    std::memcpy(&bytes[i * kCoreEntryBytes + 16], &cores[i].user, 8);
+  }
+  return bytes;
+}
+
+TEST(SamplerCores, FirstReadingPrimesThenLoadsPerCore) {
+  std::vector<CpuTimes> baseline;
+  auto first = core_answer({{100, 200, 0}, {100, 150, 50}});
+  auto loads = core_loads(first, baseline);
+  EXPECT_EQ(loads, (std::vector<float>{0.0f, 0.0f}));
+  EXPECT_EQ(baseline, (std::vector<CpuTimes>{{100, 200}, {100, 200}}));
+
+  // Core 0: 100 more total, 100 more idle -> 0 %. Core 1: 100 kernel + 100 user, 50 idle -> 75 %.
+  auto second = core_answer({{200, 300, 0}, {150, 300, 100}});
+  loads = core_loads(second, baseline);
+  ASSERT_EQ(loads.size(), 2u);
+  EXPECT_FLOAT_EQ(loads[0], 0.0f);
+  EXPECT_FLOAT_EQ(loads[1], 75.0f);
+  EXPECT_EQ(baseline[1], (CpuTimes{150, 400}));
+}
+
+TEST(SamplerCores, PartialEntriesAndNewCores) {
+  std::vector<CpuTimes> baseline{{0, 100}};
+  auto bytes = core_answer({{50, 150, 50}, {0, 100, 0}});
+  bytes.resize(bytes.size() + 20);  // a trailing partial entry is not a core
+  auto loads = core_loads(bytes, baseline);
+  ASSERT_EQ(loads.size(), 2u);
+  EXPECT_FLOAT_EQ(loads[0], 50.0f);
+  EXPECT_FLOAT_EQ(loads[1], 0.0f) << "a core without a baseline shows 0";
+  EXPECT_EQ(baseline.size(), 2u);
+
+  loads = core_loads({}, baseline);
+  EXPECT_TRUE(loads.empty());
+  EXPECT_TRUE(baseline.empty());
+}
+
+TEST(SamplerCores, LogTexts) {
+  EXPECT_EQ(core_report_line(8, 384, 8.0), "cores reported: 8 (384 bytes, parallelism 8)");
+  EXPECT_EQ(core_report_line(0, 0, 1.0), "cores reported: 0 (0 bytes, parallelism 1)");
+  EXPECT_EQ(core_report_line(256, 12288, 256.0), "cores reported: 256 (12288 bytes, parallelism 256)");
+  EXPECT_EQ(core_failure_line(0xC0000004u), "core query failed: status 0xc0000004");
+  EXPECT_EQ(core_failure_line(0x80000005u), "core query failed: status 0x80000005");
+  EXPECT_EQ(core_failure_line(0x1u), "core query failed: status 0x1");
+}
+
+TEST(SamplerDetail, PanelPipeRequestOrPriming) {
+  EXPECT_FALSE(is_detail_tick(false, 1000, 0, false));
+  EXPECT_FALSE(is_detail_tick(false, 1000, 1000, false)) << "the window ends at detail_until_ms";
+  EXPECT_TRUE(is_detail_tick(false, 999, 1000, false));
+  EXPECT_TRUE(is_detail_tick(true, 1000, 0, false));
+  EXPECT_TRUE(is_detail_tick(false, 1000, 0, true));
+}
+
+}  // namespace
+}  // namespace qv
