@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -90,5 +91,10 @@ struct HitRegion {
 
 // The first region in list order that contains the point.
 std::optional<size_t> hit_test(const std::vector<HitRegion>& regions, int32_t x, int32_t y);
+
+// Whether a pointer move from the old hover point (if any) to the new one entered, left or
+// changed region: only then does the hover highlight need a repaint.
+bool hover_region_changed(const std::vector<HitRegion>& regions, std::optional<std::pair<int32_t, int32_t>> from,
+                          int32_t to_x, int32_t to_y);
 
 }  // namespace qv

@@ -1,0 +1,50 @@
+#pragma once
+// Layout arithmetic of the panel frame: what the child text fields are laid out for and where
+// they go, the scrollbar, the AI banner rows and the size of the pop-up panel.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "ui/gdi/geometry.h"
+#include "ui/panel/panel_state.h"
+
+namespace qv {
+
+// The page's field layout number: 0 overview, 1 metric detail, 2 settings home, 100 + section,
+// 3 alert editor, 4 app detail, 5 frame-rate list, 6 messages, 7 AI activity.
+int32_t page_layout_number(uint8_t page, uint8_t sub_page);
+LayoutKey make_layout_key(const PanelState& panel, bool per_app_alert, bool fps_tile, int32_t width, int32_t height);
+
+// Field 1 on the pages that place it here (overview, metric detail); nothing elsewhere.
+std::optional<Rect> filter_field_rect(uint8_t page, int32_t width, float ui_scale);
+// Field 1 on app detail, inside the process filter row whose top is `row_y`.
+Rect process_filter_field_rect(int32_t row_y, int32_t width, float ui_scale);
+// Field 4 when the custom-request row is fully inside the page below its title, else nothing.
+// `row_right` is the right end of the row's frame.
+std::optional<Rect> request_field_rect(const PanelState& panel, bool mcp_enabled, int32_t row_right, int32_t height,
+                                       float ui_scale);
+
+// Scrollbar of a list from `top` to `bottom` - px(12) beside `right`, for content of `content`
+// pixels. Writes scroll_max (never negative) and clamps scroll_offset; the rectangles are set
+// only when the content does not fit.
+struct ScrollbarShape {
+  std::optional<Rect> track;
+  std::optional<Rect> thumb;
+};
+ScrollbarShape layout_scrollbar(PanelState& panel, int32_t right, int32_t bottom, int32_t top, int32_t content,
+                                float ui_scale);
+
+// The i-th AI banner from the bottom of a client area `width` x `height`.
+Rect banner_rect(size_t i, int32_t width, int32_t height, float ui_scale);
+
+// Client size of the pop-up panel: a fixed part, one card row per shown metric, one drive row
+// per drive and, while the AI link is on, one row per banner; each count at least 1.
+struct ClientSize {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool operator==(const ClientSize&) const = default;
+};
+ClientSize overview_client_size(float ui_scale, size_t drives, size_t shown_metrics, bool mcp_enabled,
+                                size_t banner_rows);
+
+}  // namespace qv

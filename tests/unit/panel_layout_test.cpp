@@ -1,0 +1,143 @@
+#include "ui/panel/panel_layout.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/panel/hit_test.h"
+
+namespace qv {
+namespace {
+
+HitRegion region(int32_t l, int32_t t, int32_t r, int32_t b, ActionKind kind) {
+  HitRegion h;
+  h.left = l;
+  h.top = t;
+  h.right = r;
+  h.bottom = b;
+  h.action.kind = kind;
+  return h;
+}
+
+TEST(PanelHitTest, FirstRegionWinsAndRightAndBottomAreExclusive) {
+  // A label drawn before the band that contains it.
+  const std::vector<HitRegion> regions = {region(200, 10, 300, 50, ActionKind::kClearAgents),
+                                          region(12, 10, 324, 50, ActionKind::kBack)};
+  EXPECT_EQ(hit_test(regions, 250, 20), 0u);
+  EXPECT_EQ(hit_test(regions, 199, 20), 1u);
+  EXPECT_EQ(hit_test(regions, 300, 20), 1u) << "the label's right edge belongs to the band";
+  EXPECT_EQ(hit_test(regions, 12, 10), 1u);
+  EXPECT_EQ(hit_test(regions, 324, 20), std::nullopt);
+  EXPECT_EQ(hit_test(regions, 100, 50), std::nullopt);
+  EXPECT_EQ(hit_test(regions, 11, 49), std::nullopt);
+  EXPECT_EQ(hit_test({}, 0, 0), std::nullopt);
+  EXPECT_EQ(hit_test({region(5, 5, 5, 9, ActionKind::kBack)}, 5, 6), std::nullopt) << "an empty region";
+}
+
+TEST(PanelScrollbar, ThumbSizeAndPosition) {
+  PanelState p;
+  // Visible height 500 - 12 - 100 = 388; content 776 gives a thumb of half the track.
+  p.scroll_offset = 9999;
+  auto shape = layout_scrollbar(p, 336, 500, 100, 776, 1.0f);
+  EXPECT_EQ(p.scroll_max, 388);
+  EXPECT_EQ(p.scroll_offset, 388);
+  ASSERT_TRUE(shape.track && shape.thumb);
+  EXPECT_EQ(*shape.track, (Rect{330, 100, 333, 488}));
+  EXPECT_EQ(*shape.thumb, (Rect{330, 100 + 194, 333, 100 + 194 + 194}));
+  p.scroll_offset = 97;  // a quarter of the way: (388 - 194) * 97 / 388 = 48 (truncated)
+  shape = layout_scrollbar(p, 336, 500, 100, 776, 1.0f);
+  EXPECT_EQ(shape.thumb->top, 148);
+}
+
+TEST(PanelScrollbar, ShortThumbKeepsItsMinimumLength) {
+  PanelState p;
+  auto shape = layout_scrollbar(p, 336, 500, 100, 388 * 100, 1.0f);  // thumb would be 3 px
+  ASSERT_TRUE(shape.thumb);
+  EXPECT_EQ(shape.thumb->top, 100);
+  EXPECT_EQ(shape.thumb->bottom, 116);
+}
+
+TEST(PanelScrollbar, ContentThatFitsDrawsNothingAndScrollMaxIsNeverNegative) {
+  PanelState p;
+  p.scroll_offset = 40;
+  p.scroll_max = 80;
+  auto shape = layout_scrollbar(p, 336, 500, 100, 50, 1.0f);
+  EXPECT_EQ(p.scroll_max, 0);
+  EXPECT_EQ(p.scroll_offset, 0);
+  EXPECT_FALSE(shape.track || shape.thumb);
+  layout_scrollbar(p, 336, 500, 100, 388, 1.0f);  // exactly fits
+  EXPECT_EQ(p.scroll_max, 0);
+  p.scroll_offset = -5;
+  layout_scrollbar(p, 336, 500, 100, 1000, 1.0f);
+  EXPECT_EQ(p.scroll_offset, 0);
+}
+
+TEST(PanelWindowSize, FollowsCardsDrivesAndBannerRows) {
+  EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 0), (ClientSize{336, 12 + 144 + 42 + 7 * 52}));
+  EXPECT_EQ(overview_client_size(1.0f, 0, 7, false, 0), overview_client_size(1.0f, 1, 7, false, 0))
+      << "no drives reserve one drive row";
+  EXPECT_EQ(overview_client_size(1.0f, 4, 0, false, 0).height, 12 + 144 + 4 * 42 + 52);
+  EXPECT_EQ(overview_client_size(1.0f, 1, 7, true, 0).height, 12 + 144 + 42 + 7 * 52 + 30)
+      << "the banner space is kept while the AI link is on";
+  EXPECT_EQ(overview_client_size(1.0f, 1, 7, true, 2).height, 12 + 144 + 42 + 7 * 52 + 60);
+  EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 2).height, 12 + 144 + 42 + 7 * 52);
+  // Each length is converted on its own: 1.15 gives 13 + 165 + 48 + 59 * 2 = 344.
+  EXPECT_EQ(overview_client_size(1.15f, 1, 2, false, 0), (ClientSize{386, 13 + 165 + 48 + 59 * 2}));
+}
+
+TEST(PanelLayoutKey, PageNumbersAndFieldPlacement) {
+  EXPECT_EQ(page_layout_number(0, 0), 0);
+  EXPECT_EQ(page_layout_number(3, 1), 101);
+  EXPECT_EQ(page_layout_number(4, 0), 3);
+  EXPECT_EQ(page_layout_number(5, 0), 4);
+  EXPECT_EQ(page_layout_number(8, 0), 7);
+  PanelState p;
+  EXPECT_NE(make_layout_key(p, false, false, 336, 600), make_layout_key(p, false, false, 336, 601));
+  p.processes_expanded = true;
+  EXPECT_NE(make_layout_key(p, false, false, 336, 600), (LayoutKey{0, false, false, false, 336, 600}));
+
+  EXPECT_EQ(filter_field_rect(0, 336, 1.0f), (Rect{76, 40, 76 + 336 - 24 - 68 - 20, 40 + 18}));
+  EXPECT_EQ(filter_field_rect(1, 336, 1.0f), (Rect{60, 65, 60 + 336 - 24 - 52 - 46, 65 + 18}));
+  EXPECT_EQ(filter_field_rect(2, 336, 1.0f), std::nullopt);
+}
+
+TEST(PanelLayoutKey, RequestFieldOnlyWhenItsRowIsFullyVisible) {
+  PanelState p;
+  p.page = 3;
+  p.sub_page = 1;
+  p.request_field_y = 200;
+  EXPECT_EQ(request_field_rect(p, true, 280, 400, 1.0f), (Rect{18, 203, 270, 221}));
+  EXPECT_EQ(request_field_rect(p, false, 280, 400, 1.0f), std::nullopt);
+  EXPECT_EQ(request_field_rect(p, true, 280, 223, 1.0f), std::nullopt) << "row cut by the bottom";
+  EXPECT_NE(request_field_rect(p, true, 280, 224, 1.0f), std::nullopt);
+  p.request_field_y = 61;  // under the settings title band
+  EXPECT_EQ(request_field_rect(p, true, 280, 400, 1.0f), std::nullopt);
+  p.request_field_y = -1;
+  EXPECT_EQ(request_field_rect(p, true, 280, 400, 1.0f), std::nullopt);
+  p.request_field_y = 200;
+  p.sub_page = 0;
+  EXPECT_EQ(request_field_rect(p, true, 280, 400, 1.0f), std::nullopt);
+}
+
+TEST(PanelBannerRects, StackUpwardsFromTheBottom) {
+  EXPECT_EQ(banner_rect(0, 336, 600, 1.0f), (Rect{12, 562, 324, 588}));
+  EXPECT_EQ(banner_rect(1, 336, 600, 1.0f), (Rect{12, 532, 324, 558}));
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(PanelHover, RepaintOnlyWhenTheRegionUnderThePointerChanges) {
+  const std::vector<HitRegion> regions = {region(0, 0, 100, 50, ActionKind::kBack),
+                                          region(0, 50, 100, 100, ActionKind::kOpenSettings)};
+  EXPECT_FALSE(hover_region_changed(regions, std::pair{10, 10}, 90, 40)) << "moving inside one region";
+  EXPECT_FALSE(hover_region_changed(regions, std::pair{150, 10}, 160, 40)) << "moving outside all regions";
+  EXPECT_TRUE(hover_region_changed(regions, std::pair{10, 49}, 10, 50)) << "to the next region";
+  EXPECT_TRUE(hover_region_changed(regions, std::pair{99, 10}, 100, 10)) << "leaving over the right edge";
+  EXPECT_TRUE(hover_region_changed(regions, std::nullopt, 10, 10)) << "entering the window over a region";
+  EXPECT_FALSE(hover_region_changed(regions, std::nullopt, 300, 10));
+}
+
+}  // namespace
+}  // namespace qv
