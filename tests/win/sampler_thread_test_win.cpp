@@ -1,0 +1,278 @@
+// The real sampler loop against the real system (under Wine here), observed the way the panel
+// observes it: WM_SAMPLE messages to a window of ours and the published Snapshot and history.
+#include <windows.h>
+#include <winternl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "main/messages.h"
+#include "main/shared_state.h"
+#include "procinfo/role_label_win.h"
+#include "sampler/publish.h"
+#include "sampler/sampler_thread_win.h"
+#include "util/handles_win.h"
+#include "util/wide_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+// Arrival times of WM_SAMPLE at the sink window (only this thread touches it).
+std::vector<ULONGLONG> g_sample_times;
+
+LRESULT CALLBACK sink_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kWmSample) {
+    EXPECT_EQ(wp, 0u);
+    EXPECT_EQ(lp, 0);
+    g_sample_times.push_back(GetTickCount64());
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HWND make_sink() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &sink_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QvSamplerTestSink";
+    RegisterClassW(&wc);
+    registered = true;
+  }
+  return CreateWindowExW(0, L"QvSamplerTestSink", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+// Dispatches this thread's messages until `pred` holds or `ms` pass.
+template <typename Pred>
+bool pump_until(Pred pred, DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  for (;;) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    if (pred()) return true;
+    if (GetTickCount64() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+bool wait_samples(size_t n, DWORD ms) {
+  return pump_until([&] { return g_sample_times.size() >= n; }, ms);
+}
+
+// A sampler loop on its own thread, stopped and joined when the test ends.
+class RunningSampler {
+ public:
+  explicit RunningSampler(uint32_t interval_ms, bool panel_open = false)
+      : state_(std::make_shared<SharedState>()), sink_(make_sink()) {
+    g_sample_times.clear();
+    state_->interval_ms.store(interval_ms);
+    state_->panel_open.store(panel_open);
+    started_ = GetTickCount64();
+    thread_ = std::thread([s = state_, h = sink_, this] { run_sampler_until(s, h, stop_); });
+  }
+  RunningSampler(const RunningSampler&) = delete;
+  RunningSampler& operator=(const RunningSampler&) = delete;
+  ~RunningSampler() {
+    stop_.store(true);
+    thread_.join();
+    DestroyWindow(sink_);
+  }
+  SharedState& state() { return *state_; }
+  ULONGLONG started() const { return started_; }
+
+ private:
+  std::shared_ptr<SharedState> state_;
+  HWND sink_;
+  std::atomic<bool> stop_{false};
+  ULONGLONG started_ = 0;
+  std::thread thread_;
+};
+
+const ProcessSample* find_pid(const Snapshot& s, uint32_t pid) {
+  for (const auto& p : s.processes) {
+    if (p.pid == pid) return &p;
+  }
+  return nullptr;
+}
+
+TEST(SamplerThread, FirstSampleOneIntervalAfterStartThenOnePerTick) {
+  RunningSampler sampler(1000);
+  EXPECT_FALSE(pump_until([&] { return !g_sample_times.empty(); }, 700)) << "the priming tick posts nothing";
+  EXPECT_EQ(sampler.state().snapshot_seq.load(), 0u);
+  EXPECT_EQ(read_snapshot(sampler.state()).mem_total_bytes, 0u) << "and publishes nothing";
+
+  ASSERT_TRUE(wait_samples(1, 5000));
+  const ULONGLONG first_after = g_sample_times[0] - sampler.started();
+  EXPECT_GE(first_after, 950u);
+  EXPECT_LT(first_after, 3000u);
+
+  const Snapshot snap = read_snapshot(sampler.state());
+  EXPECT_GT(snap.mem_total_bytes, 0u);
+  EXPECT_GT(snap.mem_used_bytes, 0u);
+  EXPECT_LE(snap.mem_used_bytes, snap.mem_total_bytes);
+  EXPECT_GE(snap.cpu_pct, 0.0f);
+  EXPECT_LE(snap.cpu_pct, 100.0f);
+  ASSERT_FALSE(snap.drives.empty());
+  for (size_t i = 0; i < snap.drives.size(); ++i) {
+    EXPECT_GE(snap.drives[i].letter, 'A');
+    EXPECT_LE(snap.drives[i].letter, 'Z');
+    EXPECT_GT(snap.drives[i].total_bytes, 0u);
+    EXPECT_LE(snap.drives[i].free_bytes, snap.drives[i].total_bytes);
+    if (i > 0) EXPECT_LT(snap.drives[i - 1].letter, snap.drives[i].letter);
+  }
+  EXPECT_EQ(read_history(sampler.state()).size(), 1u);
+
+  ASSERT_TRUE(wait_samples(3, 6000));
+  const auto history = read_history(sampler.state());
+  // Sampling goes on while we read, so allow for one more tick having landed.
+  EXPECT_GE(history.size(), 3u);
+  EXPECT_LE(history.size(), 4u);
+  EXPECT_EQ(history.size(), sampler.state().snapshot_seq.load());
+  for (size_t i = 1; i < history.size(); ++i) EXPECT_GT(history[i].unix_ms, history[i - 1].unix_ms);
+  EXPECT_GT(history.back().mem_pct, 0.0f);
+}
+
+TEST(SamplerThread, ClosedPanelMeasuresOnlyTheMachine) {
+  RunningSampler sampler(250);
+  ASSERT_TRUE(wait_samples(2, 5000));
+  Snapshot snap = read_snapshot(sampler.state());
+  EXPECT_TRUE(snap.processes.empty());
+  EXPECT_TRUE(snap.per_core_pct.empty());
+  EXPECT_FALSE(snap.audio_available);
+  EXPECT_FALSE(snap.gpu_available);
+  EXPECT_GT(snap.mem_total_bytes, 0u);
+  EXPECT_FALSE(snap.drives.empty());
+
+  // A pipe request opens a 5-second detail window: the next ticks carry the process table.
+  sampler.state().detail_until_ms.store(unix_now_ms() + 5000);
+  const size_t seen = g_sample_times.size();
+  ASSERT_TRUE(wait_samples(seen + 2, 5000));
+  snap = read_snapshot(sampler.state());
+  EXPECT_NE(find_pid(snap, GetCurrentProcessId()), nullptr);
+  EXPECT_FALSE(snap.per_core_pct.empty());
+}
+
+TEST(SamplerThread, DetailTickListsThisProcessAndEveryCore) {
+  RunningSampler sampler(500, true);
+  ASSERT_TRUE(wait_samples(1, 5000));
+  Snapshot snap = read_snapshot(sampler.state());
+  const ProcessSample* me = find_pid(snap, GetCurrentProcessId());
+  ASSERT_NE(me, nullptr);
+  EXPECT_EQ(me->name, "win_tests.exe");
+  EXPECT_GT(me->ram_with_shared_bytes, 0u);
+  for (const auto& p : snap.processes) EXPECT_NE(p.pid, 0u);
+
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  EXPECT_EQ(snap.per_core_pct.size(), info.dwNumberOfProcessors);
+  for (float c : snap.per_core_pct) {
+    EXPECT_GE(c, 0.0f);
+    EXPECT_LE(c, 100.0f);
+  }
+}
+
+TEST(SamplerThread, IntervalChangeTakesEffectAtTheNextSleep) {
+  RunningSampler sampler(2000);
+  ASSERT_TRUE(wait_samples(1, 6000));
+  // Change it while the sampler sleeps: the sleep in progress keeps its length.
+  pump_until([] { return false; }, 300);
+  sampler.state().interval_ms.store(100);  // below the floor: 250 ms
+  ASSERT_TRUE(wait_samples(3, 6000));
+  const ULONGLONG gap1 = g_sample_times[1] - g_sample_times[0];
+  const ULONGLONG gap2 = g_sample_times[2] - g_sample_times[1];
+  EXPECT_GE(gap1, 1900u);
+  EXPECT_GE(gap2, 240u);
+  EXPECT_LT(gap2, 1200u);
+}
+
+TEST(SamplerThread, PerCoreReportIsLoggedOnce) {
+  TempDir dir(L"qv-sampler-log");
+  wchar_t saved[MAX_PATH] = {};
+  const DWORD had = GetEnvironmentVariableW(L"LOCALAPPDATA", saved, MAX_PATH);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", dir.path().c_str());
+  {
+    RunningSampler sampler(250, true);
+    ASSERT_TRUE(wait_samples(3, 5000));
+  }
+  SetEnvironmentVariableW(L"LOCALAPPDATA", had ? saved : nullptr);
+
+  const std::string log = read_file(dir.file(L"zelmor.log"));
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  const unsigned n = info.dwNumberOfProcessors;
+  const std::string expected = "cores reported: " + std::to_string(n) + " (" + std::to_string(n * 48) +
+                               " bytes, parallelism " + std::to_string(n) + ")\n";
+  EXPECT_NE(log.find(expected), std::string::npos) << log;
+  size_t count = 0;
+  for (size_t at = 0; (at = log.find("cores reported: ", at)) != std::string::npos; ++at) ++count;
+  EXPECT_EQ(count, 1u) << log;
+  EXPECT_EQ(log.find("core query failed"), std::string::npos) << log;
+}
+
+// A process that exists with the command line we choose: created suspended, never run.
+struct SuspendedChild {
+  PROCESS_INFORMATION pi{};
+  explicit SuspendedChild(const std::wstring& args) {
+    std::wstring exe = exe_dir() + L"\\win_tests.exe";
+    std::wstring cmd = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi);
+  }
+  ~SuspendedChild() {
+    if (pi.hProcess) {
+      TerminateProcess(pi.hProcess, 0);
+      WaitForSingleObject(pi.hProcess, 5000);
+      CloseHandle(pi.hProcess);
+      CloseHandle(pi.hThread);
+    }
+  }
+};
+
+// Whether this system answers the command-line query at all (Wine 8 does not: it reports an
+// invalid information class).
+bool system_reads_command_lines() {
+  UniqueHandle self(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, GetCurrentProcessId()));
+  ULONG needed = 0;
+  const LONG status = NtQueryInformationProcess(self.get(), static_cast<PROCESSINFOCLASS>(60), nullptr, 0, &needed);
+  return status != static_cast<LONG>(0xC0000003) && needed > 0;  // STATUS_INVALID_INFO_CLASS
+}
+
+TEST(RoleLabel, UnreadableProcessesGetAnEmptyCachedLabel) {
+  RoleLabelCache cache;
+  const uint32_t gone = 0xFFFFFFF0u;  // no such process
+  EXPECT_EQ(role_label(gone, cache), "");
+  EXPECT_EQ(cache.count(gone), 1u);
+  cache[gone] = "cached";
+  EXPECT_EQ(role_label(gone, cache), "cached") << "a cached label is not read again";
+  if (!system_reads_command_lines()) {
+    const uint32_t self = GetCurrentProcessId();
+    EXPECT_EQ(role_label(self, cache), "");
+    EXPECT_EQ(cache.count(self), 1u);
+  }
+}
+
+TEST(RoleLabel, ReadsCommandLinesOfRunningProcesses) {
+  if (!system_reads_command_lines()) GTEST_SKIP() << "this system does not answer command-line queries";
+  RoleLabelCache cache;
+  EXPECT_EQ(role_label(GetCurrentProcessId(), cache), "Main process");
+  EXPECT_NE(process_command_line(GetCurrentProcessId()).find("win_tests.exe"), std::string::npos);
+
+  SuspendedChild renderer(L"--type=renderer --extension-process");
+  SuspendedChild utility(L"--type=utility --utility-sub-type=network.mojom.NetworkService");
+  ASSERT_NE(renderer.pi.dwProcessId, 0u);
+  ASSERT_NE(utility.pi.dwProcessId, 0u);
+  EXPECT_EQ(role_label(renderer.pi.dwProcessId, cache), "Extension");
+  EXPECT_EQ(role_label(utility.pi.dwProcessId, cache), "Network Service");
+}
+
+}  // namespace
+}  // namespace qv::test
