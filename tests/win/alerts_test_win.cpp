@@ -1,0 +1,253 @@
+// Alert delivery for real: the evaluator writing rule log files, the program log and the
+// notification queue; and the running quorvel.exe firing the rules of its settings file.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "main/messages.h"
+#include "main/shared_state.h"
+#include "rules/alert_evaluator_win.h"
+#include "rules/rule_store_win.h"
+#include "rules/rule_text.h"
+#include "util/program_log_win.h"
+#include "util/wide_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
+    out.push_back(text.substr(start, nl - start));
+  }
+  return out;
+}
+
+const std::regex kStamp(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] )");
+
+// Points this process's program log at a directory of its own for one test.
+class ProgramLogHere {
+ public:
+  explicit ProgramLogHere(const std::wstring& dir) {
+    wchar_t buf[4096];
+    DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buf, 4096);
+    if (n > 0 && n < 4096) old_ = std::wstring(buf, n);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", dir.c_str());
+  }
+  ~ProgramLogHere() { SetEnvironmentVariableW(L"LOCALAPPDATA", old_ ? old_->c_str() : nullptr); }
+
+ private:
+  std::optional<std::wstring> old_;
+};
+
+// A message-only window standing in for the panel; counts the wake-ups it was posted.
+struct FakePanel {
+  HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ~FakePanel() { DestroyWindow(hwnd); }
+  int take_wakeups() {
+    int n = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, hwnd, kWmNotifyQueued, kWmNotifyQueued, PM_REMOVE)) ++n;
+    return n;
+  }
+};
+
+std::vector<AlertRule> rules_of(const std::vector<std::string>& texts) { return parse_rule_lines(texts); }
+
+std::deque<NotificationEntry> take_queue(SharedState& state) {
+  std::deque<NotificationEntry> out;
+  std::lock_guard lock(state.notifications_mutex);
+  out.swap(state.notifications);
+  return out;
+}
+
+TEST(AlertDelivery, AppendsLogLinesAndQueuesNotificationsWithAWakeUpEach) {
+  TempDir dir;
+  FakePanel panel;
+  ASSERT_NE(panel.hwnd, nullptr);
+  SharedState state;
+  const std::string log = utf8(dir.file(L"cpu alerts.log"));
+  write_file(dir.file(L"cpu alerts.log"), "kept\n");
+  const auto rules = rules_of({"cpu>50; file=" + log + "; cooldown=0; nonotify", "cpu>90; cooldown=0", "ram>1"});
+  ASSERT_EQ(rules.size(), 3u);
+
+  Snapshot tick;
+  tick.cpu_pct = 95.4f;
+  AlertEvaluator evaluator;
+  evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.evaluate(rules, tick, state, panel.hwnd);
+
+  const auto lines = lines_of(read_file(dir.file(L"cpu alerts.log")));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "kept");  // appended, never truncated
+  for (size_t i = 1; i < 3; ++i) {
+    EXPECT_TRUE(std::regex_search(lines[i], kStamp)) << lines[i];
+    EXPECT_EQ(lines[i].substr(22), "value=95.4 (rule: cpu>50; file=" + log + "; cooldown=0; nonotify)");
+  }
+  auto queue = take_queue(state);
+  ASSERT_EQ(queue.size(), 2u);  // the ram rule is skipped: the memory total is unknown
+  for (const auto& e : queue) {
+    EXPECT_EQ(e.title, "Alert: CPU above 90%");
+    EXPECT_EQ(e.body, "CPU reached 95%.");
+    EXPECT_FALSE(e.from_ai);
+  }
+  EXPECT_EQ(panel.take_wakeups(), 2);
+}
+
+TEST(AlertDelivery, CooldownHoldsAcrossTicksOfOneEvaluator) {
+  TempDir dir;
+  FakePanel panel;
+  SharedState state;
+  const auto rules = rules_of({"cpu>50; file=" + utf8(dir.file(L"a.log"))});
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  for (int i = 0; i < 4; ++i) evaluator.evaluate(rules, tick, state, panel.hwnd);
+  EXPECT_EQ(lines_of(read_file(dir.file(L"a.log"))).size(), 1u);
+  EXPECT_EQ(take_queue(state).size(), 1u);
+  EXPECT_EQ(panel.take_wakeups(), 1);
+
+  AlertEvaluator restarted;  // the map is not saved: a new sampler fires at once
+  restarted.evaluate(rules, tick, state, panel.hwnd);
+  EXPECT_EQ(lines_of(read_file(dir.file(L"a.log"))).size(), 2u);
+}
+
+TEST(AlertDelivery, AFileInAMissingFolderIsReportedOnEveryFiringAndTheRestGoesOn) {
+  TempDir dir;
+  ProgramLogHere here(dir.path());
+  FakePanel panel;
+  SharedState state;
+  const std::string missing = utf8(dir.file(L"no such folder\\x.log"));
+  const std::string good = utf8(dir.file(L"good.log"));
+  const auto rules = rules_of({"cpu>50; file=" + missing + "; cooldown=0", "cpu>50; file=" + good + "; cooldown=0; nonotify"});
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.evaluate(rules, tick, state, panel.hwnd);
+
+  const std::string expected = "rule log open failed (" + missing + "): " + system_error_text(ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(lines_of(read_file(dir.file(L"zelmor.log"))), (std::vector<std::string>{expected, expected}));
+  EXPECT_EQ(lines_of(read_file(dir.file(L"good.log"))).size(), 2u);
+  EXPECT_EQ(take_queue(state).size(), 2u);  // the notification still goes out
+  EXPECT_FALSE(file_exists(dir.file(L"no such folder")));
+}
+
+TEST(AlertDelivery, WritesIntoALogFileThatSomeoneElseHasOpen) {
+  TempDir dir;
+  FakePanel panel;
+  SharedState state;
+  const std::wstring path = dir.file(L"shared.log");
+  UniqueFile reader(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(reader.valid());
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  evaluator.evaluate(rules_of({"cpu>50; file=" + utf8(path) + "; nonotify"}), tick, state, panel.hwnd);
+  EXPECT_EQ(lines_of(read_file(path)).size(), 1u);
+  EXPECT_EQ(panel.take_wakeups(), 0);
+}
+
+TEST(RuleStore, SavesTheSettingsAndReplacesTheListWithTheLinesThatParse) {
+  TempDir dir;
+  ProgramLogHere here(dir.path());
+  Settings settings;
+  auto state = make_shared_state(settings, parse_rule_lines({"cpu>1"}), "");
+  settings.log = {"ram>80; off", "not a rule", "proc:x.exe:cpu>5"};
+  save_and_reload_rules(settings, *state);
+  {
+    std::lock_guard lock(state->rules_mutex);
+    ASSERT_EQ(state->rules.size(), 2u);
+    EXPECT_EQ(state->rules[0].text, "ram>80; off");
+    EXPECT_EQ(state->rules[1].text, "proc:x.exe:cpu>5");
+  }
+  const std::string saved = read_file(dir.file(L"zelmor.ini"));
+  EXPECT_NE(saved.find("log1=ram>80; off\nlog2=not a rule\nlog3=proc:x.exe:cpu>5\n"), std::string::npos) << saved;
+}
+
+// The real program with a settings file of its own.
+struct Monitor {
+  TempDir dir{L"qv alerts"};
+  Child child;
+  HWND panel = nullptr;
+  void start(const std::vector<std::string>& rule_lines, int interval_ms) {
+    std::string ini = "interval_ms=" + std::to_string(interval_ms) + "\n";
+    for (size_t i = 0; i < rule_lines.size(); ++i) ini += "log" + std::to_string(i + 1) + "=" + rule_lines[i] + "\n";
+    write_file(dir.file(L"zelmor.ini"), ini);
+    child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
+    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+  }
+  ~Monitor() { kill(child); }
+};
+
+TEST(AlertsInTheProgram, AnAlwaysTrueRuleLogsOneLinePerTick) {
+  Monitor m;
+  const std::string log = utf8(m.dir.file(L"always.log"));
+  m.start({"cpu>-1; file=" + log + "; cooldown=0; nonotify", "this is no rule; file=" + log}, 500);
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return !read_file(m.dir.file(L"always.log")).empty(); }, 10000))
+      << "no alert line within 10 s";
+  const ULONGLONG t0 = GetTickCount64();
+  const size_t first = lines_of(read_file(m.dir.file(L"always.log"))).size();
+  Sleep(3000);
+  const auto lines = lines_of(read_file(m.dir.file(L"always.log")));
+  const double ticks = static_cast<double>(GetTickCount64() - t0) / 500.0;
+  // One line per tick: a tick is the interval plus its own work, so never more than the
+  // interval allows, and not far fewer.
+  EXPECT_LE(static_cast<double>(lines.size() - first), ticks + 1) << lines.size();
+  EXPECT_GE(static_cast<double>(lines.size() - first), ticks / 3) << lines.size();
+  const std::regex line_form(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] value=\d+\.\d \(rule: cpu>-1; file=.*; cooldown=0; nonotify\)$)");
+  for (const auto& l : lines) EXPECT_TRUE(std::regex_match(l, line_form)) << l;
+  const std::string tail = "(rule: cpu>-1; file=" + log + "; cooldown=0; nonotify)";
+  ASSERT_GE(lines.back().size(), tail.size());
+  EXPECT_EQ(lines.back().substr(lines.back().size() - tail.size()), tail);
+}
+
+TEST(AlertsInTheProgram, TopProcessesListAtMostFive) {
+  Monitor m;
+  const std::string log = utf8(m.dir.file(L"top.log"));
+  m.start({"cpu>-1; file=" + log + "; cooldown=0; nonotify; data=top"}, 500);
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return lines_of(read_file(m.dir.file(L"top.log"))).size() >= 3; }, 12000));
+  const std::regex entry(R"(^.+ cpu=\d+\.\d% ram=(\d+ B|\d+\.\d [KMGT]B)$)");
+  for (const auto& l : lines_of(read_file(m.dir.file(L"top.log")))) {
+    const size_t bar = l.find(" | top: ");
+    ASSERT_NE(bar, std::string::npos) << l;  // the process table is read for such a rule
+    std::vector<std::string> entries;
+    const std::string list = l.substr(bar + 8);
+    size_t start = 0;
+    for (size_t sep; (sep = list.find(", ", start)) != std::string::npos; start = sep + 2) {
+      entries.push_back(list.substr(start, sep - start));
+    }
+    entries.push_back(list.substr(start));
+    EXPECT_GE(entries.size(), 1u) << l;
+    EXPECT_LE(entries.size(), 5u) << l;
+    for (const auto& e : entries) EXPECT_TRUE(std::regex_match(e, entry)) << e;
+  }
+}
+
+TEST(AlertsInTheProgram, AMissingFolderIsReportedOnEveryFiringWhileOtherRulesWork) {
+  Monitor m;
+  const std::string missing = utf8(m.dir.file(L"gone\\a.log"));
+  const std::string good = utf8(m.dir.file(L"good.log"));
+  m.start({"cpu>-1; file=" + missing + "; cooldown=0; nonotify", "cpu>-1; file=" + good + "; cooldown=0; nonotify"},
+          500);
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return lines_of(read_file(m.dir.file(L"good.log"))).size() >= 3; }, 12000));
+  const std::string expected = "rule log open failed (" + missing + "): " + system_error_text(ERROR_PATH_NOT_FOUND);
+  // The broken rule comes first in every tick, so reading the good file first and the program
+  // log second sees at least as many failures as good lines, and at most a tick or two more.
+  const size_t good_lines = lines_of(read_file(m.dir.file(L"good.log"))).size();
+  size_t failures = 0;
+  for (const auto& l : lines_of(read_file(m.dir.file(L"zelmor.log")))) failures += l == expected ? 1 : 0;
+  EXPECT_GE(failures, good_lines) << read_file(m.dir.file(L"zelmor.log"));
+  EXPECT_LE(failures, good_lines + 2);
+}
+
+}  // namespace
+}  // namespace qv::test
