@@ -1,12 +1,33 @@
 // The panel window's message handler, and the guard that lends it UiState for one message.
-#include <windows.h>
+// The panel is shown as a pop-up above the taskbar or as a pinned ordinary window; it has no
+// timers: every change over time arrives with WM_SAMPLE from the sampler thread.
+#include "main/panel_window_win.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <utility>
 
 #include "config/settings_file_win.h"
 #include "etw/trace_control_win.h"
+#include "main/messages.h"
 #include "main/ui_state_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/panel/hit_test.h"
+#include "ui/panel/panel_navigation.h"
+#include "ui/tray/tray_menu_win.h"
+#include "util/wide_win.h"
 
 namespace qv {
 namespace {
+
+constexpr DWORD kPopupStyle = WS_POPUP | WS_CLIPCHILDREN | WS_BORDER;
+constexpr DWORD kPopupExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+constexpr DWORD kPinnedStyle = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
+constexpr DWORD kPinnedExStyle = WS_EX_APPWINDOW;
+constexpr int kFilterFieldIndex = 0;  // control id 1
 
 // One slot per UI thread; `borrowed` marks that an outer message of this thread holds it.
 thread_local std::unique_ptr<UiState> t_ui_state;
@@ -20,35 +41,466 @@ LRESULT default_treatment(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
-void hide_panel(UiState& ui, HWND hwnd) {
-  if (!ui.visible) return;
-  ui.visible = false;
-  ui.shared->panel_open.store(false);
-  save_settings(ui.settings);
-  ShowWindow(hwnd, SW_HIDE);
+HWND mode_z_order(const UiState& ui) {
+  if (!ui.settings.pinned) return HWND_TOPMOST;
+  return ui.settings.on_top ? HWND_TOPMOST : HWND_NOTOPMOST;
+}
+
+Rect work_area() {
+  RECT r{};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0)) return Rect{0, 0, 800, 600};
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+RECT window_rect(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+SizeKey current_size_key(const UiState& ui) {
+  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings)};
+}
+
+void save(const UiState& ui) { save_settings(ui.settings); }
+
+// Until the panel's pages are painted by their own code: the theme background, so the window is
+// never left with stale pixels.
+void paint_background(HWND hwnd) {
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  fill_rect(dc, Rect{client.left, client.top, client.right, client.bottom}, current_theme().background);
+  EndPaint(hwnd, &ps);
+}
+
+void navigate(UiState& ui, HWND hwnd, uint8_t page, uint8_t sub_page) {
+  ui.panel.page = page;
+  ui.panel.sub_page = sub_page;
+  ui.panel.scroll_offset = 0;
+  repaint_panel(hwnd);
+}
+
+// The filter field's edit notification, while the panel handles it.
+void filter_field_changed(UiState& ui, HWND hwnd) {
+  filter_text_changed(ui.panel, get_field_text_bounded(ui.fields[kFilterFieldIndex]));
+  repaint_panel(hwnd);
+}
+
+// Escape: the overview empties its search first and then hides the pop-up (never a pinned
+// panel); every other page steps back.
+void on_escape(UiState& ui, HWND hwnd) {
+  PanelState& p = ui.panel;
+  switch (static_cast<Page>(p.page)) {
+    case Page::kOverview:
+      if (!p.filter_text.empty()) {
+        p.filter_text.clear();
+        // The field's own change notice arrives while UiState is borrowed and is not seen here.
+        set_field_text(ui.fields[kFilterFieldIndex], "");
+        repaint_panel(hwnd);
+      } else if (!ui.settings.pinned) {
+        hide_panel(ui, hwnd);
+      }
+      return;
+    case Page::kSettingsSection:
+      navigate(ui, hwnd, static_cast<uint8_t>(Page::kSettingsHome), 0);
+      return;
+    case Page::kAlertEditor:
+      navigate(ui, hwnd, static_cast<uint8_t>(Page::kSettingsSection), 4);
+      return;
+    case Page::kAppDetail:
+      navigate(ui, hwnd, p.return_page, p.return_sub_page);
+      return;
+    default:
+      navigate(ui, hwnd, static_cast<uint8_t>(Page::kOverview), 0);
+      return;
+  }
+}
+
+void on_mouse_move(UiState& ui, HWND hwnd, LPARAM lparam) {
+  if (!ui.tracking_leave) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = hwnd;
+    TrackMouseEvent(&track);
+    ui.tracking_leave = true;
+  }
+  const int32_t x = GET_X_LPARAM(lparam);
+  const int32_t y = GET_Y_LPARAM(lparam);
+  PanelState& p = ui.panel;
+  const std::optional<size_t> before = p.hover_valid ? hit_test(p.hit_regions, p.hover_x, p.hover_y) : std::nullopt;
+  const std::optional<size_t> after = hit_test(p.hit_regions, x, y);
+  p.hover_valid = true;
+  p.hover_x = x;
+  p.hover_y = y;
+  // Repainting on every move would redraw the whole panel for nothing.
+  if (before != after || ui.dragging) repaint_panel(hwnd);
+}
+
+void on_left_button_down(UiState& ui, HWND hwnd, LPARAM lparam) {
+  const std::optional<size_t> hit = hit_test(ui.panel.hit_regions, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+  if (hit) {
+    repaint_panel(hwnd);
+    return;
+  }
+  // The system's move loop must run once UiState is given back, or the panel would never see
+  // the end of the move and could not keep the new position.
+  if (!ui.settings.pinned) ui.after_message = AfterMessage::kMoveByBody;
+}
+
+bool on_left_button_up(UiState& ui, HWND hwnd, LPARAM lparam) {
+  if (!ui.dragging) return false;
+  ui.dragging = false;
+  ReleaseCapture();
+  const std::optional<size_t> target = drag_target_row(GET_Y_LPARAM(lparam), ui.drag_list_top, ui.drag_row_height,
+                                                       ui.settings.main_metrics.size());
+  if (target) {
+    move_main_metric(ui.settings.main_metrics, ui.drag_index, *target);
+    save(ui);
+  }
+  repaint_panel(hwnd);
+  return true;
+}
+
+void on_sample(UiState& ui, HWND hwnd) {
+  {
+    std::lock_guard<std::mutex> lock(ui.shared->snapshot_mutex);
+    ui.snapshot_copy = ui.shared->snapshot;
+  }
+  push_overview_sample(ui.overview_series, ui.snapshot_copy);
+  if (ui.panel.selected_app) push_app_sample(ui.app_series, ui.snapshot_copy, *ui.panel.selected_app);
+  refresh_tray_icons(ui.tray, ui.snapshot_copy);
+  fit_panel(ui, hwnd);
+  repaint_panel(hwnd);
+}
+
+std::string local_clock_text() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return clock_text(now.wHour, now.wMinute);
+}
+
+void on_notifications(UiState& ui, HWND hwnd) {
+  std::deque<NotificationEntry> queue;
+  {
+    std::lock_guard<std::mutex> lock(ui.shared->notifications_mutex);
+    queue.swap(ui.shared->notifications);
+  }
+  for (NotificationEntry& entry : queue) {
+    show_tray_balloon(ui.tray, entry.title, entry.body);
+    if (entry.from_ai && ui.settings.mcp_enabled) {
+      record_message(ui.messages, MessageEntry{local_clock_text(), std::move(entry.title), std::move(entry.body)});
+      ui.pending_page = static_cast<uint8_t>(Page::kMessages);
+    } else {
+      ui.pending_page = kNoPendingPage;
+    }
+  }
+  if (ui.visible) repaint_panel(hwnd);
+}
+
+void on_set_cursor(const UiState& ui, HWND hwnd, LPARAM lparam, bool* handled) {
+  *handled = false;
+  if (LOWORD(lparam) != HTCLIENT) return;
+  POINT pt{};
+  GetCursorPos(&pt);
+  ScreenToClient(hwnd, &pt);
+  if (hit_test(ui.panel.hit_regions, pt.x, pt.y)) {
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  } else if (!ui.settings.pinned) {
+    SetCursor(LoadCursorW(nullptr, IDC_SIZEALL));  // the pop-up can be dragged by its body
+  } else {
+    return;
+  }
+  *handled = true;
+}
+
+void run_after_message(HWND hwnd, AfterMessage what) {
+  switch (what) {
+    case AfterMessage::kMoveByBody:
+      ReleaseCapture();
+      SendMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+      break;
+    case AfterMessage::kDestroy:
+      DestroyWindow(hwnd);
+      break;
+    case AfterMessage::kNothing:
+      break;
+  }
 }
 
 }  // namespace
 
 void set_ui_state(std::unique_ptr<UiState> state) { t_ui_state = std::move(state); }
 
-bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM, LPARAM, LRESULT* result) {
+void with_ui_state(void (*body)(UiState& ui)) {
+  if (!t_ui_state || t_borrowed) return;
+  t_borrowed = true;
+  body(*t_ui_state);
+  t_borrowed = false;
+  HWND hwnd = t_ui_state->window;
+  run_after_message(hwnd, std::exchange(t_ui_state->after_message, AfterMessage::kNothing));
+}
+
+void repaint_panel(HWND hwnd) { InvalidateRect(hwnd, nullptr, FALSE); }
+
+int ai_banner_rows(const UiState& ui) {
+  if (!ui.settings.mcp_enabled) return 0;
+  int rows = ui.messages.empty() ? 0 : 1;
+  bool agents = false;
+  {
+    std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
+    agents = !ui.shared->agent_sessions.empty();
+  }
+  if (!agents) {
+    std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
+    agents = !ui.shared->agent_history.empty();
+  }
+  return rows + (agents ? 1 : 0);
+}
+
+Size panel_size(const UiState& ui, HWND hwnd) {
+  if (uses_stored_size(ui.settings)) return Size{ui.settings.win_w, ui.settings.win_h};
+  const Size client = panel_client_size(ui.ui_scale, current_size_key(ui), ui.settings.mcp_enabled);
+  RECT r{0, 0, client.width, client.height};
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+  return Size{r.right - r.left, r.bottom - r.top};
+}
+
+void show_panel(UiState& ui, HWND hwnd) {
+  const Size size = panel_size(ui, hwnd);
+  const Rect work = work_area();
+  Point at;
+  if (ui.settings.pinned) {
+    at = place_pinned(work, size, ui.settings.win_x, ui.settings.win_y);
+  } else {
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    at = place_popup(work, size, Point{pointer.x, pointer.y}, ui.settings.fly_x, ui.settings.fly_y);
+  }
+  ui.visible = true;
+  ui.size_key = current_size_key(ui);
+  ui.shared->panel_open.store(true);
+  SetWindowPos(hwnd, mode_z_order(ui), at.x, at.y, size.width, size.height, 0);
+  ShowWindow(hwnd, SW_SHOW);
+  SetForegroundWindow(hwnd);
+  SetFocus(ui.fields[kFilterFieldIndex]);
+  repaint_panel(hwnd);
+}
+
+void hide_panel(UiState& ui, HWND hwnd) {
+  if (!ui.visible) return;
+  ui.visible = false;
+  ui.shared->panel_open.store(false);
+  save(ui);
+  ShowWindow(hwnd, SW_HIDE);
+}
+
+void set_pinned(UiState& ui, HWND hwnd, bool show) {
+  if (show) {
+    ui.settings.pinned = true;
+  } else {
+    if (ui.settings.pinned) {
+      // The pop-up comes back where the pinned window was.
+      const RECT r = window_rect(hwnd);
+      if (r.left < r.right) {
+        ui.settings.fly_x = std::max<int32_t>(r.left, 0);
+        ui.settings.fly_y = std::max<int32_t>(r.top, 0);
+      }
+    }
+    ui.settings.pinned = false;
+  }
+  save(ui);
+  const DWORD visible_bit = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)) & WS_VISIBLE;
+  SetWindowLongPtrW(hwnd, GWL_STYLE, (ui.settings.pinned ? kPinnedStyle : kPopupStyle) | visible_bit);
+  SetWindowLongPtrW(hwnd, GWL_EXSTYLE, ui.settings.pinned ? kPinnedExStyle : kPopupExStyle);
+  const Size size = panel_size(ui, hwnd);
+  SetWindowPos(hwnd, mode_z_order(ui), 0, 0, size.width, size.height, SWP_FRAMECHANGED | SWP_NOMOVE);
+  if (show || ui.visible) show_panel(ui, hwnd);
+}
+
+void toggle_panel(UiState& ui, HWND hwnd) {
+  if (ui.settings.pinned) {
+    if (ui.visible) {
+      SetForegroundWindow(hwnd);
+    } else {
+      show_panel(ui, hwnd);
+    }
+  } else if (ui.visible) {
+    hide_panel(ui, hwnd);
+  } else {
+    show_panel(ui, hwnd);
+  }
+}
+
+void open_from_balloon(UiState& ui, HWND hwnd) {
+  if (ui.visible) {
+    SetForegroundWindow(hwnd);
+  } else {
+    show_panel(ui, hwnd);
+  }
+  if (ui.pending_page == kNoPendingPage) return;
+  const uint8_t page = std::exchange(ui.pending_page, kNoPendingPage);
+  navigate(ui, hwnd, page, 0);
+  if (page == static_cast<uint8_t>(Page::kMessages)) ui.panel.expanded_messages = {0};
+}
+
+void fit_panel(UiState& ui, HWND hwnd) {
+  if (ui.settings.pinned) return;
+  const SizeKey key = current_size_key(ui);
+  if (ui.size_key == key) return;
+  const Size size = panel_size(ui, hwnd);
+  SetWindowPos(hwnd, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ui.size_key = key;
+}
+
+void apply_on_top(UiState& ui, HWND hwnd) {
+  SetWindowPos(hwnd, mode_z_order(ui), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void rebuild_fonts(UiState& ui) {
+  ui.ui_scale = ui_scale_for(ui.dpi_scale, ui.settings.text_size);
+  delete_font_set(ui.fonts);
+  ui.fonts = create_font_set(ui.ui_scale);
+  for (HWND field : ui.fields) {
+    if (field) SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts.body), TRUE);
+  }
+}
+
+void apply_theme(UiState& ui) {
+  set_current_theme(ui.settings.theme);
+  ui.field_brush.reset(CreateSolidBrush(colorref(current_theme().input)));
+}
+
+void restart_app_series(UiState& ui) { ui.app_series = AppHistory{}; }
+
+void rebuild_tray_icons(UiState& ui) { sync_tray_icons(ui.tray, ui.settings); }
+
+bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  *result = 0;
+  if (ui.taskbar_created_msg != 0 && msg == ui.taskbar_created_msg) {
+    re_add_tray_icons(ui.tray);
+    return true;
+  }
   switch (msg) {
     case WM_DESTROY: {
-      save_settings(ui.settings);
+      save(ui);
+      remove_tray_icons(ui.tray);
       stop_trace_session();
       PostQuitMessage(0);
-      *result = 0;
       return true;
     }
-    case WM_CLOSE: {
-      // Closing only hides the panel; the program lives on in the notification area.
+    case WM_MOVE: {
+      if (ui.settings.pinned && ui.visible) {
+        const RECT r = window_rect(hwnd);
+        ui.settings.win_x = r.left;
+        ui.settings.win_y = r.top;
+      }
+      return true;
+    }
+    case WM_EXITSIZEMOVE: {
+      if (ui.visible) {
+        const RECT r = window_rect(hwnd);
+        if (ui.settings.pinned) {
+          ui.settings.win_x = r.left;
+          ui.settings.win_y = r.top;
+        } else {
+          ui.settings.fly_x = r.left;
+          ui.settings.fly_y = r.top;
+        }
+        save(ui);
+      }
+      return true;
+    }
+    case WM_SIZE: {
+      if (ui.settings.pinned && ui.visible && wparam != SIZE_MINIMIZED) {
+        const RECT r = window_rect(hwnd);
+        ui.settings.win_w = r.right - r.left;
+        ui.settings.win_h = r.bottom - r.top;
+      }
+      repaint_panel(hwnd);
+      return true;
+    }
+    case WM_ACTIVATE:
+      return true;
+    case WM_PAINT:
+      paint_background(hwnd);
+      return true;
+    case WM_CLOSE:
+      // Closing only hides the panel (and leaves pinned mode); the program lives on in the tray.
       hide_panel(ui, hwnd);
-      ui.settings.pinned = false;
-      save_settings(ui.settings);
-      *result = 0;
+      set_pinned(ui, hwnd, false);
+      return true;
+    case WM_SETCURSOR: {
+      bool handled = false;
+      on_set_cursor(ui, hwnd, lparam, &handled);
+      *result = TRUE;
+      return handled;
+    }
+    case WM_GETMINMAXINFO: {
+      if (lparam) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+        const Size min = minimum_track_size(ui.ui_scale);
+        info->ptMinTrackSize.x = min.width;
+        info->ptMinTrackSize.y = min.height;
+      }
       return true;
     }
+    case WM_KEYDOWN:
+      if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == 1 && HIWORD(wparam) == EN_CHANGE) filter_field_changed(ui, hwnd);
+      return true;
+    case WM_CTLCOLOREDIT: {
+      HDC dc = reinterpret_cast<HDC>(wparam);
+      SetTextColor(dc, colorref(current_theme().text));
+      SetBkColor(dc, colorref(current_theme().input));
+      *result = reinterpret_cast<LRESULT>(ui.field_brush.get());
+      return true;
+    }
+    case WM_MOUSEMOVE:
+      on_mouse_move(ui, hwnd, lparam);
+      return true;
+    case WM_MOUSELEAVE:
+      ui.tracking_leave = false;
+      if (ui.panel.hover_valid) {
+        ui.panel.hover_valid = false;
+        repaint_panel(hwnd);
+      }
+      return true;
+    case WM_LBUTTONDOWN:
+      on_left_button_down(ui, hwnd, lparam);
+      return true;
+    case WM_LBUTTONUP:
+      return on_left_button_up(ui, hwnd, lparam);
+    case WM_MOUSEWHEEL:
+      scroll_by_wheel(ui.panel, GET_WHEEL_DELTA_WPARAM(wparam), px(52, ui.ui_scale));
+      repaint_panel(hwnd);
+      return true;
+    case kWmTray:
+      switch (LOWORD(lparam)) {
+        case WM_LBUTTONUP:
+          toggle_panel(ui, hwnd);
+          break;
+        case WM_RBUTTONUP:
+          show_tray_menu(ui, hwnd);
+          break;
+        case NIN_BALLOONUSERCLICK:
+          open_from_balloon(ui, hwnd);
+          break;
+        default:
+          break;
+      }
+      return true;
+    case kWmSample:
+      on_sample(ui, hwnd);
+      return true;
+    case kWmNotifyQueued:
+      on_notifications(ui, hwnd);
+      return true;
     default:
       return false;
   }
@@ -60,7 +512,11 @@ LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
   LRESULT result = 0;
   const bool handled = handle_panel_message(*t_ui_state, hwnd, msg, wparam, lparam, &result);
   t_borrowed = false;
-  return handled ? result : default_treatment(hwnd, msg, wparam, lparam);
+  // The slot may be read again from here on: the deferred work sends messages of its own.
+  const AfterMessage after = std::exchange(t_ui_state->after_message, AfterMessage::kNothing);
+  const LRESULT out = handled ? result : default_treatment(hwnd, msg, wparam, lparam);
+  run_after_message(hwnd, after);
+  return out;
 }
 
 }  // namespace qv

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "main/history_series.h"
+#include "main/message_list.h"
 #include "main/panel_geometry.h"
 
 namespace qv {
@@ -147,6 +148,70 @@ TEST(PanelSize, MinimumTrackSize) {
   EXPECT_EQ(minimum_track_size(1.5f), (Size{450, 510}));
   EXPECT_EQ(minimum_track_size(std::numeric_limits<float>::max()),
             (Size{std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()}));
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(SampleSeries, OverviewTakesOneValueOfEachFigure) {
+  Snapshot s;
+  s.cpu_pct = 12;
+  s.mem_total_bytes = 200;
+  s.mem_used_bytes = 50;
+  s.gpu_pct = 7;
+  s.disk_read_bps = 1000;
+  s.disk_write_bps = 24;
+  s.net_rx_bps = UINT64_MAX;  // a huge rate does not wrap when summed
+  s.net_tx_bps = UINT64_MAX;
+  s.audio_peak = 0.5f;
+  OverviewHistory h;
+  push_overview_sample(h, s);
+  s.fps = PresentingApp{1, "game.exe", 90};
+  push_overview_sample(h, s);
+  EXPECT_EQ(h.cpu.series_max(), 12.0f);
+  EXPECT_EQ(h.mem.series_max(), 25.0f);
+  EXPECT_EQ(h.gpu.series_max(), 7.0f);
+  EXPECT_EQ(h.disk.series_max(), 1024.0f);
+  EXPECT_GT(h.net.series_max(), 3.0e19f);
+  EXPECT_EQ(h.sound.series_max(), 50.0f);
+  EXPECT_EQ(h.fps.samples[0], 0.0f);  // no frame-rate app on the first sample
+  EXPECT_EQ(h.fps.samples[1], 90.0f);
+  EXPECT_EQ(h.cpu.count, 2u);
+}
+
+TEST(SampleSeries, AppSumsItsProcessesByExactName) {
+  Snapshot s;
+  ProcessSample a{"chrome.exe", 0, 100, 10, 1, 1, 2.5f, 1.0f, 0};
+  ProcessSample b{"chrome.exe", 0, 300, 20, 2, 2, 5.0f, 2.0f, 0};
+  ProcessSample other{"Chrome.exe", 0, 999, 999, 999, 3, 50.0f, 50.0f, 0};
+  s.processes = {a, b, other};
+  s.presenting_apps = {{2, "chrome.exe", 30}, {5, "chrome.exe", 75}, {3, "Chrome.exe", 144}};
+  AppHistory h;
+  push_app_sample(h, s, "chrome.exe");
+  EXPECT_EQ(h.cpu.series_max(), 7.5f);
+  EXPECT_EQ(h.ram.series_max(), 400.0f);
+  EXPECT_EQ(h.gpu.series_max(), 3.0f);
+  EXPECT_EQ(h.disk.series_max(), 30.0f);
+  EXPECT_EQ(h.net.series_max(), 3.0f);
+  EXPECT_EQ(h.fps.series_max(), 75.0f);
+  push_app_sample(h, Snapshot{}, "chrome.exe");  // the app stopped: zeros, not a gap
+  EXPECT_EQ(h.cpu.count, 2u);
+  EXPECT_EQ(h.cpu.samples[1], 0.0f);
+}
+
+TEST(Messages, NewestFirstAndTwelveAtMost) {
+  std::deque<MessageEntry> list;
+  for (int i = 1; i <= 13; ++i) record_message(list, MessageEntry{clock_text(9, i), "t" + std::to_string(i), "b"});
+  ASSERT_EQ(list.size(), 12u);
+  EXPECT_EQ(list.front().title, "t13");
+  EXPECT_EQ(list.back().title, "t2");  // the first one fell off
+  EXPECT_EQ(list.front().time, "09:13");
+  EXPECT_EQ(clock_text(0, 5), "00:05");
+  EXPECT_EQ(clock_text(23, 59), "23:59");
+  EXPECT_EQ(clock_text(31, -1), "23:00");
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+#pragma once
+// The notification-area icons: the plain application icon and five live figures, one shared
+// tooltip, and the balloons of queued notifications. All calls run on the UI thread.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "config/settings.h"
+#include "sampler/snapshot.h"
+#include "ui/gdi/theme.h"
+#include "ui/tray/tray_text.h"
+#include "util/handles_win.h"
+
+namespace qv {
+
+// The one door to the shell. Tests put a recorder here; the program uses Shell_NotifyIconW.
+using TrayShell = std::function<BOOL(DWORD message, NOTIFYICONDATAW& data)>;
+
+struct TraySet {
+  HWND window = nullptr;   // the panel: owner of every icon, receives WM_TRAY
+  UniqueIcon large_icon;   // balloons
+  UniqueIcon small_icon;   // slot 0
+  std::array<bool, kTraySlots> added{};
+  std::array<std::string, kTraySlots> shown_text;  // empty: draw again at the next sample
+  uint64_t icons_drawn = 0;  // live pictures made for NIM_MODIFY (placeholders not counted)
+  TrayShell shell;           // empty: Shell_NotifyIconW
+};
+
+// Square size of a tray icon: the small-icon metric, at least 16.
+int tray_icon_size();
+
+// A picture for a live slot: dark square, optional level bar in the colour at half brightness,
+// the text centred in bold. The caller destroys it.
+UniqueIcon make_tray_icon(std::string_view text, bool with_bar, uint32_t level, Rgb colour);
+
+// Adds and deletes icons until the notification area matches the six tray settings.
+void sync_tray_icons(TraySet& tray, const Settings& settings);
+// New tooltip for every icon; a new picture only where the displayed text changed.
+void refresh_tray_icons(TraySet& tray, const Snapshot& snapshot);
+// After the taskbar was re-created: every added slot again, with placeholders until the next sample.
+void re_add_tray_icons(TraySet& tray);
+// At exit: every added icon deleted.
+void remove_tray_icons(TraySet& tray);
+// A balloon on the first added icon; false when there is none.
+bool show_tray_balloon(TraySet& tray, std::string_view title, std::string_view body);
+
+}  // namespace qv
