@@ -11,11 +11,16 @@
 #include "config/settings_file_win.h"
 #include "etw/etw_thread_win.h"
 #include "main/messages.h"
+#include "main/panel_window_win.h"
 #include "main/shared_state.h"
 #include "main/ui_state_win.h"
 #include "mcp_pipe/pipe_server_win.h"
 #include "rules/rule_text.h"
 #include "sampler/sampler_thread_win.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/gdi/theme.h"
+#include "ui/tray/tray_win.h"
 #include "util/program_log_win.h"
 #include "util/startup_task_win.h"
 #include "util/wide_win.h"
@@ -97,16 +102,34 @@ int run_app(int argc, wchar_t** argv) {
   auto shared = make_shared_state(settings, std::move(rules), build_instructions(settings));
 
   auto ui = std::make_unique<UiState>();
-  ui->dpi_scale = static_cast<float>(GetDpiForWindow(panel)) / 96.0f;
-  ui->ui_scale = ui->dpi_scale * text_size_factor(settings.text_size);
+  set_current_theme(settings.theme);
+  ui->dpi_scale = dpi_scale_for(GetDpiForWindow(panel));
+  ui->ui_scale = ui_scale_for(ui->dpi_scale, settings.text_size);
   ui->taskbar_created_msg = RegisterWindowMessageW(L"TaskbarCreated");
   BOOL dark = TRUE;
   DwmSetWindowAttribute(panel, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof dark);
 
+  ui->fonts = create_font_set(ui->ui_scale);
+  for (size_t i = 0; i < kTextFieldCount; ++i) {
+    ui->fields[i] = create_text_field(panel, static_cast<int>(i + 1), ui->fonts.body);
+  }
+  ui->field_brush.reset(CreateSolidBrush(colorref(current_theme().input)));
+
+  ui->tray.window = panel;
+  ui->tray.large_icon.reset(
+      static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+  const int small = tray_icon_size();
+  ui->tray.small_icon.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, small, small, 0)));
+  sync_tray_icons(ui->tray, settings);
+
   ui->settings = std::move(settings);
   ui->shared = shared;
-  ui->panel = panel;
+  ui->window = panel;
   set_ui_state(std::move(ui));
+  // A pinned panel shows at start, as an ordinary window (this saves the settings once).
+  with_ui_state([](UiState& state) {
+    if (state.settings.pinned) set_pinned(state, state.window, true);
+  });
 
   spawn_worker([shared] { run_event_tracing(shared); });
   spawn_worker([shared, panel] { run_sampler(shared, panel); });
