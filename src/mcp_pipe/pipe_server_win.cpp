@@ -1,7 +1,182 @@
+// The pipe server: one client at a time, one request message and at most one reply line per
+// connection. All pipe I/O is overlapped only so that a client that connects and then stalls
+// can be cut off after kRequestTimeoutMs; otherwise the server behaves like a blocking loop.
 #include "mcp_pipe/pipe_server_win.h"
 
-namespace qv {
+#include <sddl.h>
 
-void run_pipe_server(std::shared_ptr<SharedState>, HWND) {}
+#include <algorithm>
+
+#include <optional>
+#include <vector>
+
+#include "agents/agent_log_win.h"
+#include "main/messages.h"
+#include "mcp_pipe/dispatcher.h"
+#include "mcp_pipe/pipe_acl.h"
+#include "util/handles_win.h"
+#include "util/program_log_win.h"
+#include "util/wide_win.h"
+
+namespace qv {
+namespace {
+
+constexpr DWORD kPipeBufferBytes = 65536;
+constexpr DWORD kReadChunkBytes = 4096;
+constexpr DWORD kMaxInstances = 4;
+
+bool is_valid_utf16(std::wstring_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      ++i;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Waits for the overlapped operation `ov` on `pipe` for at most `timeout_ms` (INFINITE allowed).
+// On time-out the operation is cancelled and its completion awaited, so that the buffer and the
+// OVERLAPPED it uses may go out of scope. Returns the operation's result; `last_error` is set
+// when it failed.
+bool finish_overlapped(HANDLE pipe, OVERLAPPED& ov, DWORD timeout_ms, DWORD& transferred, DWORD& last_error) {
+  if (WaitForSingleObject(ov.hEvent, timeout_ms) != WAIT_OBJECT_0) {
+    CancelIoEx(pipe, &ov);
+    GetOverlappedResult(pipe, &ov, &transferred, TRUE);
+    last_error = ERROR_TIMEOUT;
+    return false;
+  }
+  if (GetOverlappedResult(pipe, &ov, &transferred, FALSE)) return true;
+  last_error = GetLastError();
+  return false;
+}
+
+// Starts an overlapped call through `start` (which returns the call's BOOL) and completes it.
+template <typename Start>
+bool run_overlapped(HANDLE pipe, HANDLE event, DWORD timeout_ms, DWORD& transferred, DWORD& last_error,
+                    Start start) {
+  OVERLAPPED ov{};
+  ov.hEvent = event;
+  ResetEvent(event);
+  transferred = 0;
+  last_error = ERROR_SUCCESS;
+  if (!start(&ov)) {
+    const DWORD err = GetLastError();
+    if (err != ERROR_IO_PENDING) {
+      // Completed at once with a failure (ERROR_MORE_DATA still carries bytes).
+      GetOverlappedResult(pipe, &ov, &transferred, FALSE);
+      last_error = err;
+      return false;
+    }
+  }
+  return finish_overlapped(pipe, ov, timeout_ms, transferred, last_error);
+}
+
+bool wait_for_client(HANDLE pipe, HANDLE event) {
+  DWORD transferred = 0, err = 0;
+  if (run_overlapped(pipe, event, INFINITE, transferred, err,
+                     [&](OVERLAPPED* ov) { return ConnectNamedPipe(pipe, ov); })) {
+    return true;
+  }
+  return err == ERROR_PIPE_CONNECTED;  // the client came between creation and the wait
+}
+
+// The whole request message, or nothing when it failed, grew past the limit or did not arrive
+// in time.
+std::optional<std::string> read_request(HANDLE pipe, HANDLE event) {
+  const ULONGLONG deadline = GetTickCount64() + kRequestTimeoutMs;
+  std::string message;
+  std::vector<char> chunk(kReadChunkBytes);
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return std::nullopt;
+    DWORD got = 0, err = 0;
+    const bool ok = run_overlapped(pipe, event, static_cast<DWORD>(deadline - now), got, err, [&](OVERLAPPED* ov) {
+      return ReadFile(pipe, chunk.data(), kReadChunkBytes, nullptr, ov);
+    });
+    message.append(chunk.data(), got);
+    if (ok) return message;
+    if (err != ERROR_MORE_DATA || message.size() > kRequestLimitBytes) return std::nullopt;
+  }
+}
+
+void write_reply(HANDLE pipe, HANDLE event, const std::string& reply) {
+  DWORD written = 0, err = 0;
+  // A client that never reads a large reply must not hold the link either.
+  const bool ok = run_overlapped(pipe, event, kRequestTimeoutMs, written, err, [&](OVERLAPPED* ov) {
+    return WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), nullptr, ov);
+  });
+  if (ok) FlushFileBuffers(pipe);  // the client has read the reply before we disconnect
+}
+
+}  // namespace
+
+std::optional<std::string> current_user_sid() {
+  HANDLE raw_token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw_token)) return std::nullopt;
+  UniqueHandle token(raw_token);
+  DWORD needed = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &needed);
+  std::vector<unsigned char> buffer(std::max<DWORD>(needed, 64));
+  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
+    return std::nullopt;
+  }
+  token.reset();
+  const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
+  wchar_t* sid_text = nullptr;
+  if (!ConvertSidToStringSidW(user->User.Sid, &sid_text) || !sid_text) return std::nullopt;
+  const std::wstring wide(sid_text);
+  LocalFree(sid_text);
+  if (!is_valid_utf16(wide)) return std::nullopt;
+  return narrow(wide);
+}
+
+void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> state, HWND panel) {
+  const std::string sddl = pipe_sddl(current_user_sid());
+  log_line("mcp pipe acl: " + sddl);
+  // Kept for the life of the process. If the text cannot be converted the descriptor stays null
+  // and the pipe gets the process's default security; remote clients are refused either way.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(widen(sddl).c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+
+  UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event) {
+    log_line("mcp pipe: CreateEventW failed");
+    return;
+  }
+
+  LinkHooks hooks;
+  hooks.wake_panel = [panel] {
+    if (panel) PostMessageW(panel, kWmNotifyQueued, 0, 0);
+  };
+  hooks.write_agent_log = [&state](const std::vector<FinishedAgent>& entries) { append_agent_log(*state, entries); };
+
+  for (;;) {
+    UniqueFile pipe(CreateNamedPipeW(
+        pipe_name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, kMaxInstances,
+        kPipeBufferBytes, kPipeBufferBytes, 0, &attributes));
+    if (!pipe) {
+      log_line("mcp pipe: CreateNamedPipeW failed");
+      return;
+    }
+    if (wait_for_client(pipe.get(), event.get())) {
+      if (std::optional<std::string> message = read_request(pipe.get(), event.get())) {
+        if (std::optional<std::string> reply = answer_message(*message, *state, hooks)) {
+          write_reply(pipe.get(), event.get(), *reply);
+        }
+      }
+    }
+    DisconnectNamedPipe(pipe.get());
+  }
+}
+
+void run_pipe_server(std::shared_ptr<SharedState> state, HWND panel) {
+  serve_pipe(kPipeName, std::move(state), panel);
+}
 
 }  // namespace qv

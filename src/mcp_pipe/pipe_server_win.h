@@ -2,12 +2,23 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "main/shared_state.h"
 
 namespace qv {
 
-// The pipe server worker for \\.\pipe\zelmor-mcp.
+inline constexpr const wchar_t* kPipeName = L"\\\\.\\pipe\\zelmor-mcp";
+inline constexpr size_t kRequestLimitBytes = 1u << 20;  // while a message is still incomplete
+// A client gets this long from connecting to delivering its whole request.
+inline constexpr DWORD kRequestTimeoutMs = 5000;
+
+// The pipe server worker for \\.\pipe\zelmor-mcp. Ends only when no pipe instance can be made.
 void run_pipe_server(std::shared_ptr<SharedState> state, HWND panel);
+// The same server on another pipe name, so tests and benchmarks can run one beside a monitor.
+void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> state, HWND panel);
+
+// The current process token's user SID in string form, or nothing when it cannot be had.
+std::optional<std::string> current_user_sid();
 
 }  // namespace qv
