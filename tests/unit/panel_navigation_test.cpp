@@ -301,7 +301,7 @@ TEST_F(PanelNavigation, SimpleSettingActions) {
   EXPECT_TRUE(panel.copied);
   perform_action(panel, settings, host, act(ActionKind::kToggleAutostart));
   EXPECT_EQ(host.autostart_toggles, 1);
-  EXPECT_EQ(host.autostart_queries, 1);
+  EXPECT_EQ(host.autostart_queries, 0) << "a plain query would clear the toggle's error flag";
 }
 
 TEST(PanelWheel, StaysWithinZeroAndTheMaximum) {
@@ -319,6 +319,21 @@ TEST(PanelWheel, StaysWithinZeroAndTheMaximum) {
   EXPECT_EQ(panel.scroll_offset, 78);
   scroll_by_wheel(panel, 32767 * 4, 52);
   EXPECT_EQ(panel.scroll_offset, 0);
+}
+
+}  // namespace
+}  // namespace qv
+
+#include "ui/panel/connect_command.h"
+
+namespace qv {
+namespace {
+
+TEST(PanelConnectCommand, QuotesTheClientPathBesideTheProgram) {
+  EXPECT_EQ(connect_command("C:\\Program Files\\Quorvel"),
+            "claude mcp add quorvel \"C:\\Program Files\\Quorvel\\zelmor-mcp.exe\"");
+  EXPECT_EQ(connect_command("C:\\"), "claude mcp add quorvel \"C:\\zelmor-mcp.exe\"");
+  EXPECT_EQ(connect_command(""), "claude mcp add quorvel \"zelmor-mcp.exe\"");
 }
 
 }  // namespace

@@ -226,7 +226,6 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       break;
     case ActionKind::kToggleAutostart:
       host.toggle_autostart();
-      host.query_autostart();
       break;
     case ActionKind::kToggleMcp:
       settings.mcp_enabled = !settings.mcp_enabled;

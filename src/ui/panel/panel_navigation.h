@@ -26,6 +26,8 @@ class PanelHost {
   virtual void set_mcp_enabled(bool on) = 0;
 
   virtual void query_autostart() = 0;  // re-reads whether the start-up task exists; clears its error
+  // Creates or deletes the task, queries it again and sets the error flag when the call failed
+  // or the answer did not change.
   virtual void toggle_autostart() = 0;
 
   virtual std::string field_text(int field) = 0;

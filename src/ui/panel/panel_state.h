@@ -72,6 +72,7 @@ struct PanelState {
 
   std::optional<LayoutKey> layout_key;  // empty until the first paint lays the fields out
   int32_t request_field_y = -1;         // top of the custom-request row, -1 when not painted
+  int32_t request_field_right = 0;      // right end of that row's frame
   bool copied = false;                  // the connect command was copied
 
   std::set<size_t> expanded_messages;  // messages page

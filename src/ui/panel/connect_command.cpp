@@ -1,0 +1,15 @@
+#include "ui/panel/connect_command.h"
+
+namespace qv {
+
+std::string connect_command(std::string_view exe_dir) {
+  std::string path;
+  if (!exe_dir.empty()) {
+    path = exe_dir;
+    if (path.back() != '\\' && path.back() != '/') path += '\\';
+  }
+  path += "zelmor-mcp.exe";
+  return "claude mcp add quorvel \"" + path + "\"";
+}
+
+}  // namespace qv

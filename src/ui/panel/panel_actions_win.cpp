@@ -1,0 +1,133 @@
+// The panel window's side of clicks, navigation, filter edits and wheel turns: the page model
+// decides, and this host carries its decisions out on the window, the files and the shared state.
+#include "ui/panel/panel_actions_win.h"
+
+#include <mutex>
+#include <string>
+
+#include "agents/instructions.h"
+#include "config/settings_file_win.h"
+#include "main/panel_window_win.h"
+#include "main/ui_state_win.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/panel/connect_command.h"
+#include "ui/panel/panel_navigation.h"
+#include "util/startup_task_win.h"
+#include "util/wide_win.h"
+
+namespace qv {
+namespace {
+
+std::string own_directory() {
+  wchar_t buf[MAX_PATH * 4];
+  const DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
+  if (n == 0 || n >= std::size(buf)) return {};
+  std::wstring path(buf, n);
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash));
+}
+
+class WindowPanelHost : public PanelHost {
+ public:
+  WindowPanelHost(UiState& ui, HWND hwnd) : ui_(ui), hwnd_(hwnd) {}
+
+  void save_settings() override { qv::save_settings(ui_.settings); }
+  void hand_over_ai_settings() override {
+    std::string instructions = build_instructions(ui_.settings);
+    {
+      std::lock_guard<std::mutex> lock(ui_.shared->instructions_mutex);
+      ui_.shared->instructions = std::move(instructions);
+    }
+    std::lock_guard<std::mutex> lock(ui_.shared->agent_log_file_mutex);
+    ui_.shared->agent_log_file = ui_.settings.agent_log_file;
+  }
+  void set_sampler_interval(uint32_t ms) override { ui_.shared->interval_ms.store(ms); }
+  void set_mcp_enabled(bool on) override { ui_.shared->mcp_enabled.store(on); }
+
+  void query_autostart() override {
+    ui_.autostart_on = query_startup_task();
+    ui_.autostart_failed = false;
+  }
+  void toggle_autostart() override {
+    const bool before = ui_.autostart_on;
+    const bool ok = before ? delete_startup_tasks() : create_startup_task();
+    ui_.autostart_on = query_startup_task();
+    ui_.autostart_failed = !ok || ui_.autostart_on == before;
+  }
+
+  std::string field_text(int field) override {
+    HWND f = field_handle(field);
+    if (!f) return {};
+    return field == kFilterField ? get_field_text_bounded(f) : get_field_text(f);
+  }
+  void set_field_text(int field, const std::string& text) override {
+    if (HWND f = field_handle(field)) qv::set_field_text(f, text);
+  }
+  void focus_field(int field) override {
+    if (HWND f = field_handle(field)) SetFocus(f);
+  }
+
+  void set_pinned(bool pinned) override { qv::set_pinned(ui_, hwnd_, pinned); }
+  void hide_panel() override { qv::hide_panel(ui_, hwnd_); }
+  void apply_on_top() override { qv::apply_on_top(ui_, hwnd_); }
+  void fit_panel() override { qv::fit_panel(ui_, hwnd_); }
+  void rebuild_fonts() override {
+    qv::rebuild_fonts(ui_);
+    // Every length changes with the scale: lay the fields out again and resize the pop-up now
+    // rather than at the next change of its content.
+    ui_.panel.layout_key.reset();
+    ui_.size_key.reset();
+    qv::fit_panel(ui_, hwnd_);
+  }
+  void apply_theme() override { qv::apply_theme(ui_); }
+  void rebuild_tray_icons() override { qv::rebuild_tray_icons(ui_); }
+  void start_metric_drag(size_t index) override {
+    ui_.dragging = true;
+    ui_.drag_index = index;
+    SetCapture(hwnd_);
+  }
+  void restart_app_series() override { qv::restart_app_series(ui_); }
+  void copy_connect_command() override { copy_to_clipboard(hwnd_, connect_command(own_directory())); }
+
+  // The taskbar widget and the frame-rate overlay read their settings when they are refreshed
+  // on the next sample; until their windows exist there is nothing more to do here.
+  void update_overlay() override {}
+  void update_widget() override {}
+  void dock_widget() override {}
+  void reset_widget_size() override {}
+
+ private:
+  HWND field_handle(int field) const {
+    return field >= 1 && field <= static_cast<int>(ui_.fields.size()) ? ui_.fields[field - 1] : nullptr;
+  }
+
+  UiState& ui_;
+  HWND hwnd_;
+};
+
+}  // namespace
+
+void perform_panel_action(UiState& ui, HWND hwnd, const Action& action) {
+  WindowPanelHost host(ui, hwnd);
+  perform_action(ui.panel, ui.settings, host, action);
+  repaint_panel(hwnd);
+}
+
+void navigate(UiState& ui, HWND hwnd, uint8_t page, uint8_t sub_page) {
+  WindowPanelHost host(ui, hwnd);
+  navigate(ui.panel, host, page, sub_page);
+  repaint_panel(hwnd);
+}
+
+void on_filter_field_changed(UiState& ui, HWND hwnd) {
+  filter_text_changed(ui.panel, get_field_text_bounded(ui.fields[kFilterField - 1]));
+  repaint_panel(hwnd);
+}
+
+void scroll_by_wheel(UiState& ui, HWND hwnd, int wheel_delta) {
+  scroll_by_wheel(ui.panel, wheel_delta, px(52, ui.ui_scale));
+  repaint_panel(hwnd);
+}
+
+}  // namespace qv

@@ -1,0 +1,151 @@
+#include "ui/panel/panel_overview_win.h"
+
+#include <algorithm>
+#include <string>
+
+#include "ui/gdi/format.h"
+#include "ui/panel/panel_layout.h"
+
+namespace qv {
+namespace {
+
+constexpr Rgb kDiskColour = rgb(0xA78BFA);
+
+// The header line: close glyph (pop-up only), "settings", "top" (pinned only), "pin"/"unpin".
+void header_links(const PanelCanvas& c, const Settings& s) {
+  const Theme& t = c.theme();
+  const int32_t y = c.px(12);
+  int32_t right = c.width - c.px(12);
+  if (!s.pinned) {
+    const int32_t glyph_left = right - text_width(c.dc, c.fonts->body, "×");
+    const Rect box{glyph_left - c.px(7), y - c.px(6), right + c.px(6), y + c.px(17)};
+    const bool hot = c.hovered(box);
+    if (hot) fill_rect(c.dc, box, t.hover);
+    // Same baseline as the links beside it, although the glyph uses the larger font.
+    const int32_t glyph_y = y + font_ascent(c.dc, c.fonts->small) - font_ascent(c.dc, c.fonts->body);
+    draw_text(c.dc, glyph_left, glyph_y, c.fonts->body, hot ? colours::danger_hover : t.text_dim, "×");
+    c.add_region(box, make_action(ActionKind::kHidePanel));
+    right = glyph_left - c.px(14);
+  }
+  right = header_link(c, right, y, "settings", true, make_action(ActionKind::kOpenSettings));
+  if (s.pinned) right = header_link(c, right, y, "top", s.on_top, make_action(ActionKind::kToggleOnTop));
+  header_link(c, right, y, s.pinned ? "unpin" : "pin", s.pinned, make_action(ActionKind::kTogglePinned));
+}
+
+void search_line(const PanelCanvas& c) {
+  const Theme& t = c.theme();
+  const int32_t x0 = c.px(12);
+  const int32_t x1 = c.width - c.px(12);
+  draw_text(c.dc, x0, c.px(12) + c.px(26) + c.px(4), c.fonts->small, t.text_dim, "Find app");
+  const Rect frame{x0 + c.px(60), c.px(12) + c.px(25), x1, c.px(12) + c.px(25) + c.px(24)};
+  draw_input_frame(c.dc, frame);
+  if (!c.panel->filter_text.empty()) {
+    const int32_t middle = (frame.top + frame.bottom) / 2;
+    draw_text(c.dc, x1 - c.px(14), middle - c.px(8), c.fonts->body, t.text_dim, "×");
+    c.add_region(Rect{x1 - c.px(24), frame.top, x1, frame.bottom}, make_action(ActionKind::kClearFilter));
+  }
+}
+
+int32_t metric_cards(const PanelCanvas& c, const OverviewInput& in, int32_t y) {
+  const Theme& t = c.theme();
+  const int32_t x0 = c.px(12);
+  const int32_t x1 = c.width - c.px(12);
+  for (const CardSpec& card : shown_cards(in.settings->main_metrics)) {
+    const Rect r{x0, y, x1, y + c.px(46)};
+    hover_fill(c, r, t.surface);
+    const MetricStyle style = metric_style(card.key);
+    draw_text(c.dc, x0 + c.px(10), y + c.px(6), c.fonts->small, style.colour, style.label);
+    const Rect graph{x1 - c.px(118), y + c.px(7), x1 - c.px(8), y + c.px(39)};
+    const auto series = static_cast<size_t>(card.series);
+    draw_sparkline(c.dc, graph, in.series[series], card_full_scale(card.key, in.series_max[series]), style.colour);
+    draw_text_fit(c.dc, x0 + c.px(10), y + c.px(21), graph.left - c.px(6),
+                  {c.fonts->bold, c.fonts->heading, c.fonts->small}, t.text, card_value_text(card.key, *in.snapshot));
+    c.add_region(r, card.action);
+    y += c.px(52);
+  }
+  return y;
+}
+
+void drives(const PanelCanvas& c, const Snapshot& snap, int32_t y) {
+  const Theme& t = c.theme();
+  const int32_t x0 = c.px(12);
+  const int32_t x1 = c.width - c.px(12);
+  draw_text(c.dc, x0, y + c.px(4), c.fonts->small, t.text_dim, "DRIVES");
+  y += c.px(26);
+  if (snap.drives.empty()) {
+    draw_text(c.dc, x0, y + c.px(4), c.fonts->body, t.text_dim, "No drives found");
+    return;
+  }
+  const int32_t baseline_shift = font_ascent(c.dc, c.fonts->bold) - font_ascent(c.dc, c.fonts->small);
+  for (const DriveInfo& d : snap.drives) {
+    draw_text(c.dc, x0, y, c.fonts->bold, t.text, std::string(1, d.letter) + ":");
+    const std::string space = format_bytes(d.free_bytes) + " free of " + format_bytes(d.total_bytes);
+    const int32_t left = std::max(x1 - text_width(c.dc, c.fonts->small, space), x0 + c.px(30));
+    draw_text_fit(c.dc, left, y + baseline_shift, x1, {c.fonts->small}, t.text_dim, space);
+    y += c.px(22);
+    const uint64_t used = d.total_bytes > d.free_bytes ? d.total_bytes - d.free_bytes : 0;
+    const float fraction = d.total_bytes == 0 ? 0.0f : static_cast<float>(static_cast<double>(used) / d.total_bytes);
+    draw_meter(c.dc, Rect{x0, y, x1, y + c.px(8)}, fraction, kDiskColour);
+    y += c.px(20);
+  }
+}
+
+void banners(const PanelCanvas& c, const std::vector<Banner>& list) {
+  const int32_t x0 = c.px(12);
+  const int32_t x1 = c.width - c.px(12);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const Banner& b = list[i];
+    const Rgb colour = rgb(b.colour);
+    const Rect r = banner_rect(i, c.width, c.height, c.scale);
+    const bool hot = c.hovered(r);
+    if (hot) {
+      fill_rect(c.dc, r, colour);
+    } else {
+      fill_rect(c.dc, r, scale_colour(colour, 0.39f));
+      fill_rect(c.dc, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, scale_colour(colour, 0.12f));
+    }
+    draw_text_fit(c.dc, x0 + c.px(11), r.top + c.px(6), x1 - c.px(8), {c.fonts->heading, c.fonts->small},
+                  hot ? colours::on_accent : colour, b.text);
+    c.add_region(r, b.action);
+  }
+}
+
+void search_results(const PanelCanvas& c, const Snapshot& snap, int32_t y) {
+  const Theme& t = c.theme();
+  const int32_t x0 = c.px(12);
+  const int32_t x1 = c.width - c.px(12);
+  std::vector<SearchRow> rows = search_rows(snap.processes, c.panel->filter_text);
+  c.panel->app_rows.clear();
+  for (const SearchRow& row : rows) c.panel->app_rows.push_back(row.app);
+  if (rows.empty()) {
+    draw_text(c.dc, x0, y + c.px(4), c.fonts->body, t.text_dim, search_empty_text(snap));
+    return;
+  }
+  for (size_t i = 0; i < rows.size() && y <= c.height - c.px(24); ++i) {
+    const Rect r{x0, y - c.px(2), x1, y + c.px(22)};
+    if (c.hovered(r)) fill_rect(c.dc, r, t.hover);
+    const std::string stats = search_stats_text(rows[i]);
+    const int32_t stats_left = x1 - c.px(4) - text_width(c.dc, c.fonts->small, stats);
+    draw_text(c.dc, stats_left, y + c.px(2), c.fonts->small, t.text_dim, stats);
+    draw_text_fit(c.dc, x0 + c.px(4), y, stats_left - c.px(14), {c.fonts->body, c.fonts->small}, t.text,
+                  rows[i].app.name);
+    c.add_region(r, make_action(ActionKind::kOpenAppRow, i));
+    y += c.px(26);
+  }
+}
+
+}  // namespace
+
+void paint_overview(const PanelCanvas& c, const OverviewInput& in) {
+  header_links(c, *in.settings);
+  search_line(c);
+  const int32_t y = c.px(12) + c.px(26) + c.px(32);
+  if (!c.panel->filter_text.empty()) {
+    search_results(c, *in.snapshot, y);
+    return;
+  }
+  drives(c, *in.snapshot, metric_cards(c, in, y));
+  banners(c, in.banners);
+}
+
+}  // namespace qv

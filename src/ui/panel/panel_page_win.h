@@ -1,0 +1,14 @@
+#pragma once
+// Everything of one panel paint that happens inside the off-screen device context: the
+// background, the fresh region list and the current page. Kept apart from the window so that
+// tests and the benchmark can paint into a memory bitmap.
+#include <windows.h>
+
+#include "ui/panel/panel_overview_win.h"
+#include "ui/panel/panel_widgets_win.h"
+
+namespace qv {
+
+void paint_page(const PanelCanvas& c, const OverviewInput& in);
+
+}  // namespace qv

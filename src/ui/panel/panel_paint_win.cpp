@@ -1,0 +1,110 @@
+// The panel's WM_PAINT: lay out the child text fields when the page or size changed, draw the
+// page into an off-screen bitmap, copy it in one transfer (no flicker, no separate erase), and
+// place the custom-request field where the AI tools section painted its row.
+#include "ui/panel/panel_paint_win.h"
+
+#include <mutex>
+
+#include "main/ui_state_win.h"
+#include "sampler/publish.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/panel/overview_model.h"
+#include "ui/panel/panel_layout.h"
+#include "ui/panel/panel_page_win.h"
+#include "util/handles_win.h"
+
+namespace qv {
+namespace {
+
+const char* filter_cue_text(uint8_t page) {
+  switch (static_cast<Page>(page)) {
+    case Page::kOverview: return "Search for an app…";
+    case Page::kMetricDetail: return "Filter this list…";
+    case Page::kAlertEditor: return "App name, for example chrome.exe";
+    case Page::kAppDetail: return "Filter processes…";
+    default: return nullptr;
+  }
+}
+
+void show_field(HWND field, const Rect& r, bool focus) {
+  MoveWindow(field, r.left, r.top, r.width(), r.height(), TRUE);
+  ShowWindow(field, SW_SHOW);
+  if (focus) SetFocus(field);
+}
+
+// The pages that place field 1 themselves (alert editor, app detail's process filter) do so
+// when their painters are drawn; here it is hidden with the editor's fields until then.
+void lay_out_fields(UiState& ui, int32_t width) {
+  HWND filter = ui.fields[0];
+  if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(filter, cue);
+  for (size_t i = 0; i < 3; ++i) ShowWindow(ui.fields[i], SW_HIDE);
+  if (auto r = filter_field_rect(ui.panel.page, width, ui.ui_scale)) show_field(filter, *r, true);
+}
+
+OverviewInput overview_input(const UiState& ui) {
+  OverviewInput in;
+  in.settings = &ui.settings;
+  in.snapshot = &ui.snapshot_copy;
+  const OverviewHistory& h = ui.overview_series;
+  const HistorySeries* series[kOverviewSeriesCount] = {&h.cpu, &h.mem, &h.gpu, &h.fps, &h.disk, &h.net, &h.sound};
+  for (size_t i = 0; i < kOverviewSeriesCount; ++i) {
+    in.series[i] = series[i]->ring();
+    in.series_max[i] = series[i]->series_max();
+  }
+  if (ui.settings.mcp_enabled) {
+    AgentCounts agents;
+    const uint64_t now = unix_now_ms();
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
+      agents = count_agents(ui.shared->agent_sessions, 0, now);
+    }
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
+      agents.finished = ui.shared->agent_history.size();
+    }
+    in.banners = ai_banners(true, ui.messages.size(), agents);
+  }
+  return in;
+}
+
+void place_request_field(UiState& ui, int32_t height) {
+  HWND field = ui.fields[3];
+  const auto r = request_field_rect(ui.panel, ui.settings.mcp_enabled, ui.panel.request_field_right, height, ui.ui_scale);
+  if (r) {
+    show_field(field, *r, false);
+  } else {
+    ShowWindow(field, SW_HIDE);
+  }
+}
+
+}  // namespace
+
+void paint_panel(UiState& ui, HWND hwnd) {
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const int32_t width = client.right - client.left;
+  const int32_t height = client.bottom - client.top;
+
+  ui.panel.request_field_y = -1;
+  const LayoutKey key = make_layout_key(ui.panel, false, false, width, height);
+  if (ui.panel.layout_key != key) {
+    ui.panel.layout_key = key;
+    lay_out_fields(ui, width);
+  }
+
+  {
+    UniqueMemoryDc mem(CreateCompatibleDC(dc));
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
+    SelectGuard keep(mem.get(), bitmap.get());
+    paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui));
+    BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
+    EndPaint(hwnd, &ps);
+  }
+
+  place_request_field(ui, height);
+}
+
+}  // namespace qv

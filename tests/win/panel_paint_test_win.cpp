@@ -1,0 +1,306 @@
+// The panel's paint into a memory bitmap: colours of the overview in each theme, the region
+// list a paint leaves behind, and the widgets' region order.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/gdi/theme.h"
+#include "ui/panel/overview_model.h"
+#include "ui/panel/panel_layout.h"
+#include "ui/panel/panel_page_win.h"
+
+namespace qv {
+namespace {
+
+// A top-down 32-bit bitmap selected into a memory DC, with direct access to its pixels.
+class Bitmap {
+ public:
+  Bitmap(int w, int h) : w_(w), h_(h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    dc_ = CreateCompatibleDC(nullptr);
+    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, bmp_);
+  }
+  ~Bitmap() {
+    SelectObject(dc_, old_);
+    DeleteObject(bmp_);
+    DeleteDC(dc_);
+  }
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(const Bitmap&) = delete;
+  HDC dc() const { return dc_; }
+  Rgb at(int x, int y) const {
+    GdiFlush();
+    const uint32_t v = bits_[static_cast<size_t>(y) * w_ + x];
+    return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+  }
+  int count(const Rect& r, Rgb colour) const {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) n += at(x, y) == colour;
+    return n;
+  }
+
+ private:
+  int w_, h_;
+  HDC dc_ = nullptr;
+  HBITMAP bmp_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
+Snapshot busy_snapshot(size_t drives) {
+  Snapshot s;
+  s.cpu_pct = 37;
+  s.mem_total_bytes = 16ull << 30;
+  s.mem_used_bytes = 9ull << 30;
+  s.gpu_available = true;
+  s.gpu_pct = 12;
+  s.tracking_available = true;
+  s.disk_read_bps = 3 << 20;
+  s.net_rx_bps = 120 << 10;
+  for (size_t i = 0; i < drives; ++i) s.drives.push_back(DriveInfo{static_cast<char>('C' + i), 500ull << 30, 120ull << 30});
+  for (uint32_t i = 0; i < 40; ++i) {
+    ProcessSample p;
+    p.name = "app" + std::to_string(i % 25) + ".exe";
+    p.pid = 100 + i;
+    p.cpu_pct = static_cast<float>(i % 7);
+    p.ram_bytes = (i + 1) << 20;
+    s.processes.push_back(p);
+  }
+  return s;
+}
+
+struct OverviewFixture {
+  Settings settings;
+  Snapshot snapshot = busy_snapshot(4);
+  std::vector<float> samples = std::vector<float>(60, 0.0f);
+  PanelState panel;
+  FontSet fonts = create_font_set(1.0f);
+  OverviewInput input;
+
+  OverviewFixture() {
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<float>((i * 7) % 100);
+    input.settings = &settings;
+    input.snapshot = &snapshot;
+    for (size_t i = 0; i < kOverviewSeriesCount; ++i) {
+      input.series[i] = SampleRing{samples, 0, samples.size()};
+      input.series_max[i] = 99;
+    }
+    AgentCounts agents;
+    agents.finished = 3;
+    input.banners = ai_banners(true, 2, agents);
+  }
+  ClientSize size() const {
+    return overview_client_size(1.0f, snapshot.drives.size(), shown_metric_count(settings.main_metrics),
+                                settings.mcp_enabled, input.banners.size());
+  }
+  PanelCanvas canvas(const Bitmap& bmp) {
+    const ClientSize sz = size();
+    return PanelCanvas{bmp.dc(), sz.width, sz.height, 1.0f, &fonts, &panel};
+  }
+};
+
+class PanelPaintThemes : public ::testing::TestWithParam<uint32_t> {
+ protected:
+  void TearDown() override { set_current_theme(0); }
+};
+
+TEST_P(PanelPaintThemes, BackgroundCardFillAndCpuLabelColour) {
+  set_current_theme(GetParam());
+  const Theme& theme = current_theme();
+  OverviewFixture f;
+  const ClientSize sz = f.size();
+  Bitmap bmp(sz.width, sz.height);
+  paint_page(f.canvas(bmp), f.input);
+
+  EXPECT_EQ(bmp.at(2, 2), theme.background);
+  EXPECT_EQ(bmp.at(sz.width - 3, sz.height / 2), theme.background);
+  // First card (CPU) at y = 70: its fill, away from text and graph.
+  EXPECT_EQ(bmp.at(14, 72), theme.surface);
+  EXPECT_EQ(bmp.at(150, 114), theme.surface);
+  EXPECT_GT(bmp.count(Rect{22, 76, 60, 92}, metric_style("cpu").colour), 0) << "the CPU label in the accent colour";
+  EXPECT_EQ(bmp.count(Rect{22, 76, 60, 92}, metric_style("ram").colour), 0);
+  // The search frame: border, then the input colour inside.
+  EXPECT_EQ(bmp.at(72, 37), theme.border);
+  EXPECT_EQ(bmp.at(73, 38), theme.input);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllThemes, PanelPaintThemes, ::testing::Values(0u, 1u, 2u));
+
+TEST(PanelPaint, RegionsFollowTheOverviewLayout) {
+  OverviewFixture f;
+  const ClientSize sz = f.size();
+  Bitmap bmp(sz.width, sz.height);
+  f.panel.hit_regions.push_back(HitRegion{0, 0, 1000, 1000, {}});  // left over from a previous paint
+  paint_page(f.canvas(bmp), f.input);
+  const auto& regions = f.panel.hit_regions;
+  ASSERT_EQ(regions.size(), 3u + 7u + 2u);
+  EXPECT_EQ(regions[0].action.kind, ActionKind::kHidePanel);
+  EXPECT_EQ(regions[0].right, 324 + 6);
+  EXPECT_EQ(regions[1].action.kind, ActionKind::kOpenSettings);
+  EXPECT_EQ(regions[2].action.kind, ActionKind::kTogglePinned);
+  EXPECT_LT(regions[2].right, regions[1].left + 14) << "links are laid from the right";
+  for (size_t i = 0; i < 7; ++i) {
+    const HitRegion& card = regions[3 + i];
+    EXPECT_EQ(card.left, 12);
+    EXPECT_EQ(card.right, 324);
+    EXPECT_EQ(card.top, 70 + 52 * static_cast<int>(i));
+    EXPECT_EQ(card.bottom, card.top + 46);
+  }
+  EXPECT_EQ(regions[3].action, make_action(ActionKind::kOpenMetric, 0, 0));
+  EXPECT_EQ(regions[6].action.kind, ActionKind::kOpenFpsList);
+  EXPECT_EQ(regions[9].action, make_action(ActionKind::kOpenMetric, 0, 5));
+  EXPECT_EQ(regions[10].action.kind, ActionKind::kOpenMessages);
+  EXPECT_EQ(regions[10].bottom, sz.height - 12);
+  EXPECT_EQ(regions[11].action.kind, ActionKind::kOpenActivity);
+  EXPECT_EQ(regions[11].bottom, regions[10].top - 4);
+  // The last drive's meter ends above the upper banner.
+  const int drives_bottom = 70 + 7 * 52 + 26 + 4 * 42;
+  EXPECT_LE(drives_bottom, regions[11].top);
+}
+
+TEST(PanelPaint, PinnedHeaderHasNoCloseGlyphButATopLink) {
+  OverviewFixture f;
+  f.settings.pinned = true;
+  f.settings.on_top = true;
+  Bitmap bmp(336, 700);
+  paint_page(f.canvas(bmp), f.input);
+  ASSERT_GE(f.panel.hit_regions.size(), 3u);
+  EXPECT_EQ(f.panel.hit_regions[0].action.kind, ActionKind::kOpenSettings);
+  EXPECT_EQ(f.panel.hit_regions[0].right, 324 + 6);
+  EXPECT_EQ(f.panel.hit_regions[1].action.kind, ActionKind::kToggleOnTop);
+  EXPECT_EQ(f.panel.hit_regions[2].action.kind, ActionKind::kTogglePinned);
+}
+
+TEST(PanelPaint, BannerColoursAndHover) {
+  OverviewFixture f;
+  const ClientSize sz = f.size();
+  const Rgb amber = rgb(0xF59E0B);
+  {
+    Bitmap bmp(sz.width, sz.height);
+    paint_page(f.canvas(bmp), f.input);
+    const Rect r = banner_rect(0, sz.width, sz.height, 1.0f);
+    EXPECT_EQ(bmp.at(r.left, r.top), scale_colour(amber, 0.39f));
+    EXPECT_EQ(bmp.at(r.left + 2, r.top + 2), scale_colour(amber, 0.12f));
+  }
+  const Rect r = banner_rect(0, sz.width, sz.height, 1.0f);
+  f.panel.hover_valid = true;
+  f.panel.hover_x = r.left + 3;
+  f.panel.hover_y = r.top + 3;
+  Bitmap bmp(sz.width, sz.height);
+  paint_page(f.canvas(bmp), f.input);
+  EXPECT_EQ(bmp.at(r.left + 2, r.top + 2), amber);
+  EXPECT_EQ(bmp.at(14, 72), current_theme().surface) << "the cards are not hovered";
+}
+
+TEST(PanelPaint, NoBannersWhileTheLinkIsOffAndNoDriveRowForNoDrives) {
+  OverviewFixture f;
+  f.settings.mcp_enabled = false;
+  f.input.banners = ai_banners(false, 2, AgentCounts{});
+  f.snapshot.drives.clear();
+  const ClientSize sz = f.size();
+  EXPECT_EQ(sz.height, 12 + 144 + 42 + 7 * 52);
+  Bitmap bmp(sz.width, sz.height);
+  paint_page(f.canvas(bmp), f.input);
+  EXPECT_EQ(f.panel.hit_regions.size(), 3u + 7u);
+  // "No drives found" sits in the one reserved drive row, inside the window.
+  const int row_top = 70 + 7 * 52 + 26;
+  EXPECT_GT(bmp.count(Rect{12, row_top, 200, row_top + 24}, current_theme().text_dim), 0);
+}
+
+TEST(PanelPaint, SearchReplacesTheCardsWithRowsThatStopAtTheBottom) {
+  OverviewFixture f;
+  f.panel.filter_text = "app";
+  Bitmap bmp(336, 400);
+  PanelCanvas c{bmp.dc(), 336, 400, 1.0f, &f.fonts, &f.panel};
+  paint_page(c, f.input);
+  EXPECT_EQ(f.panel.app_rows.size(), kMaxSearchRows);
+  std::vector<HitRegion> rows;
+  bool clear_glyph = false;
+  for (const HitRegion& r : f.panel.hit_regions) {
+    if (r.action.kind == ActionKind::kOpenAppRow) rows.push_back(r);
+    if (r.action.kind == ActionKind::kClearFilter) {
+      clear_glyph = true;
+      EXPECT_EQ(r.right, 324);
+      EXPECT_EQ(r.left, 300);
+    }
+    EXPECT_NE(r.action.kind, ActionKind::kOpenMetric) << "no cards while searching";
+  }
+  EXPECT_TRUE(clear_glyph);
+  // Rows from y = 70 every 26 px while y <= 400 - 24.
+  ASSERT_EQ(rows.size(), static_cast<size_t>((376 - 70) / 26 + 1));
+  EXPECT_EQ(rows[0].top, 68);
+  EXPECT_EQ(rows[0].action.index, 0u);
+  EXPECT_EQ(rows.back().action.index, rows.size() - 1);
+  EXPECT_EQ(f.panel.app_rows[0].name, "app13.exe") << "busiest first, ties by name";
+}
+
+TEST(PanelWidgets, BandLabelWinsOverBackAndSettingsBandGoesFirst) {
+  PanelState panel;
+  FontSet fonts = create_font_set(1.0f);
+  Bitmap bmp(336, 300);
+  PanelCanvas c{bmp.dc(), 336, 300, 1.0f, &fonts, &panel};
+  const int next = title_band(c, 12, "AI activity", rgb(0x2DD4BF),
+                              BandLabel{"clear", colours::accent, make_action(ActionKind::kClearAgents)});
+  EXPECT_EQ(next, 12 + 40 + 10);
+  ASSERT_EQ(panel.hit_regions.size(), 2u);
+  const HitRegion label = panel.hit_regions[0];
+  EXPECT_EQ(label.right, 324);
+  EXPECT_EQ(label.action.kind, ActionKind::kClearAgents);
+  EXPECT_EQ(panel.hit_regions[1], (HitRegion{12, 12, 324, 52, make_action(ActionKind::kBack)}));
+  EXPECT_EQ(panel.hit_regions[*hit_test(panel.hit_regions, label.left + 1, 30)].action.kind, ActionKind::kClearAgents);
+  EXPECT_EQ(panel.hit_regions[*hit_test(panel.hit_regions, label.left - 1, 30)].action.kind, ActionKind::kBack);
+
+  panel.hit_regions.clear();
+  check_row(c, 100, "Start with Windows", true, make_action(ActionKind::kToggleAutostart));
+  settings_title_band(c, "Settings");
+  ASSERT_EQ(panel.hit_regions.size(), 2u);
+  EXPECT_EQ(panel.hit_regions[0].action.kind, ActionKind::kBack);
+  EXPECT_EQ(bmp.at(5, 5), current_theme().background);
+  EXPECT_EQ(bmp.at(320, 14), current_theme().surface);
+}
+
+TEST(PanelWidgets, RemoveGlyphRegionComesBeforeItsRow) {
+  PanelState panel;
+  FontSet fonts = create_font_set(1.0f);
+  Bitmap bmp(336, 200);
+  PanelCanvas c{bmp.dc(), 336, 200, 1.0f, &fonts, &panel};
+  const int next = list_row_with_remove(c, 50, 324, "a custom request", true,
+                                        make_action(ActionKind::kToggleCustomRequest, 2),
+                                        make_action(ActionKind::kRemoveCustomRequest, 2));
+  EXPECT_EQ(next, 74);
+  ASSERT_EQ(panel.hit_regions.size(), 2u);
+  EXPECT_EQ(panel.hit_regions[0], (HitRegion{288, 48, 316, 70, make_action(ActionKind::kRemoveCustomRequest, 2)}));
+  EXPECT_EQ(panel.hit_regions[1], (HitRegion{12, 48, 286, 70, make_action(ActionKind::kToggleCustomRequest, 2)}));
+  EXPECT_EQ(bmp.at(17, 53), current_theme().track) << "box";
+  EXPECT_EQ(bmp.at(20, 56), colours::accent) << "tick inside the box";
+}
+
+TEST(PanelWidgets, ChipAndLinkGeometry) {
+  PanelState panel;
+  FontSet fonts = create_font_set(1.0f);
+  Bitmap bmp(336, 200);
+  PanelCanvas c{bmp.dc(), 336, 200, 1.0f, &fonts, &panel};
+  const int w = text_width(bmp.dc(), fonts.small, "dark");
+  const int next = chip(c, 20, 30, "dark", true, make_action(ActionKind::kSetTheme, 0));
+  EXPECT_EQ(next, 20 + w + 16 + 6);
+  EXPECT_EQ(panel.hit_regions[0], (HitRegion{20, 30, 20 + w + 16, 54, make_action(ActionKind::kSetTheme, 0)}));
+  EXPECT_EQ(bmp.at(21, 31), colours::accent);
+  const int lw = text_width(bmp.dc(), fonts.small, "settings");
+  const int left_end = header_link(c, 300, 12, "settings", true, make_action(ActionKind::kOpenSettings));
+  EXPECT_EQ(left_end, 300 - lw - 14);
+  EXPECT_EQ(panel.hit_regions[1], (HitRegion{300 - lw - 6, 6, 306, 32, make_action(ActionKind::kOpenSettings)}));
+}
+
+}  // namespace
+}  // namespace qv
