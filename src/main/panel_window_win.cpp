@@ -16,7 +16,9 @@
 #include "main/ui_state_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/hit_test.h"
+#include "ui/panel/panel_actions_win.h"
 #include "ui/panel/panel_navigation.h"
+#include "ui/panel/panel_paint_win.h"
 #include "ui/tray/tray_menu_win.h"
 #include "util/wide_win.h"
 
@@ -63,24 +65,6 @@ SizeKey current_size_key(const UiState& ui) {
 }
 
 void save(const UiState& ui) { save_settings(ui.settings); }
-
-// Until the panel's pages are painted by their own code: the theme background, so the window is
-// never left with stale pixels.
-void paint_background(HWND hwnd) {
-  PAINTSTRUCT ps{};
-  HDC dc = BeginPaint(hwnd, &ps);
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  fill_rect(dc, Rect{client.left, client.top, client.right, client.bottom}, current_theme().background);
-  EndPaint(hwnd, &ps);
-}
-
-void navigate(UiState& ui, HWND hwnd, uint8_t page, uint8_t sub_page) {
-  ui.panel.page = page;
-  ui.panel.sub_page = sub_page;
-  ui.panel.scroll_offset = 0;
-  repaint_panel(hwnd);
-}
 
 // The filter field's edit notification, while the panel handles it.
 void filter_field_changed(UiState& ui, HWND hwnd) {
@@ -142,7 +126,8 @@ void on_mouse_move(UiState& ui, HWND hwnd, LPARAM lparam) {
 void on_left_button_down(UiState& ui, HWND hwnd, LPARAM lparam) {
   const std::optional<size_t> hit = hit_test(ui.panel.hit_regions, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
   if (hit) {
-    repaint_panel(hwnd);
+    const Action action = ui.panel.hit_regions[*hit].action;
+    perform_panel_action(ui, hwnd, action);
     return;
   }
   // The system's move loop must run once UiState is given back, or the panel would never see
@@ -426,7 +411,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     case WM_ACTIVATE:
       return true;
     case WM_PAINT:
-      paint_background(hwnd);
+      paint_panel(ui, hwnd);
       return true;
     case WM_CLOSE:
       // Closing only hides the panel (and leaves pinned mode); the program lives on in the tray.
