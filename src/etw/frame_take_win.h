@@ -2,6 +2,7 @@
 // The sampler's share of event tracing: each tick it takes the frame counts and network bytes
 // that the tracing thread gathered, and turns them into frame rates and per-process rates.
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 
 #include "main/shared_state.h"
@@ -22,7 +23,7 @@ class TraceTake {
 
  private:
   struct Impl;
-  Impl* impl_;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace qv

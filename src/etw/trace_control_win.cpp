@@ -1,20 +1,22 @@
 #include "etw/trace_control_win.h"
 
-#include <windows.h>
-#include <evntrace.h>
-
-#include <cstring>
-#include <vector>
+#include <cstddef>
 
 namespace qv {
 
+TraceProperties make_trace_properties() {
+  TraceProperties block{};
+  block.props.Wnode.BufferSize = sizeof(TraceProperties);
+  block.props.Wnode.ClientContext = 1;  // query-performance-counter time stamps
+  block.props.Wnode.Flags = WNODE_FLAG_TRACED_GUID;
+  block.props.LogFileMode = EVENT_TRACE_REAL_TIME_MODE;
+  block.props.LoggerNameOffset = offsetof(TraceProperties, logger_name);
+  return block;
+}
+
 bool stop_trace_session() {
-  // The properties block must have room behind it for the session name.
-  std::vector<unsigned char> block(sizeof(EVENT_TRACE_PROPERTIES) + 256 * sizeof(wchar_t), 0);
-  auto* props = reinterpret_cast<EVENT_TRACE_PROPERTIES*>(block.data());
-  props->Wnode.BufferSize = static_cast<ULONG>(block.size());
-  props->LoggerNameOffset = sizeof(EVENT_TRACE_PROPERTIES);
-  return ControlTraceW(0, kTraceSessionName, props, EVENT_TRACE_CONTROL_STOP) == ERROR_SUCCESS;
+  TraceProperties block = make_trace_properties();
+  return ControlTraceW(0, kTraceSessionName, &block.props, EVENT_TRACE_CONTROL_STOP) == ERROR_SUCCESS;
 }
 
 }  // namespace qv

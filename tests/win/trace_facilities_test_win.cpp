@@ -1,0 +1,152 @@
+// Graphics counters, sound meters and event tracing against the real system calls. Under Wine the
+// three facilities are missing (no graphics engine counters, no playback device, trace sessions
+// that start but cannot be opened), which exercises their failure paths and log lines; the
+// property block and the frame/network takes are checked as the system sees them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/sound_meters_win.h"
+#include "etw/etw_thread_win.h"
+#include "etw/frame_take_win.h"
+#include "etw/trace_control_win.h"
+#include "gpu/gpu_counters_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+// Points this process's LOCALAPPDATA (and so its program log) at a fresh directory for one test.
+class ScopedLogDir {
+ public:
+  ScopedLogDir() {
+    wchar_t old[32768];
+    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", old, 32768);
+    if (n > 0 && n < 32768) old_ = std::wstring(old, n);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", dir_.path().c_str());
+  }
+  ScopedLogDir(const ScopedLogDir&) = delete;
+  ScopedLogDir& operator=(const ScopedLogDir&) = delete;
+  ~ScopedLogDir() { SetEnvironmentVariableW(L"LOCALAPPDATA", old_ ? old_->c_str() : nullptr); }
+  std::string log() const { return read_file(dir_.file(L"zelmor.log")); }
+
+ private:
+  TempDir dir_{L"qvtrace"};
+  std::optional<std::wstring> old_;
+};
+
+TEST(TraceGpuCounters, UnavailableCountersLogOnceAndAreNeverRetried) {
+  ScopedLogDir dir;
+  GpuCounters gpu;
+  std::unordered_map<uint32_t, float> per_pid{{7, 12.5f}};
+  for (int tick = 0; tick < 3; ++tick) {
+    float machine = 99;
+    EXPECT_FALSE(gpu.read(machine, per_pid)) << tick;
+    EXPECT_EQ(machine, 0.0f);
+  }
+  EXPECT_EQ(per_pid.size(), 1u);  // an unavailable reading leaves the last map alone
+  EXPECT_EQ(dir.log(), "GPU PDH counters unavailable\n");
+}
+
+// COM is entered per thread: give the sound meters a fresh thread like the sampler's.
+TEST(TraceSoundMeters, NoPlaybackDeviceLogsOnceAndReportsUnavailable) {
+  ScopedLogDir dir;
+  std::vector<bool> results;
+  std::vector<float> peaks;
+  std::thread([&] {
+    SoundMeters meters;
+    std::unordered_map<uint32_t, float> per_pid;
+    for (int tick = 0; tick < 3; ++tick) {
+      float peak = 5;
+      results.push_back(meters.read(peak, per_pid));
+      peaks.push_back(peak);
+    }
+  }).join();
+  EXPECT_EQ(results, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(peaks, (std::vector<float>{0, 0, 0}));
+  EXPECT_EQ(dir.log(), "audio: no default playback device\n");
+}
+
+TEST(TraceSession, PropertiesBlockIsTheFixedLayout) {
+  TraceProperties block = make_trace_properties();
+  ASSERT_EQ(sizeof block, 376u);
+  EXPECT_EQ(block.props.Wnode.BufferSize, 376u);
+  EXPECT_EQ(block.props.Wnode.ClientContext, 1u);
+  EXPECT_EQ(block.props.Wnode.Flags, 0x20000u);
+  EXPECT_EQ(block.props.LogFileMode, 0x100u);
+  EXPECT_EQ(block.props.LoggerNameOffset, 120u);
+  // Everything else is zero: system defaults, no log file, an empty name area.
+  block.props.Wnode.BufferSize = 0;
+  block.props.Wnode.ClientContext = 0;
+  block.props.Wnode.Flags = 0;
+  block.props.LogFileMode = 0;
+  block.props.LoggerNameOffset = 0;
+  const std::vector<unsigned char> zero(sizeof block, 0);
+  EXPECT_EQ(std::memcmp(&block, zero.data(), sizeof block), 0);
+}
+
+// Runs the tracing thread's body on a thread of its own and waits for it to end; if it does
+// not, the session is stopped (which ends the event loop) and the test fails.
+bool run_tracing_until_it_ends(const std::shared_ptr<SharedState>& state, DWORD ms) {
+  UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::thread worker([&] {
+    run_event_tracing(state);
+    SetEvent(done.get());
+  });
+  const bool ended = WaitForSingleObject(done.get(), ms) == WAIT_OBJECT_0;
+  if (!ended) stop_trace_session();
+  worker.join();
+  return ended;
+}
+
+TEST(TraceSession, OpenFailureStopsTracingAndClearsThePerAppNetworkFlag) {
+  ScopedLogDir dir;
+  auto state = std::make_shared<SharedState>();
+  ASSERT_TRUE(run_tracing_until_it_ends(state, 15000));
+  // Starting the session and enabling both providers worked (no failure line for either), so
+  // the thread had claimed per-process network figures; with the trace unopened it withdraws that.
+  EXPECT_EQ(dir.log(), "ETW OpenTrace failed\n");
+  EXPECT_FALSE(state->per_app_network_available.load());
+  EXPECT_FALSE(state->frame_tracking_active.load());
+}
+
+TEST(TraceTakes, FrameRatesNameProcessesThroughTheSystem) {
+  auto state = std::make_shared<SharedState>();
+  const uint32_t self = GetCurrentProcessId();
+  const uint32_t gone = 0xFFFFFFF0u;  // no such process: named by its number
+  state->present_counts = {{self, 120}, {gone, 30}, {12345678u, 1}};
+  TraceTake take;
+  Snapshot s;
+  take.take_frame_rates(*state, 2.0, s);
+  ASSERT_EQ(s.presenting_apps.size(), 2u);
+  EXPECT_EQ(s.presenting_apps[0], (PresentingApp{self, "win_tests.exe", 60}));
+  EXPECT_EQ(s.presenting_apps[1], (PresentingApp{gone, "pid 4294967280", 15}));
+  ASSERT_TRUE(s.fps.has_value());
+  EXPECT_EQ(s.fps->pid, self);
+  EXPECT_TRUE(state->present_counts.empty());  // taken, not copied
+
+  // The next tick sees only what was counted after the take.
+  take.take_frame_rates(*state, 1.0, s);
+  EXPECT_TRUE(s.presenting_apps.empty());
+  EXPECT_FALSE(s.fps.has_value());
+}
+
+TEST(TraceTakes, NetworkRatesReplaceTheLastTickAndEmptyTheSharedMap) {
+  auto state = std::make_shared<SharedState>();
+  state->net_by_pid = {{40, NetBytes{600, 400}}};
+  TraceTake take;
+  std::unordered_map<uint32_t, uint64_t> rates{{1, 1}};
+  take.take_network(*state, 0.5, rates);
+  EXPECT_EQ(rates, (std::unordered_map<uint32_t, uint64_t>{{40, 2000}}));
+  EXPECT_TRUE(state->net_by_pid.empty());
+  take.take_network(*state, 0.5, rates);
+  EXPECT_TRUE(rates.empty());
+}
+
+}  // namespace
+}  // namespace qv::test
