@@ -17,7 +17,8 @@
 #include "ui/gdi/scale.h"
 #include "ui/panel/hit_test.h"
 #include "ui/panel/panel_actions_win.h"
-#include "ui/panel/panel_navigation.h"
+#include "sampler/publish.h"
+#include "ui/panel/overview_model.h"
 #include "ui/panel/panel_paint_win.h"
 #include "ui/tray/tray_menu_win.h"
 #include "util/wide_win.h"
@@ -65,12 +66,6 @@ SizeKey current_size_key(const UiState& ui) {
 }
 
 void save(const UiState& ui) { save_settings(ui.settings); }
-
-// The filter field's edit notification, while the panel handles it.
-void filter_field_changed(UiState& ui, HWND hwnd) {
-  filter_text_changed(ui.panel, get_field_text_bounded(ui.fields[kFilterFieldIndex]));
-  repaint_panel(hwnd);
-}
 
 // Escape: the overview empties its search first and then hides the pop-up (never a pinned
 // panel); every other page steps back.
@@ -232,17 +227,16 @@ void repaint_panel(HWND hwnd) { InvalidateRect(hwnd, nullptr, FALSE); }
 
 int ai_banner_rows(const UiState& ui) {
   if (!ui.settings.mcp_enabled) return 0;
-  int rows = ui.messages.empty() ? 0 : 1;
-  bool agents = false;
+  AgentCounts agents;
   {
     std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
-    agents = !ui.shared->agent_sessions.empty();
+    agents = count_agents(ui.shared->agent_sessions, 0, unix_now_ms());
   }
-  if (!agents) {
+  {
     std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
-    agents = !ui.shared->agent_history.empty();
+    agents.finished = ui.shared->agent_history.size();
   }
-  return rows + (agents ? 1 : 0);
+  return static_cast<int>(ai_banner_rows(true, ui.messages.size(), agents));
 }
 
 Size panel_size(const UiState& ui, HWND hwnd) {
@@ -437,7 +431,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
       return true;
     case WM_COMMAND:
-      if (LOWORD(wparam) == 1 && HIWORD(wparam) == EN_CHANGE) filter_field_changed(ui, hwnd);
+      if (LOWORD(wparam) == 1 && HIWORD(wparam) == EN_CHANGE) on_filter_field_changed(ui, hwnd);
       return true;
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wparam);
@@ -462,8 +456,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     case WM_LBUTTONUP:
       return on_left_button_up(ui, hwnd, lparam);
     case WM_MOUSEWHEEL:
-      scroll_by_wheel(ui.panel, GET_WHEEL_DELTA_WPARAM(wparam), px(52, ui.ui_scale));
-      repaint_panel(hwnd);
+      scroll_by_wheel(ui, hwnd, GET_WHEEL_DELTA_WPARAM(wparam));  // px(52) per notch; repaints
       return true;
     case kWmTray:
       switch (LOWORD(lparam)) {
