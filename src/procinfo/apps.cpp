@@ -25,6 +25,7 @@ double metric_value(const ProcessSample& p, int selector) {
 std::vector<App> group_apps(const std::vector<ProcessSample>& processes, int selector, std::string_view filter_lower) {
   std::vector<App> apps;
   std::unordered_map<std::string_view, size_t> index;  // views into `processes`, which outlive the map
+  index.reserve(processes.size());
   for (const ProcessSample& p : processes) {
     if (!filter_lower.empty() && to_lower_utf8(p.name).find(filter_lower) == std::string::npos) continue;
     auto [it, added] = index.try_emplace(p.name, apps.size());

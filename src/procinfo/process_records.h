@@ -57,8 +57,41 @@ size_t walk_process_records(std::span<const std::byte> buffer, uint64_t base_add
 struct ProcessBase {
   uint64_t cpu_time = 0;
   uint64_t io_bytes = 0;
+  bool operator==(const ProcessBase&) const = default;
 };
-using ProcessBaseline = std::unordered_map<uint32_t, ProcessBase>;
+
+// Map pid -> ProcessBase, rebuilt on every enumeration of a few thousand processes: flat
+// open-addressed tables (pid 0, the idle process, is never stored and marks a free slot). A
+// rebuild fills a second table while the current one is still read, then swaps them, so a
+// steady tick allocates nothing.
+class ProcessBaseline {
+ public:
+  const ProcessBase* find(uint32_t pid) const { return current_.find(pid); }
+  bool contains(uint32_t pid) const { return find(pid) != nullptr; }
+  size_t size() const { return current_.count; }
+  void insert_or_assign(uint32_t pid, const ProcessBase& base) { current_.insert_or_assign(pid, base); }
+  void clear() { current_.clear(); }
+
+  void begin_rebuild(size_t expected);
+  void stage(uint32_t pid, const ProcessBase& base) { next_.insert_or_assign(pid, base); }
+  void finish_rebuild();  // the staged entries become the baseline
+
+ private:
+  struct Slot {
+    uint32_t pid = 0;
+    ProcessBase base;
+  };
+  struct Table {
+    std::vector<Slot> slots;  // size is 0 or a power of two, at most half full
+    size_t count = 0;
+    void reserve(size_t n);
+    size_t slot_of(uint32_t pid) const;
+    void insert_or_assign(uint32_t pid, const ProcessBase& base);
+    const ProcessBase* find(uint32_t pid) const;
+    void clear();
+  };
+  Table current_, next_;
+};
 
 // The figures measured elsewhere that the process list picks up per pid.
 struct PerProcessExtras {

@@ -166,7 +166,8 @@ TEST(ProcessSamples, IdleSkippedNamelessIsSystemNegativePrivateIsZero) {
   EXPECT_EQ(s[1].ram_bytes, 0u);
   EXPECT_EQ(s[1].ram_with_shared_bytes, 1000u);
   EXPECT_EQ(s[2].ram_bytes, 8192u);
-  EXPECT_EQ(base.count(0), 0u);
+  EXPECT_FALSE(base.contains(0));
+  EXPECT_EQ(base.size(), 3u);
 }
 
 TEST(ProcessSamples, CpuShareAndDiskRateAgainstTheBaseline) {
@@ -186,7 +187,8 @@ TEST(ProcessSamples, CpuShareAndDiskRateAgainstTheBaseline) {
   auto third = build_process_samples({rec(20, "busy.exe", 10, 10)}, base, 1.0, 8, {});
   EXPECT_EQ(third[0].cpu_pct, 0.0f);
   EXPECT_EQ(third[0].disk_bps, 0u);
-  EXPECT_EQ(base.count(21), 0u);
+  EXPECT_FALSE(base.contains(21));
+  EXPECT_EQ(base.size(), 1u);
   auto fourth = build_process_samples({rec(21, "hog.exe", 600'000'000, 0)}, base, 1.0, 8, {});
   EXPECT_EQ(fourth[0].cpu_pct, 0.0f) << "came back without a baseline";
 }
@@ -205,6 +207,46 @@ TEST(ProcessSamples, PicksUpNetworkGraphicsAndSoundPerPid) {
   EXPECT_EQ(s[1].gpu_pct, 7.0f);
   EXPECT_EQ(s[1].audio_peak, 0.5f);
   EXPECT_EQ(s[2], (ProcessSample{"z.exe", 1000, 0, 0, 0, 32, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(ProcessBaselineTable, HoldsThousandsOfPidsThroughGrowth) {
+  ProcessBaseline b;
+  EXPECT_EQ(b.find(4), nullptr);
+  for (uint32_t i = 1; i <= 5000; ++i) b.insert_or_assign(i * 4, {i, i * 10ull});
+  b.insert_or_assign(0, {1, 1});  // the idle process is never stored
+  EXPECT_EQ(b.size(), 5000u);
+  for (uint32_t i = 1; i <= 5000; ++i) {
+    const ProcessBase* p = b.find(i * 4);
+    ASSERT_NE(p, nullptr) << i;
+    EXPECT_EQ(*p, (ProcessBase{i, i * 10ull}));
+  }
+  EXPECT_FALSE(b.contains(0));
+  EXPECT_FALSE(b.contains(6));
+  EXPECT_FALSE(b.contains(20004));
+  b.insert_or_assign(8, {99, 99});
+  EXPECT_EQ(b.size(), 5000u);
+  EXPECT_EQ(*b.find(8), (ProcessBase{99, 99}));
+  b.clear();
+  EXPECT_EQ(b.size(), 0u);
+  EXPECT_FALSE(b.contains(8));
+}
+
+TEST(ProcessRecords, RewalkingReusesRecordsWithoutStaleNames) {
+  std::vector<ProcessRecord> out;
+  auto long_names = lay_out({{1, u"a-rather-long-image-name.exe"}, {2, u"second-long-image-name.exe"}});
+  auto short_list = lay_out({{3, u""}});
+  walk_process_records(long_names, kBase, out);
+  ASSERT_EQ(out.size(), 2u);
+  walk_process_records(short_list, kBase, out);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].pid, 3u);
+  EXPECT_EQ(out[0].name, "") << "a nameless record must not keep the previous walk's name";
 }
 
 }  // namespace
