@@ -1,0 +1,241 @@
+// The real quorvel.exe and the notification area: its tray icons, the pop-up opened and closed
+// from the tray, Escape, closing a pinned panel, balloons and "Exit" from the tray menu.
+// Icons are probed through the shell itself: modifying an icon with no changes succeeds only
+// while that icon exists. The picture and balloon checks need a visible taskbar (run the tests
+// in the "quorvel" virtual desktop: wine explorer /desktop=quorvel,1280x800 win_tests.exe).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "main/messages.h"
+#include "ui/gdi/geometry.h"
+#include "pipe_client_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+constexpr const char* kAllTrayOff = "tray_static=0\ntray_cpu=0\ntray_ram=0\ntray_disk=0\ntray_net=0\ntray_fps=0\n";
+
+bool tray_has_icon(HWND owner, UINT id) {
+  NOTIFYICONDATAW d{};
+  d.cbSize = sizeof d;
+  d.hWnd = owner;
+  d.uID = id;
+  return Shell_NotifyIconW(NIM_MODIFY, &d) != FALSE;
+}
+
+std::vector<bool> icons_of(HWND owner) {
+  std::vector<bool> out;
+  for (UINT id = 1; id <= 6; ++id) out.push_back(tray_has_icon(owner, id));
+  return out;
+}
+
+HWND visible_taskbar() {
+  HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+  return tray && IsWindowVisible(tray) ? tray : nullptr;
+}
+
+Rect work_area() {
+  RECT r{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+struct Running {
+  TempDir dir{L"qv ui mon"};
+  Child child;
+  HWND panel = nullptr;
+  explicit Running(const std::string& settings = "") {
+    if (!settings.empty()) write_file(dir.file(L"zelmor.ini"), settings);
+    child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
+    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+  }
+  ~Running() { kill(child); }
+  std::string saved() const { return read_file(dir.file(L"zelmor.ini")); }
+  bool saved_has(const std::string& line) const { return saved().find(line + "\n") != std::string::npos; }
+  void tray_event(UINT event) const { PostMessageW(panel, kWmTray, 0, event); }
+  RECT rect() const {
+    RECT r{};
+    GetWindowRect(panel, &r);
+    return r;
+  }
+};
+
+TEST(UiMonitor, DefaultTrayIconsAreCpuAndRam) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  const std::vector<bool> want = {false, true, true, false, false, false};
+  EXPECT_TRUE(eventually([&] { return icons_of(m.panel) == want; }, 10000));
+}
+
+TEST(UiMonitor, EveryTraySettingOffLeavesThePlainIcon) {
+  Running m(kAllTrayOff);
+  ASSERT_NE(m.panel, nullptr);
+  const std::vector<bool> want = {true, false, false, false, false, false};
+  EXPECT_TRUE(eventually([&] { return icons_of(m.panel) == want; }, 10000));
+}
+
+// Pixels of the taskbar as they are on the screen, 0x00RRGGBB.
+std::vector<uint32_t> capture(HWND hwnd, RECT* where) {
+  GetWindowRect(hwnd, where);
+  const int w = where->right - where->left, h = where->bottom - where->top;
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  WindowDc screen(nullptr);
+  UniqueMemoryDc mem(CreateCompatibleDC(screen.get()));
+  void* bits = nullptr;
+  UniqueGdiObject bmp(CreateDIBSection(mem.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    SelectGuard keep(mem.get(), bmp.get());
+    BitBlt(mem.get(), 0, 0, w, h, screen.get(), where->left, where->top, SRCCOPY);
+    GdiFlush();
+    if (bits) std::memcpy(px.data(), bits, px.size() * 4);
+  }
+  for (uint32_t& p : px) p &= 0xFFFFFFu;
+  return px;
+}
+
+TEST(UiMonitor, LiveIconsShowTheirValueOnABar) {
+  HWND taskbar = visible_taskbar();
+  if (!taskbar) GTEST_SKIP() << "no visible taskbar: run inside the 'quorvel' virtual desktop";
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  // After the first sample both pictures carry digits in the light colour on the dark square
+  // (the "…" placeholders are drawn in the slot colours instead).
+  size_t text = 0, dark = 0;
+  const bool drawn = eventually(
+      [&] {
+        RECT r{};
+        const std::vector<uint32_t> px = capture(taskbar, &r);
+        text = dark = 0;
+        for (uint32_t p : px) {
+          text += p == 0xF0F3F5u;
+          dark += p == 0x14161Au;
+        }
+        return text >= 8 && dark >= 2 * 16 * 4;
+      },
+      15000);
+  EXPECT_TRUE(drawn) << "light text pixels " << text << ", icon background pixels " << dark;
+}
+
+TEST(UiMonitor, TrayClickShowsThePopupAboveTheWorkAreaAndASecondHidesAndSaves) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  SetCursorPos(640, 700);
+  m.tray_event(WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  const Rect work = work_area();  // the same desktop as the program's
+  const RECT r = m.rect();
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  EXPECT_EQ(r.bottom, work.bottom - 8) << "8 pixels above the bottom of the work area";
+  EXPECT_EQ(r.left, std::clamp(640 - w / 2, work.left + 8, std::max(work.left + 8, work.right - w - 8)));
+  EXPECT_GT(h, 300);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(m.panel, GWL_EXSTYLE)) & 0x88u, 0x88u);  // topmost tool window
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini")));
+  m.tray_event(WM_LBUTTONUP);
+  EXPECT_TRUE(eventually([&] { return !IsWindowVisible(m.panel); }, 5000));
+  EXPECT_TRUE(eventually([&] { return m.saved_has("pinned=0"); }, 5000)) << m.saved();
+  EXPECT_TRUE(m.saved_has("fly_x=-1"));  // never dragged: the next one opens at the pointer again
+}
+
+TEST(UiMonitor, EscapeHidesThePopupButNeverAPinnedPanel) {
+  {
+    Running m;
+    ASSERT_NE(m.panel, nullptr);
+    m.tray_event(WM_LBUTTONUP);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+    PostMessageW(m.panel, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(eventually([&] { return !IsWindowVisible(m.panel); }, 5000));
+  }
+  {
+    Running m("pinned=1\nwin_x=50\nwin_y=60\n");
+    ASSERT_NE(m.panel, nullptr);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000)) << "pinned shows at start";
+    PostMessageW(m.panel, WM_KEYDOWN, VK_ESCAPE, 0);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(m.panel));
+    // A tray click on a shown pinned panel only brings it forward.
+    m.tray_event(WM_LBUTTONUP);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(m.panel));
+  }
+}
+
+TEST(UiMonitor, ClosingAPinnedPanelLeavesPinnedModeWhereItWas) {
+  Running m("pinned=1\nwin_x=100\nwin_y=120\nwin_w=420\nwin_h=520\n");
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  RECT r = m.rect();
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.top, 120);
+  EXPECT_EQ(r.right - r.left, 420);
+  EXPECT_EQ(r.bottom - r.top, 520);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(m.panel, GWL_STYLE)) & 0x02CE0000u, 0x02CE0000u);
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(eventually([&] { return !IsWindowVisible(m.panel); }, 5000));
+  EXPECT_TRUE(eventually([&] { return m.saved_has("pinned=0") && m.saved_has("fly_x=100"); }, 5000)) << m.saved();
+  EXPECT_TRUE(m.saved_has("fly_y=120"));
+  EXPECT_TRUE(IsWindow(m.panel));  // closing never ends the program
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(m.panel, GWL_STYLE)) & WS_POPUP, static_cast<DWORD>(WS_POPUP));
+  // The pop-up now opens where the pinned window stood.
+  m.tray_event(WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  r = m.rect();
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.top, 120);
+}
+
+// Top-level windows of a class that are visible now.
+std::vector<HWND> visible_windows_of(const wchar_t* cls) {
+  std::vector<HWND> out;
+  for (HWND w = FindWindowExW(nullptr, nullptr, cls, nullptr); w; w = FindWindowExW(nullptr, w, cls, nullptr)) {
+    if (IsWindowVisible(w)) out.push_back(w);
+  }
+  return out;
+}
+
+TEST(UiMonitor, QueuedNotificationShowsABalloon) {
+  if (!visible_taskbar()) GTEST_SKIP() << "no visible taskbar: run inside the 'quorvel' virtual desktop";
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return tray_has_icon(m.panel, 2); }, 10000));
+  const size_t before = visible_windows_of(L"tooltips_class32").size();
+  auto reply = pipe_request(L"\\\\.\\pipe\\zelmor-mcp", "notify Build finished\tAll 12 targets are green");
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(*reply, "{\"ok\":true}\n");
+  EXPECT_TRUE(eventually([&] { return visible_windows_of(L"tooltips_class32").size() > before; }, 5000))
+      << "no balloon appeared";
+}
+
+TEST(UiMonitor, ExitFromTheTrayMenuEndsWithCodeZeroAndRemovesTheIcons) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return tray_has_icon(m.panel, 2) && tray_has_icon(m.panel, 3); }, 10000));
+  m.tray_event(WM_RBUTTONUP);
+  HWND menu = find_window(m.child.pid, L"#32768", 5000);
+  ASSERT_NE(menu, nullptr) << "the tray menu did not open";
+  // The menu's own loop reads the keys of its thread: Up from no selection picks the last
+  // item, "Exit".
+  PostMessageW(m.panel, WM_KEYDOWN, VK_UP, 0);
+  PostMessageW(m.panel, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(wait_exit(m.child, 10000), std::optional<DWORD>(0));
+  EXPECT_FALSE(tray_has_icon(m.panel, 2));
+  EXPECT_FALSE(tray_has_icon(m.panel, 3));
+  EXPECT_TRUE(m.saved_has("tray_cpu=1"));  // the settings were saved on the way out
+}
+
+}  // namespace
+}  // namespace qv::test
