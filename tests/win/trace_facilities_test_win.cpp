@@ -148,5 +148,37 @@ TEST(TraceTakes, NetworkRatesReplaceTheLastTickAndEmptyTheSharedMap) {
   EXPECT_TRUE(rates.empty());
 }
 
+size_t count_lines(const std::string& text, const std::string& line) {
+  size_t n = 0;
+  for (size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    n += text.compare(start, nl - start, line) == 0;
+  return n;
+}
+
+// The running program: a graphics rule makes every tick ask for the counters, so a set-up that
+// were retried would log again within a few quarter-second ticks.
+TEST(TraceProgramLog, EachMissingFacilityIsLoggedOnceByTheRunningProgram) {
+  TempDir dir;
+  write_file(dir.file(L"zelmor.ini"), "interval_ms=250\nlog1=gpu>99\n");
+  Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
+  ASSERT_TRUE(child.process.valid());
+  const std::vector<std::string> expected = {"GPU PDH counters unavailable", "audio: no default playback device",
+                                             "ETW OpenTrace failed"};
+  const auto all_logged = [&] {
+    const std::string text = read_file(dir.file(L"zelmor.log"));
+    for (const auto& line : expected)
+      if (count_lines(text, line) == 0) return false;
+    return true;
+  };
+  const bool logged = eventually(all_logged, 20000);
+  Sleep(2000);
+  const std::string text = read_file(dir.file(L"zelmor.log"));
+  kill(child);
+  ASSERT_TRUE(logged) << text;
+  for (const auto& line : expected) EXPECT_EQ(count_lines(text, line), 1u) << line << "\n" << text;
+  EXPECT_EQ(text.find("ETW StartTrace failed"), std::string::npos) << text;
+  EXPECT_EQ(text.find("ETW enable"), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace qv::test
