@@ -19,9 +19,9 @@ std::vector<std::u16string> gpu_instances(int processes) {
   for (int p = 0; p < processes; ++p) {
     for (int e = 0; e < 4; ++e) {
       std::string pid = std::to_string(1000 + p * 4);
-      names.push_back(u"pid_" + std::u16string(pid.begin(), pid.end()) +
-                      u"_luid_0x00000000_0x0000D1B2_phys_0_eng_" + std::u16string(1, u'0' + e) + u"_engtype_" +
-                      engines[e]);
+      const std::u16string engine_index(1, static_cast<char16_t>(u'0' + e));
+      names.push_back(u"pid_" + std::u16string(pid.begin(), pid.end()) + u"_luid_0x00000000_0x0000D1B2_phys_0_eng_" +
+                      engine_index + u"_engtype_" + engines[e]);
     }
   }
   return names;
@@ -57,7 +57,9 @@ BENCHMARK(BM_SelectPresentingApps)->Arg(10)->Arg(100);
 
 void BM_NetworkRates(benchmark::State& state) {
   std::unordered_map<uint32_t, qv::NetBytes> bytes;
-  for (uint32_t pid = 0; pid < static_cast<uint32_t>(state.range(0)); ++pid) bytes[pid * 4] = {pid * 1000ull, pid * 30ull};
+  for (uint32_t pid = 0; pid < static_cast<uint32_t>(state.range(0)); ++pid) {
+    bytes[pid * 4] = {pid * 1000ull, pid * 30ull};
+  }
   std::unordered_map<uint32_t, uint64_t> rates;
   for (auto _ : state) {
     qv::network_rates(bytes, 1.013, rates);
@@ -80,7 +82,9 @@ BENCHMARK(BM_AccountNetworkEvent);
 
 void BM_MergeSoundSessions(benchmark::State& state) {
   std::vector<qv::SoundSession> sessions;
-  for (int i = 0; i < qv::kMaxSoundSessions; ++i) sessions.push_back({i % 3 != 0, static_cast<uint32_t>(i % 40), 0.01f * (i % 100)});
+  for (int i = 0; i < qv::kMaxSoundSessions; ++i) {
+    sessions.push_back({i % 3 != 0, static_cast<uint32_t>(i % 40), 0.01f * static_cast<float>(i % 100)});
+  }
   for (auto _ : state) {
     qv::SoundLevels levels = qv::merge_sound_sessions(sessions);
     benchmark::DoNotOptimize(levels);

@@ -5,6 +5,7 @@
 #include <pdhmsg.h>
 
 #include <cwchar>
+#include <optional>
 #include <string_view>
 #include <vector>
 

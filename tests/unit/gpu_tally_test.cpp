@@ -11,8 +11,8 @@ namespace {
 
 // The shape the counter API gives its instance names.
 std::u16string instance(const std::u16string& pid, const std::u16string& engine, int index = 0) {
-  return u"pid_" + pid + u"_luid_0x00000000_0x0000D1B2_phys_0_eng_" + std::u16string(1, u'0' + index) +
-         u"_engtype_" + engine;
+  const std::u16string engine_index(1, static_cast<char16_t>(u'0' + index));
+  return u"pid_" + pid + u"_luid_0x00000000_0x0000D1B2_phys_0_eng_" + engine_index + u"_engtype_" + engine;
 }
 
 TEST(GpuInstance, ReadsPidAndEngineType) {
