@@ -7,26 +7,46 @@ namespace {
 
 constexpr double kMiB = 1048576.0;
 
-double app_value(const AlertMetric& metric, const std::vector<ProcessSample>& processes) {
-  double sum = 0;
+// Per-app figures of one tick, keyed by the ASCII-lower-cased image name, summed in list order.
+struct AppSums {
+  double cpu = 0;
+  double ram_mib = 0;
+  double disk_mibps = 0;
+  double net_mibps = 0;
+  double sound_pct = 0;
+};
+
+using AppTable = std::unordered_map<std::string, AppSums>;
+
+AppTable app_table(const std::vector<ProcessSample>& processes) {
+  AppTable table;
+  table.reserve(processes.size());
   for (const ProcessSample& p : processes) {
-    if (!iequals_ascii(p.name, metric.app_name)) continue;
-    switch (metric.app_measure) {
-      case AppMeasure::Cpu: sum += p.cpu_pct; break;
-      case AppMeasure::Ram: sum += static_cast<double>(p.ram_bytes) / kMiB; break;
-      case AppMeasure::Disk: sum += static_cast<double>(p.disk_bps) / kMiB; break;
-      case AppMeasure::Net: sum += static_cast<double>(p.net_bps) / kMiB; break;
-      case AppMeasure::Sound: sum += static_cast<double>(p.audio_peak) * 100.0; break;
-    }
+    AppSums& sums = table[to_lower_ascii(p.name)];
+    sums.cpu += p.cpu_pct;
+    sums.ram_mib += static_cast<double>(p.ram_bytes) / kMiB;
+    sums.disk_mibps += static_cast<double>(p.disk_bps) / kMiB;
+    sums.net_mibps += static_cast<double>(p.net_bps) / kMiB;
+    sums.sound_pct += static_cast<double>(p.audio_peak) * 100.0;
   }
-  return sum;
+  return table;
 }
 
-}  // namespace
+double app_value(const AlertMetric& metric, const AppTable& table) {
+  const auto it = table.find(to_lower_ascii(metric.app_name));
+  if (it == table.end()) return 0;
+  switch (metric.app_measure) {
+    case AppMeasure::Cpu: return it->second.cpu;
+    case AppMeasure::Ram: return it->second.ram_mib;
+    case AppMeasure::Disk: return it->second.disk_mibps;
+    case AppMeasure::Net: return it->second.net_mibps;
+    case AppMeasure::Sound: return it->second.sound_pct;
+  }
+  return 0;
+}
 
-std::optional<double> measured_value(const AlertMetric& metric, const Snapshot& tick) {
-  if (metric.is_app) return app_value(metric, tick.processes);
-  switch (metric.machine) {
+std::optional<double> machine_value(MachineMetric metric, const Snapshot& tick) {
+  switch (metric) {
     case MachineMetric::Cpu: return tick.cpu_pct;
     case MachineMetric::Ram:
       if (tick.mem_total_bytes == 0) return std::nullopt;
@@ -43,6 +63,13 @@ std::optional<double> measured_value(const AlertMetric& metric, const Snapshot& 
     case MachineMetric::Sound: return static_cast<double>(tick.audio_peak) * 100.0;
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<double> measured_value(const AlertMetric& metric, const Snapshot& tick) {
+  if (metric.is_app) return app_value(metric, app_table(tick.processes));
+  return machine_value(metric.machine, tick);
 }
 
 bool condition_holds(const AlertRule& rule, double value) {
@@ -70,10 +97,18 @@ std::optional<uint64_t> LastFiring::last(const std::string& text) const {
 std::vector<AlertFiring> evaluate_rules(const std::vector<AlertRule>& rules, const Snapshot& tick, LastFiring& last,
                                         uint64_t now_ms, const LocalTime& local_now) {
   std::vector<AlertFiring> out;
-  std::optional<std::vector<size_t>> busiest;  // worked out on the first firing only
+  // Both worked out once per tick, and only when a rule needs them.
+  std::optional<AppTable> apps;
+  std::optional<std::vector<size_t>> busiest;
   for (const AlertRule& rule : rules) {
     if (!rule.enabled) continue;  // switched-off rules keep their last firing untouched
-    const auto value = measured_value(rule.metric, tick);
+    std::optional<double> value;
+    if (rule.metric.is_app) {
+      if (!apps) apps = app_table(tick.processes);
+      value = app_value(rule.metric, *apps);
+    } else {
+      value = machine_value(rule.metric.machine, tick);
+    }
     if (!value || !condition_holds(rule, *value)) continue;
     if (!last.cooled_down(rule.text, rule.cooldown, now_ms)) continue;
     last.record(rule.text, now_ms);

@@ -256,6 +256,7 @@ TEST(AlertTexts, LabelsValuesAndThresholdUnitsPerMetric) {
       {"proc:chrome.exe:net>1", 3.06, "Alert: chrome.exe network above 1", "3.1 MB/s"},
       {"proc:chrome.exe:sound<5", 1.0, "Alert: chrome.exe sound below 5", "1%"},
       {"cpu>-2.7", 0.2, "Alert: CPU above -2%", "0%"},
+      {"cpu<1", -0.2, "Alert: CPU below 1%", "0%"},  // never "-0%"
       {"cpu>1e30", 1, "Alert: CPU above 9223372036854775807%", "1%"},
       {"cpu<-1e30", 1, "Alert: CPU below -9223372036854775808%", "1%"},
       {"cpu>nan", 1, "Alert: CPU above 0%", "1%"},

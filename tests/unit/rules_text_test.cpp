@@ -83,6 +83,8 @@ TEST(RuleParse, ConditionsThatDoNotParse) {
            "cpu>1e",
            "cpu>.",
            "cpu>>5",
+           "cpu>+-5",                // one sign only
+           "cpu>nan(1)",
            "; file=x",               // empty condition
            "",
            ";;;",
