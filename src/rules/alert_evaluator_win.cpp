@@ -28,11 +28,15 @@ LocalTime local_now() {
 // One line per firing. The file is opened and closed each time, so the user can move, read or
 // delete it while the monitor runs.
 void append_to_rule_log(const std::string& path, const std::string& line) {
-  UniqueFile file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  // A NUL inside the path would make Windows see a shorter one and write to another file.
+  const bool embedded_nul = path.find('\0') != std::string::npos;
+  UniqueFile file(embedded_nul ? INVALID_HANDLE_VALUE
+                               : CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    log_line("rule log open failed (" + path + "): " + system_error_text(GetLastError()));
+    const DWORD error = embedded_nul ? ERROR_INVALID_NAME : GetLastError();
+    log_line("rule log open failed (" + path + "): " + system_error_text(error));
     return;
   }
   const std::string bytes = line + "\n";

@@ -137,6 +137,24 @@ TEST(AlertDelivery, AFileInAMissingFolderIsReportedOnEveryFiringAndTheRestGoesOn
   EXPECT_FALSE(file_exists(dir.file(L"no such folder")));
 }
 
+TEST(AlertDelivery, APathWithANulCharacterIsRefusedNotCut) {
+  TempDir dir;
+  ProgramLogHere here(dir.path());
+  FakePanel panel;
+  SharedState state;
+  const std::string cut = utf8(dir.file(L"cut.log"));
+  const std::string path = cut + std::string(1, '\0') + "rest";
+  const auto rules = rules_of({"cpu>50; nonotify; file=" + path});
+  ASSERT_EQ(rules.size(), 1u);
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  evaluator.evaluate(rules, tick, state, panel.hwnd);
+  EXPECT_FALSE(file_exists(dir.file(L"cut.log")));
+  const std::string expected = "rule log open failed (" + path + "): " + system_error_text(ERROR_INVALID_NAME);
+  EXPECT_EQ(lines_of(read_file(dir.file(L"zelmor.log"))), std::vector<std::string>{expected});
+}
+
 TEST(AlertDelivery, WritesIntoALogFileThatSomeoneElseHasOpen) {
   TempDir dir;
   FakePanel panel;
