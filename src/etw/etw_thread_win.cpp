@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "etw/session_start.h"
 #include "etw/trace_control_win.h"
 #include "etw/trace_events.h"
 #include "util/handles_win.h"
@@ -61,15 +62,12 @@ void enable_profile_privilege() {
 }
 
 ULONG start_session(TRACEHANDLE& session) {
-  TraceProperties block = make_trace_properties();
-  ULONG status = StartTraceW(&session, kTraceSessionName, &block.props);
-  if (status == ERROR_ALREADY_EXISTS) {
-    // Left over from a run that did not stop it (a crash, a kill): take the name back.
-    stop_trace_session();
-    TraceProperties fresh = make_trace_properties();
-    status = StartTraceW(&session, kTraceSessionName, &fresh.props);
-  }
-  return status;
+  return start_reclaiming(
+      [&]() -> uint32_t {
+        TraceProperties block = make_trace_properties();  // fresh for every call: the system writes into it
+        return StartTraceW(&session, kTraceSessionName, &block.props);
+      },
+      [] { stop_trace_session(); });
 }
 
 // Once the session is gone no process has real per-process network figures, so the flag this

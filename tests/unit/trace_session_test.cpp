@@ -1,0 +1,47 @@
+#include "etw/session_start.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+// Plays back a list of start results and records the calls in order ("start", "stop").
+struct FakeSession {
+  std::vector<uint32_t> results;
+  std::vector<std::string> calls;
+  uint32_t run() {
+    size_t next = 0;
+    return start_reclaiming(
+        [&] {
+          calls.push_back("start");
+          return results.at(next++);
+        },
+        [&] { calls.push_back("stop"); });
+  }
+};
+
+TEST(TraceSessionStart, LeftOverSessionIsStoppedAndStartedOnceMore) {
+  FakeSession ok{{0}, {}};
+  EXPECT_EQ(ok.run(), 0u);
+  EXPECT_EQ(ok.calls, (std::vector<std::string>{"start"}));
+
+  FakeSession left_over{{183, 0}, {}};
+  EXPECT_EQ(left_over.run(), 0u);
+  EXPECT_EQ(left_over.calls, (std::vector<std::string>{"start", "stop", "start"}));
+
+  // Only one reclaim: a second "already exists" is the result that gets reported.
+  FakeSession stubborn{{183, 183}, {}};
+  EXPECT_EQ(stubborn.run(), 183u);
+  EXPECT_EQ(stubborn.calls, (std::vector<std::string>{"start", "stop", "start"}));
+
+  // Any other failure (no rights) is reported as it is, without touching a session.
+  FakeSession denied{{5}, {}};
+  EXPECT_EQ(denied.run(), 5u);
+  EXPECT_EQ(denied.calls, (std::vector<std::string>{"start"}));
+}
+
+}  // namespace
+}  // namespace qv
