@@ -40,10 +40,9 @@ constexpr ULONG kSystemProcessInformation = 5;
 
 }  // namespace
 
-ProcessTable::ProcessTable() : words_(kInitialBytes / sizeof(uint64_t)) {}
+ProcessTable::ProcessTable() : words_(kProcessBufferStartBytes / sizeof(uint64_t)) {}
 
 std::vector<ProcessSample> ProcessTable::enumerate(double dt, double logical_cpus, const PerProcessExtras& extras) {
-  if (buffer_bytes() < kInitialBytes) words_.resize(kInitialBytes / sizeof(uint64_t));
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     ULONG returned = 0;
     const NTSTATUS status =
@@ -55,7 +54,9 @@ std::vector<ProcessSample> ProcessTable::enumerate(double dt, double logical_cpu
       walk_process_records(bytes, reinterpret_cast<uintptr_t>(words_.data()), records_);
       return build_process_samples(records_, baseline_, dt, logical_cpus, extras);
     }
-    words_.resize(words_.size() * 2);
+    const size_t grown = grown_process_buffer_bytes(buffer_bytes(), static_cast<uint32_t>(status));
+    if (grown == 0) break;
+    words_.resize(grown / sizeof(uint64_t));
   }
   return {};
 }

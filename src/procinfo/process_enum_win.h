@@ -14,12 +14,12 @@ namespace qv {
 
 class ProcessTable {
  public:
-  static constexpr size_t kInitialBytes = 524288;  // 512 KiB
   static constexpr int kAttempts = 4;
 
   ProcessTable();
   // The tick's process list, or empty (baseline untouched) when the system's list did not fit
-  // after four attempts, each with twice the buffer of the one before.
+  // after four attempts, each with twice the buffer of the one before. The buffer grows only
+  // while the system says it is too small, and never beyond kProcessBufferMaxBytes.
   std::vector<ProcessSample> enumerate(double dt, double logical_cpus, const PerProcessExtras& extras);
   // A tick that does not enumerate drops the baseline, so the next enumeration starts fresh.
   void forget_baseline() { baseline_.clear(); }

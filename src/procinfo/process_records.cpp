@@ -62,6 +62,15 @@ uint64_t non_negative(int64_t v) { return v > 0 ? static_cast<uint64_t>(v) : 0; 
 
 }  // namespace
 
+size_t grown_process_buffer_bytes(size_t current, uint32_t status) {
+  constexpr uint32_t kInfoLengthMismatch = 0xC0000004;
+  constexpr uint32_t kBufferTooSmall = 0xC0000023;
+  constexpr uint32_t kBufferOverflow = 0x80000005;
+  if (status != kInfoLengthMismatch && status != kBufferTooSmall && status != kBufferOverflow) return 0;
+  if (current > kProcessBufferMaxBytes / 2) return 0;
+  return current * 2;
+}
+
 size_t walk_process_records(std::span<const std::byte> buffer, uint64_t base_address,
                             std::vector<ProcessRecord>& out) {
   namespace pr = process_record;

@@ -36,6 +36,15 @@ inline constexpr size_t kOtherTransferCount = 248;  // i64
 inline constexpr size_t kFixedSize = 256;           // everything above lies in these bytes
 }  // namespace process_record
 
+// The process list's buffer starts at 512 KiB and doubles while the system says it is too small,
+// up to this size (a list that large would mean hundreds of thousands of processes).
+inline constexpr size_t kProcessBufferStartBytes = 524288;
+inline constexpr size_t kProcessBufferMaxBytes = size_t{64} << 20;
+
+// After a failed query of the process list into `current` bytes: the size to try next, or 0
+// when growing cannot help (the failure was not about the size, or the cap is reached).
+size_t grown_process_buffer_bytes(size_t current, uint32_t status);
+
 // One record, decoded.
 struct ProcessRecord {
   uint32_t pid = 0;

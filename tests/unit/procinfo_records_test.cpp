@@ -251,3 +251,29 @@ TEST(ProcessRecords, RewalkingReusesRecordsWithoutStaleNames) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(ProcessBuffer, DoublesOnlyWhileTooSmallAndStopsAtTheCap) {
+  EXPECT_EQ(grown_process_buffer_bytes(kProcessBufferStartBytes, 0xC0000004u), 2 * kProcessBufferStartBytes);
+  EXPECT_EQ(grown_process_buffer_bytes(1 << 20, 0xC0000023u), size_t{2} << 20);
+  EXPECT_EQ(grown_process_buffer_bytes(1 << 20, 0x80000005u), size_t{2} << 20);
+  // Failures that a bigger buffer cannot mend must not make it grow tick after tick.
+  EXPECT_EQ(grown_process_buffer_bytes(kProcessBufferStartBytes, 0xC0000022u), 0u);  // access denied
+  EXPECT_EQ(grown_process_buffer_bytes(kProcessBufferStartBytes, 0xC0000003u), 0u);  // invalid class
+  EXPECT_EQ(grown_process_buffer_bytes(kProcessBufferMaxBytes / 2, 0xC0000004u), kProcessBufferMaxBytes);
+  EXPECT_EQ(grown_process_buffer_bytes(kProcessBufferMaxBytes, 0xC0000004u), 0u);
+
+  // A list that never fits: the sizes tried, tick after tick, stay bounded.
+  size_t size = kProcessBufferStartBytes, tries = 0;
+  while (size_t next = grown_process_buffer_bytes(size, 0xC0000004u)) {
+    size = next;
+    ++tries;
+  }
+  EXPECT_EQ(size, kProcessBufferMaxBytes);
+  EXPECT_EQ(tries, 7u);
+}
+
+}  // namespace
+}  // namespace qv
