@@ -65,11 +65,18 @@ std::optional<double> machine_value(MachineMetric metric, const Snapshot& tick) 
   return std::nullopt;
 }
 
+// The app table is built on the first app rule of a tick and reused by the others.
+std::optional<double> value_of(const AlertMetric& metric, const Snapshot& tick, std::optional<AppTable>& apps) {
+  if (!metric.is_app) return machine_value(metric.machine, tick);
+  if (!apps) apps = app_table(tick.processes);
+  return app_value(metric, *apps);
+}
+
 }  // namespace
 
 std::optional<double> measured_value(const AlertMetric& metric, const Snapshot& tick) {
-  if (metric.is_app) return app_value(metric, app_table(tick.processes));
-  return machine_value(metric.machine, tick);
+  std::optional<AppTable> apps;
+  return value_of(metric, tick, apps);
 }
 
 bool condition_holds(const AlertRule& rule, double value) {
@@ -102,13 +109,7 @@ std::vector<AlertFiring> evaluate_rules(const std::vector<AlertRule>& rules, con
   std::optional<std::vector<size_t>> busiest;
   for (const AlertRule& rule : rules) {
     if (!rule.enabled) continue;  // switched-off rules keep their last firing untouched
-    std::optional<double> value;
-    if (rule.metric.is_app) {
-      if (!apps) apps = app_table(tick.processes);
-      value = app_value(rule.metric, *apps);
-    } else {
-      value = machine_value(rule.metric.machine, tick);
-    }
+    const auto value = value_of(rule.metric, tick, apps);
     if (!value || !condition_holds(rule, *value)) continue;
     if (!last.cooled_down(rule.text, rule.cooldown, now_ms)) continue;
     last.record(rule.text, now_ms);

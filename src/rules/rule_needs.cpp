@@ -1,18 +1,6 @@
 #include "rules/rule_needs.h"
 
-#include <mutex>
-
 namespace qv {
-
-std::vector<AlertRule> copy_enabled_rules(SharedState& state) {
-  std::vector<AlertRule> copy;
-  std::lock_guard lock(state.rules_mutex);
-  copy.reserve(state.rules.size());
-  for (const AlertRule& rule : state.rules) {
-    if (rule.enabled) copy.push_back(rule);
-  }
-  return copy;
-}
 
 RuleNeeds rule_needs(const std::vector<AlertRule>& enabled_rules) {
   RuleNeeds needs;

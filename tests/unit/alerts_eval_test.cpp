@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "main/shared_state.h"
 #include "rules/alert_eval.h"
 #include "rules/rule_needs.h"
 #include "rules/rule_text.h"
@@ -331,16 +330,6 @@ TEST(RuleNeedsTest, ProcessesForAppsAndTopListsGraphicsForGpuRules) {
   // Switched-off rules need nothing even when a caller hands them in.
   EXPECT_FALSE(needs({"gpu>1; off", "proc:x.exe:cpu>1; off", "cpu>1; data=top; off"}).gpu_rule);
   EXPECT_FALSE(needs({"gpu>1; off", "proc:x.exe:cpu>1; off", "cpu>1; data=top; off"}).need_processes);
-}
-
-TEST(RuleNeedsTest, TheTickCopyHoldsOnlySwitchedOnRulesInOrder) {
-  Settings settings;
-  auto state = make_shared_state(settings, parse_rule_lines({"cpu>1", "gpu>1; off", "bad", "ram>2"}), "");
-  auto copy = copy_enabled_rules(*state);
-  ASSERT_EQ(copy.size(), 2u);
-  EXPECT_EQ(copy[0].text, "cpu>1");
-  EXPECT_EQ(copy[1].text, "ram>2");
-  EXPECT_EQ(state->rules.size(), 3u);  // the shared list is left as it was
 }
 
 }  // namespace
