@@ -15,6 +15,10 @@ void append_json_uint(std::string& out, uint64_t value);
 // Fixed point with `decimals` digits after the point (1 or 2), rounded to nearest. Values that
 // are not finite are written as zero, so a bad measurement can never make the reply invalid.
 void append_json_fixed(std::string& out, double value, int decimals);
+// The same into a raw buffer, for the hot history reply: `p` needs room for 20 characters
+// (uint) or up to `end` (fixed); they return the end of what they wrote.
+char* write_json_uint(char* p, uint64_t value);
+char* write_json_fixed(char* p, char* end, double value, int decimals);
 inline void append_json_bool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
 }  // namespace qv

@@ -55,22 +55,24 @@ bool finish_overlapped(HANDLE pipe, OVERLAPPED& ov, DWORD timeout_ms, DWORD& tra
 }
 
 // Starts an overlapped call through `start` (which returns the call's BOOL) and completes it.
+// The call itself resets the event; a call that completes at once needs no wait.
 template <typename Start>
 bool run_overlapped(HANDLE pipe, HANDLE event, DWORD timeout_ms, DWORD& transferred, DWORD& last_error,
                     Start start) {
   OVERLAPPED ov{};
   ov.hEvent = event;
-  ResetEvent(event);
   transferred = 0;
   last_error = ERROR_SUCCESS;
-  if (!start(&ov)) {
-    const DWORD err = GetLastError();
-    if (err != ERROR_IO_PENDING) {
-      // Completed at once with a failure (ERROR_MORE_DATA still carries bytes).
-      GetOverlappedResult(pipe, &ov, &transferred, FALSE);
-      last_error = err;
-      return false;
-    }
+  if (start(&ov)) {
+    GetOverlappedResult(pipe, &ov, &transferred, FALSE);
+    return true;
+  }
+  const DWORD err = GetLastError();
+  if (err != ERROR_IO_PENDING) {
+    // Completed at once with a failure (ERROR_MORE_DATA still carries bytes).
+    GetOverlappedResult(pipe, &ov, &transferred, FALSE);
+    last_error = err;
+    return false;
   }
   return finish_overlapped(pipe, ov, timeout_ms, transferred, last_error);
 }

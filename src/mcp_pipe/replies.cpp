@@ -85,27 +85,27 @@ std::string format_snapshot_reply(const Snapshot& s) {
 }
 
 std::string format_history_reply(const std::vector<HistorySample>& samples) {
+  // The largest reply (up to 360 samples): each sample is written into a stack buffer with no
+  // per-character bookkeeping, then appended in one piece.
   std::string out;
-  out.reserve(16 + 140 * samples.size());
+  out.reserve(16 + 128 * samples.size());
   out += "{\"samples\":[";
+  char buf[512];  // keys take 80 bytes; each number at most 20 digits, or 48 for a float
+  char* const end = buf + sizeof buf;
+  auto put = [](char* p, std::string_view text) { return std::copy(text.begin(), text.end(), p); };
   for (size_t i = 0; i < samples.size(); ++i) {
     const HistorySample& h = samples[i];
-    if (i) out += ',';
-    out += "{\"unix_ms\":";
-    append_json_uint(out, h.unix_ms);
-    out += ",\"cpu_pct\":";
-    append_json_fixed(out, h.cpu_pct, 1);
-    out += ",\"mem_pct\":";
-    append_json_fixed(out, h.mem_pct, 1);
-    out += ",\"gpu_pct\":";
-    append_json_fixed(out, h.gpu_pct, 1);
-    out += ",\"disk_bps\":";
-    append_json_uint(out, h.disk_bps);
-    out += ",\"net_bps\":";
-    append_json_uint(out, h.net_bps);
-    out += ",\"fps\":";
-    append_json_uint(out, h.fps);
-    out += '}';
+    char* p = buf;
+    if (i) *p++ = ',';
+    p = write_json_uint(put(p, "{\"unix_ms\":"), h.unix_ms);
+    p = write_json_fixed(put(p, ",\"cpu_pct\":"), end, h.cpu_pct, 1);
+    p = write_json_fixed(put(p, ",\"mem_pct\":"), end, h.mem_pct, 1);
+    p = write_json_fixed(put(p, ",\"gpu_pct\":"), end, h.gpu_pct, 1);
+    p = write_json_uint(put(p, ",\"disk_bps\":"), h.disk_bps);
+    p = write_json_uint(put(p, ",\"net_bps\":"), h.net_bps);
+    p = write_json_uint(put(p, ",\"fps\":"), h.fps);
+    *p++ = '}';
+    out.append(buf, p);
   }
   out += "]}";
   return out;

@@ -1,6 +1,9 @@
 // The pipe's reply objects, exact to the byte, and the payload readers of notify and agents.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "mcp_pipe/replies.h"
 #include "pipe_json_check.h"
 
@@ -52,6 +55,15 @@ TEST(PipeReplies, HistoryOldestFirst) {
   EXPECT_EQ(format_history_reply(v),
             R"({"samples":[{"unix_ms":1000,"cpu_pct":1.2,"mem_pct":50.0,"gpu_pct":0.0,"disk_bps":10,"net_bps":20,"fps":0},)"
             R"({"unix_ms":2000,"cpu_pct":100.0,"mem_pct":33.3,"gpu_pct":7.5,"disk_bps":0,"net_bps":0,"fps":60}]})");
+}
+
+TEST(PipeReplies, HistoryWithExtremeValuesStaysValid) {
+  const float big = std::numeric_limits<float>::max();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  std::vector<HistorySample> v(360, HistorySample{UINT64_MAX, big, nan, -big, UINT64_MAX, UINT64_MAX, UINT32_MAX});
+  const std::string r = format_history_reply(v);
+  EXPECT_TRUE(test::StrictJson::compact_value(r));
+  EXPECT_NE(r.find(R"("mem_pct":0.0,"gpu_pct":-340282346638528859811704183484516925440.0,)"), std::string::npos);
 }
 
 TEST(PipeReplies, FpsListAndTrackingFlag) {

@@ -46,6 +46,9 @@ TEST(PipeJson, FixedPointDigitsAndNonFiniteValues) {
   EXPECT_EQ(fixed(0.25f, 2), "0.25");
   EXPECT_EQ(fixed(1.0, 2), "1.00");
   EXPECT_EQ(fixed(1e12, 1), "1000000000000.0");
+  EXPECT_EQ(fixed(-0.04, 1), "0.0");
+  EXPECT_EQ(fixed(-2.26, 1), "-2.3");
+  EXPECT_EQ(fixed(std::numeric_limits<float>::max(), 1), "340282346638528859811704183484516925440.0");
   EXPECT_EQ(fixed(std::numeric_limits<double>::quiet_NaN(), 1), "0.0");
   EXPECT_EQ(fixed(std::numeric_limits<double>::infinity(), 2), "0.00");
   std::string n;

@@ -26,7 +26,7 @@ inline UniqueFile connect_pipe(const std::wstring& name, DWORD timeout_ms = 1000
     if (err == ERROR_PIPE_BUSY) {
       WaitNamedPipeW(name.c_str(), 100);
     } else {
-      Sleep(err == ERROR_FILE_NOT_FOUND ? 20 : 5);
+      Sleep(1);  // between two instances the name is briefly missing
     }
   }
 }

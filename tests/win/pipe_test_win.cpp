@@ -94,8 +94,13 @@ TEST_F(MonitorPipe, TopAndApp) {
   EXPECT_EQ(odd.rfind(R"({"metric":"we\"ird","unit":"percent","apps":[)", 0), 0u) << odd;
 
   EXPECT_EQ(ask("app no such app.exe"), "{\"name\":\"no such app.exe\",\"running\":false}\n");
-  // The monitor itself is running; its name in capitals still finds it.
-  const std::string self = ask("app QUORVEL.EXE");
+  // The monitor itself is running; its name in capitals still finds it. On a busy machine the
+  // first process table can take longer than a request waits, so ask up to three times.
+  std::string self;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    self = ask("app QUORVEL.EXE");
+    if (self.find(R"("running":true)") != std::string::npos) break;
+  }
   EXPECT_TRUE(StrictJson::reply_line(self)) << self;
   EXPECT_EQ(self.rfind(R"({"name":"QUORVEL.EXE","running":true,"process_count":1,"pids":[)" +
                            std::to_string(monitor_->child.pid) + "],",
@@ -172,15 +177,16 @@ TEST_F(MonitorPipe, OversizedRequestIsDroppedAndTheNextClientServed) {
 }
 
 TEST_F(MonitorPipe, StalledClientsAreCutOffAfterTheBound) {
-  // Connects and sends nothing.
+  // Connects and sends nothing. The clock starts before the connection, so it can only start
+  // earlier than the server's.
+  const ULONGLONG start = GetTickCount64();
   UniqueFile silent = connect_pipe(kMonitorPipe);
   ASSERT_TRUE(silent);
-  const ULONGLONG start = GetTickCount64();
   // The next client waits for a free instance, then is served.
   std::string reply = ask("rules");
   const ULONGLONG waited = GetTickCount64() - start;
   EXPECT_EQ(reply.rfind("{\"instructions\":", 0), 0u) << reply;
-  EXPECT_GE(waited, kRequestTimeoutMs - 500);
+  EXPECT_GE(waited, kRequestTimeoutMs - 100);
   EXPECT_LT(waited, kRequestTimeoutMs + 4000);
   EXPECT_EQ(read_until_closed(silent.get()), "");  // cut off without a reply
 }
@@ -207,7 +213,10 @@ TEST(MonitorPipeDisabled, EveryRequestGetsTheDisabledError) {
 // Eight clients for a while against the server code in this process, on a pipe of its own so
 // the monitor's tests are not disturbed. Each client connects once per request.
 TEST(PipeServerLoad, EightClientsMixedCommands) {
-  const std::wstring name = L"\\\\.\\pipe\\qv-load-" + std::to_wstring(GetCurrentProcessId());
+  // Unique per run: a server from an earlier repetition still owns its own name.
+  static int run = 0;
+  const std::wstring name =
+      L"\\\\.\\pipe\\qv-load-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++run);
   auto state = std::make_shared<SharedState>();
   Snapshot s;
   ProcessSample p;
