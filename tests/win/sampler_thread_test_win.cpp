@@ -153,13 +153,37 @@ TEST(SamplerThread, ClosedPanelMeasuresOnlyTheMachine) {
   EXPECT_GT(snap.mem_total_bytes, 0u);
   EXPECT_FALSE(snap.drives.empty());
 
-  // A pipe request opens a 5-second detail window: the next ticks carry the process table.
+  // A pipe request opens a 5-second detail window: the next ticks carry the process table. The
+  // first of them has no baselines (they were dropped while nothing asked for detail), so every
+  // core and every process shows 0; the one after measures, here a thread of ours kept busy.
+  std::atomic<bool> spin{true};
+  std::thread busy([&] {
+    while (spin.load()) {
+    }
+  });
   sampler.state().detail_until_ms.store(unix_now_ms() + 5000);
-  const size_t seen = g_sample_times.size();
-  ASSERT_TRUE(wait_samples(seen + 2, 5000));
-  snap = read_snapshot(sampler.state());
-  EXPECT_NE(find_pid(snap, GetCurrentProcessId()), nullptr);
-  EXPECT_FALSE(snap.per_core_pct.empty());
+  std::vector<Snapshot> detailed;
+  size_t seen = g_sample_times.size();
+  pump_until([&] {
+    if (g_sample_times.size() != seen) {
+      seen = g_sample_times.size();
+      Snapshot now = read_snapshot(sampler.state());
+      if (!now.processes.empty()) detailed.push_back(std::move(now));
+    }
+    return detailed.size() >= 2;
+  }, 5000);
+  spin.store(false);
+  busy.join();
+  ASSERT_EQ(detailed.size(), 2u);
+  EXPECT_FALSE(detailed[0].per_core_pct.empty());
+  for (float c : detailed[0].per_core_pct) EXPECT_EQ(c, 0.0f);
+  for (const auto& p : detailed[0].processes) {
+    EXPECT_EQ(p.cpu_pct, 0.0f) << p.name;
+    EXPECT_EQ(p.disk_bps, 0u) << p.name;
+  }
+  const ProcessSample* me = find_pid(detailed[1], GetCurrentProcessId());
+  ASSERT_NE(me, nullptr);
+  EXPECT_GT(me->cpu_pct, 0.0f) << "a busy thread of ours shows on the second detail tick";
 }
 
 TEST(SamplerThread, DetailTickListsThisProcessAndEveryCore) {
