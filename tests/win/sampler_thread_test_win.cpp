@@ -186,6 +186,31 @@ TEST(SamplerThread, ClosedPanelMeasuresOnlyTheMachine) {
   EXPECT_GT(me->cpu_pct, 0.0f) << "a busy thread of ours shows on the second detail tick";
 }
 
+TEST(SamplerThread, SwitchedOnAppRulesKeepTheProcessTableWithoutDetail) {
+  RunningSampler sampler(250);
+  AlertRule app_rule;
+  app_rule.metric.is_app = true;
+  app_rule.metric.app_name = "win_tests.exe";
+  app_rule.enabled = false;
+  {
+    std::lock_guard lock(sampler.state().rules_mutex);
+    sampler.state().rules = {app_rule};
+  }
+  ASSERT_TRUE(wait_samples(2, 5000));
+  EXPECT_TRUE(read_snapshot(sampler.state()).processes.empty()) << "a switched-off rule needs nothing";
+
+  {
+    std::lock_guard lock(sampler.state().rules_mutex);
+    sampler.state().rules[0].enabled = true;
+  }
+  const size_t seen = g_sample_times.size();
+  ASSERT_TRUE(wait_samples(seen + 2, 5000));
+  const Snapshot snap = read_snapshot(sampler.state());
+  EXPECT_NE(find_pid(snap, GetCurrentProcessId()), nullptr);
+  EXPECT_TRUE(snap.per_core_pct.empty()) << "per-core load stays a detail-tick measurement";
+  EXPECT_FALSE(snap.audio_available);
+}
+
 TEST(SamplerThread, DetailTickListsThisProcessAndEveryCore) {
   RunningSampler sampler(500, true);
   ASSERT_TRUE(wait_samples(1, 5000));
