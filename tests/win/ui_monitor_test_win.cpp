@@ -174,6 +174,31 @@ TEST(UiMonitor, EscapeHidesThePopupButNeverAPinnedPanel) {
   }
 }
 
+// GetWindowText does not ask a control of another process; WM_GETTEXT does.
+std::wstring field_text(HWND field) {
+  wchar_t buf[512] = {};
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(field, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &got);
+  return std::wstring(buf, got);
+}
+
+TEST(UiMonitor, EscapeTypedInTheSearchFieldReachesThePanel) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  m.tray_event(WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  HWND field = GetDlgItem(m.panel, 1);
+  ASSERT_NE(field, nullptr);
+  for (wchar_t c : std::wstring(L"zz")) PostMessageW(field, WM_CHAR, c, 0);
+  ASSERT_TRUE(eventually([&] { return field_text(field) == L"zz"; }, 5000));
+  PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 0);  // the field has the keyboard, as for a user
+  EXPECT_TRUE(eventually([&] { return field_text(field).empty(); }, 5000)) << "the search was not emptied";
+  Sleep(300);
+  EXPECT_TRUE(IsWindowVisible(m.panel));
+  PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(eventually([&] { return !IsWindowVisible(m.panel); }, 5000));
+}
+
 TEST(UiMonitor, ClosingAPinnedPanelLeavesPinnedModeWhereItWas) {
   Running m("pinned=1\nwin_x=100\nwin_y=120\nwin_w=420\nwin_h=520\n");
   ASSERT_NE(m.panel, nullptr);

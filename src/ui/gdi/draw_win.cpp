@@ -32,6 +32,18 @@ void draw_polyline(HDC dc, const POINT* points, int count, int pen_width, Rgb co
   Polyline(dc, points, count);
 }
 
+// A single-line edit keeps Escape to itself (and beeps), so the window that owns the field
+// would never see it while the field has the focus. The field hands it to its parent instead.
+LRESULT CALLBACK forward_escape(HWND field, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_KEYDOWN && wparam == VK_ESCAPE) {
+    SendMessageW(GetParent(field), WM_KEYDOWN, wparam, lparam);
+    return 0;
+  }
+  if (msg == WM_CHAR && wparam == VK_ESCAPE) return 0;
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(field, &forward_escape, 1);
+  return DefSubclassProc(field, msg, wparam, lparam);
+}
+
 void draw_three(HDC dc, const std::array<Point, 3>& p, int pen_width, Rgb colour) {
   const POINT points[3] = {{p[0].x, p[0].y}, {p[1].x, p[1].y}, {p[2].x, p[2].y}};
   draw_polyline(dc, points, 3, pen_width, colour);
@@ -153,7 +165,10 @@ HWND create_text_field(HWND parent, int control_id, HFONT font) {
   HWND field = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, parent,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id)),
                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
-  if (field) SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (field) {
+    SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SetWindowSubclass(field, &forward_escape, 1, 0);
+  }
   return field;
 }
 

@@ -56,7 +56,8 @@ void draw_input_frame(HDC dc, const Rect& rect);
 // `track` background, the part up to the fraction in `colour`.
 void draw_meter(HDC dc, const Rect& rect, float fraction, Rgb colour);
 
-// A hidden single-line child edit control with that control id and font.
+// A hidden single-line child edit control with that control id and font. Escape pressed in it
+// goes to the parent as the parent's own WM_KEYDOWN.
 HWND create_text_field(HWND parent, int control_id, HFONT font);
 void set_cue_text(HWND field, std::string_view text);
 std::string get_field_text(HWND field);
