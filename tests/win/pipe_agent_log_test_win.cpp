@@ -1,0 +1,76 @@
+// The agent log file and the sampler's per-tick agent step, against the real file system.
+#include <gtest/gtest.h>
+
+#include "agents/agent_housekeeping_win.h"
+#include "agents/agent_log_win.h"
+#include "agents/agent_registry.h"
+#include "main/shared_state.h"
+#include "sampler/publish.h"
+#include "util/program_log_win.h"
+#include "util/wide_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+void set_log_file(SharedState& state, const std::string& path) {
+  std::lock_guard lock(state.agent_log_file_mutex);
+  state.agent_log_file = path;
+}
+
+TEST(PipeAgentLog, HousekeepingAbandonsSilentAgentsAndAppendsThem) {
+  TempDir dir;
+  const std::wstring log = dir.file(L"agents.log");
+  SharedState state;
+  set_log_file(state, "  " + utf8(log) + " ");  // the path is trimmed
+  const uint64_t now = unix_now_ms();
+  report_agents(state, "s", "Tool", R"([{"id":"A","title":"Slow job","detail":"step 2"}])", now - kAgentAbandonMs - 65'000);
+  EXPECT_FALSE(agent_housekeeping(state, now - kAgentAbandonMs - 1000));  // not yet
+  EXPECT_FALSE(file_exists(log));
+  EXPECT_TRUE(agent_housekeeping(state, now));
+  EXPECT_FALSE(agent_housekeeping(state, now));  // only once
+  const std::string text = read_file(log);
+  ASSERT_EQ(text.size(), 19u + std::string(" | agent abandoned | Slow job | step 2 | 0s\n").size()) << text;
+  EXPECT_EQ(text.substr(19), " | agent abandoned | Slow job | step 2 | 0s\n");
+  // Local date and time, "YYYY-MM-DD HH:MM:SS".
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  EXPECT_EQ(text.substr(0, 5), std::to_string(t.wYear) + "-");
+  EXPECT_EQ(text[10], ' ');
+  EXPECT_EQ(text[13], ':');
+
+  // Appends, never rewrites.
+  append_agent_log(state, {{"B", "Second", "done", "ok", "Tool", 0, 3'700'000}});
+  const std::string after = read_file(log);
+  EXPECT_EQ(after.substr(0, text.size()), text);
+  EXPECT_EQ(after.substr(text.size() + 19), " | agent done | Second | ok | 1h 01m\n");
+}
+
+TEST(PipeAgentLog, NoPathMeansNoLogAndAnUnopenableFileIsReported) {
+  TempDir dir;
+  SharedState state;
+  append_agent_log(state, {{"A", "t", "done", "", "L", 0, 0}});  // empty path: nothing happens
+
+  const std::wstring folder = dir.file(L"a folder");
+  CreateDirectoryW(folder.c_str(), nullptr);
+  set_log_file(state, utf8(folder));  // a directory cannot be opened for appending
+  const auto program_log = *local_app_data_dir() + L"\\zelmor.log";
+  const size_t before = read_file(program_log).size();
+  append_agent_log(state, {{"A", "t", "done", "", "L", 0, 0}});
+  const std::string added = read_file(program_log).substr(before);
+  EXPECT_EQ(added.rfind("agent log open failed (" + utf8(folder) + "): ", 0), 0u) << added;
+  EXPECT_GT(added.size(), std::string("agent log open failed (" + utf8(folder) + "): \n").size());
+  EXPECT_EQ(added.back(), '\n');
+}
+
+TEST(PipeAgentLog, DefaultPathFollowsLocalAppData) {
+  const auto saved = local_app_data_dir();
+  SetEnvironmentVariableW(L"LOCALAPPDATA", L"D:\\Users\\Zoë\\AppData\\Local");
+  EXPECT_EQ(default_agent_log_path(), "D:\\Users\\Zoë\\AppData\\Local\\zelmor-agents.log");
+  SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+  EXPECT_EQ(default_agent_log_path(), "C:\\zelmor-agents.log");
+  if (saved) SetEnvironmentVariableW(L"LOCALAPPDATA", saved->c_str());
+}
+
+}  // namespace
+}  // namespace qv::test
