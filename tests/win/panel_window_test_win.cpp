@@ -3,6 +3,7 @@
 // painted pixels carry the theme's colours.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -39,7 +40,10 @@ class ScreenCapture {
     void* bits = nullptr;
     HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w_, h_, screen, origin.x, origin.y, SRCCOPY);
+    // Only the part on the screen: a source reaching past its edge copies nothing at all.
+  const int visible_w = std::min(w_, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
+  const int visible_h = std::min(h_, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
+  if (visible_w > 0 && visible_h > 0) BitBlt(mem, 0, 0, visible_w, visible_h, screen, origin.x, origin.y, SRCCOPY);
     GdiFlush();
     if (bits) std::memcpy(pixels_.data(), bits, pixels_.size() * 4);
     SelectObject(mem, old);

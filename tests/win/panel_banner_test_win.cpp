@@ -1,0 +1,190 @@
+// The AI banners of the real panel, fed through the pipe as the AI tool would: a message and a
+// running agent make two banners at the bottom of the overview. With QV_PANEL_SHOTS set to a
+// directory, each case also saves the painted client area as a bitmap there, so the overview can
+// be looked at in every theme and text size.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "main/messages.h"
+#include "ui/gdi/scale.h"
+#include "ui/gdi/theme.h"
+#include "ui/panel/panel_layout.h"
+#include "util/wide_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+// One request on the pipe, retried while the server has no free instance.
+std::string pipe_request(const std::string& line) {
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+  const bool opened = eventually(
+      [&] {
+        pipe = CreateFileW(L"\\\\.\\pipe\\zelmor-mcp", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+        if (pipe != INVALID_HANDLE_VALUE) return true;
+        WaitNamedPipeW(L"\\\\.\\pipe\\zelmor-mcp", 200);
+        return false;
+      },
+      10000);
+  if (!opened) return {};
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);
+  DWORD n = 0;
+  WriteFile(pipe, line.data(), static_cast<DWORD>(line.size()), &n, nullptr);
+  std::string reply;
+  char buf[4096];
+  while (ReadFile(pipe, buf, sizeof buf, &n, nullptr) || GetLastError() == ERROR_MORE_DATA) {
+    reply.append(buf, n);
+    if (!reply.empty() && reply.back() == '\n') break;
+  }
+  CloseHandle(pipe);
+  return reply;
+}
+
+struct Shot {
+  int w = 0, h = 0;
+  std::vector<uint32_t> pixels;
+  Rgb at(int x, int y) const {
+    const uint32_t v = pixels[static_cast<size_t>(y) * w + x];
+    return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+  }
+};
+
+Shot capture(HWND hwnd) {
+  Shot s;
+  RECT rc{};
+  GetClientRect(hwnd, &rc);
+  POINT origin{0, 0};
+  ClientToScreen(hwnd, &origin);
+  s.w = rc.right;
+  s.h = rc.bottom;
+  s.pixels.assign(static_cast<size_t>(s.w) * s.h, 0);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = s.w;
+  bi.bmiHeader.biHeight = -s.h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  // Only the part on the screen: a source reaching past its edge copies nothing at all.
+  const int visible_w = std::min(s.w, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
+  const int visible_h = std::min(s.h, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
+  if (visible_w > 0 && visible_h > 0) BitBlt(mem, 0, 0, visible_w, visible_h, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  if (bits) std::memcpy(s.pixels.data(), bits, s.pixels.size() * 4);
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return s;
+}
+
+void save_bitmap(const Shot& s, const std::string& name) {
+  const char* dir = std::getenv("QV_PANEL_SHOTS");
+  if (!dir || !*dir) return;
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  ih.biSize = sizeof ih;
+  ih.biWidth = s.w;
+  ih.biHeight = -s.h;
+  ih.biPlanes = 1;
+  ih.biBitCount = 32;
+  ih.biCompression = BI_RGB;
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih;
+  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(s.pixels.size() * 4);
+  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+  bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
+  bytes.append(reinterpret_cast<const char*>(s.pixels.data()), s.pixels.size() * 4);
+  write_file(widen(std::string(dir) + "\\" + name + ".bmp"), bytes);
+}
+
+struct Case {
+  uint32_t theme;
+  uint32_t text_size;
+  bool banners;
+};
+
+class PanelBanners : public ::testing::TestWithParam<Case> {};
+
+TEST_P(PanelBanners, OverviewWithAndWithoutBanners) {
+  const Case c = GetParam();
+  TempDir dir;
+  write_file(dir.file(L"zelmor.ini"), "interval_ms=250\ntheme=" + std::to_string(c.theme) +
+                                          "\ntext_size=" + std::to_string(c.text_size) + "\n");
+  Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
+  HWND panel = find_window(child.pid, L"ZelmorWnd", 15000);
+  ASSERT_NE(panel, nullptr);
+  if (c.banners) {
+    EXPECT_NE(pipe_request("notify Build finished\tAll 214 tests passed on the first try."), "");
+    EXPECT_NE(pipe_request("notify Review ready\tThe pull request is waiting for you."), "");
+    EXPECT_NE(pipe_request("notify Heads up\tDisk space is getting low on drive C."), "");
+    EXPECT_NE(pipe_request("agents s1\tRepo A\t[{\"id\":\"a\",\"title\":\"Refactor the parser\",\"status\":\"running\"},"
+                           "{\"id\":\"b\",\"title\":\"Write tests\",\"status\":\"running\"}]"),
+              "");
+    EXPECT_NE(pipe_request("agents s2\tRepo B\t[{\"id\":\"c\",\"title\":\"Fix CI\",\"status\":\"running\"}]"), "");
+  }
+  PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000));
+
+  // Larger text makes a pop-up taller than a small screen; what is off the screen cannot be
+  // captured.
+  RECT outer{};
+  GetWindowRect(panel, &outer);
+  if (outer.bottom > GetSystemMetrics(SM_CYSCREEN)) {
+    kill(child);
+    GTEST_SKIP() << "the panel (" << outer.top << ".." << outer.bottom << ") is taller than this screen (" << GetSystemMetrics(SM_CYSCREEN) << ")";
+  }
+
+  set_current_theme(c.theme);
+  const float scale = ui_scale_for(1.0f, c.text_size);
+  const Rgb amber = rgb(0xF59E0B);
+  const Rgb teal = rgb(0x2DD4BF);
+  Shot shot;
+  // Wait for a sample (drives known, window fitted) and the paint that follows it.
+  const bool settled = eventually(
+      [&] {
+        shot = capture(panel);
+        if (shot.w != px(336, scale)) return false;
+        const Rect bottom = banner_rect(0, shot.w, shot.h, scale);
+        const Rect upper = banner_rect(1, shot.w, shot.h, scale);
+        const bool amber_frame = shot.at(bottom.left, bottom.top) == scale_colour(amber, 0.39f);
+        const bool teal_frame = shot.at(upper.left, upper.top) == scale_colour(teal, 0.39f);
+        return c.banners ? amber_frame && teal_frame : !amber_frame && !teal_frame;
+      },
+      8000);
+  set_current_theme(0);
+  if (std::getenv("QV_PANEL_SHOTS")) {
+    Sleep(2500);  // a few samples, so the figures and graphs are live in the picture
+    // The pop-up grew downwards when the drives arrived; showing it again places it whole.
+    PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+    eventually([&] { return !IsWindowVisible(panel); }, 2000);
+    PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+    eventually([&] { return IsWindowVisible(panel) != FALSE; }, 2000);
+    Sleep(600);
+    shot = capture(panel);
+  }
+  EXPECT_TRUE(settled) << "banner frames " << (c.banners ? "missing" : "present");
+  save_bitmap(shot, "overview_theme" + std::to_string(c.theme) + "_size" + std::to_string(c.text_size) +
+                        (c.banners ? "_banners" : "_plain"));
+  kill(child);
+}
+
+INSTANTIATE_TEST_SUITE_P(ThemesSizes, PanelBanners,
+                         ::testing::Values(Case{0, 1, true}, Case{0, 1, false}, Case{1, 1, true}, Case{1, 3, false},
+                                           Case{2, 1, true}, Case{2, 3, true}, Case{0, 3, true}, Case{2, 1, false},
+                                           Case{1, 1, false}, Case{1, 3, true}, Case{0, 3, false}, Case{2, 3, false}));
+
+}  // namespace
+}  // namespace qv::test
