@@ -42,7 +42,7 @@ constexpr ULONG kSystemProcessInformation = 5;
 
 ProcessTable::ProcessTable() : words_(kProcessBufferStartBytes / sizeof(uint64_t)) {}
 
-std::vector<ProcessSample> ProcessTable::enumerate(double dt, double logical_cpus, const PerProcessExtras& extras) {
+std::vector<ProcessSample> ProcessTable::enumerate_processes(double dt, double logical_cpus, const PerProcessExtras& extras) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     ULONG returned = 0;
     const NTSTATUS status =

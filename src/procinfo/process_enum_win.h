@@ -20,7 +20,7 @@ class ProcessTable {
   // The tick's process list, or empty (baseline untouched) when the system's list did not fit
   // after four attempts, each with twice the buffer of the one before. The buffer grows only
   // while the system says it is too small, and never beyond kProcessBufferMaxBytes.
-  std::vector<ProcessSample> enumerate(double dt, double logical_cpus, const PerProcessExtras& extras);
+  std::vector<ProcessSample> enumerate_processes(double dt, double logical_cpus, const PerProcessExtras& extras);
   // A tick that does not enumerate drops the baseline, so the next enumeration starts fresh.
   void forget_baseline() { baseline_.clear(); }
   size_t buffer_bytes() const { return words_.size() * sizeof(uint64_t); }

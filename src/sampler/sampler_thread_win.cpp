@@ -127,7 +127,7 @@ void sample_tick(SamplerState& s, bool first) {
 
   if (detail || needs.need_processes) {
     const PerProcessExtras extras{&s.net_by_pid_bps, &s.gpu_by_pid, &s.audio_by_pid};
-    snap.processes = s.processes.enumerate(dt, s.logical_cpus, extras);
+    snap.processes = s.processes.enumerate_processes(dt, s.logical_cpus, extras);
   } else {
     s.processes.forget_baseline();
   }
