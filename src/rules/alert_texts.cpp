@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "ui/gdi/format.h"
+
 namespace qv {
 namespace {
 
@@ -53,18 +55,6 @@ std::string format_fixed(double value, int decimals) {
   return out;
 }
 
-std::string format_byte_count(uint64_t bytes) {
-  if (bytes < 1024) return std::to_string(bytes) + " B";
-  static constexpr std::array<const char*, 4> kUnits = {"KB", "MB", "GB", "TB"};
-  double v = static_cast<double>(bytes);
-  size_t unit = 0;
-  for (;; ++unit) {
-    v /= 1024.0;
-    if (v < 1024.0 || unit + 1 == kUnits.size()) break;
-  }
-  return format_fixed(v, 1) + " " + kUnits[unit];
-}
-
 std::string metric_label(const AlertMetric& m) {
   if (m.is_app) {
     switch (m.app_measure) {
@@ -91,7 +81,7 @@ std::string metric_label(const AlertMetric& m) {
 std::string metric_value_text(const AlertMetric& m, double value) {
   if (m.is_app) {
     switch (m.app_measure) {
-      case AppMeasure::Ram: return format_byte_count(to_u64_saturating(value * kMiB));
+      case AppMeasure::Ram: return format_bytes(to_u64_saturating(value * kMiB));
       case AppMeasure::Disk:
       case AppMeasure::Net: return format_fixed(value, 1) + " MB/s";
       case AppMeasure::Cpu:
@@ -138,7 +128,7 @@ std::string alert_log_line(const AlertRule& rule, double value, const Snapshot& 
       const ProcessSample& p = tick.processes[i];
       if (!first) line += ", ";
       first = false;
-      line += p.name + " cpu=" + format_fixed(p.cpu_pct, 1) + "% ram=" + format_byte_count(p.ram_bytes);
+      line += p.name + " cpu=" + format_fixed(p.cpu_pct, 1) + "% ram=" + format_bytes(p.ram_bytes);
     }
   }
   return line;

@@ -24,8 +24,6 @@ struct LocalTime {
 std::string format_log_stamp(const LocalTime& t);
 // The value with `decimals` digits after the point, rounded to nearest ("95.4", "2", "-0.5").
 std::string format_fixed(double value, int decimals);
-// Below 1024 bytes "N B"; otherwise one decimal in KB, MB, GB or TB ("1.5 KB"); TB is the largest.
-std::string format_byte_count(uint64_t bytes);
 
 // "CPU", "Network", "chrome.exe RAM", ...
 std::string metric_label(const AlertMetric& metric);

@@ -268,16 +268,14 @@ TEST(AlertTexts, LabelsValuesAndThresholdUnitsPerMetric) {
   }
 }
 
-TEST(AlertTexts, HumanByteForm) {
-  EXPECT_EQ(format_byte_count(0), "0 B");
-  EXPECT_EQ(format_byte_count(1023), "1023 B");
-  EXPECT_EQ(format_byte_count(1024), "1.0 KB");
-  EXPECT_EQ(format_byte_count(1536), "1.5 KB");
-  EXPECT_EQ(format_byte_count(5u << 20), "5.0 MB");
-  EXPECT_EQ(format_byte_count(3ull << 30), "3.0 GB");
-  EXPECT_EQ(format_byte_count(1ull << 40), "1.0 TB");
-  EXPECT_EQ(format_byte_count(1ull << 50), "1024.0 TB");  // TB is the largest unit
-  EXPECT_EQ(format_byte_count(std::numeric_limits<uint64_t>::max()), "16777216.0 TB");
+TEST(AlertTexts, AppMemoryIsShownInBytesUnitsUpToTerabytes) {
+  const AlertMetric ram = rule("proc:x.exe:ram>1").metric;
+  EXPECT_EQ(metric_value_text(ram, 0), "0 B");
+  EXPECT_EQ(metric_value_text(ram, 1023 / kMiB), "1023 B");
+  EXPECT_EQ(metric_value_text(ram, 1536 / kMiB), "1.5 KB");
+  EXPECT_EQ(metric_value_text(ram, 1024.0 * 1024 * 1024), "1024.0 TB");  // TB is the largest unit
+  EXPECT_EQ(metric_value_text(ram, 1e300), "16777216.0 TB");              // saturates at 2^64 - 1 bytes
+  EXPECT_EQ(metric_value_text(ram, -5), "0 B");
 }
 
 TEST(AlertTexts, LogLineWithAtMostFiveTopProcesses) {
