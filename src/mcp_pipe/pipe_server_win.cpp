@@ -6,7 +6,6 @@
 #include <sddl.h>
 
 #include <algorithm>
-
 #include <optional>
 #include <vector>
 
