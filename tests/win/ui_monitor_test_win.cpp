@@ -199,6 +199,44 @@ TEST(UiMonitor, EscapeTypedInTheSearchFieldReachesThePanel) {
   EXPECT_TRUE(eventually([&] { return !IsWindowVisible(m.panel); }, 5000));
 }
 
+void mouse_input(DWORD flags, int x, int y) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+  SendInput(1, &in, sizeof in);
+  Sleep(150);
+}
+
+TEST(UiMonitor, DraggingThePopupByItsBodyKeepsTheNewSpot) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  SetCursorPos(640, 700);
+  m.tray_event(WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  const RECT before = m.rect();
+  // The reserved banner row at the bottom holds no click region.
+  const int x = (before.left + before.right) / 2, y = before.bottom - 12;
+  mouse_input(0, x, y);
+  mouse_input(MOUSEEVENTF_LEFTDOWN, x, y);
+  mouse_input(0, x - 100, y - 50);
+  mouse_input(0, x - 200, y - 100);
+  mouse_input(MOUSEEVENTF_LEFTUP, x - 200, y - 100);
+  ASSERT_TRUE(eventually([&] { return m.rect().left == before.left - 200; }, 5000)) << m.rect().left;
+  EXPECT_TRUE(eventually([&] { return m.saved_has("fly_x=" + std::to_string(before.left - 200)); }, 5000))
+      << m.saved();
+  EXPECT_TRUE(m.saved_has("fly_y=" + std::to_string(before.top - 100)));
+  // Hidden and shown again, it comes back to the dragged spot rather than to the pointer.
+  m.tray_event(WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return !IsWindowVisible(m.panel); }, 5000));
+  SetCursorPos(100, 700);
+  m.tray_event(WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  EXPECT_EQ(m.rect().left, before.left - 200);
+  EXPECT_EQ(m.rect().top, before.top - 100);
+}
+
 TEST(UiMonitor, ClosingAPinnedPanelLeavesPinnedModeWhereItWas) {
   Running m("pinned=1\nwin_x=100\nwin_y=120\nwin_w=420\nwin_h=520\n");
   ASSERT_NE(m.panel, nullptr);
