@@ -60,17 +60,28 @@ void tick_against_system_calls() {
   HWND sink = message_sink();
   qv::SamplerState s(std::make_shared<qv::SharedState>(), sink);
   qv::sample_tick(s, true);
-  constexpr int kRounds = 15, kPerRound = 40;
+  constexpr int kRounds = 16, kPerRound = 40;
   std::vector<double> tick_us, calls_us;
   for (int round = 0; round < kRounds; ++round) {
-    // Alternate the two so that a busy moment of the machine hits both alike.
-    double t0 = now_us();
-    for (int i = 0; i < kPerRound; ++i) qv::sample_tick(s, false);
-    double t1 = now_us();
-    for (int i = 0; i < kPerRound; ++i) system_calls_of_a_tick();
-    double t2 = now_us();
-    tick_us.push_back((t1 - t0) / kPerRound);
-    calls_us.push_back((t2 - t1) / kPerRound);
+    // Alternate the two, and which goes first, so that a busy moment of the machine or a
+    // warm cache favours neither.
+    auto time_ticks = [&] {
+      const double t0 = now_us();
+      for (int i = 0; i < kPerRound; ++i) qv::sample_tick(s, false);
+      tick_us.push_back((now_us() - t0) / kPerRound);
+    };
+    auto time_calls = [&] {
+      const double t0 = now_us();
+      for (int i = 0; i < kPerRound; ++i) system_calls_of_a_tick();
+      calls_us.push_back((now_us() - t0) / kPerRound);
+    };
+    if (round % 2 == 0) {
+      time_ticks();
+      time_calls();
+    } else {
+      time_calls();
+      time_ticks();
+    }
     drain_messages();
   }
   const double tick = median(tick_us), calls = median(calls_us);
