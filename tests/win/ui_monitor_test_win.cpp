@@ -283,6 +283,35 @@ TEST(UiMonitor, QueuedNotificationShowsABalloon) {
       << "no balloon appeared";
 }
 
+TEST(UiMonitor, TaskbarRestartBringsTheIconsBack) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return tray_has_icon(m.panel, 2) && tray_has_icon(m.panel, 3); }, 10000));
+  // What a crashed taskbar leaves behind: the shell knows none of the icons any more.
+  for (UINT id : {2u, 3u}) {
+    NOTIFYICONDATAW d{};
+    d.cbSize = sizeof d;
+    d.hWnd = m.panel;
+    d.uID = id;
+    Shell_NotifyIconW(NIM_DELETE, &d);
+  }
+  ASSERT_FALSE(tray_has_icon(m.panel, 2));
+  PostMessageW(m.panel, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(eventually([&] { return tray_has_icon(m.panel, 2) && tray_has_icon(m.panel, 3); }, 5000));
+  EXPECT_FALSE(tray_has_icon(m.panel, 1));  // only the slots that were added come back
+}
+
+TEST(UiMonitor, SettingsFromTheTrayMenuOpensThePanel) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  m.tray_event(WM_RBUTTONUP);
+  ASSERT_NE(find_window(m.child.pid, L"#32768", 5000), nullptr) << "the tray menu did not open";
+  PostMessageW(m.panel, WM_KEYDOWN, VK_DOWN, 0);  // the first item, "Settings"
+  PostMessageW(m.panel, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  EXPECT_FALSE(wait_exit(m.child, 0).has_value());
+}
+
 TEST(UiMonitor, ExitFromTheTrayMenuEndsWithCodeZeroAndRemovesTheIcons) {
   Running m;
   ASSERT_NE(m.panel, nullptr);
