@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -23,16 +24,31 @@ double metric_value(const ProcessSample& p, int selector) {
 }
 
 std::vector<App> group_apps(const std::vector<ProcessSample>& processes, int selector, std::string_view filter_lower) {
+  // Two passes: find each process's app and count its pids, then fill pid lists that were sized
+  // once, so a few hundred apps do not regrow their lists on every tick.
+  constexpr size_t kLeftOut = SIZE_MAX;
   std::vector<App> apps;
+  std::vector<size_t> app_of(processes.size(), kLeftOut);
+  std::vector<size_t> pid_count;
   std::unordered_map<std::string_view, size_t> index;  // views into `processes`, which outlive the map
   index.reserve(processes.size());
-  for (const ProcessSample& p : processes) {
+  for (size_t i = 0; i < processes.size(); ++i) {
+    const ProcessSample& p = processes[i];
     if (!filter_lower.empty() && to_lower_utf8(p.name).find(filter_lower) == std::string::npos) continue;
     auto [it, added] = index.try_emplace(p.name, apps.size());
-    if (added) apps.push_back(App{p.name, 0.0, {}});
-    App& app = apps[it->second];
-    app.sum += metric_value(p, selector);
-    app.pids.push_back(p.pid);
+    if (added) {
+      apps.push_back(App{p.name, 0.0, {}});
+      pid_count.push_back(0);
+    }
+    app_of[i] = it->second;
+    ++pid_count[it->second];
+  }
+  for (size_t a = 0; a < apps.size(); ++a) apps[a].pids.reserve(pid_count[a]);
+  for (size_t i = 0; i < processes.size(); ++i) {
+    if (app_of[i] == kLeftOut) continue;
+    App& app = apps[app_of[i]];
+    app.sum += metric_value(processes[i], selector);
+    app.pids.push_back(processes[i].pid);
   }
   return apps;
 }
