@@ -1,0 +1,151 @@
+// The drawing kit against real GDI: primitives drawn into a memory bitmap, text measured with
+// the real fonts, child text fields and the clipboard.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/text_layout.h"
+#include "util/wide_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+// A W x H 32-bit top-down bitmap selected into a memory DC, read back as 0xRRGGBB.
+class Canvas {
+ public:
+  Canvas(int w, int h) : w_(w), h_(h) {
+    WindowDc screen(nullptr);
+    dc_.reset(CreateCompatibleDC(screen.get()));
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    bmp_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    old_ = SelectObject(dc_.get(), bmp_.get());
+  }
+  ~Canvas() { SelectObject(dc_.get(), old_); }
+  HDC dc() const { return dc_.get(); }
+  uint32_t at(int x, int y) const {
+    GdiFlush();
+    return static_cast<const uint32_t*>(bits_)[static_cast<size_t>(y) * w_ + x] & 0xFFFFFFu;
+  }
+  size_t count(uint32_t rgb) const {
+    size_t n = 0;
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x) n += at(x, y) == rgb;
+    return n;
+  }
+
+ private:
+  int w_, h_;
+  UniqueMemoryDc dc_;
+  UniqueGdiObject bmp_;
+  void* bits_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+uint32_t hex(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
+
+TEST(UiGdi, MeterAndInputFrameUseTheCurrentTheme) {
+  set_current_theme(2);
+  Canvas c(100, 20);
+  draw_meter(c.dc(), Rect{0, 0, 100, 8}, 0.25f, rgb(0xA78BFA));
+  EXPECT_EQ(c.at(0, 0), 0xA78BFAu);
+  EXPECT_EQ(c.at(24, 7), 0xA78BFAu);
+  EXPECT_EQ(c.at(25, 0), hex(theme_at(2).track));
+  EXPECT_EQ(c.at(99, 7), hex(theme_at(2).track));
+  draw_input_frame(c.dc(), Rect{0, 10, 100, 20});
+  EXPECT_EQ(c.at(0, 10), hex(theme_at(2).border));
+  EXPECT_EQ(c.at(99, 19), hex(theme_at(2).border));
+  EXPECT_EQ(c.at(1, 11), hex(theme_at(2).input));
+  EXPECT_EQ(c.at(98, 18), hex(theme_at(2).input));
+  set_current_theme(0);
+}
+
+TEST(UiGdi, SparklineAndChevronsDrawTheirPoints) {
+  Canvas c(64, 34);
+  fill_rect(c.dc(), Rect{0, 0, 64, 34}, rgb(0x000000));
+  std::vector<float> ring(60, 100.0f);
+  draw_sparkline(c.dc(), Rect{2, 1, 62, 33}, SampleRing{ring, 0, 60}, 100, rgb(0x4FA3FF));
+  // Full scale: one horizontal line one pixel below the top, across the whole width.
+  EXPECT_EQ(c.at(2, 2), 0x4FA3FFu);
+  EXPECT_EQ(c.at(60, 2), 0x4FA3FFu);
+  EXPECT_EQ(c.at(30, 20), 0u);
+  std::vector<float> one(60, 0.0f);
+  Canvas d(64, 34);
+  draw_sparkline(d.dc(), Rect{2, 1, 62, 33}, SampleRing{one, 1, 1}, 100, rgb(0xFFFFFF));
+  EXPECT_EQ(d.count(0xFFFFFF), 0u);  // a single sample draws nothing
+  Canvas e(20, 20);
+  draw_chevron(e.dc(), 10, 10, 11, 1, rgb(0xFFFFFF), true);
+  EXPECT_EQ(e.at(5, 10), 0xFFFFFFu);  // the tip points left
+  EXPECT_EQ(e.at(15, 10), 0u);
+}
+
+TEST(UiGdi, FittedTextFallsBackToSmallerFontsThenTheEllipsis) {
+  FontSet fonts = create_font_set(1.0f);
+  Canvas c(400, 40);
+  const std::string text = "Network \xE2\x86\x93 1.5 MB/s";
+  const int bold = text_width(c.dc(), fonts.bold, text);
+  const int small = text_width(c.dc(), fonts.small, text);
+  ASSERT_GT(bold, small);
+  ASSERT_GT(small, 0);
+  // Room for the small font only: the result is drawn (some text pixels appear) and fits.
+  fill_rect(c.dc(), Rect{0, 0, 400, 40}, rgb(0x000000));
+  draw_text_fit(c.dc(), 0, 0, small, {fonts.bold, fonts.small}, rgb(0xFFFFFF), text);
+  size_t beyond = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = small; x < 400; ++x) beyond += c.at(x, y) != 0;
+  EXPECT_EQ(beyond, 0u);
+  EXPECT_GT(c.count(0xFFFFFF), 0u);
+  // Half that room: shortened with the ellipsis, still inside the room.
+  const int half = small / 2;
+  fill_rect(c.dc(), Rect{0, 0, 400, 40}, rgb(0x000000));
+  draw_text_fit(c.dc(), 0, 0, half, {fonts.bold, fonts.small}, rgb(0xFFFFFF), text);
+  beyond = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = half; x < 400; ++x) beyond += c.at(x, y) != 0;
+  EXPECT_EQ(beyond, 0u);
+  EXPECT_GT(c.count(0xFFFFFF), 0u);
+  // With real glyph widths, a long word breaks and every line stays within the width.
+  const std::string word(60, 'W');
+  auto lines = wrap_text(c.dc(), fonts.body, 100, word);
+  ASSERT_GE(lines.size(), 2u);
+  for (const auto& line : lines) EXPECT_LE(text_width(c.dc(), fonts.body, line), 100) << line;
+}
+
+TEST(UiGdi, TextFieldsAndClipboardRoundTrip) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  FontSet fonts = create_font_set(1.0f);
+  HWND field = create_text_field(parent, 3, fonts.body);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(GetDlgCtrlID(field), 3);
+  EXPECT_FALSE(IsWindowVisible(field));
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)), fonts.body);
+  set_field_text(field, "caf\xC3\xA9 \xE2\x97\x86");
+  EXPECT_EQ(get_field_text(field), "caf\xC3\xA9 \xE2\x97\x86");
+  const std::string long_text(300, 'x');
+  set_field_text(field, long_text);
+  EXPECT_EQ(get_field_text(field), long_text);
+  EXPECT_EQ(get_field_text_bounded(field), std::string(260, 'x'));
+  copy_to_clipboard(parent, "claude mcp add \xE2\x86\x92 zelmor");
+  ASSERT_TRUE(OpenClipboard(parent));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_NE(data, nullptr);
+  const wchar_t* text = static_cast<const wchar_t*>(GlobalLock(data));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(narrow(text), "claude mcp add \xE2\x86\x92 zelmor");
+  GlobalUnlock(data);
+  CloseClipboard();
+  DestroyWindow(parent);
+}
+
+}  // namespace
+}  // namespace qv::test
