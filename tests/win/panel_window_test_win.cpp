@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -79,8 +80,10 @@ struct PanelMonitor {
   HWND panel = nullptr;
   HWND field = nullptr;
 
+  bool slow = false;  // one sample in ten seconds, so that no sample repaints meanwhile
+
   void start(const std::string& extra_settings) {
-    write_file(dir.file(L"zelmor.ini"), "interval_ms=250\n" + extra_settings);
+    write_file(dir.file(L"zelmor.ini"), "interval_ms=" + std::string(slow ? "10000" : "250") + "\n" + extra_settings);
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
     panel = find_window(child.pid, L"ZelmorWnd", 15000);
     if (!panel) return;
@@ -230,6 +233,23 @@ TEST(PanelWindow, CardOpensItsPageAndBackReturns) {
   // The frame-rate card opens the frame-rate list, with its own colour on the band.
   m.click(150, kCardTop + 3 * kCardStep + 20);
   EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return s.any(12, 18, 15, 46, rgb(0xFF6B6B)); }));
+}
+
+TEST(PanelWindow, HoverFollowsThePointerFromCardToCard) {
+  PanelMonitor m;
+  m.slow = true;  // no sample repaints meanwhile
+  m.start("");
+  ASSERT_NE(m.panel, nullptr);
+  const Theme& t = current_theme();
+  ASSERT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return card_at(s, 0, "cpu"); }));
+  SendMessageW(m.panel, WM_MOUSEMOVE, 0, MAKELPARAM(100, kCardTop + 10));
+  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return s.at(14, kCardTop + 2) == t.hover; }));
+  SendMessageW(m.panel, WM_MOUSEMOVE, 0, MAKELPARAM(100, kCardTop + kCardStep + 10));
+  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) {
+    return s.at(14, kCardTop + kCardStep + 2) == t.hover && s.at(14, kCardTop + 2) == t.surface;
+  }));
+  SendMessageW(m.panel, WM_MOUSELEAVE, 0, 0);
+  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return s.at(14, kCardTop + kCardStep + 2) == t.surface; }));
 }
 
 }  // namespace
