@@ -15,15 +15,30 @@ ensure_wineprefix() {
     wineserver -w || true
   fi
 }
-# Starts Xvfb on a free display when there is no display; sets DISPLAY and XVFB_PID.
+# Starts Xvfb on a free display when there is no display; sets DISPLAY and XVFB_PID. One display
+# per build root is remembered and reused, so repeated calls do not leave servers behind.
 ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
-  for n in $(seq 90 120); do
+  local marker="${QV_BUILD_ROOT:-$root/build}/.xvfb-display"
+  if [ -f "$marker" ]; then
+    local saved; saved=$(cat "$marker")
+    if DISPLAY="$saved" xdpyinfo >/dev/null 2>&1; then
+      export DISPLAY="$saved"
+      return
+    fi
+  fi
+  for n in $(seq 90 160); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
       Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
       XVFB_PID=$!
       export DISPLAY=":$n"
-      for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
+      for _ in $(seq 1 50); do
+        if xdpyinfo >/dev/null 2>&1; then
+          mkdir -p "$(dirname "$marker")" && echo ":$n" > "$marker"
+          return
+        fi
+        sleep 0.1
+      done
       echo "Xvfb did not start on :$n" >&2
       return 1
     fi
