@@ -237,6 +237,28 @@ TEST(UiMonitor, DraggingThePopupByItsBodyKeepsTheNewSpot) {
   EXPECT_EQ(m.rect().top, before.top - 100);
 }
 
+TEST(UiMonitor, UnplacedPinnedPanelIsCentredAndItsFirstMoveIsSaved) {
+  Running m("pinned=1\n");
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  const Rect work = work_area();
+  const RECT r = m.rect();
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  EXPECT_EQ(r.left, (work.right - w) / 2);
+  EXPECT_EQ(r.top, (work.bottom - h) / 2);
+  EXPECT_TRUE(eventually([&] { return m.saved_has("pinned=1") && m.saved_has("win_x=-1"); }, 5000)) << m.saved();
+  // Drag the caption: the end of the move stores and saves the position.
+  const int x = (r.left + r.right) / 2, y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+  mouse_input(0, x, y);
+  mouse_input(MOUSEEVENTF_LEFTDOWN, x, y);
+  mouse_input(0, x - 40, y + 20);
+  mouse_input(0, x - 80, y + 40);
+  mouse_input(MOUSEEVENTF_LEFTUP, x - 80, y + 40);
+  ASSERT_TRUE(eventually([&] { return m.rect().left == r.left - 80; }, 5000)) << m.rect().left;
+  EXPECT_TRUE(eventually([&] { return m.saved_has("win_x=" + std::to_string(r.left - 80)); }, 5000)) << m.saved();
+  EXPECT_TRUE(m.saved_has("win_y=" + std::to_string(r.top + 40)));
+}
+
 TEST(UiMonitor, ClosingAPinnedPanelLeavesPinnedModeWhereItWas) {
   Running m("pinned=1\nwin_x=100\nwin_y=120\nwin_w=420\nwin_h=520\n");
   ASSERT_NE(m.panel, nullptr);
