@@ -304,3 +304,39 @@ TEST(PanelWidgets, ChipAndLinkGeometry) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(PanelWidgets, ListClipKeepsRowsInsideTheListArea) {
+  PanelState panel;
+  panel.scroll_offset = 30;
+  FontSet fonts = create_font_set(1.0f);
+  Bitmap bmp(336, 300);
+  PanelCanvas c{bmp.dc(), 336, 300, 1.0f, &fonts, &panel};
+  fill_rect(bmp.dc(), Rect{0, 0, 336, 300}, current_theme().background);
+  {
+    ListClip clip(c, 100);
+    EXPECT_EQ(clip.row_y(0), 70);
+    EXPECT_FALSE(clip.shows(clip.row_y(0), clip.row_y(30))) << "scrolled away above the list";
+    EXPECT_TRUE(clip.shows(clip.row_y(0), clip.row_y(31)));
+    EXPECT_FALSE(clip.shows(288, 300)) << "below the list's bottom margin";
+    fill_rect(bmp.dc(), Rect{0, clip.row_y(0), 336, clip.row_y(400)}, colours::accent);
+  }
+  EXPECT_EQ(bmp.at(50, 99), current_theme().background);
+  EXPECT_EQ(bmp.at(50, 100), colours::accent);
+  EXPECT_EQ(bmp.at(50, 287), colours::accent);
+  EXPECT_EQ(bmp.at(50, 288), current_theme().background);
+  fill_rect(bmp.dc(), Rect{0, 0, 336, 10}, colours::danger);
+  EXPECT_EQ(bmp.at(50, 5), colours::danger) << "the clip ends with the list";
+  scrollbar(c, 336, 300, 100, 500);
+  EXPECT_EQ(panel.scroll_max, 500 - (300 - 12 - 100));
+  // Visible 188 of 500: thumb 70 long, at 100 + (188 - 70) * 30 / 312 = 111.
+  EXPECT_EQ(bmp.at(331, 110), current_theme().surface) << "track above the thumb";
+  EXPECT_EQ(bmp.at(331, 111), current_theme().text_dim);
+  EXPECT_EQ(bmp.at(331, 180), current_theme().text_dim);
+  EXPECT_EQ(bmp.at(331, 181), current_theme().surface);
+}
+
+}  // namespace
+}  // namespace qv

@@ -167,4 +167,11 @@ void marker(const PanelCanvas& c, int32_t y, Rgb colour, bool filled) {
   }
 }
 
+ListClip::ListClip(const PanelCanvas& c, int32_t top)
+    : dc_(c.dc), saved_(SaveDC(c.dc)), top_(top), bottom_(c.height - c.px(12)), offset_(c.panel->scroll_offset) {
+  IntersectClipRect(dc_, 0, top_, c.width, bottom_);
+}
+
+ListClip::~ListClip() { RestoreDC(dc_, saved_); }
+
 }  // namespace qv

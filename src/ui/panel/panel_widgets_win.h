@@ -64,4 +64,27 @@ void hover_fill(const PanelCanvas& c, const Rect& r, Rgb colour);
 void scrollbar(const PanelCanvas& c, int32_t right, int32_t bottom, int32_t top, int32_t content);
 void marker(const PanelCanvas& c, int32_t y, Rgb colour, bool filled);
 
+// The list of a scrolling page: while it lives, drawing is clipped to the list area (from `top`
+// to px(12) above the bottom) and rows are placed shifted up by scroll_offset. Rows entirely
+// outside are skipped by the caller; after it ends, the page calls `scrollbar` with the total
+// content height.
+class ListClip {
+ public:
+  ListClip(const PanelCanvas& c, int32_t top);
+  ListClip(const ListClip&) = delete;
+  ListClip& operator=(const ListClip&) = delete;
+  ~ListClip();
+  // Where a row laid out at content position `y` (0 = list top) is drawn.
+  int32_t row_y(int32_t y) const { return top_ + y - offset_; }
+  // Whether a drawn row from `drawn_top` to `drawn_bottom` shows at all.
+  bool shows(int32_t drawn_top, int32_t drawn_bottom) const { return drawn_bottom > top_ && drawn_top < bottom_; }
+
+ private:
+  HDC dc_;
+  int saved_;
+  int32_t top_;
+  int32_t bottom_;
+  int32_t offset_;
+};
+
 }  // namespace qv
