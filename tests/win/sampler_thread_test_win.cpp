@@ -111,8 +111,10 @@ TEST(SamplerThread, FirstSampleOneIntervalAfterStartThenOnePerTick) {
 
   ASSERT_TRUE(wait_samples(1, 5000));
   const ULONGLONG first_after = g_sample_times[0] - sampler.started();
-  EXPECT_GE(first_after, 950u);
-  EXPECT_LT(first_after, 3000u);
+  // One interval after start plus the priming tick, whose one-time set-ups (graphics counters,
+  // sound) can take a few seconds on a busy machine.
+  EXPECT_GE(first_after, 1000u);
+  EXPECT_LT(first_after, 5000u);
 
   const Snapshot snap = read_snapshot(sampler.state());
   EXPECT_GT(snap.mem_total_bytes, 0u);
