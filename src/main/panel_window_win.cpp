@@ -196,6 +196,13 @@ void on_set_cursor(const UiState& ui, HWND hwnd, LPARAM lparam, bool* handled) {
   *handled = true;
 }
 
+// A shown panel asked for again comes to the front; a minimised pinned window is restored
+// first, or the click would seem to do nothing.
+void bring_forward(HWND hwnd) {
+  if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+  SetForegroundWindow(hwnd);
+}
+
 void run_after_message(HWND hwnd, AfterMessage what) {
   switch (what) {
     case AfterMessage::kMoveByBody:
@@ -303,7 +310,7 @@ void set_pinned(UiState& ui, HWND hwnd, bool show) {
 void toggle_panel(UiState& ui, HWND hwnd) {
   if (ui.settings.pinned) {
     if (ui.visible) {
-      SetForegroundWindow(hwnd);
+      bring_forward(hwnd);
     } else {
       show_panel(ui, hwnd);
     }
@@ -316,7 +323,7 @@ void toggle_panel(UiState& ui, HWND hwnd) {
 
 void open_from_balloon(UiState& ui, HWND hwnd) {
   if (ui.visible) {
-    SetForegroundWindow(hwnd);
+    bring_forward(hwnd);
   } else {
     show_panel(ui, hwnd);
   }

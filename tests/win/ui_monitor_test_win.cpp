@@ -167,10 +167,14 @@ TEST(UiMonitor, EscapeHidesThePopupButNeverAPinnedPanel) {
     PostMessageW(m.panel, WM_KEYDOWN, VK_ESCAPE, 0);
     Sleep(500);
     EXPECT_TRUE(IsWindowVisible(m.panel));
-    // A tray click on a shown pinned panel only brings it forward.
+    // A tray click on a shown pinned panel only brings it forward, restoring it when minimised.
     m.tray_event(WM_LBUTTONUP);
     Sleep(500);
     EXPECT_TRUE(IsWindowVisible(m.panel));
+    ShowWindowAsync(m.panel, SW_MINIMIZE);
+    ASSERT_TRUE(eventually([&] { return IsIconic(m.panel) != FALSE; }, 5000));
+    m.tray_event(WM_LBUTTONUP);
+    EXPECT_TRUE(eventually([&] { return !IsIconic(m.panel); }, 5000));
   }
 }
 
