@@ -22,6 +22,8 @@ TEST(Format, BytesAndRates) {
   const Case cases[] = {{0, "0 B"},          {512, "512 B"},          {1023, "1023 B"},
                         {1024, "1.0 KB"},    {1536, "1.5 KB"},        {3 * MiB / 2, "1.5 MB"},
                         {5 * GiB, "5.0 GB"}, {2 * TiB, "2.0 TB"},     {4096 * TiB, "4096.0 TB"},
+                        {MiB - 1, "1.0 MB"},  // rounds up into the next unit, never "1024.0 KB"
+                        {MiB - 60, "1023.9 KB"},
                         {std::numeric_limits<uint64_t>::max(), "16777216.0 TB"}};
   for (const auto& c : cases) {
     EXPECT_EQ(format_bytes(c.in), c.out) << c.in;

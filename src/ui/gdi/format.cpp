@@ -23,7 +23,8 @@ std::string format_bytes(uint64_t bytes) {
   static constexpr const char* kUnits[] = {" KB", " MB", " GB", " TB"};
   double v = static_cast<double>(bytes) / 1024.0;
   size_t unit = 0;
-  while (v >= 1024.0 && unit + 1 < std::size(kUnits)) {
+  // Compared after rounding to the shown decimal, so 1023.96 KB reads "1.0 MB", not "1024.0 KB".
+  while (std::round(v * 10.0) >= 10240.0 && unit + 1 < std::size(kUnits)) {
     v /= 1024.0;
     ++unit;
   }
