@@ -13,7 +13,7 @@ namespace pr = process_record;
 
 // Lays out records the way the system does: fixed parts first, each followed by room for its
 // threads, names at the end of the buffer, name pointers as addresses relative to `base`.
-struct RecordSpec {
+struct LaidRecord {
   uint64_t pid = 0;
   std::u16string name;
   int64_t private_ws = 0;
@@ -35,15 +35,15 @@ T get(const std::vector<std::byte>& b, size_t at) {
   return v;
 }
 
-std::vector<std::byte> lay_out(const std::vector<RecordSpec>& specs, size_t stride = 320) {
+std::vector<std::byte> lay_out(const std::vector<LaidRecord>& wanted, size_t stride = 320) {
   size_t names = 0;
-  for (const auto& s : specs) names += s.name.size() * 2;
-  std::vector<std::byte> b(specs.size() * stride + names, std::byte{0});
-  size_t name_at = specs.size() * stride;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const RecordSpec& s = specs[i];
+  for (const auto& s : wanted) names += s.name.size() * 2;
+  std::vector<std::byte> b(wanted.size() * stride + names, std::byte{0});
+  size_t name_at = wanted.size() * stride;
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const LaidRecord& s = wanted[i];
     const size_t r = i * stride;
-    put<uint32_t>(b, r + pr::kNextEntryOffset, i + 1 < specs.size() ? static_cast<uint32_t>(stride) : 0);
+    put<uint32_t>(b, r + pr::kNextEntryOffset, i + 1 < wanted.size() ? static_cast<uint32_t>(stride) : 0);
     put<int64_t>(b, r + pr::kWorkingSetPrivateSize, s.private_ws);
     put<int64_t>(b, r + pr::kUserTime, s.user);
     put<int64_t>(b, r + pr::kKernelTime, s.kernel);
