@@ -6,7 +6,11 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "agents/agent_log_win.h"
@@ -104,13 +108,75 @@ std::optional<std::string> read_request(HANDLE pipe, HANDLE event) {
   }
 }
 
-void write_reply(HANDLE pipe, HANDLE event, const std::string& reply) {
+// FlushFileBuffers waits until the client has read the reply, which a client that never reads
+// (and never closes) would make forever. This helper thread cancels a flush that outlasts the
+// bound, so such a client is cut off like a client that never finishes its request.
+class FlushWatchdog {
+ public:
+  explicit FlushWatchdog(HANDLE server_thread) : shared_(std::make_shared<Shared>()) {
+    shared_->server_thread.reset(server_thread);
+    std::thread([s = shared_] { watch(*s); }).detach();
+  }
+
+  // Runs FlushFileBuffers on `pipe`, cancelled after `timeout_ms`.
+  void flush(HANDLE pipe, DWORD timeout_ms) {
+    bool wake_watchdog = false;
+    {
+      std::lock_guard lock(shared_->mutex);
+      shared_->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+      shared_->armed = true;
+      ++shared_->generation;
+      wake_watchdog = shared_->idle;
+    }
+    // A watchdog that is still timing an earlier flush picks the new one up when that earlier
+    // deadline passes, so busy traffic costs one wake-up per bound, not one per request.
+    if (wake_watchdog) shared_->wake.notify_one();
+    FlushFileBuffers(pipe);
+    // Until this lock is taken the watchdog may still cancel, but then it cancels nothing: the
+    // server thread does no other I/O in between.
+    std::lock_guard lock(shared_->mutex);
+    shared_->armed = false;
+  }
+
+ private:
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool armed = false;       // a flush is running
+    bool idle = true;         // the watchdog waits for a flush rather than for a deadline
+    uint64_t generation = 0;  // one per flush, so an old deadline never cancels a newer flush
+    std::chrono::steady_clock::time_point deadline;
+    UniqueHandle server_thread;
+  };
+
+  static void watch(Shared& s) {
+    std::unique_lock lock(s.mutex);
+    for (;;) {
+      s.idle = true;
+      s.wake.wait(lock, [&] { return s.armed; });
+      s.idle = false;
+      while (s.armed) {
+        const uint64_t generation = s.generation;
+        const auto deadline = s.deadline;
+        s.wake.wait_until(lock, deadline);
+        if (s.armed && s.generation == generation && std::chrono::steady_clock::now() >= deadline) {
+          CancelSynchronousIo(s.server_thread.get());
+          s.armed = false;
+        }
+      }
+    }
+  }
+
+  std::shared_ptr<Shared> shared_;
+};
+
+void write_reply(HANDLE pipe, HANDLE event, FlushWatchdog& watchdog, const std::string& reply) {
   DWORD written = 0, err = 0;
   // A client that never reads a large reply must not hold the link either.
   const bool ok = run_overlapped(pipe, event, kRequestTimeoutMs, written, err, [&](OVERLAPPED* ov) {
     return WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), nullptr, ov);
   });
-  if (ok) FlushFileBuffers(pipe);  // the client has read the reply before we disconnect
+  if (ok) watchdog.flush(pipe, kRequestTimeoutMs);  // the client has read the reply before we disconnect
 }
 
 }  // namespace
@@ -150,6 +216,11 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
     return;
   }
 
+  HANDLE this_thread = nullptr;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &this_thread, 0, FALSE,
+                  DUPLICATE_SAME_ACCESS);
+  FlushWatchdog watchdog(this_thread);
+
   LinkHooks hooks;
   hooks.wake_panel = [panel] {
     if (panel) PostMessageW(panel, kWmNotifyQueued, 0, 0);
@@ -168,7 +239,7 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
     if (wait_for_client(pipe.get(), event.get())) {
       if (std::optional<std::string> message = read_request(pipe.get(), event.get())) {
         if (std::optional<std::string> reply = answer_message(*message, *state, hooks)) {
-          write_reply(pipe.get(), event.get(), *reply);
+          write_reply(pipe.get(), event.get(), watchdog, *reply);
         }
       }
     }

@@ -191,6 +191,21 @@ TEST_F(MonitorPipe, StalledClientsAreCutOffAfterTheBound) {
   EXPECT_EQ(read_until_closed(silent.get()), "");  // cut off without a reply
 }
 
+TEST_F(MonitorPipe, ClientThatNeverReadsItsReplyIsCutOffAfterTheBound) {
+  // Replies read at once just before: the server's watch over earlier replies is still running.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(ask("fps").rfind("{\"tracking_available\":", 0), 0u);
+  const ULONGLONG start = GetTickCount64();
+  UniqueFile deaf = connect_pipe(kMonitorPipe);
+  ASSERT_TRUE(deaf);
+  ASSERT_TRUE(write_message(deaf.get(), "rules"));
+  // The server waits for the reply to be read, but not for ever.
+  const std::string reply = ask("snapshot");
+  const ULONGLONG waited = GetTickCount64() - start;
+  EXPECT_EQ(reply.rfind("{\"cpu_pct\":", 0), 0u) << reply;
+  EXPECT_GE(waited, kRequestTimeoutMs - 100);
+  EXPECT_LT(waited, kRequestTimeoutMs + 4000);
+}
+
 TEST_F(MonitorPipe, ProgramLogNamesTheUsersSid) {
   const std::optional<std::string> sid = current_user_sid();
   ASSERT_TRUE(sid);
