@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "mcp_pipe/json_out.h"
+#include "mcp_pipe/pipe_acl.h"
 #include "mcp_pipe/request.h"
 #include "mcp_pipe/white_space.h"
 #include "pipe_json_check.h"
@@ -87,6 +88,11 @@ TEST(PipeRequest, SplitsAtMostThreeWords) {
   w = split_request("");
   EXPECT_EQ(w.command, "");
   EXPECT_FALSE(w.second);
+}
+
+TEST(PipeAcl, UserSidOrInteractiveUsersFallback) {
+  EXPECT_EQ(pipe_sddl("S-1-5-21-1-2-3-1001"), "D:(D;;GA;;;NU)(A;;GA;;;S-1-5-21-1-2-3-1001)(A;;GA;;;SY)(A;;GA;;;BA)");
+  EXPECT_EQ(pipe_sddl(std::nullopt), "D:(D;;GA;;;NU)(A;;GA;;;IU)(A;;GA;;;SY)(A;;GA;;;BA)");
 }
 
 }  // namespace
