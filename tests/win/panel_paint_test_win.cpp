@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "ui/gdi/draw_win.h"
@@ -42,6 +45,30 @@ class Bitmap {
     GdiFlush();
     const uint32_t v = bits_[static_cast<size_t>(y) * w_ + x];
     return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+  }
+  // With QV_PANEL_SHOTS naming a directory, keeps the picture there for a look.
+  void save_if_asked(const char* name) const {
+    const char* dir = std::getenv("QV_PANEL_SHOTS");
+    if (!dir || !*dir) return;
+    GdiFlush();
+    BITMAPFILEHEADER fh{};
+    BITMAPINFOHEADER ih{};
+    ih.biSize = sizeof ih;
+    ih.biWidth = w_;
+    ih.biHeight = -h_;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    const size_t bytes = static_cast<size_t>(w_) * h_ * 4;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(bytes);
+    const std::string path = std::string(dir) + "\\" + name + ".bmp";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+      std::fwrite(&fh, sizeof fh, 1, f);
+      std::fwrite(&ih, sizeof ih, 1, f);
+      std::fwrite(bits_, 1, bytes, f);
+      std::fclose(f);
+    }
   }
   int count(const Rect& r, Rgb colour) const {
     int n = 0;
@@ -224,6 +251,7 @@ TEST(PanelPaint, SearchReplacesTheCardsWithRowsThatStopAtTheBottom) {
   Bitmap bmp(336, 400);
   PanelCanvas c{bmp.dc(), 336, 400, 1.0f, &f.fonts, &f.panel};
   paint_page(c, f.input);
+  bmp.save_if_asked("search_results");
   EXPECT_EQ(f.panel.app_rows.size(), kMaxSearchRows);
   std::vector<HitRegion> rows;
   bool clear_glyph = false;
