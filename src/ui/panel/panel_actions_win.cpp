@@ -2,6 +2,7 @@
 // decides, and this host carries its decisions out on the window, the files and the shared state.
 #include "ui/panel/panel_actions_win.h"
 
+#include <iterator>
 #include <mutex>
 #include <string>
 
