@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs one GoogleTest binary (given as a command), echoes its output and prints 'passed failed'
-on the last line of stderr. A run that ends badly without reporting a failed test counts as
-one failure, so a crash is never read as success."""
+on the last line of stderr. A run that ends badly without reporting a failed test, or that never
+prints GoogleTest's closing summary (a crash behind a launcher that hides the exit code), counts
+as one failure, so a crash is never read as success."""
 import re
 import subprocess
 import sys
@@ -9,6 +10,7 @@ import sys
 cmd = sys.argv[1:]
 proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
 passed = failed = 0
+finished = False
 for raw in proc.stdout:
     line = raw.decode("utf-8", "replace")
     if line.startswith("ALSA lib "):
@@ -19,8 +21,11 @@ for raw in proc.stdout:
         passed += 1
     elif re.match(r"^\[  FAILED  \] \S+ \(\d+ ms\)", line):
         failed += 1
+    elif re.match(r"^\[==========\] \d+ tests? from \d+ test suites? ran\.", line):
+        finished = True
 rc = proc.wait()
-if rc != 0 and failed == 0:
+if (rc != 0 or not finished) and failed == 0:
     failed = 1
-    print(f"*** {' '.join(cmd)} exited with {rc} without a failed test: counted as one failure")
+    print(f"*** {' '.join(cmd)} exited with {rc} (summary seen: {finished}) without a failed test: "
+          "counted as one failure")
 sys.stderr.write(f"{passed} {failed}\n")
