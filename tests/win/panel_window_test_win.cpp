@@ -88,6 +88,8 @@ struct PanelMonitor {
     panel = find_window(child.pid, L"ZelmorWnd", 15000);
     if (!panel) return;
     field = GetDlgItem(panel, 1);
+    // The pop-up opens at the pointer; kept in a corner, it hovers over nothing in the panel.
+    SetCursorPos(0, 0);
     PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
     eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
   }
