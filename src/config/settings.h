@@ -55,7 +55,7 @@ struct Settings {
   bool mcp_enabled = true;
   uint32_t notify_presets = 3;
   std::vector<MainMetric> main_metrics = default_main_metrics();
-  std::string agent_log_file;  // empty: the default log file
+  std::string agent_log_file;  // empty: no agent log
   std::vector<NotifyRule> notify_rules;
   std::vector<std::string> log;  // alert rule lines, as the user wrote them
 
