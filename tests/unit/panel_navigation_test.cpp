@@ -23,6 +23,8 @@ class RecordingHost : public PanelHost {
   int font_rebuilds = 0;
   int series_restarts = 0;
   int copies = 0;
+  int message_clears = 0;
+  Snapshot live;
   std::vector<bool> pinned_calls;
   std::vector<size_t> drags;
   std::vector<uint32_t> intervals;
@@ -48,6 +50,9 @@ class RecordingHost : public PanelHost {
   void start_metric_drag(size_t index) override { drags.push_back(index); }
   void restart_app_series() override { ++series_restarts; }
   void copy_connect_command() override { ++copies; }
+  std::string default_agent_log_path() override { return "C:\\data\\zelmor-agents.log"; }
+  void clear_messages() override { ++message_clears; }
+  Snapshot current_snapshot() override { return live; }
   void update_overlay() override {}
   void update_widget() override {}
   void dock_widget() override {}
@@ -302,6 +307,40 @@ TEST_F(PanelNavigation, SimpleSettingActions) {
   perform_action(panel, settings, host, act(ActionKind::kToggleAutostart));
   EXPECT_EQ(host.autostart_toggles, 1);
   EXPECT_EQ(host.autostart_queries, 0) << "a plain query would clear the toggle's error flag";
+}
+
+TEST_F(PanelNavigation, AiPageAndPauseActions) {
+  settings.agent_log_file = "  ";
+  perform_action(panel, settings, host, act(ActionKind::kToggleAgentLogFile));
+  EXPECT_EQ(settings.agent_log_file, "C:\\data\\zelmor-agents.log") << "blank counts as off";
+  perform_action(panel, settings, host, act(ActionKind::kToggleAgentLogFile));
+  EXPECT_EQ(settings.agent_log_file, "");
+  EXPECT_EQ(host.hand_overs, 2);
+
+  panel.page = page_of(Page::kMessages);
+  panel.expanded_messages = {0, 3};
+  perform_action(panel, settings, host, act(ActionKind::kClearMessages));
+  EXPECT_EQ(host.message_clears, 1);
+  EXPECT_TRUE(panel.expanded_messages.empty());
+  EXPECT_EQ(panel.page, page_of(Page::kOverview));
+
+  panel.scroll_offset = 20;
+  perform_action(panel, settings, host, act(ActionKind::kToggleActivityView));
+  EXPECT_TRUE(panel.finished_expanded);
+  EXPECT_EQ(panel.scroll_offset, 0);
+
+  host.live.cpu_pct = 55;
+  perform_action(panel, settings, host, act(ActionKind::kOpenMetric, 0, 0));
+  perform_action(panel, settings, host, act(ActionKind::kTogglePause));
+  ASSERT_TRUE(panel.paused && panel.frozen_snapshot);
+  EXPECT_EQ(panel.frozen_snapshot->cpu_pct, 55);
+  host.live.cpu_pct = 80;  // later samples do not reach the frozen copy
+  EXPECT_EQ(panel.frozen_snapshot->cpu_pct, 55);
+  perform_action(panel, settings, host, act(ActionKind::kTogglePause));
+  EXPECT_FALSE(panel.paused || panel.frozen_snapshot);
+  perform_action(panel, settings, host, act(ActionKind::kTogglePause));
+  navigate(panel, host, page_of(Page::kOverview), 0);
+  EXPECT_FALSE(panel.paused || panel.frozen_snapshot) << "a page change ends the pause";
 }
 
 TEST(PanelWheel, StaysWithinZeroAndTheMaximum) {

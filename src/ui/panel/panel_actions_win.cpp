@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "agents/agent_log_win.h"
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
 #include "main/panel_window_win.h"
@@ -90,6 +91,9 @@ class WindowPanelHost : public PanelHost {
   }
   void restart_app_series() override { qv::restart_app_series(ui_); }
   void copy_connect_command() override { copy_to_clipboard(hwnd_, connect_command(own_directory())); }
+  std::string default_agent_log_path() override { return qv::default_agent_log_path(); }
+  void clear_messages() override { ui_.messages.clear(); }
+  Snapshot current_snapshot() override { return ui_.snapshot_copy; }
 
   // The taskbar widget and the frame-rate overlay read their settings when they are refreshed
   // on the next sample; until their windows exist there is nothing more to do here.

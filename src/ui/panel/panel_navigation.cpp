@@ -241,6 +241,30 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kOpenSettingsSection:
       if (action.flag < kSectionCount) navigate(panel, host, static_cast<uint8_t>(Page::kSettingsSection), action.flag);
       break;
+    case ActionKind::kToggleActivityView:
+      panel.finished_expanded = !panel.finished_expanded;
+      panel.scroll_offset = 0;
+      break;
+    case ActionKind::kToggleAgentLogFile:
+      settings.agent_log_file = trim(settings.agent_log_file).empty() ? host.default_agent_log_path() : std::string();
+      host.save_settings();
+      host.hand_over_ai_settings();
+      break;
+    case ActionKind::kClearMessages:
+      host.clear_messages();
+      panel.expanded_messages.clear();
+      navigate(panel, host, static_cast<uint8_t>(Page::kOverview), 0);
+      break;
+    case ActionKind::kTogglePause:
+      // A paused page shows the frozen copy; resuming goes back to the live one.
+      if (panel.paused) {
+        panel.paused = false;
+        panel.frozen_snapshot.reset();
+      } else {
+        panel.frozen_snapshot = host.current_snapshot();
+        panel.paused = true;
+      }
+      break;
     case ActionKind::kCopyConnectCommand:
       host.copy_connect_command();
       panel.copied = true;
@@ -276,8 +300,8 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.save_settings();
       host.reset_widget_size();
       break;
-    // The pages that own these actions (metric detail, app detail, settings, alert editor and
-    // the AI pages) handle them; the overview has no regions that carry them.
+    // No region carries these yet: closing apps with its confirmation, the alert editor and the
+    // AI activity page's own items and clears come with those pages.
     case ActionKind::kCloseAppRow:
     case ActionKind::kCloseSelectedApp:
     case ActionKind::kCloseProcess:
@@ -294,12 +318,8 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kAlertSave:
     case ActionKind::kAlertCancel:
     case ActionKind::kAlertAppPicker:
-    case ActionKind::kToggleActivityView:
-    case ActionKind::kToggleAgentLogFile:
     case ActionKind::kClearFinishedAgents:
     case ActionKind::kClearAgents:
-    case ActionKind::kClearMessages:
-    case ActionKind::kTogglePause:
     case ActionKind::kNone:
       break;
   }

@@ -44,6 +44,9 @@ class PanelHost {
   virtual void start_metric_drag(size_t index) = 0;
   virtual void restart_app_series() = 0;
   virtual void copy_connect_command() = 0;
+  virtual std::string default_agent_log_path() = 0;
+  virtual void clear_messages() = 0;  // the panel's list of AI-tool messages
+  virtual Snapshot current_snapshot() = 0;
 
   virtual void update_overlay() = 0;
   virtual void update_widget() = 0;

@@ -76,6 +76,7 @@ struct PanelState {
   bool copied = false;                  // the connect command was copied
 
   std::set<size_t> expanded_messages;  // messages page
+  bool finished_expanded = false;      // AI activity page: the finished section is unfolded
 };
 
 }  // namespace qv
