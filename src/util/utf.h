@@ -12,4 +12,7 @@ bool is_valid_utf8(std::string_view bytes);
 std::u16string utf8_to_utf16(std::string_view text);
 std::string utf16_to_utf8(std::u16string_view text);
 
+// Appends the UTF-8 form of one code point (the caller passes a valid scalar value).
+void append_utf8(std::string& out, char32_t cp);
+
 }  // namespace qv
