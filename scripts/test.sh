@@ -48,7 +48,7 @@ ensure_display
 ensure_wineprefix
 # Inside a virtual desktop with a taskbar, so the notification-area tests run too. The desktop
 # launcher hides the exit code; the counter reads GoogleTest's own summary instead.
-run_gtest timeout 2400 wine explorer /desktop=quorvel,1280x800 "$out/win/win_tests.exe"
+run_gtest timeout 2400 wine explorer /desktop=quorvel,1280x1024 "$out/win/win_tests.exe"
 wineserver -k 2>/dev/null || true
 [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
 
