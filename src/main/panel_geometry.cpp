@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/gdi/scale.h"
+#include "ui/panel/panel_layout.h"
 
 namespace qv {
 namespace {
@@ -14,12 +15,10 @@ int32_t clamp_to_i32(int64_t v) {
 }  // namespace
 
 Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled) {
-  const int64_t drives = static_cast<int64_t>(std::max<size_t>(key.drives, 1));
-  const int64_t tiles = static_cast<int64_t>(std::max<size_t>(key.tiles, 1));
-  int64_t h = int64_t{px(12, ui_scale)} + px(144, ui_scale) + int64_t{px(42, ui_scale)} * drives +
-              int64_t{px(52, ui_scale)} * tiles;
-  if (mcp_enabled) h += int64_t{px(30, ui_scale)} * std::max(key.banner_rows, 1);
-  return Size{px(336, ui_scale), clamp_to_i32(h)};
+  // The overview's own layout owns the formula; the window only asks it.
+  const ClientSize c = overview_client_size(ui_scale, key.drives, key.tiles, mcp_enabled,
+                                            static_cast<size_t>(std::max(key.banner_rows, 0)));
+  return Size{c.width, c.height};
 }
 
 bool uses_stored_size(const Settings& s) { return s.pinned && s.win_w >= 101 && s.win_h >= 101; }

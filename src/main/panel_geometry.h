@@ -25,8 +25,7 @@ struct Size {
   bool operator==(const Size&) const = default;
 };
 
-// The overview's client size: 336 wide; 12 + 144 fixed, 42 per drive, 52 per card and, while the
-// AI link is on, 30 per banner row, each count at least 1. Every term is converted on its own.
+// The pop-up's client size for the content counted in `key` (the overview's layout).
 Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled);
 
 // A pinned window keeps the size the user gave it once both sides are at least 101 pixels.
