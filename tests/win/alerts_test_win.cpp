@@ -29,20 +29,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 const std::regex kStamp(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] )");
 
-// Points this process's program log at a directory of its own for one test.
-class ProgramLogHere {
- public:
-  explicit ProgramLogHere(const std::wstring& dir) {
-    wchar_t buf[4096];
-    DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buf, 4096);
-    if (n > 0 && n < 4096) old_ = std::wstring(buf, n);
-    SetEnvironmentVariableW(L"LOCALAPPDATA", dir.c_str());
-  }
-  ~ProgramLogHere() { SetEnvironmentVariableW(L"LOCALAPPDATA", old_ ? old_->c_str() : nullptr); }
-
- private:
-  std::optional<std::wstring> old_;
-};
+using ProgramLogHere = ScopedLocalAppData;
 
 // A message-only window standing in for the panel; counts the wake-ups it was posted.
 struct FakePanel {

@@ -48,6 +48,7 @@ TEST(PipeAgentLog, HousekeepingAbandonsSilentAgentsAndAppendsThem) {
 
 TEST(PipeAgentLog, NoPathMeansNoLogAndAnUnopenableFileIsReported) {
   TempDir dir;
+  ScopedLocalAppData local(dir.path());
   SharedState state;
   append_agent_log(state, {{"A", "t", "done", "", "L", 0, 0}});  // empty path: nothing happens
 
@@ -58,18 +59,17 @@ TEST(PipeAgentLog, NoPathMeansNoLogAndAnUnopenableFileIsReported) {
   const size_t before = read_file(program_log).size();
   append_agent_log(state, {{"A", "t", "done", "", "L", 0, 0}});
   const std::string added = read_file(program_log).substr(before);
+  ASSERT_FALSE(added.empty());
   EXPECT_EQ(added.rfind("agent log open failed (" + utf8(folder) + "): ", 0), 0u) << added;
   EXPECT_GT(added.size(), std::string("agent log open failed (" + utf8(folder) + "): \n").size());
   EXPECT_EQ(added.back(), '\n');
 }
 
 TEST(PipeAgentLog, DefaultPathFollowsLocalAppData) {
-  const auto saved = local_app_data_dir();
-  SetEnvironmentVariableW(L"LOCALAPPDATA", L"D:\\Users\\Zoë\\AppData\\Local");
+  ScopedLocalAppData local(L"D:\\Users\\Zoë\\AppData\\Local");
   EXPECT_EQ(default_agent_log_path(), "D:\\Users\\Zoë\\AppData\\Local\\zelmor-agents.log");
   SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
   EXPECT_EQ(default_agent_log_path(), "C:\\zelmor-agents.log");
-  if (saved) SetEnvironmentVariableW(L"LOCALAPPDATA", saved->c_str());
 }
 
 }  // namespace

@@ -248,14 +248,11 @@ TEST(SamplerThread, IntervalChangeTakesEffectAtTheNextSleep) {
 
 TEST(SamplerThread, PerCoreReportIsLoggedOnce) {
   TempDir dir(L"qv-sampler-log");
-  wchar_t saved[MAX_PATH] = {};
-  const DWORD had = GetEnvironmentVariableW(L"LOCALAPPDATA", saved, MAX_PATH);
-  SetEnvironmentVariableW(L"LOCALAPPDATA", dir.path().c_str());
   {
+    ScopedLocalAppData here(dir.path());
     RunningSampler sampler(250, true);
     ASSERT_TRUE(wait_samples(3, 5000));
   }
-  SetEnvironmentVariableW(L"LOCALAPPDATA", had ? saved : nullptr);
 
   const std::string log = read_file(dir.file(L"zelmor.log"));
   SYSTEM_INFO info{};

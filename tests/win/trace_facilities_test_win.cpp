@@ -24,20 +24,11 @@ namespace {
 // Points this process's LOCALAPPDATA (and so its program log) at a fresh directory for one test.
 class ScopedLogDir {
  public:
-  ScopedLogDir() {
-    wchar_t old[32768];
-    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", old, 32768);
-    if (n > 0 && n < 32768) old_ = std::wstring(old, n);
-    SetEnvironmentVariableW(L"LOCALAPPDATA", dir_.path().c_str());
-  }
-  ScopedLogDir(const ScopedLogDir&) = delete;
-  ScopedLogDir& operator=(const ScopedLogDir&) = delete;
-  ~ScopedLogDir() { SetEnvironmentVariableW(L"LOCALAPPDATA", old_ ? old_->c_str() : nullptr); }
   std::string log() const { return read_file(dir_.file(L"zelmor.log")); }
 
  private:
   TempDir dir_{L"qvtrace"};
-  std::optional<std::wstring> old_;
+  ScopedLocalAppData here_{dir_.path()};
 };
 
 TEST(TraceGpuCounters, UnavailableCountersLogOnceAndAreNeverRetried) {

@@ -28,7 +28,6 @@ size_t count_info(const std::vector<std::pair<DWORD, UINT>>& calls) {
 class InProcessPanel {
  public:
   explicit InProcessPanel(const Settings& settings, bool with_tray = true) {
-    SetEnvironmentVariableW(L"LOCALAPPDATA", dir_.path().c_str());
     static const bool registered = [] {
       WNDCLASSEXW wc{};
       wc.cbSize = sizeof wc;
@@ -78,6 +77,7 @@ class InProcessPanel {
 
  private:
   TempDir dir_{L"qv ui"};
+  ScopedLocalAppData here_{dir_.path()};  // restored when the panel goes, before the folder
   HWND hwnd_ = nullptr;
   UiState* ui_ = nullptr;
 };

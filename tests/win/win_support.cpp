@@ -127,6 +127,17 @@ std::wstring message_box_text(HWND box) { return window_text(GetDlgItem(box, 0xF
 
 void press_ok(HWND box) { PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 
+ScopedLocalAppData::ScopedLocalAppData(const std::wstring& dir) {
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n > 0 && n < buffer.size()) saved_ = buffer.substr(0, n);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", dir.c_str());
+}
+
+ScopedLocalAppData::~ScopedLocalAppData() {
+  SetEnvironmentVariableW(L"LOCALAPPDATA", saved_ ? saved_->c_str() : nullptr);
+}
+
 std::string read_file(const std::wstring& path) {
   UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, 0, nullptr));

@@ -47,6 +47,19 @@ std::wstring window_text(HWND hwnd);
 std::wstring message_box_text(HWND box);  // the static control 0xFFFF
 void press_ok(HWND box);
 
+// Points this process's LOCALAPPDATA (and so its program log and settings) at `dir` until the
+// object goes, then puts the old value back.
+class ScopedLocalAppData {
+ public:
+  explicit ScopedLocalAppData(const std::wstring& dir);
+  ScopedLocalAppData(const ScopedLocalAppData&) = delete;
+  ScopedLocalAppData& operator=(const ScopedLocalAppData&) = delete;
+  ~ScopedLocalAppData();
+
+ private:
+  std::optional<std::wstring> saved_;
+};
+
 std::string read_file(const std::wstring& path);
 void write_file(const std::wstring& path, const std::string& bytes);
 bool file_exists(const std::wstring& path);
