@@ -227,16 +227,24 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
   };
   hooks.write_agent_log = [&state](const std::vector<FinishedAgent>& entries) { append_agent_log(*state, entries); };
 
-  for (;;) {
-    UniqueFile pipe(CreateNamedPipeW(
+  const auto make_instance = [&] {
+    return UniqueFile(CreateNamedPipeW(
         pipe_name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, kMaxInstances,
         kPipeBufferBytes, kPipeBufferBytes, 0, &attributes));
+  };
+  UniqueFile next = make_instance();
+  for (;;) {
+    UniqueFile pipe = std::move(next);
     if (!pipe) {
       log_line("mcp pipe: CreateNamedPipeW failed");
       return;
     }
-    if (wait_for_client(pipe.get(), event.get())) {
+    const bool connected = wait_for_client(pipe.get(), event.get());
+    // Clients are still served one at a time, but the next one already finds a listening
+    // instance: a client that reconnects at once never sees the pipe name missing.
+    next = make_instance();
+    if (connected) {
       if (std::optional<std::string> message = read_request(pipe.get(), event.get())) {
         if (std::optional<std::string> reply = answer_message(*message, *state, hooks)) {
           write_reply(pipe.get(), event.get(), watchdog, *reply);
