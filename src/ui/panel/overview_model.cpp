@@ -45,8 +45,8 @@ std::optional<std::string> agents_text(const AgentCounts& c) {
 
 }  // namespace
 
-std::optional<CardSpec> card_spec(std::string_view key) {
-  static const std::array<CardSpec, 7> kCards = {{
+std::optional<CardKind> card_kind(std::string_view key) {
+  static const std::array<CardKind, 7> kCards = {{
       {"cpu", open_metric(0), OverviewSeries::kCpu},
       {"ram", open_metric(1), OverviewSeries::kMemory},
       {"gpu", open_metric(2), OverviewSeries::kGpu},
@@ -55,17 +55,17 @@ std::optional<CardSpec> card_spec(std::string_view key) {
       {"net", open_metric(4), OverviewSeries::kNet},
       {"audio", open_metric(5), OverviewSeries::kSound},
   }};
-  for (const CardSpec& c : kCards) {
+  for (const CardKind& c : kCards) {
     if (c.key == key) return c;
   }
   return std::nullopt;
 }
 
-std::vector<CardSpec> shown_cards(const std::vector<MainMetric>& main_metrics) {
-  std::vector<CardSpec> out;
+std::vector<CardKind> shown_cards(const std::vector<MainMetric>& main_metrics) {
+  std::vector<CardKind> out;
   for (const MainMetric& m : main_metrics) {
     if (!m.shown) continue;
-    if (auto spec = card_spec(m.name)) out.push_back(*spec);
+    if (auto card = card_kind(m.name)) out.push_back(*card);
   }
   return out;
 }

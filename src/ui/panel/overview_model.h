@@ -20,16 +20,16 @@ namespace qv {
 // The overview's history series a card draws.
 enum class OverviewSeries : uint8_t { kCpu, kMemory, kGpu, kFps, kDisk, kNet, kSound };
 
-struct CardSpec {
+struct CardKind {
   std::string_view key;  // "cpu", "ram", ...
   Action action;
   OverviewSeries series;
 };
 
 // The card of a main-metric key; nothing for a key the overview does not know.
-std::optional<CardSpec> card_spec(std::string_view key);
+std::optional<CardKind> card_kind(std::string_view key);
 // The cards to draw: shown entries of `main_metrics`, in their order, known keys only.
-std::vector<CardSpec> shown_cards(const std::vector<MainMetric>& main_metrics);
+std::vector<CardKind> shown_cards(const std::vector<MainMetric>& main_metrics);
 size_t shown_metric_count(const std::vector<MainMetric>& main_metrics);
 
 std::string card_value_text(std::string_view key, const Snapshot& snapshot);

@@ -50,7 +50,7 @@ int32_t metric_cards(const PanelCanvas& c, const OverviewInput& in, int32_t y) {
   const Theme& t = c.theme();
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
-  for (const CardSpec& card : shown_cards(in.settings->main_metrics)) {
+  for (const CardKind& card : shown_cards(in.settings->main_metrics)) {
     const Rect r{x0, y, x1, y + c.px(46)};
     hover_fill(c, r, t.surface);
     const MetricStyle style = metric_style(card.key);
