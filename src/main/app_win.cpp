@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "agents/instructions.h"
@@ -21,6 +22,7 @@
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
 #include "ui/tray/tray_win.h"
+#include "util/panic.h"
 #include "util/program_log_win.h"
 #include "util/startup_task_win.h"
 #include "util/wide_win.h"
@@ -49,10 +51,14 @@ void handle_option(const std::wstring& option) {
 // Workers are detached at once and never joined; they end with the process.
 template <typename F>
 void spawn_worker(F body) {
-  std::thread([body = std::move(body)]() mutable {
-    install_thread_panic_hook();
-    body();
-  }).detach();
+  try {
+    std::thread([body = std::move(body)]() mutable {
+      install_thread_panic_hook();
+      body();
+    }).detach();
+  } catch (const std::system_error&) {
+    panic("start-up", "failed to spawn thread");  // the program cannot work without its workers
+  }
 }
 
 }  // namespace
