@@ -87,7 +87,8 @@ struct PanelMonitor {
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
     panel = find_window(child.pid, L"ZelmorWnd", 15000);
     if (!panel) return;
-    field = GetDlgItem(panel, 1);
+    // The window exists before start-up has made its text fields: wait for field 1.
+    eventually([&] { return (field = GetDlgItem(panel, 1)) != nullptr; }, 5000);
     // The pop-up opens at the pointer; kept in a corner, it hovers over nothing in the panel.
     SetCursorPos(0, 0);
     PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
