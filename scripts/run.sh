@@ -12,9 +12,9 @@ ensure_display
 ensure_wineprefix
 exe="$root/build/win/quorvel.exe"
 if [ "$had_display" = 1 ]; then
-  exec wine explorer /desktop=quorvel,1280x800 "$exe"
+  exec wine explorer /desktop=quorvel,1280x1024 "$exe"
 fi
-wine explorer /desktop=quorvel,1280x800 "$exe" >/dev/null 2>&1 &
+wine explorer /desktop=quorvel,1280x1024 "$exe" >/dev/null 2>&1 &
 sleep "${QV_SHOT_DELAY:-8}"
 shot="$root/build/screenshot.png"
 import -window root "$shot"
