@@ -47,50 +47,7 @@ std::string pipe_request(const std::string& line) {
   return reply;
 }
 
-struct Shot {
-  int w = 0, h = 0;
-  std::vector<uint32_t> pixels;
-  Rgb at(int x, int y) const {
-    const uint32_t v = pixels[static_cast<size_t>(y) * w + x];
-    return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
-  }
-};
-
-Shot capture(HWND hwnd) {
-  Shot s;
-  RECT rc{};
-  GetClientRect(hwnd, &rc);
-  POINT origin{0, 0};
-  ClientToScreen(hwnd, &origin);
-  s.w = rc.right;
-  s.h = rc.bottom;
-  s.pixels.assign(static_cast<size_t>(s.w) * s.h, 0);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = s.w;
-  bi.bmiHeader.biHeight = -s.h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  // Only the part on the screen: a source reaching past its edge copies nothing at all.
-  const int visible_w = std::min(s.w, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
-  const int visible_h = std::min(s.h, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
-  if (visible_w > 0 && visible_h > 0) BitBlt(mem, 0, 0, visible_w, visible_h, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  if (bits) std::memcpy(s.pixels.data(), bits, s.pixels.size() * 4);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return s;
-}
-
-void save_bitmap(const Shot& s, const std::string& name) {
+void save_bitmap(const ScreenShot& s, const std::string& name) {
   const char* dir = std::getenv("QV_PANEL_SHOTS");
   if (!dir || !*dir) return;
   BITMAPFILEHEADER fh{};
@@ -165,10 +122,10 @@ TEST_P(PanelBanners, OverviewWithAndWithoutBanners) {
   const float scale = ui_scale_for(1.0f, c.text_size);
   const Rgb amber = rgb(0xF59E0B);
   const Rgb teal = rgb(0x2DD4BF);
-  Shot shot;
+  ScreenShot shot;
   const bool settled = eventually(
       [&] {
-        shot = capture(panel);
+        shot = capture_client(panel);
         if (shot.w != px(336, scale)) return false;
         const Rect bottom = banner_rect(0, shot.w, shot.h, scale);
         const Rect upper = banner_rect(1, shot.w, shot.h, scale);
@@ -183,7 +140,7 @@ TEST_P(PanelBanners, OverviewWithAndWithoutBanners) {
     Sleep(2500);  // a few more samples, so the figures and graphs are live in the picture
     show_again();
     Sleep(600);
-    shot = capture(panel);
+    shot = capture_client(panel);
   }
   EXPECT_TRUE(settled) << (c.banners ? "banner frames missing" : "the banner row is not empty");
   save_bitmap(shot, "overview_theme" + std::to_string(c.theme) + "_size" + std::to_string(c.text_size) +

@@ -18,59 +18,6 @@
 namespace qv::test {
 namespace {
 
-// The client area of a shown window as it is on the screen.
-class ScreenCapture {
- public:
-  explicit ScreenCapture(HWND hwnd) {
-    RECT rc{};
-    GetClientRect(hwnd, &rc);
-    POINT origin{0, 0};
-    ClientToScreen(hwnd, &origin);
-    w_ = rc.right;
-    h_ = rc.bottom;
-    pixels_.assign(static_cast<size_t>(w_) * h_, 0);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w_;
-    bi.bmiHeader.biHeight = -h_;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    // Only the part on the screen: a source reaching past its edge copies nothing at all.
-  const int visible_w = std::min(w_, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
-  const int visible_h = std::min(h_, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
-  if (visible_w > 0 && visible_h > 0) BitBlt(mem, 0, 0, visible_w, visible_h, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    if (bits) std::memcpy(pixels_.data(), bits, pixels_.size() * 4);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-  }
-  int width() const { return w_; }
-  int height() const { return h_; }
-  Rgb at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= w_ || y >= h_) return Rgb{1, 2, 3};
-    const uint32_t v = pixels_[static_cast<size_t>(y) * w_ + x];
-    return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
-  }
-  bool any(int l, int t, int r, int b, Rgb colour) const {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x)
-        if (at(x, y) == colour) return true;
-    return false;
-  }
-
- private:
-  int w_ = 0, h_ = 0;
-  std::vector<uint32_t> pixels_;
-};
-
 constexpr int kCardTop = 70;  // at 100 % scale: 12 + 26 + 32
 constexpr int kCardStep = 52;
 
@@ -109,7 +56,7 @@ struct PanelMonitor {
   // Waits until the painted panel satisfies `pred`.
   template <typename Pred>
   bool screen_shows(Pred pred, DWORD ms = 5000) {
-    return eventually([&] { return pred(ScreenCapture(panel)); }, ms);
+    return eventually([&] { return pred(capture_client(panel)); }, ms);
   }
   HWND focused() const {
     GUITHREADINFO info{};
@@ -146,7 +93,7 @@ const HitRegion* find_region(const std::vector<HitRegion>& regions, ActionKind k
   return nullptr;
 }
 
-bool card_at(const ScreenCapture& s, int i, const char* key) {
+bool card_at(const ScreenShot& s, int i, const char* key) {
   const int top = kCardTop + kCardStep * i;
   return s.at(14, top + 2) == current_theme().surface &&
          s.any(22, top + 6, 80, top + 20, metric_style(key).colour);
@@ -167,7 +114,7 @@ TEST_P(PanelWindowThemes, OverviewPixelsCarryTheThemeColours) {
   GetClientRect(m.panel, &rc);
   ASSERT_EQ(rc.right, 336) << "these coordinates are for 100 % scale";
   const Theme& t = current_theme();
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) {
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
     return s.at(2, 2) == t.background && s.at(rc.right - 3, rc.bottom / 2) == t.background && card_at(s, 0, "cpu");
   })) << "background, CPU card fill and CPU label colour";
 }
@@ -179,7 +126,7 @@ TEST(PanelWindow, ShowsOneCardPerShownMetricInTheirOrder) {
   m.start("main_metrics=net,-cpu,ram,fps,disk,gpu,-audio\n");
   ASSERT_NE(m.panel, nullptr);
   const char* order[] = {"net", "ram", "fps", "disk", "gpu"};
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) {
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
     for (int i = 0; i < 5; ++i)
       if (!card_at(s, i, order[i])) return false;
     // Below the fifth card come the drives, on the background.
@@ -194,7 +141,7 @@ TEST(PanelWindow, PinLinkSwitchesToPinnedModeAndSaves) {
   const auto regions = overview_regions(Settings{});
   const HitRegion* pin = find_region(regions, ActionKind::kTogglePinned);
   ASSERT_NE(pin, nullptr);
-  ASSERT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return card_at(s, 0, "cpu"); }));
+  ASSERT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu"); }));
   m.click((pin->left + pin->right) / 2, (pin->top + pin->bottom) / 2);
   EXPECT_TRUE(eventually([&] { return (GetWindowLongPtrW(m.panel, GWL_STYLE) & WS_CAPTION) == WS_CAPTION; }, 5000));
   EXPECT_TRUE(eventually([&] { return m.settings_file().find("pinned=1\n") != std::string::npos; }, 5000));
@@ -206,15 +153,15 @@ TEST(PanelWindow, SearchReplacesTheCardsAndTheClearGlyphBringsThemBack) {
   m.start("");
   ASSERT_NE(m.panel, nullptr);
   ASSERT_NE(m.field, nullptr);
-  ASSERT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return card_at(s, 0, "cpu"); }));
+  ASSERT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu"); }));
   EXPECT_EQ(m.focused(), m.field) << "the overview gives the search field the focus";
   m.type(L"exe");
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) {
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
     return s.at(14, kCardTop + 2) == current_theme().background && !card_at(s, 1, "ram");
   })) << "the cards give way to results";
   // The clear glyph's region: the right 24 pixels of the search frame.
   m.click(336 - 12 - 12, 12 + 25 + 12);
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return card_at(s, 0, "cpu") && card_at(s, 1, "ram"); }));
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu") && card_at(s, 1, "ram"); }));
   EXPECT_EQ(m.focused(), m.field) << "the focus stays in the search field";
   EXPECT_EQ(GetWindowTextLengthW(m.field), 0);
 }
@@ -224,18 +171,18 @@ TEST(PanelWindow, CardOpensItsPageAndBackReturns) {
   m.start("");
   ASSERT_NE(m.panel, nullptr);
   const Theme& t = current_theme();
-  ASSERT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return card_at(s, 0, "cpu"); }));
+  ASSERT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu"); }));
   m.click(150, kCardTop + 20);
   // Metric detail: a title band where the search line was, no cards, no search field.
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) {
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
     return s.at(20, 14) == t.surface && s.at(14, kCardTop + 2) == t.background &&
            s.any(12, 18, 15, 46, metric_style("cpu").colour);
   }));
   m.click(200, 30);  // the band is Back
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return card_at(s, 0, "cpu") && s.at(20, 14) == t.background; }));
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu") && s.at(20, 14) == t.background; }));
   // The frame-rate card opens the frame-rate list, with its own colour on the band.
   m.click(150, kCardTop + 3 * kCardStep + 20);
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return s.any(12, 18, 15, 46, rgb(0xFF6B6B)); }));
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return s.any(12, 18, 15, 46, rgb(0xFF6B6B)); }));
 }
 
 TEST(PanelWindow, HoverFollowsThePointerFromCardToCard) {
@@ -244,15 +191,15 @@ TEST(PanelWindow, HoverFollowsThePointerFromCardToCard) {
   m.start("");
   ASSERT_NE(m.panel, nullptr);
   const Theme& t = current_theme();
-  ASSERT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return card_at(s, 0, "cpu"); }));
+  ASSERT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu"); }));
   SendMessageW(m.panel, WM_MOUSEMOVE, 0, MAKELPARAM(100, kCardTop + 10));
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return s.at(14, kCardTop + 2) == t.hover; }));
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return s.at(14, kCardTop + 2) == t.hover; }));
   SendMessageW(m.panel, WM_MOUSEMOVE, 0, MAKELPARAM(100, kCardTop + kCardStep + 10));
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) {
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
     return s.at(14, kCardTop + kCardStep + 2) == t.hover && s.at(14, kCardTop + 2) == t.surface;
   }));
   SendMessageW(m.panel, WM_MOUSELEAVE, 0, 0);
-  EXPECT_TRUE(m.screen_shows([&](const ScreenCapture& s) { return s.at(14, kCardTop + kCardStep + 2) == t.surface; }));
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return s.at(14, kCardTop + kCardStep + 2) == t.surface; }));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 
 #include "util/wide_win.h"
 
@@ -136,6 +138,53 @@ ScopedLocalAppData::ScopedLocalAppData(const std::wstring& dir) {
 
 ScopedLocalAppData::~ScopedLocalAppData() {
   SetEnvironmentVariableW(L"LOCALAPPDATA", saved_ ? saved_->c_str() : nullptr);
+}
+
+Rgb ScreenShot::at(int x, int y) const {
+  if (x < 0 || y < 0 || x >= w || y >= h) return Rgb{1, 2, 3};
+  const uint32_t v = pixels[static_cast<size_t>(y) * w + x];
+  return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+}
+
+bool ScreenShot::any(int left, int top, int right, int bottom, Rgb colour) const {
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x)
+      if (at(x, y) == colour) return true;
+  return false;
+}
+
+ScreenShot capture_client(HWND hwnd) {
+  ScreenShot s;
+  RECT rc{};
+  GetClientRect(hwnd, &rc);
+  POINT origin{0, 0};
+  ClientToScreen(hwnd, &origin);
+  s.w = rc.right;
+  s.h = rc.bottom;
+  s.pixels.assign(static_cast<size_t>(s.w) * s.h, 0);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = s.w;
+  bi.bmiHeader.biHeight = -s.h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  // Only the part on the screen: a source reaching past its edge copies nothing at all.
+  const int visible_w = std::min(s.w, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
+  const int visible_h = std::min(s.h, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
+  if (visible_w > 0 && visible_h > 0) BitBlt(mem, 0, 0, visible_w, visible_h, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  if (bits) std::memcpy(s.pixels.data(), bits, s.pixels.size() * 4);
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return s;
 }
 
 std::string read_file(const std::wstring& path) {

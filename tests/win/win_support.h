@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/gdi/theme.h"
 #include "util/handles_win.h"
 
 namespace qv::test {
@@ -59,6 +60,16 @@ class ScopedLocalAppData {
  private:
   std::optional<std::wstring> saved_;
 };
+
+// The client area of a shown window as it is on the screen: 32-bit pixels, top row first.
+struct ScreenShot {
+  int w = 0;
+  int h = 0;
+  std::vector<uint32_t> pixels;
+  Rgb at(int x, int y) const;  // outside the picture: {1, 2, 3}, a colour no theme uses
+  bool any(int left, int top, int right, int bottom, Rgb colour) const;
+};
+ScreenShot capture_client(HWND hwnd);
 
 std::string read_file(const std::wstring& path);
 void write_file(const std::wstring& path, const std::string& bytes);
