@@ -55,9 +55,19 @@ void save_settings(const Settings& settings) {
       return;
     }
   }
-  if (!MoveFileExW(temp.c_str(), path->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(temp.c_str());
+  // Another program that has the file open for a moment (an editor, a virus scanner, a backup)
+  // can make the swap fail: try again briefly, then write the file in place rather than lose
+  // the save.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (MoveFileExW(temp.c_str(), path->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+    Sleep(15);
   }
+  DeleteFileW(temp.c_str());
+  UniqueFile file(CreateFileW(path->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  DWORD written = 0;
+  WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace qv

@@ -208,6 +208,23 @@ TEST(Monitor, SavedFileIsNormalisedFromWhatWasLoaded) {
       << read_file(m.dir.file(L"zelmor.ini"));
 }
 
+TEST(Monitor, SaveReachesTheFileWhileAnotherProgramHoldsItOpen) {
+  Monitor m;
+  write_file(m.dir.file(L"zelmor.ini"), "theme=2\n");
+  // Open without delete sharing, as an editor might: the file cannot be replaced by a rename.
+  UniqueFile holder(CreateFileW(m.dir.file(L"zelmor.ini").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder.valid());
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(eventually([&] {
+    const std::string text = read_file(m.dir.file(L"zelmor.ini"));
+    return text.rfind("tray_static=0\n", 0) == 0 && text.find("\ntheme=2\n") != std::string::npos;
+  }, 5000)) << read_file(m.dir.file(L"zelmor.ini"));
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.tmp")));
+}
+
 TEST(Monitor, BadSettingsFileGivesDefaultsAndStaysUntilTheNextSave) {
   struct Bad { const char* name; std::string bytes; };
   std::string huge(50u << 20, 'a');
