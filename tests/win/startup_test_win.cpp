@@ -226,11 +226,12 @@ TEST(Monitor, SaveReachesTheFileWhileAnotherProgramHoldsItOpen) {
 }
 
 TEST(Monitor, BadSettingsFileGivesDefaultsAndStaysUntilTheNextSave) {
-  struct Bad { const char* name; std::string bytes; };
+  struct Bad { const char* name; std::string bytes; bool kept; };
   std::string huge(50u << 20, 'a');
-  const Bad bad[] = {{"non-utf8", "tray_static=1\n\xff\xfe\x80\n"},
-                     {"binary", std::string("\0\x01\x02tray_static=1\n\0", 18)},
-                     {"huge", "tray_static=1\n" + huge}};
+  // Control characters are UTF-8 text: that file loads (its lines are junk) and is not kept.
+  const Bad bad[] = {{"non-utf8", "tray_static=1\n\xff\xfe\x80\n", true},
+                     {"binary", std::string("\0\x01\x02tray_static=1\n\0", 18), false},
+                     {"huge", "tray_static=1\n" + huge, true}};
   for (const auto& b : bad) {
     Monitor m;
     write_file(m.dir.file(L"zelmor.ini"), b.bytes);
@@ -247,7 +248,62 @@ TEST(Monitor, BadSettingsFileGivesDefaultsAndStaysUntilTheNextSave) {
              info.nFileSizeLow == strlen(kDefaultSettingsFile);
     }, 8000)) << b.name;
     EXPECT_EQ(read_file(ini), kDefaultSettingsFile) << b.name;
+    WIN32_FILE_ATTRIBUTE_DATA kept{};
+    ASSERT_EQ(GetFileAttributesExW((ini + L".bad").c_str(), GetFileExInfoStandard, &kept) != FALSE, b.kept) << b.name;
+    if (b.kept) {
+      EXPECT_EQ((static_cast<uint64_t>(kept.nFileSizeHigh) << 32) | kept.nFileSizeLow, b.bytes.size()) << b.name;
+    }
   }
+}
+
+// "Exit" from the tray menu: Up from no selection picks the last item.
+void exit_from_tray_menu(const Monitor& m) {
+  PostMessageW(m.panel, kWmTray, 0, WM_RBUTTONUP);
+  ASSERT_NE(find_window(m.child.pid, L"#32768", 5000), nullptr) << "the tray menu did not open";
+  PostMessageW(m.panel, WM_KEYDOWN, VK_UP, 0);
+  PostMessageW(m.panel, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+TEST(Monitor, AFileThatFailedToLoadIsKeptAsBadBeforeTheFirstSaveOnly) {
+  Monitor m;
+  // A path saved by an editor in a legacy code page: 0xE9 is not UTF-8.
+  const std::string original =
+      "theme=2\nlog1=cpu>90; file=C:\\Users\\Jos\xe9\\alerts.log\nlog2=ram>80; cooldown=5\n"
+      "log3=proc:chrome.exe:cpu>50\n";
+  write_file(m.dir.file(L"zelmor.ini"), original);
+  write_file(m.dir.file(L"zelmor.ini.bad"), "an older bad file\n");
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);  // the first save
+  ASSERT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == kDefaultSettingsFile; }, 5000));
+  exit_from_tray_menu(m);  // the second save must leave the kept file alone
+  EXPECT_EQ(wait_exit(m.child, 10000), std::optional<DWORD>(0));
+
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini.bad")), original);
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), kDefaultSettingsFile);
+  const std::string ini = utf8(m.dir.file(L"zelmor.ini"));
+  const std::string log = read_file(m.dir.file(L"zelmor.log"));
+  const std::string kept_line =
+      "settings: " + ini + " could not be loaded (not UTF-8 text); kept it as " + ini + ".bad before saving\n";
+  EXPECT_NE(log.find(kept_line), std::string::npos) << log;
+  EXPECT_EQ(log.find("settings: ", log.find(kept_line) + 1), std::string::npos) << log;  // once only
+}
+
+TEST(Monitor, ASettingsFileHeldAtStartIsWaitedFor) {
+  Monitor m;
+  write_file(m.dir.file(L"zelmor.ini"), "theme=2\n");
+  // Held without any sharing, as a backup or sync tool might at log-on, until the monitor is up.
+  UniqueFile holder(CreateFileW(m.dir.file(L"zelmor.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  ASSERT_TRUE(holder.valid());
+  m.start();
+  holder.reset();
+  ASSERT_NE(m.panel, nullptr);
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")).find("\ntheme=2\n") != std::string::npos; },
+                         5000))
+      << read_file(m.dir.file(L"zelmor.ini"));
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.bad")));
 }
 
 TEST(Monitor, MissingLocalAppDataWritesNothing) {
