@@ -71,10 +71,12 @@ int run_app(int argc, wchar_t** argv) {
     return 0;
   }
 
-  // Kept open for the life of the process; a second copy finds it and leaves quietly.
+  // Kept open for the life of the process; a second copy finds it and leaves quietly. A monitor
+  // started elevated (the start-up task does so) leaves a lock that a copy without elevation may
+  // not open: that copy is a second one too.
   HANDLE instance_mutex = CreateMutexW(nullptr, FALSE, L"Local\\ZelmorSingleInstance");
-  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-  (void)instance_mutex;
+  const DWORD instance_error = GetLastError();
+  if (instance_error == ERROR_ALREADY_EXISTS || (!instance_mutex && instance_error == ERROR_ACCESS_DENIED)) return 0;
 
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 

@@ -1,5 +1,8 @@
 // The real quorvel.exe, started with its own LOCALAPPDATA: options, single instance, settings
 // file, program log.
+#include <windows.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -165,6 +168,29 @@ TEST(Monitor, SecondInstanceLeavesQuietlyAndFirstIsUnaffected) {
   EXPECT_EQ(find_window(second.pid, L"#32770", 0), nullptr);
   EXPECT_TRUE(IsWindow(first.panel));
   EXPECT_FALSE(wait_exit(first.child, 0).has_value());
+}
+
+TEST(Monitor, AnInstanceLockThisUserMayNotOpenMeansOneIsRunning) {
+  // What an elevated monitor leaves a copy started without elevation: a lock whose access list
+  // lets only the system (and elevated administrators) open it.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;SY)", SDDL_REVISION_1, &descriptor,
+                                                                   nullptr));
+  SECURITY_ATTRIBUTES sa{sizeof sa, descriptor, FALSE};
+  UniqueHandle lock(CreateMutexW(&sa, FALSE, L"Local\\ZelmorSingleInstance"));
+  LocalFree(descriptor);
+  ASSERT_TRUE(lock.valid());
+  ASSERT_EQ(CreateMutexW(nullptr, FALSE, L"Local\\ZelmorSingleInstance"), nullptr) << "the lock is not guarded";
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  TempDir dir;
+  Child second = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
+  ASSERT_TRUE(second.process.valid());
+  const std::optional<DWORD> code = wait_exit(second, 5000);
+  if (!code) kill(second);
+  EXPECT_EQ(code, std::optional<DWORD>(0));
+  EXPECT_EQ(find_window(second.pid, L"ZelmorWnd", 0), nullptr);
+  EXPECT_FALSE(file_exists(dir.file(L"zelmor.log")));
 }
 
 TEST(Monitor, PanelWindowIsHiddenAndTitled) {
