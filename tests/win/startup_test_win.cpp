@@ -59,8 +59,8 @@ TEST(Options, UnknownSpellingsAreRefusedWithAMessage) {
   EXPECT_FALSE(file_exists(dir.file(L"zelmor.ini")));  // options never start the monitor
 }
 
-// A copy of quorvel.exe in a folder whose name has spaces, with the schtasks double beside it
-// (the application's own folder is the first place a bare program name is looked for).
+// A copy of the program built with its test hooks, in a folder whose name has spaces, told to
+// run the schtasks double instead of the system's tool.
 struct InstallFixture {
   TempDir root{L"qv inst"};
   std::wstring folder = root.file(L"Program Files With Spaces");
@@ -68,8 +68,7 @@ struct InstallFixture {
   std::wstring log = root.file(L"schtasks-calls.txt");
   InstallFixture() {
     CreateDirectoryW(folder.c_str(), nullptr);
-    CopyFileW(quorvel_exe().c_str(), exe.c_str(), FALSE);
-    CopyFileW(tool_exe(L"fake_schtasks.exe").c_str(), (folder + L"\\schtasks.exe").c_str(), FALSE);
+    CopyFileW((exe_dir() + L"\\quorvel_test_hooks.exe").c_str(), exe.c_str(), FALSE);
   }
   std::vector<std::string> calls() const {
     std::vector<std::string> out;
@@ -84,7 +83,8 @@ struct InstallFixture {
   }
   OptionRun run(const wchar_t* option, const wchar_t* codes) {
     return run_option(exe, option, {{L"LOCALAPPDATA", root.path()}, {L"QV_FAKE_SCHTASKS_LOG", log},
-                                    {L"QV_FAKE_SCHTASKS_CODES", codes}});
+                                    {L"QV_FAKE_SCHTASKS_CODES", codes},
+                                    {L"QV_TEST_SCHTASKS", tool_exe(L"fake_schtasks.exe")}});
   }
 };
 
@@ -129,6 +129,17 @@ TEST(Options, OnlyTheFirstArgumentCounts) {
   EXPECT_EQ(utf8(r.box_text), "Quorvel: set up starting with Windows succeeded.");
   EXPECT_EQ(f.calls().size(), 2u);
   EXPECT_EQ(f.calls()[1].rfind("/Create|", 0), 0u);
+}
+
+TEST(Options, TheShippedProgramRunsTheToolFromTheSystemFolderOnly) {
+  // A planted schtasks.exe in the program's folder, and the test hook's variable naming it: the
+  // shipped program uses neither. The system's tool has no task to delete.
+  InstallFixture f;
+  CopyFileW(quorvel_exe().c_str(), f.exe.c_str(), FALSE);
+  CopyFileW(tool_exe(L"fake_schtasks.exe").c_str(), (f.folder + L"\\schtasks.exe").c_str(), FALSE);
+  OptionRun r = f.run(L"--uninstall", L"0");
+  EXPECT_EQ(utf8(r.box_text), "Quorvel: could not stop starting with Windows.");
+  EXPECT_FALSE(file_exists(f.log)) << read_file(f.log);
 }
 
 TEST(Options, UninstallWithTheSystemToolAndNoTaskFails) {
