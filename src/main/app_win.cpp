@@ -11,6 +11,7 @@
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
 #include "etw/etw_thread_win.h"
+#include "etw/trace_control_win.h"
 #include "main/messages.h"
 #include "main/panel_window_win.h"
 #include "main/shared_state.h"
@@ -65,6 +66,7 @@ void spawn_worker(F body) {
 
 int run_app(int argc, wchar_t** argv) {
   install_panic_hook();
+  set_panic_cleanup([] { stop_own_trace_session(); });
 
   if (argc > 1) {
     handle_option(argv[1]);

@@ -343,6 +343,24 @@ TEST(Monitor, ASettingsFileHeldAtStartIsWaitedFor) {
   EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.bad")));
 }
 
+TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
+  Monitor m;
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  // The pipe server starts last: once it logs, start-up is over and the monitor is running.
+  ASSERT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.log")).find("mcp pipe acl: ") != std::string::npos; },
+                         15000));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));  // the monitor never holds up a sign-out
+  // A sign-out that was called off changes nothing.
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini")));
+  // The session ends: the process may be ended any moment after this returns, so the save is done.
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), kDefaultSettingsFile);
+}
+
 TEST(Monitor, MissingLocalAppDataWritesNothing) {
   TempDir cwd;
   Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", L""}});
@@ -392,6 +410,17 @@ TEST(ProgramLog, PanicsOnAnyThreadAreLoggedOnceAndEndTheProcess) {
   EXPECT_EQ(log.rfind("panic: ", 0), 0u) << log;
   EXPECT_NE(log.find("main_win.cpp:"), std::string::npos) << log;
   EXPECT_NE(log.find("assertion failed: mode.empty()\n"), std::string::npos) << log;
+}
+
+TEST(ProgramLog, ThePanicCleanUpRunsOnceAfterTheLine) {
+  const std::string log = panic_log_of(L"--child=panic-cleanup");
+  const size_t first_end = log.find('\n');
+  ASSERT_NE(first_end, std::string::npos) << log;
+  EXPECT_NE(log.substr(0, first_end).find("uncaught exception: worker exploded"), std::string::npos) << log;
+  EXPECT_EQ(log.substr(first_end + 1, 12), "cleanup ran\n") << log;
+  size_t runs = 0;
+  for (size_t at = 0; (at = log.find("cleanup ran", at)) != std::string::npos; ++at) ++runs;
+  EXPECT_EQ(runs, 1u) << log;
 }
 
 }  // namespace
