@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "util/handles_win.h"
 #include "util/program_log_win.h"
 #include "util/utf.h"
@@ -17,10 +19,15 @@ std::optional<std::wstring> settings_path() {
 
 namespace {
 
-// Set when the file exists but could not be loaded; the first save keeps it as zelmor.ini.bad
-// before replacing it, so that a file the program could not read never loses the user's rules.
-// Only the UI thread loads and saves.
-std::optional<std::string> g_load_failure;
+// Set when the file exists but could not be loaded; the first save to that same path keeps it
+// as zelmor.ini.bad before replacing it, so that a file the program could not read never loses
+// the user's rules. Only the UI thread loads and saves.
+struct LoadFailure {
+  std::wstring path;
+  std::string reason;
+  bool keep_failure_logged = false;  // one line, not one per save
+};
+std::optional<LoadFailure> g_load_failure;
 
 // Something else (a backup, a sync tool, a virus scanner) may hold the file for a moment at
 // log-on: a sharing violation is retried for about half a second before the load gives up.
@@ -44,19 +51,23 @@ bool keep_unloadable_file(const std::wstring& path) {
                     CopyFileW(path.c_str(), bad.c_str(), FALSE);
   if (!kept) {
     const DWORD error = GetLastError();
-    // Gone meanwhile (the user removed it): nothing left to keep.
-    if (error == ERROR_FILE_NOT_FOUND || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    log_line("settings: could not keep " + narrow(path) + " as " + narrow(bad) + " (" + system_error_text(error) +
-             "); it is not replaced");
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      const DWORD why = GetLastError();
+      if (why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND) return true;  // removed meanwhile
+    }
+    if (!std::exchange(g_load_failure->keep_failure_logged, true)) {
+      log_line("settings: could not keep " + narrow(path) + " as " + narrow(bad) + " (" + system_error_text(error) +
+               "); it is not replaced");
+    }
     return false;
   }
-  log_line("settings: " + narrow(path) + " could not be loaded (" + *g_load_failure + "); kept it as " +
+  log_line("settings: " + narrow(path) + " could not be loaded (" + g_load_failure->reason + "); kept it as " +
            narrow(bad) + " before saving");
   return true;
 }
 
-Settings failed_load(std::string reason) {
-  g_load_failure = std::move(reason);
+Settings failed_load(const std::wstring& path, std::string reason) {
+  g_load_failure = LoadFailure{path, std::move(reason)};
   return parse_settings("");
 }
 
@@ -70,30 +81,34 @@ Settings load_settings() {
   if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return parse_settings("");
-    return failed_load(system_error_text(error));
+    return failed_load(*path, system_error_text(error));
   }
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return failed_load(system_error_text(GetLastError()));
-  if (static_cast<unsigned long long>(size.QuadPart) > kMaxSettingsFileBytes) return failed_load("larger than 4 MiB");
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
+    return failed_load(*path, system_error_text(GetLastError()));
+  }
+  if (static_cast<unsigned long long>(size.QuadPart) > kMaxSettingsFileBytes) {
+    return failed_load(*path, "larger than 4 MiB");
+  }
   std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
   size_t filled = 0;
   while (filled < bytes.size()) {
     DWORD got = 0;
     if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &got, nullptr)) {
-      return failed_load(system_error_text(GetLastError()));
+      return failed_load(*path, system_error_text(GetLastError()));
     }
     if (got == 0) break;
     filled += got;
   }
   bytes.resize(filled);
-  if (!is_valid_utf8(bytes)) return failed_load("not UTF-8 text");
+  if (!is_valid_utf8(bytes)) return failed_load(*path, "not UTF-8 text");
   return settings_from_file_bytes(bytes);
 }
 
 void save_settings(const Settings& settings) {
   auto path = settings_path();
   if (!path) return;
-  if (g_load_failure) {
+  if (g_load_failure && g_load_failure->path == *path) {
     if (!keep_unloadable_file(*path)) return;  // the next save tries again
     g_load_failure.reset();
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "main/messages.h"
+#include "util/program_log_win.h"
 #include "win_support.h"
 
 namespace qv::test {
@@ -341,6 +342,31 @@ TEST(Monitor, ASettingsFileHeldAtStartIsWaitedFor) {
                          5000))
       << read_file(m.dir.file(L"zelmor.ini"));
   EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.bad")));
+}
+
+TEST(Monitor, AFileHeldThroughStartIsNotReplacedUntilItCanBeKept) {
+  Monitor m;
+  write_file(m.dir.file(L"zelmor.ini"), "theme=2\n");
+  UniqueFile holder(CreateFileW(m.dir.file(L"zelmor.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  ASSERT_TRUE(holder.valid());
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  const auto log_has = [&](const std::string& text) {
+    return read_file(m.dir.file(L"zelmor.log")).find(text) != std::string::npos;
+  };
+  ASSERT_TRUE(eventually([&] { return log_has("mcp pipe acl: "); }, 15000));  // started on the defaults
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);  // a save while the file can be neither moved nor copied
+  ASSERT_TRUE(eventually([&] { return log_has("settings: could not keep "); }, 5000))
+      << read_file(m.dir.file(L"zelmor.log"));
+  holder.reset();
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), "theme=2\n");
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.bad")));
+
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);  // the next save keeps it first
+  EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == kDefaultSettingsFile; }, 5000));
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini.bad")), "theme=2\n");
+  EXPECT_TRUE(log_has("could not be loaded (" + system_error_text(ERROR_SHARING_VIOLATION) + "); kept it as "));
 }
 
 TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
