@@ -7,11 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "main/ui_state_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "agents/agent_report.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 namespace {

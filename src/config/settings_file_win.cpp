@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/program_log_win.h"
 
 namespace qv {
@@ -10,7 +11,7 @@ namespace qv {
 std::optional<std::wstring> settings_path() {
   auto dir = local_app_data_dir();
   if (!dir) return std::nullopt;
-  return *dir + L"\\zelmor.ini";
+  return *dir + L"\\" + kSettingsFileName;
 }
 
 Settings load_settings() {

@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 

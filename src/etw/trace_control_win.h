@@ -4,9 +4,9 @@
 #include <windows.h>
 #include <evntrace.h>
 
-namespace qv {
+#include "util/names.h"
 
-inline constexpr const wchar_t* kTraceSessionName = L"ZelmorTrace";
+namespace qv {
 
 // The 120-byte properties structure followed by room for the session name, which the system
 // copies in behind it. Every call gets a fresh block: the system writes into it.

@@ -10,18 +10,20 @@
 
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
+#include "core/messages.h"
+#include "core/shared_state.h"
 #include "etw/etw_thread_win.h"
-#include "main/messages.h"
-#include "main/panel_window_win.h"
-#include "main/shared_state.h"
-#include "main/ui_state_win.h"
 #include "mcp_pipe/pipe_server_win.h"
 #include "rules/rule_text.h"
 #include "sampler/sampler_thread_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
+#include "ui/panel/panel_show_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "ui/tray/tray_win.h"
+#include "util/names.h"
 #include "util/panic.h"
 #include "util/program_log_win.h"
 #include "util/startup_task_win.h"
@@ -72,7 +74,7 @@ int run_app(int argc, wchar_t** argv) {
   }
 
   // Kept open for the life of the process; a second copy finds it and leaves quietly.
-  HANDLE instance_mutex = CreateMutexW(nullptr, FALSE, L"Local\\ZelmorSingleInstance");
+  HANDLE instance_mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
   if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
   (void)instance_mutex;
 
@@ -85,10 +87,10 @@ int run_app(int argc, wchar_t** argv) {
   wc.hInstance = module;
   wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = L"ZelmorWnd";
+  wc.lpszClassName = kPanelWindowClass;
   RegisterClassExW(&wc);
 
-  HWND panel = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"ZelmorWnd", widen(kAppWebName).c_str(),
+  HWND panel = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPanelWindowClass, widen(kAppWebName).c_str(),
                                WS_POPUP | WS_CLIPCHILDREN | WS_BORDER, 0, 0, 10, 10, nullptr, nullptr, module,
                                nullptr);
   if (!panel) {

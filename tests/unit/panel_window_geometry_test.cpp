@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "main/history_series.h"
-#include "main/message_list.h"
-#include "main/panel_geometry.h"
+#include "ui/panel/history_series.h"
+#include "ui/panel/message_list.h"
+#include "ui/panel/panel_geometry.h"
 
 namespace qv {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
+#include "util/names.h"
 #include "win_support.h"
 
 namespace qv::test {

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "config/settings_file_win.h"
-#include "main/messages.h"
-#include "main/panel_window_win.h"
-#include "main/shared_state.h"
-#include "main/ui_state_win.h"
+#include "core/messages.h"
+#include "core/shared_state.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/panel_show_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "procinfo/apps.h"
-#include "ui/gdi/format.h"
+#include "util/format.h"
 
 namespace qv {
 namespace {

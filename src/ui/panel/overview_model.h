@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent.h"
 #include "config/settings.h"
-#include "sampler/snapshot.h"
+#include "core/agent.h"
+#include "core/snapshot.h"
 #include "ui/panel/hit_test.h"
 #include "ui/panel/panel_state.h"
 

@@ -9,12 +9,12 @@
 #include "agents/agent_log_win.h"
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
-#include "main/panel_window_win.h"
-#include "main/ui_state_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/connect_command.h"
 #include "ui/panel/panel_navigation.h"
+#include "ui/panel/panel_show_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/startup_task_win.h"
 #include "util/wide_win.h"
 
@@ -47,10 +47,7 @@ class WindowPanelHost : public PanelHost {
   void set_sampler_interval(uint32_t ms) override { ui_.shared->interval_ms.store(ms); }
   void set_mcp_enabled(bool on) override { ui_.shared->mcp_enabled.store(on); }
 
-  void query_autostart() override {
-    ui_.autostart_on = query_startup_task();
-    ui_.autostart_failed = false;
-  }
+  void query_autostart() override { qv::query_autostart(ui_); }
   void toggle_autostart() override {
     const bool before = ui_.autostart_on;
     const bool ok = before ? delete_startup_tasks() : create_startup_task();
@@ -112,6 +109,11 @@ class WindowPanelHost : public PanelHost {
 };
 
 }  // namespace
+
+void query_autostart(UiState& ui) {
+  ui.autostart_on = query_startup_task();
+  ui.autostart_failed = false;
+}
 
 void perform_panel_action(UiState& ui, HWND hwnd, const Action& action) {
   WindowPanelHost host(ui, hwnd);

@@ -10,6 +10,9 @@ namespace qv {
 
 struct UiState;
 
+// Reads whether the start-up task exists into the settings page's state.
+void query_autostart(UiState& ui);
+
 // Performs a clicked region's action, then repaints the panel.
 void perform_panel_action(UiState& ui, HWND hwnd, const Action& action);
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/gdi/format.h"
 #include "ui/panel/panel_layout.h"
+#include "util/format.h"
 
 namespace qv {
 namespace {

@@ -5,13 +5,13 @@
 
 #include <mutex>
 
-#include "main/ui_state_win.h"
-#include "sampler/publish.h"
+#include "core/clock.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/handles_win.h"
 
 namespace qv {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/panel/hit_test.h"
 
 namespace qv {

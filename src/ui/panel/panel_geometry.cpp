@@ -1,4 +1,4 @@
-#include "main/panel_geometry.h"
+#include "ui/panel/panel_geometry.h"
 
 #include <algorithm>
 

@@ -10,12 +10,12 @@
 #include <optional>
 
 #include "config/settings.h"
-#include "main/history_series.h"
-#include "main/message_list.h"
-#include "main/panel_geometry.h"
-#include "main/shared_state.h"
-#include "sampler/snapshot.h"
+#include "core/shared_state.h"
+#include "core/snapshot.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/panel/history_series.h"
+#include "ui/panel/message_list.h"
+#include "ui/panel/panel_geometry.h"
 #include "ui/panel/panel_state.h"
 #include "ui/tray/tray_win.h"
 #include "util/handles_win.h"
@@ -71,18 +71,5 @@ struct UiState {
   HWND widget = nullptr;   // taskbar widget, made on demand by its own code
   HWND overlay = nullptr;  // frame-rate overlay, likewise
 };
-
-// The UI thread's slot. set_ui_state hands ownership to the slot.
-void set_ui_state(std::unique_ptr<UiState> state);
-
-// Runs `body` with UiState borrowed as a message would, for start-up steps that act like one
-// (messages they cause get default treatment). Does nothing when the slot is empty or borrowed.
-void with_ui_state(void (*body)(UiState& ui));
-
-// The panel's handler: true when it handled the message (with *result set).
-bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result);
-
-// The window procedure registered for the panel: the entry guard around handle_panel_message.
-LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
 }  // namespace qv
