@@ -60,7 +60,7 @@ void overview_paint() {
   agents.running_sessions = 2;
   agents.listed = 3;
   in.banners = ai_banners(true, 2, agents);
-  const ClientSize sz = overview_client_size(1.0f, 4, 7, true, 2);
+  const Size sz = overview_client_size(1.0f, 4, 7, true, 2);
 
   FontSet fonts = create_font_set(1.0f);
   PanelState panel;

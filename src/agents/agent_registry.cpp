@@ -34,6 +34,10 @@ bool is_active_status(std::string_view status) {
   return status.empty() || status == "running" || status == "waiting";
 }
 
+bool agent_running(const Agent& agent, uint64_t now_ms) {
+  return is_active_status(agent.status) && age(agent.updated_ms, now_ms) < kAgentQuietMs;
+}
+
 std::string cut_characters(std::string_view text, size_t max_chars) {
   size_t chars = 0;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -123,7 +127,7 @@ size_t running_agent_count(const AgentRegistry& registry, uint64_t now_ms) {
   size_t n = 0;
   for (const AgentSession& s : registry) {
     for (const Agent& a : s.agents) {
-      if (is_active_status(a.status) && age(a.updated_ms, now_ms) < kAgentQuietMs) ++n;
+      if (agent_running(a, now_ms)) ++n;
     }
   }
   return n;

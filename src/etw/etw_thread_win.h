@@ -1,4 +1,5 @@
 #pragma once
+// The event-tracing worker thread.
 #include <memory>
 
 #include "core/shared_state.h"

@@ -118,8 +118,8 @@ int run_app(int argc, wchar_t** argv) {
   DwmSetWindowAttribute(panel, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof dark);
 
   ui->fonts = create_font_set(ui->ui_scale);
-  for (size_t i = 0; i < kTextFieldCount; ++i) {
-    ui->fields[i] = create_text_field(panel, static_cast<int>(i + 1), ui->fonts.body);
+  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile, TextField::kRequest}) {
+    ui->fields[field_slot(f)] = create_text_field(panel, control_id(f), ui->fonts.body);
   }
   ui->field_brush.reset(CreateSolidBrush(colorref(current_theme().input)));
 

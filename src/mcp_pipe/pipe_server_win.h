@@ -1,4 +1,5 @@
 #pragma once
+// The named-pipe server through which the AI tool reads figures, notifies and reports agents.
 #include <windows.h>
 
 #include <memory>

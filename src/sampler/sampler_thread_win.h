@@ -1,4 +1,5 @@
 #pragma once
+// The sampler worker thread: one tick per interval, published to the shared state.
 #include <windows.h>
 
 #include <atomic>

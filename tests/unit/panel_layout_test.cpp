@@ -71,7 +71,7 @@ TEST(PanelScrollbar, ContentThatFitsDrawsNothingAndScrollMaxIsNeverNegative) {
 }
 
 TEST(PanelWindowSize, FollowsCardsDrivesAndBannerRows) {
-  EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 0), (ClientSize{336, 12 + 144 + 42 + 7 * 52}));
+  EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 0), (Size{336, 12 + 144 + 42 + 7 * 52}));
   EXPECT_EQ(overview_client_size(1.0f, 0, 7, false, 0), overview_client_size(1.0f, 1, 7, false, 0))
       << "no drives reserve one drive row";
   EXPECT_EQ(overview_client_size(1.0f, 4, 0, false, 0).height, 12 + 144 + 4 * 42 + 52);
@@ -80,28 +80,28 @@ TEST(PanelWindowSize, FollowsCardsDrivesAndBannerRows) {
   EXPECT_EQ(overview_client_size(1.0f, 1, 7, true, 2).height, 12 + 144 + 42 + 7 * 52 + 60);
   EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 2).height, 12 + 144 + 42 + 7 * 52);
   // Each length is converted on its own: 1.15 gives 13 + 165 + 48 + 59 * 2 = 344.
-  EXPECT_EQ(overview_client_size(1.15f, 1, 2, false, 0), (ClientSize{386, 13 + 165 + 48 + 59 * 2}));
+  EXPECT_EQ(overview_client_size(1.15f, 1, 2, false, 0), (Size{386, 13 + 165 + 48 + 59 * 2}));
 }
 
 TEST(PanelLayoutKey, PageNumbersAndFieldPlacement) {
-  EXPECT_EQ(page_layout_number(0, 0), 0);
-  EXPECT_EQ(page_layout_number(3, 1), 101);
-  EXPECT_EQ(page_layout_number(4, 0), 3);
-  EXPECT_EQ(page_layout_number(5, 0), 4);
-  EXPECT_EQ(page_layout_number(8, 0), 7);
+  EXPECT_EQ(page_layout_number(Page::kOverview, 0), 0);
+  EXPECT_EQ(page_layout_number(Page::kSettingsSection, 1), 101);
+  EXPECT_EQ(page_layout_number(Page::kAlertEditor, 0), 3);
+  EXPECT_EQ(page_layout_number(Page::kAppDetail, 0), 4);
+  EXPECT_EQ(page_layout_number(Page::kActivity, 0), 7);
   PanelState p;
   EXPECT_NE(make_layout_key(p, false, false, 336, 600), make_layout_key(p, false, false, 336, 601));
   p.processes_expanded = true;
   EXPECT_NE(make_layout_key(p, false, false, 336, 600), (LayoutKey{0, false, false, false, 336, 600}));
 
-  EXPECT_EQ(filter_field_rect(0, 336, 1.0f), (Rect{76, 40, 76 + 336 - 24 - 68 - 20, 40 + 18}));
-  EXPECT_EQ(filter_field_rect(1, 336, 1.0f), (Rect{60, 65, 60 + 336 - 24 - 52 - 46, 65 + 18}));
-  EXPECT_EQ(filter_field_rect(2, 336, 1.0f), std::nullopt);
+  EXPECT_EQ(filter_field_rect(Page::kOverview, 336, 1.0f), (Rect{76, 40, 76 + 336 - 24 - 68 - 20, 40 + 18}));
+  EXPECT_EQ(filter_field_rect(Page::kMetricDetail, 336, 1.0f), (Rect{60, 65, 60 + 336 - 24 - 52 - 46, 65 + 18}));
+  EXPECT_EQ(filter_field_rect(Page::kSettingsHome, 336, 1.0f), std::nullopt);
 }
 
 TEST(PanelLayoutKey, RequestFieldOnlyWhenItsRowIsFullyVisible) {
   PanelState p;
-  p.page = 3;
+  p.page = Page::kSettingsSection;
   p.sub_page = 1;
   p.request_field_y = 200;
   EXPECT_EQ(request_field_rect(p, true, 280, 400, 1.0f), (Rect{18, 203, 270, 221}));

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "ui/panel/hit_test.h"
+#include "ui/panel/panel_state.h"
 
 namespace qv {
 
@@ -17,7 +18,9 @@ void query_autostart(UiState& ui);
 void perform_panel_action(UiState& ui, HWND hwnd, const Action& action);
 
 // Switches the page with every side effect of leaving and entering pages, then repaints.
-void navigate(UiState& ui, HWND hwnd, uint8_t page, uint8_t sub_page);
+void navigate(UiState& ui, HWND hwnd, Page page, uint8_t sub_page);
+// Steps back from the current page as Back does, then repaints.
+void go_back(UiState& ui, HWND hwnd);
 
 // EN_CHANGE of text field 1: filter_text follows the field (lower case), lists go back to the top.
 void on_filter_field_changed(UiState& ui, HWND hwnd);

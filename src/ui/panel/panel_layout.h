@@ -12,11 +12,11 @@ namespace qv {
 
 // The page's field layout number: 0 overview, 1 metric detail, 2 settings home, 100 + section,
 // 3 alert editor, 4 app detail, 5 frame-rate list, 6 messages, 7 AI activity.
-int32_t page_layout_number(uint8_t page, uint8_t sub_page);
+int32_t page_layout_number(Page page, uint8_t sub_page);
 LayoutKey make_layout_key(const PanelState& panel, bool per_app_alert, bool fps_tile, int32_t width, int32_t height);
 
 // Field 1 on the pages that place it here (overview, metric detail); nothing elsewhere.
-std::optional<Rect> filter_field_rect(uint8_t page, int32_t width, float ui_scale);
+std::optional<Rect> filter_field_rect(Page page, int32_t width, float ui_scale);
 // Field 1 on app detail, inside the process filter row whose top is `row_y`.
 Rect process_filter_field_rect(int32_t row_y, int32_t width, float ui_scale);
 // Field 4 when the custom-request row is fully inside the page below its title, else nothing.
@@ -39,12 +39,7 @@ Rect banner_rect(size_t i, int32_t width, int32_t height, float ui_scale);
 
 // Client size of the pop-up panel: a fixed part, one card row per shown metric, one drive row
 // per drive and, while the AI link is on, one row per banner; each count at least 1.
-struct ClientSize {
-  int32_t width = 0;
-  int32_t height = 0;
-  bool operator==(const ClientSize&) const = default;
-};
-ClientSize overview_client_size(float ui_scale, size_t drives, size_t shown_metrics, bool mcp_enabled,
+Size overview_client_size(float ui_scale, size_t drives, size_t shown_metrics, bool mcp_enabled,
                                 size_t banner_rows);
 
 }  // namespace qv

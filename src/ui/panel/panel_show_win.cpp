@@ -9,6 +9,7 @@
 #include "config/settings_file_win.h"
 #include "core/clock.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/overview_model.h"
 #include "ui/panel/panel_actions_win.h"
 #include "ui/panel/ui_state_win.h"
 
@@ -19,7 +20,6 @@ constexpr DWORD kPopupStyle = WS_POPUP | WS_CLIPCHILDREN | WS_BORDER;
 constexpr DWORD kPopupExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
 constexpr DWORD kPinnedStyle = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
 constexpr DWORD kPinnedExStyle = WS_EX_APPWINDOW;
-constexpr int kFilterFieldIndex = 0;  // control id 1
 
 HWND mode_z_order(const UiState& ui) {
   if (!ui.settings.pinned) return HWND_TOPMOST;
@@ -95,7 +95,7 @@ void show_panel(UiState& ui, HWND hwnd) {
   SetWindowPos(hwnd, mode_z_order(ui), at.x, at.y, size.width, size.height, 0);
   ShowWindow(hwnd, SW_SHOW);
   SetForegroundWindow(hwnd);
-  SetFocus(ui.fields[kFilterFieldIndex]);
+  SetFocus(ui.field(TextField::kFilter));
   repaint_panel(hwnd);
 }
 
@@ -150,10 +150,10 @@ void open_from_balloon(UiState& ui, HWND hwnd) {
   } else {
     show_panel(ui, hwnd);
   }
-  if (ui.pending_page == kNoPendingPage) return;
-  const uint8_t page = std::exchange(ui.pending_page, kNoPendingPage);
+  if (!ui.pending_page) return;
+  const Page page = *std::exchange(ui.pending_page, std::nullopt);
   navigate(ui, hwnd, page, 0);
-  if (page == static_cast<uint8_t>(Page::kMessages)) ui.panel.expanded_messages = {0};
+  if (page == Page::kMessages) ui.panel.expanded_messages = {0};
 }
 
 void fit_panel(UiState& ui, HWND hwnd) {

@@ -27,8 +27,6 @@
 namespace qv {
 namespace {
 
-constexpr int kFilterFieldIndex = 0;  // control id 1
-
 // One slot per UI thread; `borrowed` marks that an outer message of this thread holds it.
 thread_local std::unique_ptr<UiState> t_ui_state;
 thread_local bool t_borrowed = false;
@@ -44,32 +42,20 @@ LRESULT default_treatment(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 void save(const UiState& ui) { save_settings(ui.settings); }
 
 // Escape: the overview empties its search first and then hides the pop-up (never a pinned
-// panel); every other page steps back.
+// panel); every other page steps back as Back does.
 void on_escape(UiState& ui, HWND hwnd) {
   PanelState& p = ui.panel;
-  switch (static_cast<Page>(p.page)) {
-    case Page::kOverview:
-      if (!p.filter_text.empty()) {
-        p.filter_text.clear();
-        // The field's own change notice arrives while UiState is borrowed and is not seen here.
-        set_field_text(ui.fields[kFilterFieldIndex], "");
-        repaint_panel(hwnd);
-      } else if (!ui.settings.pinned) {
-        hide_panel(ui, hwnd);
-      }
-      return;
-    case Page::kSettingsSection:
-      navigate(ui, hwnd, static_cast<uint8_t>(Page::kSettingsHome), 0);
-      return;
-    case Page::kAlertEditor:
-      navigate(ui, hwnd, static_cast<uint8_t>(Page::kSettingsSection), 4);
-      return;
-    case Page::kAppDetail:
-      navigate(ui, hwnd, p.return_page, p.return_sub_page);
-      return;
-    default:
-      navigate(ui, hwnd, static_cast<uint8_t>(Page::kOverview), 0);
-      return;
+  if (p.page != Page::kOverview) {
+    go_back(ui, hwnd);
+    return;
+  }
+  if (!p.filter_text.empty()) {
+    p.filter_text.clear();
+    // The field's own change notice arrives while UiState is borrowed and is not seen here.
+    set_field_text(ui.field(TextField::kFilter), "");
+    repaint_panel(hwnd);
+  } else if (!ui.settings.pinned) {
+    hide_panel(ui, hwnd);
   }
 }
 
@@ -148,9 +134,9 @@ void on_notifications(UiState& ui, HWND hwnd) {
     show_tray_balloon(ui.tray, entry.title, entry.body);
     if (entry.from_ai && ui.settings.mcp_enabled) {
       record_message(ui.messages, MessageEntry{local_clock_text(), std::move(entry.title), std::move(entry.body)});
-      ui.pending_page = static_cast<uint8_t>(Page::kMessages);
+      ui.pending_page = Page::kMessages;
     } else {
-      ui.pending_page = kNoPendingPage;
+      ui.pending_page.reset();
     }
   }
   if (ui.visible) repaint_panel(hwnd);
@@ -189,7 +175,7 @@ void on_tray_menu(UiState& ui, HWND hwnd) {
       break;
     case TrayMenuChoice::kSettings:
       query_autostart(ui);
-      ui.panel.page = 2;  // settings home, without the other effects of navigating
+      ui.panel.page = Page::kSettingsHome;  // without the other effects of navigating
       if (ui.visible) {
         repaint_panel(hwnd);
       } else {
@@ -302,7 +288,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
       return true;
     case WM_COMMAND:
-      if (LOWORD(wparam) == 1 && HIWORD(wparam) == EN_CHANGE) on_filter_field_changed(ui, hwnd);
+      if (LOWORD(wparam) == control_id(TextField::kFilter) && HIWORD(wparam) == EN_CHANGE) on_filter_field_changed(ui, hwnd);
       return true;
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wparam);

@@ -22,9 +22,6 @@
 
 namespace qv {
 
-inline constexpr size_t kTextFieldCount = 4;  // control ids 1..4; field 1 is the filter
-inline constexpr uint8_t kNoPendingPage = 9;
-
 // Work a handler asks for that must run after UiState is given back, because it pumps messages
 // the panel has to handle itself (the move loop's end, the window's destruction).
 enum class AfterMessage : uint8_t {
@@ -48,7 +45,7 @@ struct UiState {
   float dpi_scale = 1.0f;  // read once at start-up
   float ui_scale = 1.0f;   // dpi_scale x the text-size factor
   FontSet fonts;
-  std::array<HWND, kTextFieldCount> fields{};  // children of the panel, destroyed with it
+  std::array<HWND, kTextFieldCount> fields{};  // children of the panel in control-id order, destroyed with it
   UniqueGdiObject field_brush;                 // the theme's input colour, for WM_CTLCOLOREDIT
 
   PanelState panel;  // page, scroll, hover, click regions, filter
@@ -57,10 +54,12 @@ struct UiState {
   bool tracking_leave = false;  // a mouse-leave notification is requested and not yet received
   bool dragging = false;        // a main-metric row is being dragged
   size_t drag_index = 0;
-  int32_t drag_list_top = 0;    // written by the painter of the main-metric list
+  // Written by the painter of the Main panel settings page's metric list, whose drag drops use
+  // them; until that page paints, they stay 0 and a drop moves nothing.
+  int32_t drag_list_top = 0;
   int32_t drag_row_height = 0;
   std::optional<SizeKey> size_key;  // what the pop-up was last sized for
-  uint8_t pending_page = kNoPendingPage;  // opened by the next balloon click
+  std::optional<Page> pending_page;       // opened by the next balloon click
   std::deque<MessageEntry> messages;      // AI-tool messages, newest first, at most 12
 
   bool autostart_on = false;
@@ -68,8 +67,12 @@ struct UiState {
 
   AfterMessage after_message = AfterMessage::kNothing;
 
-  HWND widget = nullptr;   // taskbar widget, made on demand by its own code
-  HWND overlay = nullptr;  // frame-rate overlay, likewise
+  HWND field(TextField f) const { return fields[field_slot(f)]; }
+
+  // Written by the taskbar widget's and the frame-rate overlay's own code when it makes their
+  // windows on demand; nothing has made them yet while they are null.
+  HWND widget = nullptr;
+  HWND overlay = nullptr;
 };
 
 }  // namespace qv
