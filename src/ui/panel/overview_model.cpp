@@ -68,11 +68,6 @@ std::vector<CardKind> shown_cards(const std::vector<MainMetric>& main_metrics) {
   return out;
 }
 
-size_t shown_metric_count(const std::vector<MainMetric>& main_metrics) {
-  return static_cast<size_t>(
-      std::count_if(main_metrics.begin(), main_metrics.end(), [](const MainMetric& m) { return m.shown; }));
-}
-
 size_t playing_app_count(const std::vector<ProcessSample>& processes) {
   std::set<std::string_view> names;
   for (const ProcessSample& p : processes) {

@@ -95,4 +95,38 @@ Size overview_client_size(float s, size_t drives, size_t shown_metrics, bool mcp
   return Size{px(336, s), height};
 }
 
+OverviewLayout overview_layout(const OverviewLayoutInput& in) {
+  const float s = in.ui_scale;
+  const int32_t x0 = px(12, s);
+  const int32_t x1 = in.width - px(12, s);
+  OverviewLayout l;
+  l.header_y = px(12, s);
+  l.search_label = Point{x0, px(12, s) + px(26, s) + px(4, s)};
+  l.search_frame = Rect{x0 + px(60, s), px(12, s) + px(25, s), x1, px(12, s) + px(25, s) + px(24, s)};
+  l.body_top = px(12, s) + px(26, s) + px(32, s);
+  int32_t y = l.body_top;
+  for (size_t i = 0; i < in.cards; ++i) {
+    l.cards.push_back(Rect{x0, y, x1, y + px(46, s)});
+    y += px(52, s);
+  }
+  l.drives_heading_y = y + px(4, s);
+  y += px(26, s);
+  l.no_drives_y = y + px(4, s);
+  for (size_t i = 0; i < in.drives; ++i) {
+    const int32_t top = y;
+    y += px(22, s);
+    const Rect meter{x0, y, x1, y + px(8, s)};
+    y += px(20, s);
+    l.drive_rows.push_back(DriveRowRects{Rect{x0, top, x1, y}, meter});
+  }
+  // With no drives the "No drives found" line takes the place of one row.
+  l.content_bottom = in.drives == 0 ? y + px(22, s) + px(20, s) : y;
+  for (size_t i = 0; i < in.banners; ++i) l.banners.push_back(banner_rect(i, in.width, in.height, s));
+  const int32_t banner_band = in.mcp_enabled
+                                  ? static_cast<int32_t>(std::max<size_t>(in.banners, 1)) * (px(26, s) + px(4, s))
+                                  : 0;
+  l.content_height = l.content_bottom + px(48, s) + banner_band + px(12, s);
+  return l;
+}
+
 }  // namespace qv

@@ -33,7 +33,7 @@ void toggle_main_metric(Settings& s, uint64_t index) {
   if (index >= s.main_metrics.size()) return;
   MainMetric& metric = s.main_metrics[index];
   if (metric.shown) {
-    if (shown_metric_count(s) <= 1) return;  // the overview always keeps one card
+    if (shown_metric_count(s.main_metrics) <= 1) return;  // the overview always keeps one card
   }
   metric.shown = !metric.shown;
 }

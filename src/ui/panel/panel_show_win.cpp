@@ -33,7 +33,7 @@ Rect work_area() {
 }
 
 SizeKey current_size_key(const UiState& ui) {
-  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings)};
+  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings.main_metrics)};
 }
 
 void save(const UiState& ui) { save_settings(ui.settings); }
