@@ -121,6 +121,16 @@ TEST(AlertValue, AppFiguresSumEveryProcessOfThatNameIgnoringAsciiCase) {
   EXPECT_EQ(measured_value(rule("proc:nothere.exe:cpu>1").metric, s), 0.0);
 }
 
+TEST(AlertValue, AppNamesWithNonAsciiCapitalsMatchWhateverTheirCase) {
+  Snapshot s = cpu_tick(5);
+  s.processes = {proc("Ärger.exe", 10), proc("ÄRGER.EXE", 2.5f), proc("ärger.exe", 1), proc("Проводник.exe", 7),
+                 proc("Ärger.exe2", 40)};
+  EXPECT_EQ(measured_value(rule("proc:ÄRGER.exe:cpu>1").metric, s), 13.5);
+  EXPECT_EQ(measured_value(rule("proc:ПРОВОДНИК.EXE:cpu>1").metric, s), 7.0);
+  LastFiring last;
+  EXPECT_EQ(fired({rule("proc:Ärger.exe:cpu>12; cooldown=0")}, s, last, 0), 1u);
+}
+
 TEST(AlertValue, BelowRuleOnAnAppThatIsNotRunningFires) {
   LastFiring last;
   Snapshot listed = cpu_tick(5);
