@@ -127,7 +127,9 @@ void sample_tick(SamplerState& s, bool first) {
 
   if (detail || needs.need_processes) {
     const PerProcessExtras extras{&s.net_by_pid_bps, &s.gpu_by_pid, &s.audio_by_pid};
+    const bool measured = s.processes.has_baseline();
     snap.processes = s.processes.enumerate_processes(dt, s.logical_cpus, extras);
+    snap.processes_measured = measured && !snap.processes.empty();
   } else {
     s.processes.forget_baseline();
   }

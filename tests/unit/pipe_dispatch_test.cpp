@@ -118,6 +118,7 @@ TEST(PipeDispatch, TopAndAppUseTheProcessTable) {
   b.cpu_pct = 5;
   b.ram_bytes = 5000;
   s.processes = {a, b};
+  s.processes_measured = true;
   s.presenting_apps = {{77, "Game.exe", 90}};
   publish(link.state, s, summarise(s, 1));
   link.state.panel_open = true;  // the current record counts as fresh while the panel is open
@@ -152,6 +153,7 @@ TEST(PipeDispatch, EveryReplyIsOneCompactJsonLine) {
   ProcessSample q = p;
   q.cpu_pct = 3;
   s.processes = {p, q};
+  s.processes_measured = true;
   publish(link.state, s, summarise(s, 9));
   link.state.panel_open = true;
   for (const char* m : {"snapshot", "history", "top", "top gpu 0", "app n\xc3\xa9\x01", "fps", "notify a\tb",
