@@ -222,6 +222,45 @@ TEST(MonitorPipeDisabled, EveryRequestGetsTheDisabledError) {
   EXPECT_EQ(pipe_request(kMonitorPipe, ""), "");
 }
 
+// Pipe names are machine-wide. This test process plays another program (another user's, or a
+// second elevated monitor) that made the monitor's pipe name first: the monitor must not join
+// that name, where clients could reach either process, but wait and serve once it is free.
+TEST(MonitorPipeSquatted, NeverJoinsANameAnotherProcessHoldsAndServesOnceItIsFree) {
+  UniqueFile squatter(CreateNamedPipeW(kMonitorPipe.c_str(), PIPE_ACCESS_DUPLEX,
+                                       PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 4, 4096, 4096, 0, nullptr));
+  ASSERT_TRUE(squatter);
+  // Our own client takes the squatter's only listening instance, so from here on a client can
+  // reach the monitor only through an instance the monitor added to the squatted name.
+  UniqueFile occupant = connect_pipe(kMonitorPipe, 5000);
+  ASSERT_TRUE(occupant);
+
+  Monitor monitor{Settings{}};
+  std::optional<std::string> answered;
+  const bool waiting = eventually(
+      [&] {
+        if (monitor.program_log().find("mcp pipe: name in use by another process\n") != std::string::npos) return true;
+        answered = pipe_request(kMonitorPipe, "rules", 50);
+        return answered.has_value();
+      },
+      20000);
+  ASSERT_TRUE(waiting) << "the monitor neither said the name is taken nor answered";
+  ASSERT_FALSE(answered.has_value()) << "the monitor answered through a name another process holds: " << *answered;
+  // It has failed to claim the name, so nothing of it listens there.
+  EXPECT_EQ(pipe_request(kMonitorPipe, "rules", 1000), std::nullopt);
+
+  occupant.reset();
+  squatter.reset();
+  // It retries every 5 seconds.
+  std::optional<std::string> reply;
+  ASSERT_TRUE(eventually([&] { return (reply = pipe_request(kMonitorPipe, "rules", 200)).has_value(); }, 15000));
+  EXPECT_EQ(reply->rfind("{\"instructions\":", 0), 0u) << *reply;
+  const std::string log = monitor.program_log();
+  const size_t first = log.find("mcp pipe: name in use by another process\n");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(log.find("mcp pipe: name in use by another process\n", first + 1), std::string::npos) << log;
+  EXPECT_EQ(log.find("CreateNamedPipeW failed"), std::string::npos) << log;
+}
+
 // Eight clients for a while against the server code in this process, on a pipe of its own so
 // the monitor's tests are not disturbed. Each client connects once per request.
 TEST(PipeServerLoad, EightClientsMixedCommands) {
