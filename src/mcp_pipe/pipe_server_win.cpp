@@ -228,6 +228,7 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
     if (panel) PostMessageW(panel, kWmNotifyQueued, 0, 0);
   };
   hooks.write_agent_log = [&state](const std::vector<FinishedAgent>& entries) { append_agent_log(*state, entries); };
+  hooks.log = [](const std::string& line) { log_line(line); };
 
   // Pipe names are machine-wide. The first instance must create the name, never join one that
   // another process made: a client could otherwise reach that process instead of us. Later
