@@ -63,7 +63,9 @@ std::optional<double> machine_value(MachineMetric metric, const Snapshot& tick) 
     case MachineMetric::Net:
       return (static_cast<double>(tick.net_rx_bps) + static_cast<double>(tick.net_tx_bps)) / kMiB;
     case MachineMetric::Fps: return tick.fps ? static_cast<double>(tick.fps->fps) : 0.0;
-    case MachineMetric::Sound: return static_cast<double>(tick.audio_peak) * 100.0;
+    case MachineMetric::Sound:
+      if (!tick.audio_available) return std::nullopt;
+      return static_cast<double>(tick.audio_peak) * 100.0;
   }
   return std::nullopt;
 }
@@ -71,6 +73,9 @@ std::optional<double> machine_value(MachineMetric metric, const Snapshot& tick) 
 // The app table is built on the first app rule of a tick and reused by the others.
 std::optional<double> value_of(const AlertMetric& metric, const Snapshot& tick, std::optional<AppTable>& apps) {
   if (!metric.is_app) return machine_value(metric.machine, tick);
+  // Per-app peaks come from the last sound reading, however old: without one on this tick there
+  // is nothing to judge.
+  if (metric.app_measure == AppMeasure::Sound && !tick.audio_available) return std::nullopt;
   if (!apps) apps = app_table(tick.processes);
   return app_value(metric, *apps);
 }
