@@ -222,6 +222,26 @@ TEST(MonitorPipeDisabled, EveryRequestGetsTheDisabledError) {
   EXPECT_EQ(pipe_request(kMonitorPipe, ""), "");
 }
 
+// At the longest interval the first tick after start-up comes 10 s later, and the one after it
+// is the first with measured per-process figures: the request waits for it (about 20 s here)
+// instead of giving up first and calling a running app not running.
+TEST(MonitorPipeLongInterval, AppAnswersFromAMeasuredTickAtTheLongestInterval) {
+  Settings s;
+  s.interval_ms = 10000;
+  Monitor monitor(s);
+  ASSERT_TRUE(monitor.pipe_ready());
+  const ULONGLONG start = GetTickCount64();
+  const std::optional<std::string> self = pipe_request(kMonitorPipe, "app quorvel.exe", 30000);
+  const ULONGLONG waited = GetTickCount64() - start;
+  ASSERT_TRUE(self);
+  EXPECT_EQ(self->rfind(R"({"name":"quorvel.exe","running":true,"process_count":1,"pids":[)" +
+                            std::to_string(monitor.child.pid) + "],",
+                        0),
+            0u)
+      << *self;
+  EXPECT_LT(waited, 26000u);
+}
+
 // Pipe names are machine-wide. This test process plays another program (another user's, or a
 // second elevated monitor) that made the monitor's pipe name first: the monitor must not join
 // that name, where clients could reach either process, but wait and serve once it is free.
