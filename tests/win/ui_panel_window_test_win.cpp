@@ -269,5 +269,44 @@ TEST(UiPanelWindow, BalloonClickOpensTheMessagesPageWithTheNewestExpanded) {
   EXPECT_EQ(p.ui().panel.page, Page::kOverview);
 }
 
+// What the program's message loop does between messages.
+void pump_messages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+InProcessPanel* g_menu_panel = nullptr;
+
+// While the tray menu runs its own loop, a notification is queued and announced; only then is the
+// menu dismissed.
+void CALLBACK dismiss_menu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+void CALLBACK notify_during_menu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_menu_panel->queue("during the menu", true);
+  PostMessageW(g_menu_panel->hwnd(), kWmNotifyQueued, 0, 0);
+  SetTimer(nullptr, 0, 300, &dismiss_menu);
+}
+
+TEST(UiPanelWindow, ANotificationQueuedWhileTheTrayMenuIsOpenIsShownAfterItCloses) {
+  InProcessPanel p(Settings{});
+  g_menu_panel = &p;
+  SetTimer(nullptr, 0, 100, &notify_during_menu);
+  p.send(kWmTray, 0, WM_RBUTTONUP);  // returns once the menu is closed
+  pump_messages();
+  g_menu_panel = nullptr;
+  EXPECT_EQ(p.balloon_titles, (std::vector<std::string>{"during the menu"}));
+  ASSERT_EQ(p.ui().messages.size(), 1u);
+  EXPECT_EQ(p.ui().messages.front().title, "during the menu");
+  std::lock_guard<std::mutex> lock(p.ui().shared->notifications_mutex);
+  EXPECT_TRUE(p.ui().shared->notifications.empty());
+}
+
 }  // namespace
 }  // namespace qv::test

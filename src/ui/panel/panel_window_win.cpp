@@ -158,16 +158,55 @@ void on_set_cursor(const UiState& ui, HWND hwnd, LPARAM lparam, bool* handled) {
   *handled = true;
 }
 
-// The tray menu only reports the choice; the panel carries it out.
-void on_tray_menu(UiState& ui, HWND hwnd) {
+void run_tray_menu(HWND hwnd);
+
+void run_after_message(HWND hwnd, AfterMessage what) {
+  switch (what) {
+    case AfterMessage::kTrayMenu:
+      run_tray_menu(hwnd);
+      break;
+    case AfterMessage::kMoveByBody:
+      ReleaseCapture();
+      SendMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+      break;
+    case AfterMessage::kDestroy:
+      DestroyWindow(hwnd);
+      break;
+    case AfterMessage::kNothing:
+      break;
+  }
+}
+
+// Lends UiState to `body` as a message would and then runs the work it left for afterwards.
+// Nothing happens when the slot is empty or already lent.
+template <typename Body>
+void borrow(HWND hwnd, Body body) {
+  if (!t_ui_state || t_borrowed) return;
+  t_borrowed = true;
+  body(*t_ui_state);
+  t_borrowed = false;
+  run_after_message(hwnd, std::exchange(t_ui_state->after_message, AfterMessage::kNothing));
+}
+
+// Runs with UiState free: the menu's own message loop hands the panel its samples, paints and
+// notifications, which are handled as usual. The choice is carried out afterwards.
+void run_tray_menu(HWND hwnd) {
   const bool task_exists = query_startup_task();
-  switch (show_tray_menu(hwnd, task_exists)) {
+  const TrayMenuChoice choice = show_tray_menu(hwnd, task_exists);
+  borrow(hwnd, [&](UiState& ui) { carry_out_tray_choice(ui, hwnd, choice, task_exists); });
+}
+
+}  // namespace
+
+// The tray menu only reports the choice; the panel carries it out.
+void carry_out_tray_choice(UiState& ui, HWND hwnd, TrayMenuChoice choice, bool task_existed) {
+  switch (choice) {
     case TrayMenuChoice::kExit:
       // Destroyed once UiState is given back, so that WM_DESTROY saves and removes the icons.
       ui.after_message = AfterMessage::kDestroy;
       break;
     case TrayMenuChoice::kStartWithWindows:
-      if (task_exists) {
+      if (task_existed) {
         delete_startup_tasks();
       } else {
         create_startup_task();
@@ -187,31 +226,11 @@ void on_tray_menu(UiState& ui, HWND hwnd) {
   }
 }
 
-void run_after_message(HWND hwnd, AfterMessage what) {
-  switch (what) {
-    case AfterMessage::kMoveByBody:
-      ReleaseCapture();
-      SendMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-      break;
-    case AfterMessage::kDestroy:
-      DestroyWindow(hwnd);
-      break;
-    case AfterMessage::kNothing:
-      break;
-  }
-}
-
-}  // namespace
-
 void set_ui_state(std::unique_ptr<UiState> state) { t_ui_state = std::move(state); }
 
 void with_ui_state(void (*body)(UiState& ui)) {
-  if (!t_ui_state || t_borrowed) return;
-  t_borrowed = true;
-  body(*t_ui_state);
-  t_borrowed = false;
-  HWND hwnd = t_ui_state->window;
-  run_after_message(hwnd, std::exchange(t_ui_state->after_message, AfterMessage::kNothing));
+  if (!t_ui_state) return;
+  borrow(t_ui_state->window, body);
 }
 
 bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
@@ -321,7 +340,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
           toggle_panel(ui, hwnd);
           break;
         case WM_RBUTTONUP:
-          on_tray_menu(ui, hwnd);
+          ui.after_message = AfterMessage::kTrayMenu;
           break;
         case NIN_BALLOONUSERCLICK:
           open_from_balloon(ui, hwnd);
@@ -344,7 +363,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
 LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   // Signing out or shutting down ends the process soon after this returns, without WM_DESTROY:
   // the settings are saved and the trace session is stopped here. This also holds while a
-  // modal loop (the tray menu, a message box) has UiState borrowed; saving only reads it.
+  // modal loop (a message box) has UiState borrowed; saving only reads it.
   if (msg == WM_ENDSESSION && wparam && t_ui_state) {
     save(*t_ui_state);
     stop_own_trace_session();

@@ -28,6 +28,9 @@ enum class AfterMessage : uint8_t {
   kNothing,
   kMoveByBody,  // the pop-up is dragged by its body: the system's move loop
   kDestroy,     // "Exit": the panel window is destroyed, which ends the program
+  // The tray menu runs its own message loop: samples, paints and notifications that arrive while
+  // it is open must find UiState free, or they would get default treatment and be lost.
+  kTrayMenu,
 };
 
 struct UiState {
