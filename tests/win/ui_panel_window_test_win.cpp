@@ -308,5 +308,32 @@ TEST(UiPanelWindow, ANotificationQueuedWhileTheTrayMenuIsOpenIsShownAfterItClose
   EXPECT_TRUE(p.ui().shared->notifications.empty());
 }
 
+const HitRegion* region_of(const std::vector<HitRegion>& regions, ActionKind kind) {
+  for (const HitRegion& r : regions)
+    if (r.action.kind == kind) return &r;
+  return nullptr;
+}
+
+TEST(UiPanelWindow, TwoClicksOnASearchRowBeforeARepaintStillLeadBackToTheOverview) {
+  InProcessPanel p(Settings{});
+  Snapshot s;
+  s.processes = {ProcessSample{"alpha.exe", 0, 10, 0, 0, 7, 5.0f, 0, 0}};
+  p.ui().snapshot_copy = s;
+  show_panel(p.ui(), p.hwnd());
+  set_field_text(p.ui().field(TextField::kFilter), "alpha");
+  ASSERT_EQ(p.ui().panel.filter_text, "alpha");
+  UpdateWindow(p.hwnd());  // paints the search results and their regions
+  const HitRegion* row = region_of(p.ui().panel.hit_regions, ActionKind::kOpenAppRow);
+  ASSERT_NE(row, nullptr);
+  const LPARAM at = MAKELPARAM((row->left + row->right) / 2, (row->top + row->bottom) / 2);
+  p.send(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  p.send(WM_LBUTTONDOWN, MK_LBUTTON, at);  // no paint in between: the old rows must not act again
+  EXPECT_EQ(p.ui().panel.page, Page::kAppDetail);
+  EXPECT_EQ(p.ui().panel.return_page, Page::kOverview);
+  p.send(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(p.ui().panel.page, Page::kOverview);
+  EXPECT_EQ(p.ui().panel.filter_text, "alpha");  // the search comes back with it
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -81,6 +81,9 @@ void on_mouse_move(UiState& ui, HWND hwnd, LPARAM lparam) {
 }
 
 void on_left_button_down(UiState& ui, HWND hwnd, LPARAM lparam) {
+  // Every painted page has regions; none means the page changed and is not painted yet, so
+  // the click cannot be resolved against what the user saw.
+  if (ui.panel.hit_regions.empty()) return;
   const std::optional<size_t> hit = hit_test(ui.panel.hit_regions, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
   if (hit) {
     const Action action = ui.panel.hit_regions[*hit].action;
