@@ -335,5 +335,26 @@ TEST(UiPanelWindow, TwoClicksOnASearchRowBeforeARepaintStillLeadBackToTheOvervie
   EXPECT_EQ(p.ui().panel.filter_text, "alpha");  // the search comes back with it
 }
 
+TEST(UiPanelWindow, APinnedPanelMinimisedAndRestoredByTheTrayKeepsItsPosition) {
+  Settings s;
+  s.win_x = 200;
+  s.win_y = 150;
+  s.win_w = 400;
+  s.win_h = 500;
+  InProcessPanel p(s);
+  set_pinned(p.ui(), p.hwnd(), true);
+  RECT before{};
+  GetWindowRect(p.hwnd(), &before);
+  ASSERT_EQ(before.left, 200);
+  ShowWindow(p.hwnd(), SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(p.hwnd()));
+  p.send(kWmTray, 0, WM_LBUTTONUP);  // restored through the tray
+  EXPECT_FALSE(IsIconic(p.hwnd()));
+  p.send(WM_CLOSE);
+  const std::string saved = p.saved();
+  EXPECT_NE(saved.find("win_x=200\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("win_y=150\n"), std::string::npos) << saved;
+}
+
 }  // namespace
 }  // namespace qv::test

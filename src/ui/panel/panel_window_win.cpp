@@ -251,7 +251,8 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       return true;
     }
     case WM_MOVE: {
-      if (ui.settings.pinned && ui.visible) {
+      // A minimised window sits at -32000, -32000; that is no place to reopen at.
+      if (ui.settings.pinned && ui.visible && !IsIconic(hwnd)) {
         const RECT r = window_rect(hwnd);
         ui.settings.win_x = r.left;
         ui.settings.win_y = r.top;
