@@ -356,5 +356,78 @@ TEST(UiPanelWindow, APinnedPanelMinimisedAndRestoredByTheTrayKeepsItsPosition) {
   EXPECT_NE(saved.find("win_y=150\n"), std::string::npos) << saved;
 }
 
+// A smaller screen for one test: the work area of a 1280 x 800 desktop with a 30-pixel taskbar.
+class ScopedWorkArea {
+ public:
+  explicit ScopedWorkArea(RECT area) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved_, 0);
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0);
+  }
+  ~ScopedWorkArea() { SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_, 0); }
+
+ private:
+  RECT saved_{};
+};
+
+void publish(InProcessPanel& p, const Snapshot& s) {
+  {
+    std::lock_guard<std::mutex> lock(p.ui().shared->snapshot_mutex);
+    p.ui().shared->snapshot = s;
+  }
+  p.send(kWmSample);
+}
+
+// Rows of the column at x whose pixel has this colour, top first.
+std::vector<int> rows_of(const ScreenShot& shot, int x, Rgb colour) {
+  std::vector<int> rows;
+  for (int y = 0; y < shot.h; ++y)
+    if (shot.at(x, y) == colour) rows.push_back(y);
+  return rows;
+}
+
+TEST(UiPanelWindow, ThePopupAtLargerTextStaysInsideASmallWorkAreaAndScrollsToItsLastDrive) {
+  ScopedWorkArea small(RECT{0, 0, 1280, 770});
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ASSERT_EQ(work.bottom, 770);
+  Settings settings;
+  settings.text_size = 3;  // "larger": 1.3
+  InProcessPanel p(settings);
+  p.ui().ui_scale = 1.3f;
+  delete_font_set(p.ui().fonts);
+  p.ui().fonts = create_font_set(1.3f);
+  SetCursorPos(640, 700);
+  Snapshot s;
+  s.drives = {DriveInfo{'C', 100, 10}};
+  publish(p, s);
+  show_panel(p.ui(), p.hwnd());
+  s.drives = {DriveInfo{'C', 100, 10}, DriveInfo{'D', 100, 10}, DriveInfo{'E', 100, 10}, DriveInfo{'F', 100, 10}};
+  publish(p, s);  // the first samples bring more drives: the pop-up grows
+  RECT r{};
+  GetWindowRect(p.hwnd(), &r);
+  EXPECT_GE(r.top, 8);
+  EXPECT_LE(r.bottom, 762);
+  EXPECT_EQ(r.bottom - r.top, 754);  // the work area's height less the margins
+
+  // The content is 926 pixels high; the overview scrolls the rest with the wheel.
+  UpdateWindow(p.hwnd());
+  ASSERT_GT(p.ui().panel.scroll_max, 0);
+  const int meter_x = 15 + 2;  // inside the meters' filled part, left of every card's text
+  const Rgb disk = rgb(0xA78BFA);
+  const std::vector<int> before = rows_of(capture_client(p.hwnd()), meter_x, disk);
+  p.send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120 * 20)));
+  EXPECT_EQ(p.ui().panel.scroll_offset, p.ui().panel.scroll_max);
+  InvalidateRect(p.hwnd(), nullptr, FALSE);
+  UpdateWindow(p.hwnd());
+  const ScreenShot after_shot = capture_client(p.hwnd());
+  const std::vector<int> after = rows_of(after_shot, meter_x, disk);
+  // Four meters of 10 pixels: before scrolling the last is cut off, afterwards it is whole and
+  // ends 15 pixels above the list's bottom (752 - 15 - a banner band of 38 = 699).
+  EXPECT_LT(before.size(), 40u);
+  ASSERT_EQ(after.size(), 40u);
+  ASSERT_EQ(after_shot.h, 752);
+  EXPECT_EQ(after.back(), 699 - 15 - 1);
+}
+
 }  // namespace
 }  // namespace qv::test

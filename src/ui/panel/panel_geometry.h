@@ -36,6 +36,15 @@ Point place_pinned(const Rect& work, Size outer, int32_t win_x, int32_t win_y);
 // kept inside the work area.
 Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, int32_t fly_y);
 
+// A size the content decides, kept inside the work area: no taller than the work area less the
+// 8-pixel margin above and below (at least 1). The overview scrolls what does not fit.
+Size fit_to_work_area(const Rect& work, Size outer);
+
+// Top of a shown pop-up whose height became `outer_height`: where it was while its bottom stays
+// 8 pixels above the work area's bottom, else moved up as far as needed, never above the work
+// area's top + 8.
+int32_t refit_popup_top(const Rect& work, int32_t top, int32_t outer_height);
+
 // Row that a dragged main metric lands on: (y - list_top) / row_height held to 0..rows-1.
 // Nothing when there is no row height or no rows.
 std::optional<size_t> drag_target_row(int32_t y, int32_t list_top, int32_t row_height, size_t rows);

@@ -126,6 +126,7 @@ OverviewLayout overview_layout(const OverviewLayoutInput& in) {
                                   ? static_cast<int32_t>(std::max<size_t>(in.banners, 1)) * (px(26, s) + px(4, s))
                                   : 0;
   l.content_height = l.content_bottom + px(48, s) + banner_band + px(12, s);
+  l.list_bottom = in.height - px(12, s) - banner_band;
   return l;
 }
 

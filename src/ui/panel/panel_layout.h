@@ -73,6 +73,9 @@ struct OverviewLayout {
   int32_t no_drives_y = 0;    // the "No drives found" line when there are no drives
   int32_t content_bottom = 0; // bottom of the last drive row (or of the one empty row)
   std::vector<Rect> banners;  // bottom one first
+  // Cards and drives scroll between body_top and this line (above the banner band) when the
+  // window is shorter than the content.
+  int32_t list_bottom = 0;
   // The client height this content needs: the rows above, the free space the fixed part leaves
   // under the drives, the banner band and the bottom margin.
   int32_t content_height = 0;

@@ -75,7 +75,8 @@ Size panel_size(const UiState& ui, HWND hwnd) {
   RECT r{0, 0, client.width, client.height};
   AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
-  return Size{r.right - r.left, r.bottom - r.top};
+  // Content taller than the screen scrolls inside a panel that the user can reach whole.
+  return fit_to_work_area(work_area(), Size{r.right - r.left, r.bottom - r.top});
 }
 
 void show_panel(UiState& ui, HWND hwnd) {
@@ -161,7 +162,16 @@ void fit_panel(UiState& ui, HWND hwnd) {
   const SizeKey key = current_size_key(ui);
   if (ui.size_key == key) return;
   const Size size = panel_size(ui, hwnd);
-  SetWindowPos(hwnd, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  const RECT r = window_rect(hwnd);
+  int32_t top = r.top;
+  if (ui.visible) {
+    // A shown pop-up that grows moves up so that its bottom stays inside the work area.
+    top = refit_popup_top(work_area(), r.top, size.height);
+  } else {
+    flags |= SWP_NOMOVE;  // showing places it
+  }
+  SetWindowPos(hwnd, nullptr, r.left, top, size.width, size.height, flags);
   ui.size_key = key;
 }
 
