@@ -429,5 +429,17 @@ TEST(UiPanelWindow, ThePopupAtLargerTextStaysInsideASmallWorkAreaAndScrollsToIts
   EXPECT_EQ(after.back(), 699 - 15 - 1);
 }
 
+TEST(UiPanelWindow, ShowingThePanelFocusesTheSearchFieldOnlyWhereItIsShown) {
+  InProcessPanel p(Settings{});
+  p.ui().panel.page = Page::kSettingsHome;  // no filter field on this page
+  show_panel(p.ui(), p.hwnd());
+  EXPECT_NE(GetFocus(), p.ui().field(TextField::kFilter));
+  EXPECT_EQ(GetFocus(), p.hwnd());  // keys such as Escape reach the panel
+  hide_panel(p.ui(), p.hwnd());
+  p.ui().panel.page = Page::kOverview;
+  show_panel(p.ui(), p.hwnd());
+  EXPECT_EQ(GetFocus(), p.ui().field(TextField::kFilter));
+}
+
 }  // namespace
 }  // namespace qv::test

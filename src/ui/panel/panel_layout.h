@@ -18,6 +18,9 @@ LayoutKey make_layout_key(const PanelState& panel, bool per_app_alert, bool fps_
 
 // Field 1 on the pages that place it here (overview, metric detail); nothing elsewhere.
 std::optional<Rect> filter_field_rect(Page page, int32_t width, float ui_scale);
+// Whether the current page shows field 1 (overview, metric detail, alert editor, and app detail
+// while its processes are unfolded); only then may it have the keyboard focus.
+bool filter_field_shown(const PanelState& panel);
 // Field 1 on app detail, inside the process filter row whose top is `row_y`.
 Rect process_filter_field_rect(int32_t row_y, int32_t width, float ui_scale);
 // Field 4 when the custom-request row is fully inside the page below its title, else nothing.

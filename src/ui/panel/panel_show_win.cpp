@@ -11,6 +11,7 @@
 #include "ui/gdi/scale.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_actions_win.h"
+#include "ui/panel/panel_layout.h"
 #include "ui/panel/ui_state_win.h"
 
 namespace qv {
@@ -96,7 +97,8 @@ void show_panel(UiState& ui, HWND hwnd) {
   SetWindowPos(hwnd, mode_z_order(ui), at.x, at.y, size.width, size.height, 0);
   ShowWindow(hwnd, SW_SHOW);
   SetForegroundWindow(hwnd);
-  SetFocus(ui.field(TextField::kFilter));
+  // Typing must not go into a field the page hides; the panel itself takes the keys then.
+  SetFocus(filter_field_shown(ui.panel) ? ui.field(TextField::kFilter) : hwnd);
   repaint_panel(hwnd);
 }
 
