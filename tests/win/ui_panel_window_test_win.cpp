@@ -441,5 +441,19 @@ TEST(UiPanelWindow, ShowingThePanelFocusesTheSearchFieldOnlyWhereItIsShown) {
   EXPECT_EQ(GetFocus(), p.ui().field(TextField::kFilter));
 }
 
+TEST(UiPanelWindow, TheTrayMenusSettingsFromAppDetailKeepsTheParkedSearch) {
+  InProcessPanel p(Settings{});
+  p.ui().panel.page = Page::kAppDetail;
+  p.ui().panel.selected_app = "alpha.exe";
+  p.ui().panel.stashed_filter_text = "Alpha";  // the overview's search, parked while app detail filters
+  carry_out_tray_choice(p.ui(), p.hwnd(), TrayMenuChoice::kSettings, false);
+  EXPECT_EQ(p.ui().panel.page, Page::kSettingsHome);
+  EXPECT_TRUE(IsWindowVisible(p.hwnd()));
+  EXPECT_EQ(get_field_text(p.ui().field(TextField::kFilter)), "Alpha");
+  p.send(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(p.ui().panel.page, Page::kOverview);
+  EXPECT_EQ(p.ui().panel.filter_text, "alpha");  // the search is back on the overview
+}
+
 }  // namespace
 }  // namespace qv::test

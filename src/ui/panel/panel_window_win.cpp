@@ -216,13 +216,11 @@ void carry_out_tray_choice(UiState& ui, HWND hwnd, TrayMenuChoice choice, bool t
       }
       break;
     case TrayMenuChoice::kSettings:
-      query_autostart(ui);
-      ui.panel.page = Page::kSettingsHome;  // without the other effects of navigating
-      if (ui.visible) {
-        repaint_panel(hwnd);
-      } else {
-        show_panel(ui, hwnd);
-      }
+      // Through every step of navigating (it also reads the start-up task): from app detail the
+      // parked search text comes back instead of being lost. Shown afterwards, so that the
+      // focus follows the settings page.
+      navigate(ui, hwnd, Page::kSettingsHome, 0);
+      if (!ui.visible) show_panel(ui, hwnd);
       break;
     case TrayMenuChoice::kNone:
       break;
