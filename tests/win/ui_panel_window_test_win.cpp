@@ -12,7 +12,9 @@
 #include "core/messages.h"
 #include "core/shared_state.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/panel_actions_win.h"
 #include "ui/panel/panel_show_win.h"
+#include "ui/panel/panel_widgets_win.h"
 #include "ui/panel/panel_window_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "util/wide_win.h"
@@ -453,6 +455,20 @@ TEST(UiPanelWindow, TheTrayMenusSettingsFromAppDetailKeepsTheParkedSearch) {
   p.send(WM_KEYDOWN, VK_ESCAPE);
   EXPECT_EQ(p.ui().panel.page, Page::kOverview);
   EXPECT_EQ(p.ui().panel.filter_text, "alpha");  // the search is back on the overview
+}
+
+TEST(UiPanelWindow, AMetricDragThatLosesTheMouseEndsWithoutADrop) {
+  InProcessPanel p(Settings{});
+  p.ui().drag_list_top = 100;
+  p.ui().drag_row_height = 52;
+  perform_panel_action(p.ui(), p.hwnd(), make_action(ActionKind::kDragMainMetric, 0));
+  ASSERT_TRUE(p.ui().dragging);
+  ASSERT_EQ(GetCapture(), p.hwnd());
+  ReleaseCapture();  // the capture goes elsewhere, as when another window takes the mouse
+  EXPECT_FALSE(p.ui().dragging);
+  p.send(WM_LBUTTONUP, 0, MAKELPARAM(10, 2000));
+  EXPECT_EQ(p.ui().settings.main_metrics, Settings::default_main_metrics());
+  EXPECT_EQ(p.saved(), "");
 }
 
 }  // namespace

@@ -333,6 +333,13 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       return true;
     case WM_LBUTTONUP:
       return on_left_button_up(ui, hwnd, lparam);
+    case WM_CAPTURECHANGED:
+      // The mouse went elsewhere mid-drag (another window took it, a menu opened): the drag ends
+      // where it is, without a drop, or the next release anywhere would move a metric.
+      if (!ui.dragging || reinterpret_cast<HWND>(lparam) == hwnd) return false;
+      ui.dragging = false;
+      repaint_panel(hwnd);
+      return true;
     case WM_MOUSEWHEEL:
       scroll_by_wheel(ui, hwnd, GET_WHEEL_DELTA_WPARAM(wparam));  // px(52) per notch; repaints
       return true;
