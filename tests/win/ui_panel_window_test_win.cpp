@@ -471,5 +471,18 @@ TEST(UiPanelWindow, AMetricDragThatLosesTheMouseEndsWithoutADrop) {
   EXPECT_EQ(p.saved(), "");
 }
 
+TEST(UiPanelWindow, TheSearchFieldKeepsItsOwnCursorInPopupMode) {
+  InProcessPanel p(Settings{});
+  const HCURSOR move = LoadCursorW(nullptr, IDC_SIZEALL);
+  SetCursor(nullptr);
+  // About the child field: the panel leaves it to the field's own cursor.
+  p.send(WM_SETCURSOR, reinterpret_cast<WPARAM>(p.ui().field(TextField::kFilter)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_NE(GetCursor(), move);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_IBEAM));
+  // About the panel's own body, away from any region: the pop-up can be dragged.
+  EXPECT_EQ(p.send(WM_SETCURSOR, reinterpret_cast<WPARAM>(p.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+  EXPECT_EQ(GetCursor(), move);
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -145,9 +145,10 @@ void on_notifications(UiState& ui, HWND hwnd) {
   if (ui.visible) repaint_panel(hwnd);
 }
 
-void on_set_cursor(const UiState& ui, HWND hwnd, LPARAM lparam, bool* handled) {
+void on_set_cursor(const UiState& ui, HWND hwnd, WPARAM wparam, LPARAM lparam, bool* handled) {
   *handled = false;
-  if (LOWORD(lparam) != HTCLIENT) return;
+  // A child text field asks its parent first; it keeps its own text cursor.
+  if (reinterpret_cast<HWND>(wparam) != hwnd || LOWORD(lparam) != HTCLIENT) return;
   POINT pt{};
   GetCursorPos(&pt);
   ScreenToClient(hwnd, &pt);
@@ -292,7 +293,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       return true;
     case WM_SETCURSOR: {
       bool handled = false;
-      on_set_cursor(ui, hwnd, lparam, &handled);
+      on_set_cursor(ui, hwnd, wparam, lparam, &handled);
       *result = TRUE;
       return handled;
     }
