@@ -484,5 +484,21 @@ TEST(UiPanelWindow, TheSearchFieldKeepsItsOwnCursorInPopupMode) {
   EXPECT_EQ(GetCursor(), move);
 }
 
+TEST(UiPanelWindow, SwitchingTheAiLinkRefitsThePopup) {
+  InProcessPanel p(Settings{});  // the link is on: one banner row is kept
+  SetCursorPos(640, 500);
+  show_panel(p.ui(), p.hwnd());
+  RECT on{};
+  GetWindowRect(p.hwnd(), &on);
+  perform_panel_action(p.ui(), p.hwnd(), make_action(ActionKind::kToggleMcp));
+  RECT off{};
+  GetWindowRect(p.hwnd(), &off);
+  EXPECT_EQ((on.bottom - on.top) - (off.bottom - off.top), 30);  // no empty banner strip left
+  perform_panel_action(p.ui(), p.hwnd(), make_action(ActionKind::kToggleMcp));
+  RECT again{};
+  GetWindowRect(p.hwnd(), &again);
+  EXPECT_EQ(again.bottom - again.top, on.bottom - on.top);  // and back, room for the banner again
+}
+
 }  // namespace
 }  // namespace qv::test

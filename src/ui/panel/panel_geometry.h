@@ -16,6 +16,7 @@ struct SizeKey {
   size_t drives = 0;
   int banner_rows = 0;  // 0..2, only counted while the AI link is on
   size_t tiles = 0;     // shown main metrics
+  bool mcp_enabled = false;  // the banner band is kept, at least one row, while the AI link is on
   bool operator==(const SizeKey&) const = default;
 };
 

@@ -235,6 +235,7 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       settings.mcp_enabled = !settings.mcp_enabled;
       host.save_settings();
       host.set_mcp_enabled(settings.mcp_enabled);
+      host.fit_panel();  // the banner band comes or goes with the link
       break;
     case ActionKind::kOpenMessages:
       navigate(panel, host, Page::kMessages, 0);

@@ -34,7 +34,8 @@ Rect work_area() {
 }
 
 SizeKey current_size_key(const UiState& ui) {
-  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings.main_metrics)};
+  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings.main_metrics),
+                 ui.settings.mcp_enabled};
 }
 
 void save(const UiState& ui) { save_settings(ui.settings); }
