@@ -118,7 +118,11 @@ void banners(const PanelCanvas& c, const std::vector<Banner>& list, const Overvi
       fill_rect(c.dc, r, colour);
     } else {
       fill_rect(c.dc, r, scale_colour(colour, 0.39f));
-      fill_rect(c.dc, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, scale_colour(colour, 0.12f));
+      // The dimmed fill is a tint on a dark surface; on the light theme the colour is laid over
+      // the surface instead, or the banner would come out nearly black.
+      const Rgb inside = current_theme_index() == kLightTheme ? mix_colour(colour, c.theme().surface, 0.12f)
+                                                              : scale_colour(colour, 0.12f);
+      fill_rect(c.dc, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, inside);
     }
     draw_text_fit(c.dc, x0 + c.px(11), r.top + c.px(6), x1 - c.px(8), {c.fonts->heading, c.fonts->small},
                   hot ? colours::on_accent : colour, b.text);
