@@ -500,5 +500,60 @@ TEST(UiPanelWindow, SwitchingTheAiLinkRefitsThePopup) {
   EXPECT_EQ(again.bottom - again.top, on.bottom - on.top);  // and back, room for the banner again
 }
 
+int body_font_height(HFONT font) {
+  LOGFONTW lf{};
+  GetObjectW(font, sizeof lf, &lf);
+  return lf.lfHeight;
+}
+
+TEST(UiPanelWindow, APinnedFrameIsMeasuredAtTheWindowsDpi) {
+  Settings s;
+  s.mcp_enabled = false;
+  InProcessPanel p(s);
+  set_pinned(p.ui(), p.hwnd(), true);  // never resized: the content decides the size
+  const Size at96 = panel_size(p.ui(), p.hwnd());
+  p.ui().dpi = 192;  // the same content, on a monitor of twice the density
+  const Size at192 = panel_size(p.ui(), p.hwnd());
+  // Client 336 x 562 either way (the scale is not changed here); only the frame differs.
+  EXPECT_GT(at192.height - 562, at96.height - 562);
+  EXPECT_GT(at192.width - 336, at96.width - 336);
+}
+
+TEST(UiPanelWindow, TheDpiOfANewMonitorRenewsFontsAndSize) {
+  Settings s;
+  s.mcp_enabled = false;
+  InProcessPanel p(s);
+  SetCursorPos(640, 900);
+  show_panel(p.ui(), p.hwnd());
+  EXPECT_EQ(body_font_height(p.ui().fonts.body), -14);
+  RECT suggested{10, 10, 600, 900};  // for a pop-up the content decides, not this
+  p.send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(p.ui().dpi, 144u);
+  EXPECT_FLOAT_EQ(p.ui().ui_scale, 1.5f);
+  EXPECT_EQ(body_font_height(p.ui().fonts.body), -21);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(p.ui().field(TextField::kFilter), WM_GETFONT, 0, 0)), p.ui().fonts.body);
+  RECT client{};
+  GetClientRect(p.hwnd(), &client);
+  EXPECT_EQ(client.right, 504);  // 336 at 150 %
+  EXPECT_EQ(client.bottom, 18 + 216 + 63 + 7 * 78);
+  RECT r{};
+  GetWindowRect(p.hwnd(), &r);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_LE(r.bottom, work.bottom);  // grown upwards, inside the work area
+
+  // A pinned panel takes the rectangle the system suggests for the new monitor.
+  p.send(WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  set_pinned(p.ui(), p.hwnd(), true);
+  RECT pinned_to{100, 80, 560, 700};
+  p.send(WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&pinned_to));
+  GetWindowRect(p.hwnd(), &r);
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.top, 80);
+  EXPECT_EQ(r.right, 560);
+  EXPECT_EQ(r.bottom, 700);
+  EXPECT_EQ(body_font_height(p.ui().fonts.body), -28);
+}
+
 }  // namespace
 }  // namespace qv::test

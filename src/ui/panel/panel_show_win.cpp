@@ -75,8 +75,9 @@ Size panel_size(const UiState& ui, HWND hwnd) {
   if (uses_stored_size(ui.settings)) return Size{ui.settings.win_w, ui.settings.win_h};
   const Size client = panel_client_size(ui.ui_scale, current_size_key(ui), ui.settings.mcp_enabled);
   RECT r{0, 0, client.width, client.height};
-  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+  // The frame at the window's own DPI: caption and borders differ between monitors.
+  AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)), ui.dpi);
   // Content taller than the screen scrolls inside a panel that the user can reach whole.
   return fit_to_work_area(work_area(), Size{r.right - r.left, r.bottom - r.top});
 }
@@ -189,6 +190,33 @@ void rebuild_fonts(UiState& ui) {
   for (HWND field : ui.fields) {
     if (field) SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts.body), TRUE);
   }
+}
+
+void follow_dpi(UiState& ui, HWND hwnd, uint32_t dpi, const RECT* suggested) {
+  if (dpi == 0) return;
+  ui.dpi = dpi;
+  ui.dpi_scale = dpi_scale_for(dpi);
+  rebuild_fonts(ui);
+  ui.panel.layout_key.reset();  // every length changed: the fields are laid out again
+  ui.size_key.reset();
+  if (ui.settings.pinned) {
+    if (suggested && suggested->left < suggested->right && suggested->top < suggested->bottom) {
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      if (ui.visible) {
+        // The size messages of this move arrive while UiState is lent out; keep the new place.
+        ui.settings.win_x = suggested->left;
+        ui.settings.win_y = suggested->top;
+        if (uses_stored_size(ui.settings)) {
+          ui.settings.win_w = suggested->right - suggested->left;
+          ui.settings.win_h = suggested->bottom - suggested->top;
+        }
+      }
+    }
+  } else {
+    fit_panel(ui, hwnd);  // the content's size at the new scale, kept inside the work area
+  }
+  repaint_panel(hwnd);
 }
 
 void apply_theme(UiState& ui) {

@@ -283,6 +283,9 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     }
     case WM_ACTIVATE:
       return true;
+    case WM_DPICHANGED:
+      follow_dpi(ui, hwnd, LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return true;
     case WM_PAINT:
       paint_panel(ui, hwnd);
       return true;

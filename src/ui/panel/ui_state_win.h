@@ -45,7 +45,8 @@ struct UiState {
 
   TraySet tray;
 
-  float dpi_scale = 1.0f;  // read once at start-up
+  uint32_t dpi = 96;       // the panel window's: at start-up, then from WM_DPICHANGED
+  float dpi_scale = 1.0f;  // dpi / 96
   float ui_scale = 1.0f;   // dpi_scale x the text-size factor
   FontSet fonts;
   std::array<HWND, kTextFieldCount> fields{};  // children of the panel in control-id order, destroyed with it
