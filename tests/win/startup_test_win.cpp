@@ -2,6 +2,7 @@
 // file, program log.
 #include <windows.h>
 #include <sddl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -387,15 +388,64 @@ TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
   EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), kDefaultSettingsFile);
 }
 
+// Whether a file exists, with its size and last write time: a file written again differs.
+std::optional<WIN32_FILE_ATTRIBUTE_DATA> file_stamp(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return std::nullopt;
+  return d;
+}
+
+bool same_stamp(const std::optional<WIN32_FILE_ATTRIBUTE_DATA>& a, const std::optional<WIN32_FILE_ATTRIBUTE_DATA>& b) {
+  if (!a || !b) return !a && !b;
+  return a->nFileSizeLow == b->nFileSizeLow && a->nFileSizeHigh == b->nFileSizeHigh &&
+         CompareFileTime(&a->ftLastWriteTime, &b->ftLastWriteTime) == 0;
+}
+
+std::vector<std::wstring> names_in(const std::wstring& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return names;
+}
+
+// Without LOCALAPPDATA the settings file and the program log go nowhere: not into the folder the
+// monitor was started in, not into the profile's own local data folder. Closing the panel saves
+// the settings, so a save that went astray would show.
 TEST(Monitor, MissingLocalAppDataWritesNothing) {
   TempDir cwd;
-  Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", L""}});
+  wchar_t* known = nullptr;
+  ASSERT_EQ(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known), S_OK);
+  const std::wstring profile = known;
+  CoTaskMemFree(known);
+  const auto ini_before = file_stamp(profile + L"\\zelmor.ini");
+  const auto log_before = file_stamp(profile + L"\\zelmor.log");
+
+  Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", L""}}, cwd.path());
+  struct Ender {
+    Child& child;
+    ~Ender() { kill(child); }
+  } ender{child};
   HWND panel = find_window(child.pid, L"ZelmorWnd", 15000);
   ASSERT_NE(panel, nullptr);
-  PostMessageW(panel, WM_CLOSE, 0, 0);
-  Sleep(500);
-  EXPECT_TRUE(IsWindow(panel));  // still running, nothing crashed
-  kill(child);
+  // A tray click is answered from the message loop, so once the pop-up shows, start-up is over.
+  PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(panel, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_FALSE(IsWindowVisible(panel));
+  EXPECT_TRUE(IsWindow(panel));  // closed, still running
+  kill(child);  // before the folder is read: nothing is written from here on
+
+  const std::vector<std::wstring> written = names_in(cwd.path());
+  EXPECT_TRUE(written.empty()) << utf8(written.empty() ? L"" : written[0]);
+  EXPECT_TRUE(same_stamp(file_stamp(profile + L"\\zelmor.ini"), ini_before)) << utf8(profile);
+  EXPECT_TRUE(same_stamp(file_stamp(profile + L"\\zelmor.log"), log_before)) << utf8(profile);
 }
 
 TEST(ProgramLog, AppendsLinesWithoutDecoration) {
