@@ -136,9 +136,10 @@ TEST(Wrap, WordsCollapseWhiteSpaceAndBreakAtTheWidth) {
   // "aa bb" is 50 wide: fits exactly at 50, not at 49.
   EXPECT_EQ(wrap_lines("  aa \t\r bb  ", 50, ten_per_char), (std::vector<std::string>{"aa bb"}));
   EXPECT_EQ(wrap_lines("aa bb", 49, ten_per_char), (std::vector<std::string>{"aa", "bb"}));
-  // No-break space and ideographic space separate words too.
-  EXPECT_EQ(wrap_lines("aa\xC2\xA0" "bb\xE3\x80\x80" "cc", 50, ten_per_char),
-            (std::vector<std::string>{"aa bb", "cc"}));
+  // No-break space, ideographic space and next line (U+0085) separate words too; U+0086 does not.
+  EXPECT_EQ(wrap_lines("aa\xC2\xA0" "bb\xE3\x80\x80" "cc\xC2\x85" "dd", 50, ten_per_char),
+            (std::vector<std::string>{"aa bb", "cc dd"}));
+  EXPECT_EQ(wrap_lines("aa\xC2\x86" "bb", 50, ten_per_char), (std::vector<std::string>{"aa\xC2\x86" "bb"}));
   EXPECT_EQ(wrap_lines("a bb ccc dddd", 60, ten_per_char),
             (std::vector<std::string>{"a bb", "ccc", "dddd"}));
 }
