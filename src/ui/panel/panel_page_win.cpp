@@ -15,7 +15,7 @@ constexpr std::array<const char*, 5> kSectionNames = {"General", "AI tools", "Ma
 void page_frame(const PanelCanvas& c) {
   const PanelState& p = *c.panel;
   const int32_t y = c.px(12);
-  switch (static_cast<Page>(p.page)) {
+  switch (p.page) {
     case Page::kOverview:
       break;
     case Page::kMetricDetail: {
@@ -53,7 +53,7 @@ void paint_page(const PanelCanvas& c, const OverviewInput& in) {
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
-  if (c.panel->page == static_cast<uint8_t>(Page::kOverview)) {
+  if (c.panel->page == Page::kOverview) {
     paint_overview(c, in);
   } else {
     page_frame(c);
