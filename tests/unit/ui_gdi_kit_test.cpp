@@ -226,7 +226,7 @@ TEST(Sparkline, PartialRingsDrawOnlyTheirRightPart) {
   auto two = sparkline_points(r, ring.view(), 100);
   ASSERT_EQ(two.size(), 2u);
   EXPECT_EQ(two[1].x, r.right - 1);  // newest at the right edge
-  EXPECT_EQ(two[0].x, 100 + (58 * 59) / 59);
+  EXPECT_EQ(two[0].x, 158);  // 60 slots over 60 pixels: one slot is one pixel left of the newest
   EXPECT_EQ(two[0].y, 41 - 15);  // half of 30
   EXPECT_EQ(two[1].y, 11);       // full scale: one below the top
   for (int i = 0; i < 70; ++i) ring.push(static_cast<float>(i));
@@ -234,7 +234,7 @@ TEST(Sparkline, PartialRingsDrawOnlyTheirRightPart) {
   ASSERT_EQ(full.size(), 60u);
   EXPECT_EQ(full.front().x, r.left);
   EXPECT_EQ(full.back().x, r.right - 1);
-  EXPECT_EQ(full.front().y, 41 - static_cast<int>(10 / 100.0 * 30));  // oldest kept sample is 10
+  EXPECT_EQ(full.front().y, 38);  // the oldest kept sample, 10 of 100, is 3 of the 30 pixels up
 }
 
 TEST(Sparkline, DegenerateRectanglesAndValues) {
