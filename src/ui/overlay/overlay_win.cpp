@@ -24,6 +24,7 @@ struct OverlayState {
   float scale = 1.0f;  // ui_scale when the window was made; its size never follows later changes
   UniqueGdiObject font;  // made once
   std::optional<Point> moved_to;  // the user's drag since the last sample
+  int alpha_set = -1;             // the opacity last given to the window; -1 before the first
 };
 
 thread_local OverlayState t_overlay;
@@ -34,21 +35,15 @@ void note_move(HWND hwnd) {
   t_overlay.moved_to = Point{r.left, r.top};
 }
 
+// Drawn straight into the paint DC: a layered window is composed off-screen by the system, so a
+// memory bitmap of our own would only copy the picture twice.
 void on_paint(HWND hwnd) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   RECT rc{};
   GetClientRect(hwnd, &rc);
-  if (rc.right > 0 && rc.bottom > 0) {
-    UniqueMemoryDc mem(CreateCompatibleDC(dc));
-    UniqueGdiObject bmp(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-    if (mem && bmp) {
-      SelectGuard keep(mem.get(), bmp.get());
-      paint_overlay(mem.get(), rc.right, rc.bottom, t_overlay.text, t_overlay.colour,
-                    static_cast<HFONT>(t_overlay.font.get()), t_overlay.scale);
-      BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
-    }
-  }
+  paint_overlay(dc, rc.right, rc.bottom, t_overlay.text, t_overlay.colour, static_cast<HFONT>(t_overlay.font.get()),
+                t_overlay.scale);
   EndPaint(hwnd, &ps);
 }
 
@@ -100,6 +95,7 @@ bool register_overlay_class() {
 HWND create_overlay_window(const Settings& settings, float ui_scale) {
   if (!register_overlay_class()) return nullptr;
   t_overlay.moved_to.reset();
+  t_overlay.alpha_set = -1;
   t_overlay.scale = ui_scale;
   if (!t_overlay.font) t_overlay.font.reset(create_overlay_font(ui_scale));
   const Rect r = overlay_start_rect(settings.fps_x, settings.fps_y, ui_scale);
@@ -124,16 +120,26 @@ void update_overlay(UiState& ui) {
     if (ui.overlay) ShowWindow(ui.overlay, SW_HIDE);
     return;
   }
-  if (!ui.overlay) {
+  const bool created = !ui.overlay;
+  if (created) {
     ui.overlay = create_overlay_window(s, ui.ui_scale);
     if (!ui.overlay) return;
   }
-  t_overlay.text = overlay_text(ui.snapshot_copy);
-  t_overlay.colour = overlay_colour(s.fps_color);
+  std::string text = overlay_text(ui.snapshot_copy);
+  const Rgb colour = overlay_colour(s.fps_color);
+  // Putting a keyed window on the screen costs the system far more than drawing it: a picture
+  // that did not change (no game running: the dash, sample after sample) is not drawn again.
+  const bool changed = text != t_overlay.text || colour != t_overlay.colour || created;
+  t_overlay.text = std::move(text);
+  t_overlay.colour = colour;
   const std::optional<Point> moved = std::exchange(t_overlay.moved_to, std::nullopt);
-  SetLayeredWindowAttributes(ui.overlay, colorref(kOverlayKeyColour), overlay_alpha(s.fps_opacity),
-                             LWA_COLORKEY | LWA_ALPHA);
-  InvalidateRect(ui.overlay, nullptr, FALSE);
+  // Setting the same attributes again costs a round trip to the display for nothing.
+  const uint8_t alpha = overlay_alpha(s.fps_opacity);
+  if (t_overlay.alpha_set != alpha) {
+    SetLayeredWindowAttributes(ui.overlay, colorref(kOverlayKeyColour), alpha, LWA_COLORKEY | LWA_ALPHA);
+    t_overlay.alpha_set = alpha;
+  }
+  if (changed) InvalidateRect(ui.overlay, nullptr, FALSE);
   if (apply_overlay_move(ui.settings, moved)) save_settings(ui.settings);
   ShowWindow(ui.overlay, SW_SHOWNOACTIVATE);
 }

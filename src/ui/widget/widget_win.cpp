@@ -72,21 +72,14 @@ void end_hover(HWND hwnd) {
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-// Painted into a memory bitmap and copied in one step, so a sample never shows a half-drawn strip.
+// Drawn straight into the paint DC: a layered window is composed off-screen by the system, so a
+// memory bitmap of our own would only copy the picture twice.
 void on_paint(HWND hwnd) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   RECT rc{};
   GetClientRect(hwnd, &rc);
-  if (rc.right > 0 && rc.bottom > 0) {
-    UniqueMemoryDc mem(CreateCompatibleDC(dc));
-    UniqueGdiObject bmp(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-    if (mem && bmp) {
-      SelectGuard keep(mem.get(), bmp.get());
-      paint_widget(mem.get(), rc.right, rc.bottom, t_widget.paint);
-      BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
-    }
-  }
+  paint_widget(dc, rc.right, rc.bottom, t_widget.paint);
   EndPaint(hwnd, &ps);
 }
 
