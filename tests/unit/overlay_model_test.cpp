@@ -1,6 +1,8 @@
 // The frame-rate overlay's tables, text and placement.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "ui/overlay/overlay_model.h"
 
 namespace qv {
@@ -30,6 +32,8 @@ TEST(OverlayPlacement, FortyUnitsInUntilMovedWithAFixedSize) {
   EXPECT_EQ(overlay_start_rect(-1, -1, 1.5f), (Rect{60, 60, 204, 126}));
   EXPECT_EQ(overlay_start_rect(100, -3, 1.0f), (Rect{100, 40, 196, 84}));
   EXPECT_EQ(overlay_start_rect(0, 0, 1.15f), (Rect{0, 0, 110, 50}));
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  EXPECT_EQ(overlay_start_rect(kMax, kMax, 1.0f), (Rect{kMax - 96, kMax - 44, kMax, kMax}));
   EXPECT_EQ(overlay_text_origin(1.0f), (Point{6, 4}));
   EXPECT_EQ(overlay_text_origin(2.0f), (Point{12, 8}));
 }

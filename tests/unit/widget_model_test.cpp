@@ -197,6 +197,10 @@ TEST(WidgetPlacement, NewWindowSitsOnTheDiagonalAtItsFirstWidth) {
   EXPECT_EQ(widget_start_rect(-1, 50, 1.5f), (Rect{300, 50, 600, 89}));
   EXPECT_EQ(widget_start_rect(10, -7, 2.0f), (Rect{10, 400, 410, 452}));  // y too falls back to the width
   EXPECT_EQ(widget_start_rect(0, 0, 1.0f), (Rect{0, 0, 200, 26}));        // 0 is a stored position
+  // The largest numbers a file can hold: the window keeps its size, the corner gives way.
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  EXPECT_EQ(widget_start_rect(kMax, kMax, 1.0f), (Rect{kMax - 200, kMax - 26, kMax, kMax}));
+  EXPECT_EQ(widget_start_rect(kMax - 200, 5, 1.0f), (Rect{kMax - 200, 5, kMax, 31}));
 }
 
 TEST(WidgetPlacement, BesideTheClockCentredOnTheTaskbar) {

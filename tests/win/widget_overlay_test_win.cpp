@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "config/settings.h"
 #include "main/messages.h"

@@ -1,6 +1,8 @@
 #include "ui/overlay/overlay_model.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "ui/gdi/scale.h"
 
@@ -23,9 +25,12 @@ std::string overlay_text(const Snapshot& s) {
 
 Rect overlay_start_rect(int32_t stored_x, int32_t stored_y, float ui_scale) {
   const int32_t inset = px(40, ui_scale);
-  const int32_t x = stored_x < 0 ? inset : stored_x;
-  const int32_t y = stored_y < 0 ? inset : stored_y;
-  return Rect{x, y, x + px(96, ui_scale), y + px(44, ui_scale)};
+  const int32_t w = px(96, ui_scale);
+  const int32_t h = px(44, ui_scale);
+  // A position written by hand can be as large as the file allows; the window keeps its size.
+  const int32_t x = stored_x < 0 ? inset : std::min(stored_x, INT32_MAX - w);
+  const int32_t y = stored_y < 0 ? inset : std::min(stored_y, INT32_MAX - h);
+  return Rect{x, y, x + w, y + h};
 }
 
 Point overlay_text_origin(float ui_scale) { return Point{px(6, ui_scale), px(4, ui_scale)}; }

@@ -116,8 +116,9 @@ Rect widget_start_rect(int32_t stored_x, int32_t stored_y, float scale) {
   const int32_t w = px(kWidgetFirstWidth, scale);
   const int32_t h = px(kWidgetHeight, scale);
   // Both axes fall back to the width: a new widget sits on the diagonal, well inside the screen.
-  const int32_t x = stored_x < 0 ? w : stored_x;
-  const int32_t y = stored_y < 0 ? w : stored_y;
+  // A position written by hand can be as large as the file allows; the window keeps its size.
+  const int32_t x = stored_x < 0 ? w : std::min(stored_x, INT32_MAX - w);
+  const int32_t y = stored_y < 0 ? w : std::min(stored_y, INT32_MAX - h);
   return Rect{x, y, x + w, y + h};
 }
 
