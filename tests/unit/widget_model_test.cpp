@@ -140,6 +140,22 @@ TEST(WidgetTexts, AiItemHasFourForms) {
   }
 }
 
+TEST(WidgetTexts, ShownTextsChangeOnlyWithWhatIsShown) {
+  WidgetFigures f;
+  f.cpu_pct = 41.6f;
+  f.net_rx = 3 * MiB;
+  EXPECT_EQ(widget_shown_texts(7, f), "42%\n0%\n↓3.0M ↑0\n");
+  WidgetFigures g = f;
+  g.cpu_pct = 42.4f;     // the same whole percent
+  g.gpu_pct = 80;        // not shown
+  g.net_rx += 100;       // below the shown precision
+  EXPECT_EQ(widget_shown_texts(7, g), widget_shown_texts(7, f));
+  g.cpu_pct = 43;
+  EXPECT_NE(widget_shown_texts(7, g), widget_shown_texts(7, f));
+  EXPECT_NE(widget_shown_texts(7 | 32, f), widget_shown_texts(7, f)) << "another item shown";
+  EXPECT_EQ(widget_shown_texts(0, f), "");
+}
+
 TEST(WidgetTexts, FiguresComeFromTheSample) {
   Snapshot s;
   s.cpu_pct = 10;

@@ -534,8 +534,10 @@ TEST(OverlayProgram, DashInTheChosenColourDraggedAndSavedWithoutTakingTheForegro
   ASSERT_NE(o, nullptr);
   EXPECT_TRUE(eventually([&] { return capture_client(o).any(6, 4, 60, 44, rgb(0xF0F3F5)); }, 5000))
       << "the dash in #F0F3F5 (no app draws frames here)";
+  EXPECT_NE(capture_client(o).at(1, 1), (Rgb{0, 0, 1})) << "the keyed background lets the desktop through";
   ForegroundWindow fg;
   ASSERT_TRUE(eventually([&] { return GetForegroundWindow() == fg.hwnd; }, 3000));
+  ASSERT_TRUE(xdotool("mousemove 45 45 click 1")) << "a plain click, away from where the drag starts";
   ASSERT_TRUE(drag(POINT{60, 60}, POINT{260, 160}));
   EXPECT_TRUE(eventually([&] {
     const std::string f = m.settings_file();

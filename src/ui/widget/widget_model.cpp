@@ -62,6 +62,16 @@ std::string widget_value_text(const WidgetItem& item, const WidgetFigures& f) {
   }
 }
 
+std::string widget_shown_texts(uint32_t mask, const WidgetFigures& f) {
+  std::string out;
+  for (const WidgetItem& item : kWidgetItems) {
+    if (!(mask & item.bit)) continue;
+    out += widget_value_text(item, f);
+    out += '\n';
+  }
+  return out;
+}
+
 int32_t widget_width(uint32_t mask, float scale) {
   int64_t w = 2 * static_cast<int64_t>(px(kWidgetPadding, scale));
   for (const WidgetItem& item : kWidgetItems) {

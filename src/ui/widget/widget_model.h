@@ -62,6 +62,9 @@ WidgetFigures widget_figures(const Snapshot& s, float mem_pct, uint32_t agents, 
 // The value text under an item's label ("42%", "—", "R512K W0", "↓3.0M ↑25M", "5◆ 2◇").
 std::string widget_value_text(const WidgetItem& item, const WidgetFigures& f);
 
+// The value texts of the shown items in display order, one per line: what a paint would show.
+std::string widget_shown_texts(uint32_t mask, const WidgetFigures& f);
+
 // Sum of the shown items' cells plus the padding on both sides, each term truncated on its own.
 int32_t widget_width(uint32_t mask, float scale);
 int32_t widget_height(float scale);

@@ -32,6 +32,7 @@ struct WidgetState {
   // What the user did since the last sample; taken by update_widget.
   std::optional<Point> moved_to;
   std::optional<float> new_scale;
+  std::string shown;  // the texts and theme of the last picture asked for
 };
 
 thread_local WidgetState t_widget;
@@ -240,7 +241,8 @@ void update_widget(UiState& ui, float mem_pct) {
     if (ui.widget) ShowWindow(ui.widget, SW_HIDE);
     return;
   }
-  if (!ui.widget) {
+  const bool created = !ui.widget;
+  if (created) {
     ui.widget = create_widget_window(s, ui.dpi_scale);
     if (!ui.widget) return;
   }
@@ -252,6 +254,10 @@ void update_widget(UiState& ui, float mem_pct) {
     messages = static_cast<uint32_t>(ui.messages.size());
   }
   w.paint.figures = widget_figures(ui.snapshot_copy, mem_pct, agents, messages);
+  // Figures often change below what the texts show; an unchanged strip is not drawn again.
+  std::string shown = widget_shown_texts(s.widget_mask, w.paint.figures) + '\n' + std::to_string(s.widget_theme);
+  const bool changed = created || shown != w.shown;
+  w.shown = std::move(shown);
   w.paint.mask = s.widget_mask;
   w.paint.theme = s.widget_theme;
 
@@ -265,7 +271,7 @@ void update_widget(UiState& ui, float mem_pct) {
   if (r.right - r.left != want_w || r.bottom - r.top != want_h) {
     SetWindowPos(ui.widget, nullptr, 0, 0, want_w, want_h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  InvalidateRect(ui.widget, nullptr, FALSE);
+  if (changed) InvalidateRect(ui.widget, nullptr, FALSE);
 
   if (apply_widget_reports(ui.settings, reports)) save_settings(ui.settings);
   ShowWindow(ui.widget, SW_SHOWNOACTIVATE);
