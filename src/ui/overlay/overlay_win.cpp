@@ -141,7 +141,8 @@ void update_overlay(UiState& ui) {
   }
   if (changed) InvalidateRect(ui.overlay, nullptr, FALSE);
   if (apply_overlay_move(ui.settings, moved)) save_settings(ui.settings);
-  ShowWindow(ui.overlay, SW_SHOWNOACTIVATE);
+  // Showing a shown window again still costs a trip through the window manager.
+  if (!IsWindowVisible(ui.overlay)) ShowWindow(ui.overlay, SW_SHOWNOACTIVATE);
 }
 
 }  // namespace qv

@@ -274,7 +274,8 @@ void update_widget(UiState& ui, float mem_pct) {
   if (changed) InvalidateRect(ui.widget, nullptr, FALSE);
 
   if (apply_widget_reports(ui.settings, reports)) save_settings(ui.settings);
-  ShowWindow(ui.widget, SW_SHOWNOACTIVATE);
+  // Showing a shown window again still costs a trip through the window manager.
+  if (!IsWindowVisible(ui.widget)) ShowWindow(ui.widget, SW_SHOWNOACTIVATE);
 }
 
 std::optional<Point> place_widget_by_clock(HWND widget, uint32_t mask) {
