@@ -14,6 +14,7 @@
 #include "main/message_list.h"
 #include "main/panel_geometry.h"
 #include "main/shared_state.h"
+#include "procinfo/role_label_win.h"
 #include "sampler/snapshot.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/panel_state.h"
@@ -42,6 +43,7 @@ struct UiState {
   Snapshot snapshot_copy;  // the last Snapshot taken on WM_SAMPLE
   OverviewHistory overview_series;
   AppHistory app_series;
+  RoleLabelCache role_labels;  // of the processes app detail lists; emptied past 4000 entries
 
   TraySet tray;
 

@@ -13,6 +13,7 @@
 #include "main/ui_state_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/close_apps_win.h"
 #include "ui/panel/connect_command.h"
 #include "ui/panel/panel_navigation.h"
 #include "util/startup_task_win.h"
@@ -94,6 +95,9 @@ class WindowPanelHost : public PanelHost {
   std::string default_agent_log_path() override { return qv::default_agent_log_path(); }
   void clear_messages() override { ui_.messages.clear(); }
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
+  void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
+    qv::close_processes(hwnd_, name, pids);
+  }
 
   // The taskbar widget and the frame-rate overlay read their settings when they are refreshed
   // on the next sample; until their windows exist there is nothing more to do here.
