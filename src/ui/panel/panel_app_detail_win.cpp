@@ -42,6 +42,8 @@ void process_list(const PanelCanvas& c, const std::vector<ProcessRow>& rows, int
   }
   const Rgb value_colour = rgb(measure_style(p.process_sort).colour);
   const int32_t step = c.px(30);
+  // The glyph's baseline on the row's, although it uses the larger font.
+  const int32_t glyph_shift = font_ascent(c.dc, c.fonts->small) - font_ascent(c.dc, c.fonts->body);
   {
     ListClip clip(c, top);
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -52,7 +54,7 @@ void process_list(const PanelCanvas& c, const std::vector<ProcessRow>& rows, int
       }
       const Rect row{x0, y - c.px(2), x1, y + c.px(20)};
       if (c.hovered(row)) fill_rect(c.dc, row, t.hover);
-      draw_text(c.dc, glyph_x, y, c.fonts->body, colours::danger, "×");
+      draw_text(c.dc, glyph_x, y + glyph_shift, c.fonts->body, colours::danger, "×");
       const int32_t value_left = glyph_x - c.px(10) - text_width(c.dc, c.fonts->small, rows[i].value);
       draw_text(c.dc, value_left, y, c.fonts->small, value_colour, rows[i].value);
       draw_text_fit(c.dc, x0 + c.px(6), y, value_left - c.px(6), {c.fonts->small}, t.text, rows[i].label);

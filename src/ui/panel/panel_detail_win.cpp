@@ -11,10 +11,12 @@ namespace {
 constexpr Rgb kPauseColour = rgb(0xFF6B6B);
 constexpr Rgb kCoreColour = rgb(0x4FA3FF);
 
+// A line too long for a narrow panel steps down to the small font rather than run off the edge.
 void notice(const PanelCanvas& c, int32_t top, const std::vector<NoticeLine>& lines) {
   for (const NoticeLine& line : lines) {
-    draw_text(c.dc, c.px(12), top + c.px(line.dy), line.small ? c.fonts->small : c.fonts->body, c.theme().text_dim,
-              line.text);
+    std::vector<HFONT> fonts = {c.fonts->small};
+    if (!line.small) fonts.insert(fonts.begin(), c.fonts->body);
+    draw_text_fit(c.dc, c.px(12), top + c.px(line.dy), c.width - c.px(12), fonts, c.theme().text_dim, line.text);
   }
 }
 
@@ -122,7 +124,7 @@ void paint_frame_rate_list(const PanelCanvas& c, const Snapshot& snap) {
   const int32_t x1 = c.width - c.px(12);
   const int32_t a = title_band(c, c.px(12), "FPS", kPauseColour);
   if (const auto text = fps_notice(snap)) {
-    draw_text(c.dc, x0, a, c.fonts->body, t.text_dim, *text);
+    draw_text_fit(c.dc, x0, a, x1, {c.fonts->body, c.fonts->small}, t.text_dim, *text);
     return;
   }
   p.app_rows = fps_rows(snap);
