@@ -304,6 +304,7 @@ TEST(PanelWindow, ClosingAnAppOfTwoProcesses) {
     return s.any(300, kListTop, 324, kListTop + 22, colours::danger) &&
            !s.any(300, kListTop + 30, 324, kListTop + 52, colours::danger);
   }));
+  save_shot_if_asked(capture_client(m.panel), "real_app_detail_filtered");
 
   HWND box = app.ask_to_close();
   ASSERT_NE(box, nullptr);
@@ -322,6 +323,7 @@ TEST(PanelWindow, ClosingAnAppOfTwoProcesses) {
   // The next sample: no process section, and its field goes with it.
   EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return s.at(14, kSectionTop + 2) == t.background; }));
   EXPECT_TRUE(eventually([&] { return IsWindowVisible(m.field) == FALSE; }, 5000));
+  save_shot_if_asked(capture_client(m.panel), "real_app_detail_not_running");
 }
 
 TEST(PanelWindow, ClosingFortyProcessesAsksOnce) {
