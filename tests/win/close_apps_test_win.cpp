@@ -41,7 +41,11 @@ class CloseCall {
   void press_enter() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    GetGUIThreadInfo(thread_id_, &info);
+    HWND b = box(5000);
+    eventually([&] {
+      GetGUIThreadInfo(thread_id_, &info);
+      return info.hwndFocus != nullptr && IsChild(b, info.hwndFocus);
+    }, 5000);
     PostMessageW(info.hwndFocus, WM_KEYDOWN, VK_RETURN, 1);
     PostMessageW(info.hwndFocus, WM_KEYUP, VK_RETURN, 0xC0000001);
   }

@@ -256,10 +256,12 @@ struct AppToClose {
         }, 10000))
       return false;
     m.click(100, kCardTop + 8);
-    return m.screen_shows([&](const ScreenShot& s) {
+    const bool opened = m.screen_shows([&](const ScreenShot& s) {
       return s.at(20, 14) == current_theme().surface && s.any(12, 18, 15, 46, rgb(0x4FA3FF)) &&
              s.at(14, kSectionTop + 2) != current_theme().background;
     }, 10000);
+    if (!opened) save_shot_if_asked(capture_client(m.panel), "open_app_failed");
+    return opened;
   }
   HWND ask_to_close() {
     m.click(336 - 12 - 14, 30);  // "close app" at the band's right end
@@ -275,10 +277,14 @@ struct AppToClose {
   }
 };
 
+// Enter on the box's focused button, once the box has given one the focus.
 void press_enter_in(HWND box) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info);
+  eventually([&] {
+    GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info);
+    return info.hwndFocus != nullptr && IsChild(box, info.hwndFocus);
+  }, 5000);
   PostMessageW(info.hwndFocus, WM_KEYDOWN, VK_RETURN, 1);
   PostMessageW(info.hwndFocus, WM_KEYUP, VK_RETURN, 0xC0000001);
 }
