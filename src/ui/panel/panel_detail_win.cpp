@@ -107,7 +107,6 @@ void paint_metric_detail(const PanelCanvas& c, const Snapshot& live) {
     return;
   }
   std::vector<DetailRow> rows = detail_rows(snap.processes, measure, p.filter_text);
-  p.app_rows.clear();
   p.app_rows.reserve(rows.size());
   for (const DetailRow& row : rows) p.app_rows.push_back(row.app);
   if (rows.empty()) {

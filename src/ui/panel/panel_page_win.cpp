@@ -45,11 +45,13 @@ void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailIn
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
+  static const Snapshot kNoSnapshot;  // before the first sample
+  const Snapshot& snapshot = in.snapshot ? *in.snapshot : kNoSnapshot;
   switch (static_cast<Page>(c.panel->page)) {
     case Page::kOverview: paint_overview(c, in); break;
-    case Page::kMetricDetail: paint_metric_detail(c, *in.snapshot); break;
-    case Page::kAppDetail: paint_app_detail(c, *in.snapshot, app); break;
-    case Page::kFpsList: paint_frame_rate_list(c, *in.snapshot); break;
+    case Page::kMetricDetail: paint_metric_detail(c, snapshot); break;
+    case Page::kAppDetail: paint_app_detail(c, snapshot, app); break;
+    case Page::kFpsList: paint_frame_rate_list(c, snapshot); break;
     default: page_frame(c); break;
   }
 }
