@@ -11,12 +11,20 @@ namespace {
 constexpr Rgb kPauseColour = rgb(0xFF6B6B);
 constexpr Rgb kCoreColour = rgb(0x4FA3FF);
 
-// A line too long for a narrow panel steps down to the small font rather than run off the edge.
+// A line too long for a narrow panel wraps, and the lines below it move down by what it grew.
 void notice(const PanelCanvas& c, int32_t top, const std::vector<NoticeLine>& lines) {
+  const int32_t x0 = c.px(12);
+  const int32_t width = c.width - 2 * x0;
+  int32_t grown = 0;
   for (const NoticeLine& line : lines) {
-    std::vector<HFONT> fonts = {c.fonts->small};
-    if (!line.small) fonts.insert(fonts.begin(), c.fonts->body);
-    draw_text_fit(c.dc, c.px(12), top + c.px(line.dy), c.width - c.px(12), fonts, c.theme().text_dim, line.text);
+    const HFONT font = line.small ? c.fonts->small : c.fonts->body;
+    const int32_t line_height = font_height(c.dc, font);
+    const std::vector<std::string> rows = wrap_text(c.dc, font, width, line.text);
+    const int32_t y = top + c.px(line.dy) + grown;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      draw_text(c.dc, x0, y + line_height * static_cast<int32_t>(i), font, c.theme().text_dim, rows[i]);
+    }
+    if (rows.size() > 1) grown += line_height * static_cast<int32_t>(rows.size() - 1);
   }
 }
 
@@ -123,7 +131,7 @@ void paint_frame_rate_list(const PanelCanvas& c, const Snapshot& snap) {
   const int32_t x1 = c.width - c.px(12);
   const int32_t a = title_band(c, c.px(12), "FPS", kPauseColour);
   if (const auto text = fps_notice(snap)) {
-    draw_text_fit(c.dc, x0, a, x1, {c.fonts->body, c.fonts->small}, t.text_dim, *text);
+    notice(c, a, {NoticeLine{*text, false, 0}});
     return;
   }
   p.app_rows = fps_rows(snap);
