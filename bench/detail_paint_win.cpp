@@ -34,7 +34,7 @@ Snapshot many_processes() {
 }
 
 double ms_per_paint(PanelState& panel, const OverviewInput& in, const AppDetailInput& app, int n) {
-  const ClientSize sz = overview_client_size(1.0f, 2, 7, true, 1);
+  const Size sz = overview_client_size(1.0f, 2, 7, true, 1);
   FontSet fonts = create_font_set(1.0f);
   HDC screen = GetDC(nullptr);
   auto paint_once = [&] {
@@ -73,17 +73,17 @@ void detail_paints() {
   const int n = 200;
 
   PanelState cpu;
-  cpu.page = 1;
+  cpu.page = Page::kMetricDetail;
   std::printf("metric detail (CPU, 16 cores), 2,000 processes grouped on every paint: %.3f ms per paint\n",
               ms_per_paint(cpu, in, app, n));
   PanelState ram;
-  ram.page = 1;
+  ram.page = Page::kMetricDetail;
   ram.sub_page = 1;
   ram.filter_text = "proc";
   std::printf("metric detail (RAM, filter \"proc\"), 2,000 processes: %.3f ms per paint\n",
               ms_per_paint(ram, in, app, n));
   PanelState detail;
-  detail.page = 5;
+  detail.page = Page::kAppDetail;
   detail.selected_app = "browser.exe";
   detail.processes_expanded = true;
   std::printf("app detail, 40 processes, list open: %.3f ms per paint\n", ms_per_paint(detail, in, app, n));

@@ -130,12 +130,12 @@ struct OverviewFixture {
     agents.finished = 3;
     input.banners = ai_banners(true, 2, agents);
   }
-  ClientSize size() const {
+  Size size() const {
     return overview_client_size(1.0f, snapshot.drives.size(), shown_metric_count(settings.main_metrics),
                                 settings.mcp_enabled, input.banners.size());
   }
   PanelCanvas canvas(const Bitmap& bmp) {
-    const ClientSize sz = size();
+    const Size sz = size();
     return PanelCanvas{bmp.dc(), sz.width, sz.height, 1.0f, &fonts, &panel};
   }
 };
@@ -149,7 +149,7 @@ TEST_P(PanelPaintThemes, BackgroundCardFillAndCpuLabelColour) {
   set_current_theme(GetParam());
   const Theme& theme = current_theme();
   OverviewFixture f;
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   Bitmap bmp(sz.width, sz.height);
   paint_page(f.canvas(bmp), f.input);
 
@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(AllThemes, PanelPaintThemes, ::testing::Values(0u, 1u, 
 
 TEST(PanelPaint, RegionsFollowTheOverviewLayout) {
   OverviewFixture f;
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   Bitmap bmp(sz.width, sz.height);
   f.panel.hit_regions.push_back(HitRegion{0, 0, 1000, 1000, {}});  // left over from a previous paint
   paint_page(f.canvas(bmp), f.input);
@@ -214,7 +214,7 @@ TEST(PanelPaint, PinnedHeaderHasNoCloseGlyphButATopLink) {
 
 TEST(PanelPaint, BannerColoursAndHover) {
   OverviewFixture f;
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   const Rgb amber = rgb(0xF59E0B);
   {
     Bitmap bmp(sz.width, sz.height);
@@ -238,7 +238,7 @@ TEST(PanelPaint, NoBannersWhileTheLinkIsOffAndNoDriveRowForNoDrives) {
   f.settings.mcp_enabled = false;
   f.input.banners = ai_banners(false, 2, AgentCounts{});
   f.snapshot.drives.clear();
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   EXPECT_EQ(sz.height, 12 + 144 + 42 + 7 * 52);
   Bitmap bmp(sz.width, sz.height);
   paint_page(f.canvas(bmp), f.input);
@@ -395,7 +395,7 @@ class DetailPagesPaint : public ::testing::TestWithParam<DetailCase> {
   // Paints `panel`'s page and checks the title band's accent strip and the background.
   void paint(PanelState& panel, Rgb page_colour, const char* name) {
     const float s = scale();
-    const ClientSize sz = overview_client_size(s, 1, 7, true, 1);
+    const Size sz = overview_client_size(s, 1, 7, true, 1);
     bmp_ = std::make_unique<Bitmap>(sz.width, sz.height);
     fonts_ = create_font_set(s);
     OverviewInput in;
@@ -441,7 +441,7 @@ class DetailPagesPaint : public ::testing::TestWithParam<DetailCase> {
 
 TEST_P(DetailPagesPaint, ProcessorPage) {
   PanelState panel;
-  panel.page = 1;
+  panel.page = Page::kMetricDetail;
   paint(panel, rgb(0x4FA3FF), "detail_cpu");
   ASSERT_FALSE(panel.hit_regions.empty());
   EXPECT_EQ(panel.hit_regions[0].action.kind, ActionKind::kTogglePause) << "the pause button wins";
@@ -456,7 +456,7 @@ TEST_P(DetailPagesPaint, ProcessorPage) {
 
 TEST_P(DetailPagesPaint, PausedSoundPageWithFilter) {
   PanelState panel;
-  panel.page = 1;
+  panel.page = Page::kMetricDetail;
   panel.sub_page = 5;
   panel.paused = true;
   panel.filter_text = "app";
@@ -467,7 +467,7 @@ TEST_P(DetailPagesPaint, PausedSoundPageWithFilter) {
 
 TEST_P(DetailPagesPaint, NetworkPageWithoutTracking) {
   PanelState panel;
-  panel.page = 1;
+  panel.page = Page::kMetricDetail;
   panel.sub_page = 4;
   snapshot_.tracking_available = false;
   paint(panel, rgb(0xF59E0B), "detail_network_notice");
@@ -477,7 +477,7 @@ TEST_P(DetailPagesPaint, NetworkPageWithoutTracking) {
 
 TEST_P(DetailPagesPaint, AppDetailWithItsProcesses) {
   PanelState panel;
-  panel.page = 5;
+  panel.page = Page::kAppDetail;
   panel.selected_app = "app7.exe";  // pids 107 and 132 (40 processes, 25 names)
   panel.processes_expanded = true;
   panel.process_sort = 1;
@@ -495,7 +495,7 @@ TEST_P(DetailPagesPaint, AppDetailWithItsProcesses) {
 
 TEST_P(DetailPagesPaint, FrameRateList) {
   PanelState panel;
-  panel.page = 6;
+  panel.page = Page::kFpsList;
   paint(panel, rgb(0xFF6B6B), "fps_list");
   EXPECT_EQ(panel.app_rows.size(), 3u);
   EXPECT_EQ(count_kind(panel, ActionKind::kOpenAppRow), 3u);

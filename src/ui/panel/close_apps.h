@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/panel/hit_test.h"
 #include "ui/panel/panel_state.h"
 

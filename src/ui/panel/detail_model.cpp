@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "procinfo/apps.h"
-#include "ui/gdi/format.h"
+#include "util/format.h"
 #include "ui/gdi/scale.h"
 
 namespace qv {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/gdi/geometry.h"
 #include "ui/panel/panel_state.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/gdi/geometry.h"
 #include "ui/panel/app_detail_model.h"
 #include "ui/panel/panel_widgets_win.h"

@@ -3,7 +3,7 @@
 // processor, a meter per core) and the frame-rate list.
 #include <windows.h>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/panel/panel_widgets_win.h"
 
 namespace qv {

@@ -15,7 +15,7 @@ constexpr std::array<const char*, 5> kSectionNames = {"General", "AI tools", "Ma
 void page_frame(const PanelCanvas& c) {
   const PanelState& p = *c.panel;
   const int32_t y = c.px(12);
-  switch (static_cast<Page>(p.page)) {
+  switch (p.page) {
     case Page::kOverview:
     case Page::kMetricDetail:
     case Page::kAppDetail:
@@ -47,7 +47,7 @@ void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailIn
   c.panel->app_rows.clear();
   static const Snapshot kNoSnapshot;  // before the first sample
   const Snapshot& snapshot = in.snapshot ? *in.snapshot : kNoSnapshot;
-  switch (static_cast<Page>(c.panel->page)) {
+  switch (c.panel->page) {
     case Page::kOverview: paint_overview(c, in); break;
     case Page::kMetricDetail: paint_metric_detail(c, snapshot); break;
     case Page::kAppDetail: paint_app_detail(c, snapshot, app); break;

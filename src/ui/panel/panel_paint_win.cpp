@@ -6,21 +6,21 @@
 #include <mutex>
 #include <optional>
 
-#include "main/ui_state_win.h"
-#include "sampler/publish.h"
+#include "core/clock.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/app_detail_model.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/handles_win.h"
 
 namespace qv {
 namespace {
 
-const char* filter_cue_text(uint8_t page) {
-  switch (static_cast<Page>(page)) {
+const char* filter_cue_text(Page page) {
+  switch (page) {
     case Page::kOverview: return "Search for an app…";
     case Page::kMetricDetail: return "Filter this list…";
     case Page::kAlertEditor: return "App name, for example chrome.exe";
@@ -38,9 +38,11 @@ void show_field(HWND field, const Rect& r, bool focus) {
 // The alert editor places field 1 when its painter is drawn; here it is hidden with the
 // editor's fields until then. App detail shows it in the row of an open process section.
 void lay_out_fields(UiState& ui, int32_t width, std::optional<int32_t> process_filter_row) {
-  HWND filter = ui.fields[0];
+  HWND filter = ui.field(TextField::kFilter);
   if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(filter, cue);
-  for (size_t i = 0; i < 3; ++i) ShowWindow(ui.fields[i], SW_HIDE);
+  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile}) {
+    ShowWindow(ui.field(f), SW_HIDE);
+  }
   if (auto r = filter_field_rect(ui.panel.page, width, ui.ui_scale)) show_field(filter, *r, true);
   if (process_filter_row) show_field(filter, process_filter_field_rect(*process_filter_row, width, ui.ui_scale), true);
 }
@@ -56,7 +58,7 @@ AppDetailInput app_detail_input(UiState& ui) {
     in.series_max[i] = series[i]->series_max();
   }
   const PanelState& p = ui.panel;
-  if (p.page == static_cast<uint8_t>(Page::kAppDetail) && p.processes_expanded && p.selected_app) {
+  if (p.page == Page::kAppDetail && p.processes_expanded && p.selected_app) {
     if (ui.role_labels.size() > 4000) ui.role_labels.clear();  // also how a reused pid gets a fresh label
     for (const ProcessSample& proc : ui.snapshot_copy.processes) {
       if (proc.name == *p.selected_app) role_label(proc.pid, ui.role_labels);
@@ -75,7 +77,7 @@ struct AppDetailFields {
 AppDetailFields app_detail_fields(const UiState& ui, const AppDetailInput& in) {
   AppDetailFields f;
   const PanelState& p = ui.panel;
-  if (p.page != static_cast<uint8_t>(Page::kAppDetail) || !p.selected_app) return f;
+  if (p.page != Page::kAppDetail || !p.selected_app) return f;
   const Snapshot& snap = ui.snapshot_copy;
   f.fps_tile = shows_fps_tile(snap, *p.selected_app, in.series_max[static_cast<size_t>(AppSeries::kFps)]);
   if (p.processes_expanded && app_process_count(snap, *p.selected_app) >= 2) {
@@ -111,7 +113,7 @@ OverviewInput overview_input(const UiState& ui) {
 }
 
 void place_request_field(UiState& ui, int32_t height) {
-  HWND field = ui.fields[3];
+  HWND field = ui.field(TextField::kRequest);
   const auto r = request_field_rect(ui.panel, ui.settings.mcp_enabled, ui.panel.request_field_right, height, ui.ui_scale);
   if (r) {
     show_field(field, *r, false);
