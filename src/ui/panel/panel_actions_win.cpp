@@ -11,6 +11,7 @@
 #include "config/settings_file_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/close_apps_win.h"
 #include "ui/panel/connect_command.h"
 #include "ui/overlay/overlay_win.h"
 #include "ui/panel/panel_navigation.h"
@@ -93,6 +94,9 @@ class WindowPanelHost : public PanelHost {
   std::string default_agent_log_path() override { return qv::default_agent_log_path(); }
   void clear_messages() override { ui_.messages.clear(); }
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
+  void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
+    qv::close_processes(hwnd_, name, pids);
+  }
 
   // A changed widget or overlay setting shows at once, not only on the next sample.
   void update_overlay() override { qv::update_overlay(ui_); }
