@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "ui/panel/hit_test.h"
@@ -43,6 +44,8 @@ class PanelHost {
   virtual std::string default_agent_log_path() = 0;
   virtual void clear_messages() = 0;  // the panel's list of AI-tool messages
   virtual Snapshot current_snapshot() = 0;
+  // Asks once, then ends the processes that still run the app (nothing is asked for no ids).
+  virtual void close_processes(const std::string& name, const std::vector<uint32_t>& pids) = 0;
 
   virtual void update_overlay() = 0;
   virtual void update_widget() = 0;
