@@ -417,22 +417,40 @@ TEST(UiPanelWindow, ThePopupAtLargerTextStaysInsideASmallWorkAreaAndScrollsToIts
   EXPECT_LE(r.bottom, 762);
   EXPECT_EQ(r.bottom - r.top, 754);  // the work area's height less the margins
 
-  // The content is 926 pixels high; the overview scrolls the rest with the wheel.
+  // The content needs a client area 925 pixels high; the overview scrolls the rest with the wheel.
   UpdateWindow(p.hwnd());
   ASSERT_GT(p.ui().panel.scroll_max, 0);
   const int meter_x = 15 + 2;  // inside the meters' filled part, left of every card's text
   const Rgb disk = rgb(0xA78BFA);
-  const std::vector<int> before = rows_of(capture_client(p.hwnd()), meter_x, disk);
+  // The screen shows a paint once the window's surface is flushed, which happens while the
+  // thread handles its messages: handle them while waiting for the meters to appear.
+  std::vector<int> before;
+  eventually(
+      [&] {
+        pump_messages();
+        return !(before = rows_of(capture_client(p.hwnd()), meter_x, disk)).empty();
+      },
+      3000);
   p.send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120 * 20)));
   EXPECT_EQ(p.ui().panel.scroll_offset, p.ui().panel.scroll_max);
   InvalidateRect(p.hwnd(), nullptr, FALSE);
   UpdateWindow(p.hwnd());
-  const ScreenShot after_shot = capture_client(p.hwnd());
-  const std::vector<int> after = rows_of(after_shot, meter_x, disk);
+  ScreenShot after_shot;
+  std::vector<int> after;
+  eventually(
+      [&] {
+        pump_messages();
+        after_shot = capture_client(p.hwnd());
+        after = rows_of(after_shot, meter_x, disk);
+        return after.size() == 40u;
+      },
+      3000);
   // Four meters of 10 pixels: before scrolling the last is cut off, afterwards it is whole and
   // ends 15 pixels above the list's bottom (752 - 15 - a banner band of 38 = 699).
   EXPECT_LT(before.size(), 40u);
-  ASSERT_EQ(after.size(), 40u);
+  std::string rows;
+  for (int y : after) rows += std::to_string(y) + " ";
+  ASSERT_EQ(after.size(), 40u) << rows << "| before " << before.size() << " offset " << p.ui().panel.scroll_offset;
   ASSERT_EQ(after_shot.h, 752);
   EXPECT_EQ(after.back(), 699 - 15 - 1);
 }
