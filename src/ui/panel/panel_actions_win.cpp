@@ -13,6 +13,7 @@
 #include "main/ui_state_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/activity_model.h"
 #include "ui/panel/connect_command.h"
 #include "ui/panel/panel_navigation.h"
 #include "util/startup_task_win.h"
@@ -93,6 +94,14 @@ class WindowPanelHost : public PanelHost {
   void copy_connect_command() override { copy_to_clipboard(hwnd_, connect_command(own_directory())); }
   std::string default_agent_log_path() override { return qv::default_agent_log_path(); }
   void clear_messages() override { ui_.messages.clear(); }
+  void clear_agents() override {
+    std::lock_guard<std::mutex> lock(ui_.shared->agent_sessions_mutex);
+    clear_active_agents(ui_.shared->agent_sessions);
+  }
+  void clear_finished_agents() override {
+    std::lock_guard<std::mutex> lock(ui_.shared->agent_history_mutex);
+    qv::clear_finished_agents(ui_.shared->agent_history);
+  }
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
 
   // The taskbar widget and the frame-rate overlay read their settings when they are refreshed

@@ -183,6 +183,15 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kToggleMessage:
       if (!panel.expanded_messages.erase(index)) panel.expanded_messages.insert(index);
       break;
+    case ActionKind::kToggleActivityItem:
+      if (!panel.expanded_ai_items.erase(index)) panel.expanded_ai_items.insert(index);
+      break;
+    case ActionKind::kClearAgents:
+      host.clear_agents();
+      break;
+    case ActionKind::kClearFinishedAgents:
+      host.clear_finished_agents();
+      break;
     case ActionKind::kSetTextSize:
       if (index >= kTextSizeCount) break;
       settings.text_size = static_cast<uint32_t>(index);
@@ -300,12 +309,11 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.save_settings();
       host.reset_widget_size();
       break;
-    // No region carries these yet: closing apps with its confirmation, the alert editor and the
-    // AI activity page's own items and clears come with those pages.
+    // No region carries these yet: closing apps with its confirmation and the alert editor come
+    // with those pages.
     case ActionKind::kCloseAppRow:
     case ActionKind::kCloseSelectedApp:
     case ActionKind::kCloseProcess:
-    case ActionKind::kToggleActivityItem:
     case ActionKind::kToggleAlertRule:
     case ActionKind::kRemoveAlertRule:
     case ActionKind::kNewAlert:
@@ -318,8 +326,6 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kAlertSave:
     case ActionKind::kAlertCancel:
     case ActionKind::kAlertAppPicker:
-    case ActionKind::kClearFinishedAgents:
-    case ActionKind::kClearAgents:
     case ActionKind::kNone:
       break;
   }

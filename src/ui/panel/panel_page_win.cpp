@@ -39,22 +39,26 @@ void page_frame(const PanelCanvas& c) {
       title_band(c, y, "FPS", rgb(0xFF6B6B));
       break;
     case Page::kMessages:
-      title_band(c, y, "Messages", colours::accent);
-      break;
     case Page::kActivity:
-      title_band(c, y, "AI activity", rgb(0x2DD4BF));
-      break;
+      break;  // painted whole by their own painters
   }
 }
 
 }  // namespace
 
-void paint_page(const PanelCanvas& c, const OverviewInput& in) {
+void paint_page(const PanelCanvas& c, const OverviewInput& in, const AiPagesInput* ai) {
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
+  static const AiPagesInput kNothingReported{};
+  const AiPagesInput& ai_in = ai ? *ai : kNothingReported;
   if (c.panel->page == static_cast<uint8_t>(Page::kOverview)) {
     paint_overview(c, in);
+  } else if (c.panel->page == static_cast<uint8_t>(Page::kActivity)) {
+    paint_activity(c, ai_in);
+  } else if (c.panel->page == static_cast<uint8_t>(Page::kMessages)) {
+    static const std::deque<MessageEntry> kNoMessages;
+    paint_messages(c, ai_in.messages ? *ai_in.messages : kNoMessages);
   } else {
     page_frame(c);
   }

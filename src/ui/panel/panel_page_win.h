@@ -4,11 +4,13 @@
 // tests and the benchmark can paint into a memory bitmap.
 #include <windows.h>
 
+#include "ui/panel/panel_ai_pages_win.h"
 #include "ui/panel/panel_overview_win.h"
 #include "ui/panel/panel_widgets_win.h"
 
 namespace qv {
 
-void paint_page(const PanelCanvas& c, const OverviewInput& in);
+// `ai` feeds the AI activity and messages pages; without it they show their empty states.
+void paint_page(const PanelCanvas& c, const OverviewInput& in, const AiPagesInput* ai = nullptr);
 
 }  // namespace qv

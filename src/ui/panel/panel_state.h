@@ -77,6 +77,7 @@ struct PanelState {
 
   std::set<size_t> expanded_messages;  // messages page
   bool finished_expanded = false;      // AI activity page: the finished section is unfolded
+  std::set<uint64_t> expanded_ai_items;  // AI activity page: keys of the items shown unfolded
 };
 
 }  // namespace qv
