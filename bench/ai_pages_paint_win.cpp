@@ -1,0 +1,118 @@
+// Paint of the AI activity page (20 sessions x 20 agents and 200 finished agents, the finished
+// section unfolded, scrolled to the middle) and of the messages page (12 long messages, folded and
+// all unfolded) into the panel's off-screen bitmap.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <string>
+
+#include "main/message_list.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/panel/activity_model.h"
+#include "ui/panel/panel_page_win.h"
+#include "win_bench.h"
+
+namespace qv::bench {
+namespace {
+
+constexpr int32_t kWidth = 336;
+constexpr int32_t kHeight = 620;
+
+AiPagesInput busy_registry(uint64_t now) {
+  AiPagesInput in;
+  in.now_ms = now;
+  in.local_clock = &local_clock_time;
+  const char* statuses[] = {"running", "waiting", "", "running"};
+  for (int s = 0; s < 20; ++s) {
+    AgentSession session{"session-" + std::to_string(s), "Repository " + std::to_string(s), {}, now};
+    for (int a = 0; a < 20; ++a) {
+      Agent agent;
+      agent.id = "agent-" + std::to_string(a);
+      agent.title = "Agent " + std::to_string(a) + " working on module " + std::to_string(s * 20 + a);
+      agent.status = statuses[a % 4];
+      agent.detail = "Reading the sources, running the tests and writing up what it found along the way";
+      agent.updated_ms = now - (a % 5 == 0 ? 600'000 : 1000);
+      agent.started_ms = now - 3'600'000;
+      session.agents.push_back(agent);
+    }
+    in.sessions.push_back(session);
+  }
+  for (int f = 0; f < 200; ++f) {
+    in.history.push_back(FinishedAgent{"done-" + std::to_string(f), "Finished task " + std::to_string(f),
+                                       f % 7 == 0 ? "failed" : "done", "It finished with a short note.",
+                                       "Repository 1", now - 7'200'000, now - 60'000ull * f});
+  }
+  return in;
+}
+
+std::deque<MessageEntry> long_messages() {
+  std::deque<MessageEntry> list;
+  for (int i = 0; i < 12; ++i) {
+    std::string body;
+    while (body.size() < 2000) body += "The build of part " + std::to_string(body.size()) + " passed its checks. ";
+    body.resize(2000);
+    list.push_back(MessageEntry{"12:3" + std::to_string(i % 10), "Message number " + std::to_string(i), body});
+  }
+  return list;
+}
+
+double time_paints(PanelState& panel, const AiPagesInput& ai, int n) {
+  FontSet fonts = create_font_set(1.0f);
+  HDC screen = GetDC(nullptr);
+  Settings settings;
+  Snapshot snap;
+  OverviewInput overview;
+  overview.settings = &settings;
+  overview.snapshot = &snap;
+  auto paint_once = [&] {
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, kWidth, kHeight);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    paint_page(PanelCanvas{mem, kWidth, kHeight, 1.0f, &fonts, &panel}, overview, &ai);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+  };
+  paint_once();  // warm the font caches
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < n; ++i) paint_once();
+  ReleaseDC(nullptr, screen);
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / n;
+}
+
+void ai_pages_paint() {
+  const uint64_t now = 1'800'000'000'000;
+  const int n = 200;
+
+  PanelState activity;
+  activity.page = static_cast<uint8_t>(Page::kActivity);
+  activity.finished_expanded = true;
+  const AiPagesInput registry = busy_registry(now);
+  const double top = time_paints(activity, registry, n);
+  activity.scroll_offset = 12'000;  // clamped by the scrollbar to the list's range
+  const double middle = time_paints(activity, registry, n);
+  std::printf("AI activity, 20 sessions x 20 agents + 200 finished (unfolded), %dx%d, content to %d px:\n", kWidth,
+              kHeight, activity.scroll_max);
+  std::printf("  paint at the top: %.3f ms per paint (%d paints)\n", top, n);
+  std::printf("  paint scrolled to %d px: %.3f ms per paint\n", activity.scroll_offset, middle);
+
+  PanelState messages;
+  messages.page = static_cast<uint8_t>(Page::kMessages);
+  const std::deque<MessageEntry> list = long_messages();
+  AiPagesInput ai;
+  ai.messages = &list;
+  const double folded = time_paints(messages, ai, n);
+  for (size_t i = 0; i < list.size(); ++i) messages.expanded_messages.insert(i);
+  const double unfolded = time_paints(messages, ai, n);
+  std::printf("Messages, 12 messages of 2,000 characters, %dx%d:\n", kWidth, kHeight);
+  std::printf("  all folded: %.3f ms per paint\n", folded);
+  std::printf("  all unfolded (content %d px tall): %.3f ms per paint\n", messages.scroll_max + kHeight - 62 - 12,
+              unfolded);
+}
+
+QV_WIN_BENCH("ai_pages_paint", ai_pages_paint);
+
+}  // namespace
+}  // namespace qv::bench
