@@ -9,6 +9,7 @@
 
 #include "ui/panel/activity_model.h"
 #include "ui/panel/messages_model.h"
+#include "ui/panel/text_width_cache.h"
 #include "ui/panel/untrusted_text.h"
 
 namespace qv {
@@ -173,6 +174,28 @@ TEST(ActivityPage, FinishedSectionFoldedAndUnfolded) {
   // Agents above, finished below.
   const ActivityPage both = page_of({session("s", "L", {agent("x", "X", "", kNow)})}, hist, false);
   EXPECT_EQ(kinds(both), (std::vector<K>{K::kAgent, K::kFinishedHeader}));
+}
+
+TEST(ActivityPage, LocalTimeFromAZoneOffset) {
+  const uint64_t midnight = 1'800'000'000'000 - 1'800'000'000'000 % 86'400'000;  // 00:00 UTC
+  const uint64_t h = 3'600'000;
+  struct Case {
+    uint64_t utc;
+    LocalClockTime local;  // what the system said
+    int32_t offset;
+  };
+  const Case cases[] = {
+      {midnight + 23 * h + 30 * 60'000, {0, 30}, 60},      // one hour east, into the next day
+      {midnight + 2 * h, {21, 0}, -300},                   // five hours west, the day before
+      {midnight + 20 * h, {1, 30}, 330},                   // half-hour zone across midnight
+      {midnight + 12 * h, {12, 0}, 0},
+      {midnight + 11 * h, {1, 0}, -600},                   // +14 h is -10 h on a clock face
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(utc_offset_minutes(c.utc, c.local), c.offset) << c.utc;
+    const LocalClockTime back = with_utc_offset(c.utc + 7 * 60'000, c.offset);  // seven minutes later
+    EXPECT_EQ(back.hour * 60 + back.minute, (c.local.hour * 60 + c.local.minute + 7) % 1440) << c.utc;
+  }
 }
 
 TEST(ActivityPage, NothingReportedIsTheEmptyState) {
@@ -449,6 +472,50 @@ TEST(UntrustedText, TenThousandCharacterWordsAreCheapToFit) {
   });
   EXPECT_EQ(fit.text, std::string(29, 'w') + "…");
   EXPECT_LT(calls, 40) << "one measurement per halving, not per character";
+}
+
+
+TEST(UntrustedText, TenThousandCharacterWordsWrapWithFewMeasurements) {
+  int calls = 0;
+  const std::string word(10'000, 'w');
+  const auto lines = wrap_lines("a " + word + " b", 100, [&](std::string_view s) {
+    ++calls;
+    return ten_per_char(s);
+  });
+  ASSERT_EQ(lines.size(), 1002u);
+  EXPECT_EQ(lines.front(), "a");
+  EXPECT_EQ(lines[1], std::string(10, 'w'));
+  EXPECT_EQ(lines[1000], std::string(10, 'w'));
+  EXPECT_EQ(lines.back(), "b");
+  EXPECT_LT(calls, 2500) << "about two per line, not one per character";
+}
+
+TEST(TextWidthCache, MeasuresEachTextOncePerFont) {
+  TextWidthCache cache;
+  int calls = 0;
+  const TextMeasure raw = [&](std::string_view s) {
+    ++calls;
+    return ten_per_char(s);
+  };
+  TextMeasure m = cached_measure(cache, 1, 1.0f, raw);
+  EXPECT_EQ(m("word"), 40);
+  EXPECT_EQ(m("word"), 40);
+  EXPECT_EQ(m("other"), 50);
+  EXPECT_EQ(calls, 2);
+  m = cached_measure(cache, 1, 1.0f, raw);  // the next paint, same font
+  EXPECT_EQ(m("word"), 40);
+  EXPECT_EQ(calls, 2);
+
+  // Another font or another scale measures again, with its own answer.
+  m = cached_measure(cache, 2, 1.0f, [](std::string_view s) { return 2 * ten_per_char(s); });
+  EXPECT_EQ(m("word"), 80);
+  m = cached_measure(cache, 2, 1.3f, raw);
+  EXPECT_EQ(m("word"), 40);
+  EXPECT_EQ(calls, 3);
+
+  // Bounded: past the limit it starts again instead of growing.
+  for (size_t i = 0; i < kTextWidthCacheLimit + 10; ++i) m(std::to_string(i));
+  EXPECT_LE(cache.widths.size(), kTextWidthCacheLimit);
 }
 
 }  // namespace

@@ -88,19 +88,57 @@ void wrap_paragraph(std::string_view paragraph, int32_t max_width, int32_t space
       line_width = word_width;
       continue;
     }
-    // Wider than a whole line: break between characters, never inside one.
+    // Wider than a whole line: break between characters, never inside one. Each piece is the
+    // longest run of characters that fits, and at least one. The search starts from the last
+    // piece's length and steps out from there, so a word of thousands of characters costs a few
+    // measurements per line instead of one per character.
+    std::vector<size_t> ends;  // byte end of each character
+    for (size_t pos = 0; pos < word.size(); pos += code_point_length(word, pos)) {
+      ends.push_back(pos + code_point_length(word, pos));
+    }
+    size_t first = 0;  // first character of the current piece
+    auto run = [&](size_t n) {
+      const size_t from = first == 0 ? 0 : ends[first - 1];
+      return word.substr(from, ends[first + n - 1] - from);
+    };
+    auto fits = [&](size_t n) { return n <= 1 || measure(run(n)) <= max_width; };
+    size_t guess = 1;
     std::string piece;
-    for (size_t pos = 0; pos < word.size() && out.size() < max_lines;) {
-      const size_t len = code_point_length(word, pos);
-      std::string grown = piece;
-      grown.append(word.substr(pos, len));
-      if (!piece.empty() && measure(grown) > max_width) {
-        out.push_back(std::move(piece));
-        piece.assign(word.substr(pos, len));
+    while (first < ends.size() && out.size() < max_lines) {
+      const size_t left = ends.size() - first;
+      size_t lo = 1;         // fits
+      size_t hi = left + 1;  // does not fit, or past the end
+      const size_t probe = std::min(guess, left);
+      if (fits(probe)) {
+        lo = probe;
+        for (size_t step = 1; lo < left; step *= 2) {
+          const size_t next = std::min(left, lo + step);
+          if (!fits(next)) {
+            hi = next;
+            break;
+          }
+          lo = next;
+        }
       } else {
-        piece = std::move(grown);
+        hi = probe;
+        for (size_t step = 1; hi - lo > 1; step *= 2) {
+          const size_t next = hi > lo + step ? hi - step : lo;
+          if (next == lo) break;
+          if (fits(next)) {
+            lo = next;
+            break;
+          }
+          hi = next;
+        }
       }
-      pos += len;
+      while (hi - lo > 1) {
+        const size_t mid = lo + (hi - lo) / 2;
+        (fits(mid) ? lo : hi) = mid;
+      }
+      piece.assign(run(lo));
+      first += lo;
+      guess = lo;
+      if (first < ends.size()) out.push_back(std::move(piece));
     }
     line = std::move(piece);
     line_width = measure(line);

@@ -87,6 +87,20 @@ ActivityRow finished_row(const FinishedAgent& f, const std::set<uint64_t>& expan
 
 }  // namespace
 
+int32_t utc_offset_minutes(uint64_t utc_ms, LocalClockTime local) {
+  const auto utc_minutes = static_cast<int32_t>(utc_ms / 60'000 % 1440);
+  int32_t offset = local.hour * 60 + local.minute - utc_minutes;
+  if (offset > 720) offset -= 1440;  // the local day is the UTC day before
+  if (offset < -720) offset += 1440;  // or after
+  return offset;
+}
+
+LocalClockTime with_utc_offset(uint64_t utc_ms, int32_t offset_minutes) {
+  const int64_t minutes = static_cast<int64_t>(utc_ms / 60'000 % 1440) + offset_minutes;
+  const int64_t of_day = ((minutes % 1440) + 1440) % 1440;
+  return LocalClockTime{static_cast<int>(of_day / 60), static_cast<int>(of_day % 60)};
+}
+
 uint64_t agent_item_key(std::string_view session_id, std::string_view agent_id, uint64_t started_ms) {
   KeyHash k;
   k.byte('a');

@@ -45,6 +45,13 @@ struct LocalClockTime {
 };
 using LocalClock = std::function<LocalClockTime(uint64_t unix_ms)>;
 
+// Clock arithmetic for a clock that asks the system once per quarter hour: the minutes a zone
+// adds to UTC, from the local time it gave for `utc_ms` (only hours and minutes, so an offset
+// is known modulo one day, which is all a time of day needs), and a moment seen with such an
+// offset.
+int32_t utc_offset_minutes(uint64_t utc_ms, LocalClockTime local);
+LocalClockTime with_utc_offset(uint64_t utc_ms, int32_t offset_minutes);
+
 // Keys that tell the items apart across paints: the same agent keeps its key while it is listed,
 // and different agents (other session, other id, restarted) get different ones.
 uint64_t agent_item_key(std::string_view session_id, std::string_view agent_id, uint64_t started_ms);

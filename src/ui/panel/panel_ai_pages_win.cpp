@@ -1,8 +1,10 @@
 #include "ui/panel/panel_ai_pages_win.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "ui/gdi/text_layout.h"
 #include "ui/panel/messages_model.h"
@@ -28,8 +30,12 @@ void draw_dot(HDC dc, int32_t cx, int32_t cy, int32_t diameter, Rgb colour) {
   Ellipse(dc, cx - r, cy - r, cx + r + 1, cy + r + 1);
 }
 
-TextMeasure measure_in(HDC dc, HFONT font) {
-  return [dc, font](std::string_view s) { return static_cast<int32_t>(text_width(dc, font, s)); };
+// Widths in the small font, remembered across paints (the lists wrap the same words each time).
+TextMeasure small_measure(const PanelCanvas& c) {
+  HDC dc = c.dc;
+  HFONT font = c.fonts->small;
+  return cached_measure(c.panel->small_widths, reinterpret_cast<uintptr_t>(font), c.scale,
+                        [dc, font](std::string_view s) { return static_cast<int32_t>(text_width(dc, font, s)); });
 }
 
 void empty_state(const PanelCanvas& c, int32_t top, const char* line, const char* hint1, const char* hint2) {
@@ -53,7 +59,7 @@ void activity_item(const PanelCanvas& c, const ListArea& area, const ActivityRow
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
   const Rect r{x0, y, x1, y + h};
-  const TextMeasure small = measure_in(c.dc, c.fonts->small);
+  const TextMeasure small = small_measure(c);
   std::vector<std::string> lines;
   bool folds = false;
   if (!row.detail.empty()) {
@@ -126,15 +132,45 @@ void finished_header(const PanelCanvas& c, const ListArea& area, const ActivityR
 
 }  // namespace
 
-LocalClockTime local_clock_time(uint64_t unix_ms) {
-  // Milliseconds since 1970 to 100-ns ticks since 1601, then through the time zone of that date.
+namespace {
+
+// Milliseconds since 1970 to 100-ns ticks since 1601, then through the time zone of that date;
+// nothing when the moment is outside what the system converts.
+std::optional<SYSTEMTIME> to_local(uint64_t unix_ms, const TIME_ZONE_INFORMATION* zone) {
   constexpr uint64_t kEpochDifference = 116444736000000000ull;
+  if (unix_ms > (UINT64_MAX - kEpochDifference) / 10'000ull) return std::nullopt;
   const uint64_t ticks = kEpochDifference + unix_ms * 10'000ull;
   FILETIME ft{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
   SYSTEMTIME utc{};
   SYSTEMTIME local{};
-  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return {};
-  return LocalClockTime{local.wHour, local.wMinute};
+  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(zone, &utc, &local)) return std::nullopt;
+  return local;
+}
+
+}  // namespace
+
+LocalClockTime local_clock_time(uint64_t unix_ms) {
+  const std::optional<SYSTEMTIME> local = to_local(unix_ms, nullptr);
+  return local ? LocalClockTime{local->wHour, local->wMinute} : LocalClockTime{};
+}
+
+LocalClock make_local_clock() {
+  auto zone = std::make_shared<TIME_ZONE_INFORMATION>();
+  const bool have_zone = GetTimeZoneInformation(zone.get()) != TIME_ZONE_ID_INVALID;
+  // Quarter hour since 1970 -> minutes the zone adds to UTC then.
+  auto offsets = std::make_shared<std::unordered_map<uint64_t, int32_t>>();
+  return [zone, have_zone, offsets](uint64_t unix_ms) {
+    constexpr uint64_t kQuarterMs = 15 * 60'000;
+    const uint64_t quarter = unix_ms / kQuarterMs;
+    auto found = offsets->find(quarter);
+    if (found == offsets->end()) {
+      const uint64_t start = quarter * kQuarterMs;
+      const std::optional<SYSTEMTIME> local = to_local(start, have_zone ? zone.get() : nullptr);
+      if (!local) return LocalClockTime{};
+      found = offsets->emplace(quarter, utc_offset_minutes(start, LocalClockTime{local->wHour, local->wMinute})).first;
+    }
+    return with_utc_offset(unix_ms, found->second);
+  };
 }
 
 void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
@@ -153,7 +189,7 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
   }
 
   const int32_t detail_width = wrap_width_for_list(c.width, c.scale) - c.px(12);
-  const TextMeasure small = measure_in(c.dc, c.fonts->small);
+  const TextMeasure small = small_measure(c);
   const ListPlacement place = place_activity_rows(
       page.rows, c.scale, [&](const ActivityRow& row) { return wrap_lines(row.detail, detail_width, small).size(); });
   // The bar first: it clamps the offset the rows are placed with.
@@ -194,7 +230,7 @@ void paint_messages(const PanelCanvas& c, const std::deque<MessageEntry>& messag
 
   const std::vector<MessageRow> rows =
       message_rows(messages, p.expanded_messages, wrap_width_for_list(c.width, c.scale),
-                   measure_in(c.dc, c.fonts->small));
+                   small_measure(c));
   const ListPlacement place = place_message_rows(rows, c.scale);
   scrollbar(c, c.width, c.height, top, place.content_height);
   const ListArea area{top, c.height - c.px(12)};

@@ -26,6 +26,10 @@ struct AiPagesInput {
 
 // The machine's local hours and minutes of a moment.
 LocalClockTime local_clock_time(uint64_t unix_ms);
+// The same for many moments in one paint: the time zone is read once, and the offset from UTC is
+// remembered per quarter hour (zones change their offset only on such boundaries), since the
+// system's conversion costs far more than the rest of a finished row.
+LocalClock make_local_clock();
 
 void paint_activity(const PanelCanvas& c, const AiPagesInput& in);
 void paint_messages(const PanelCanvas& c, const std::deque<MessageEntry>& messages);

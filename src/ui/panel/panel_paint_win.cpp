@@ -77,7 +77,7 @@ std::optional<AiPagesInput> ai_pages_input(const UiState& ui) {
   AiPagesInput in;
   in.messages = &ui.messages;
   in.now_ms = unix_now_ms();
-  in.local_clock = &local_clock_time;
+  in.local_clock = make_local_clock();
   if (page == Page::kActivity) {
     {
       std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
