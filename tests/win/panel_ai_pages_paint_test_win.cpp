@@ -11,6 +11,7 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/theme.h"
 #include "ui/panel/panel_page_win.h"
+#include "win_support.h"
 
 namespace qv {
 namespace {
@@ -45,6 +46,14 @@ class Canvas {
     GdiFlush();
     const uint32_t v = bits_[static_cast<size_t>(y) * kW + x];
     return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+  }
+  void save(const std::string& name) const {
+    GdiFlush();
+    test::ScreenShot s;
+    s.w = kW;
+    s.h = kH;
+    s.pixels.assign(bits_, bits_ + static_cast<size_t>(kW) * kH);
+    test::save_shot_if_asked(s, name);
   }
 
  private:
@@ -122,6 +131,41 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
   paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
   EXPECT_GT(panel.scroll_max, 2000) << "the long word wraps into many lines";
+  c.save("messages_hostile_long_word");
+}
+
+TEST(PanelAiPagesPaint, EmptyPagesSayWhatWillAppear) {
+  FontSet fonts = create_font_set(1.0f);
+  Settings settings;
+  Snapshot snap;
+  OverviewInput overview;
+  overview.settings = &settings;
+  overview.snapshot = &snap;
+  const std::deque<MessageEntry> none;
+  AiPagesInput ai;
+  ai.messages = &none;
+  ai.sessions.push_back(AgentSession{"s", "L", {}, 0});  // a session that lists nothing
+  for (Page page : {Page::kActivity, Page::kMessages}) {
+    Canvas c;
+    PanelState panel;
+    panel.page = static_cast<uint8_t>(page);
+    panel.scroll_offset = 40;
+    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
+    const Theme& t = current_theme();
+    // The band, then lines of dim text and nothing else: no card, no scrollbar, no clear.
+    int dim = 0;
+    for (int y = 62; y < kH; ++y) {
+      for (int x = 0; x < kW; ++x) {
+        ASSERT_FALSE(c.at(x, y) == t.surface) << x << "," << y;
+        dim += c.at(x, y) == t.text_dim;
+      }
+    }
+    EXPECT_GT(dim, 50) << "the empty state's text";
+    EXPECT_EQ(panel.hit_regions.size(), 1u) << "only Back";
+    EXPECT_EQ(panel.scroll_offset, 0);
+    EXPECT_EQ(panel.scroll_max, 0);
+    c.save(page == Page::kActivity ? "activity_empty" : "messages_empty");
+  }
 }
 
 TEST(PanelAiPagesPaint, UntrustedAgentsStayInsideTheirCards) {
@@ -151,11 +195,13 @@ TEST(PanelAiPagesPaint, UntrustedAgentsStayInsideTheirCards) {
   overview.snapshot = &snap;
   paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
+  c.save("activity_hostile");
   // Scrolled to the end, through the finished ones.
   panel.scroll_offset = 1 << 30;
   paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
   EXPECT_EQ(panel.scroll_offset, panel.scroll_max);
   expect_nothing_outside_cards(c, current_theme(), 62);
+  c.save("activity_hostile_end");
 }
 
 }  // namespace
