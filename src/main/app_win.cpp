@@ -11,6 +11,7 @@
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
 #include "etw/etw_thread_win.h"
+#include "etw/trace_control_win.h"
 #include "main/messages.h"
 #include "main/panel_window_win.h"
 #include "main/shared_state.h"
@@ -65,16 +66,19 @@ void spawn_worker(F body) {
 
 int run_app(int argc, wchar_t** argv) {
   install_panic_hook();
+  set_panic_cleanup([] { stop_own_trace_session(); });
 
   if (argc > 1) {
     handle_option(argv[1]);
     return 0;
   }
 
-  // Kept open for the life of the process; a second copy finds it and leaves quietly.
+  // Kept open for the life of the process; a second copy finds it and leaves quietly. A monitor
+  // started elevated (the start-up task does so) leaves a lock that a copy without elevation may
+  // not open: that copy is a second one too.
   HANDLE instance_mutex = CreateMutexW(nullptr, FALSE, L"Local\\ZelmorSingleInstance");
-  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-  (void)instance_mutex;
+  const DWORD instance_error = GetLastError();
+  if (instance_error == ERROR_ALREADY_EXISTS || (!instance_mutex && instance_error == ERROR_ACCESS_DENIED)) return 0;
 
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 

@@ -376,7 +376,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     case WM_DESTROY: {
       save(ui);
       remove_tray_icons(ui.tray);
-      stop_trace_session();
+      stop_own_trace_session();
       PostQuitMessage(0);
       return true;
     }
@@ -494,6 +494,14 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
 }
 
 LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  // Signing out or shutting down ends the process soon after this returns, without WM_DESTROY:
+  // the settings are saved and the trace session is stopped here. This also holds while a
+  // modal loop (the tray menu, a message box) has UiState borrowed; saving only reads it.
+  if (msg == WM_ENDSESSION && wparam && t_ui_state) {
+    save(*t_ui_state);
+    stop_own_trace_session();
+    return 0;
+  }
   if (!t_ui_state || t_borrowed) return default_treatment(hwnd, msg, wparam, lparam);
   t_borrowed = true;
   LRESULT result = 0;

@@ -58,7 +58,10 @@ void AlertEvaluator::evaluate(const std::vector<AlertRule>& enabled_rules, const
   if (enabled_rules.empty()) return;
   const auto firings = evaluate_rules(enabled_rules, tick, impl_->last, monotonic_ms(), local_now());
   for (const AlertFiring& firing : firings) {
-    if (!firing.log_path.empty()) append_to_rule_log(firing.log_path, firing.log_line);
+    if (!firing.log_path.empty()) {
+      const std::wstring settings_dir = local_app_data_dir().value_or(std::wstring());
+      append_to_rule_log(rule_log_location(firing.log_path, narrow(settings_dir)), firing.log_line);
+    }
     if (firing.notification) {
       {
         std::lock_guard lock(state.notifications_mutex);

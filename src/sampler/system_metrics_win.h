@@ -14,7 +14,7 @@
 
 namespace qv {
 
-// Number of logical processors (at least 1).
+// Number of logical processors in every processor group (at least 1).
 double logical_cpu_count();
 
 bool read_system_times(CpuTimes& out);

@@ -76,6 +76,11 @@ std::string plain_number(double v) {
 
 }  // namespace
 
+double logical_processor_count(uint32_t all_groups, uint32_t one_group) {
+  if (all_groups != 0) return static_cast<double>(all_groups);
+  return one_group != 0 ? static_cast<double>(one_group) : 1.0;
+}
+
 std::string core_report_line(size_t cores, size_t returned_bytes, double logical_cpus) {
   return "cores reported: " + std::to_string(cores) + " (" + std::to_string(returned_bytes) +
          " bytes, parallelism " + plain_number(logical_cpus) + ")";

@@ -43,6 +43,11 @@ inline constexpr size_t kCoreBufferBytes = 12288;
 // against `baseline`, which is then replaced by this reading. Cores without a baseline show 0.
 std::vector<float> core_loads(std::span<const std::byte> returned, std::vector<CpuTimes>& baseline);
 
+// The processor count that per-process shares are divided by. A process may run on every
+// processor group, so the count of all groups is used; the count of one group (what the older
+// system information call reports, at most 64) only when that is unknown (0). Never below 1.
+double logical_processor_count(uint32_t all_groups, uint32_t one_group);
+
 // The one line the first per-core query writes to the program log, on success or failure.
 std::string core_report_line(size_t cores, size_t returned_bytes, double logical_cpus);
 std::string core_failure_line(uint32_t status);

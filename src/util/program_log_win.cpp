@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -56,8 +57,12 @@ std::string system_error_text(unsigned long code) {
 
 namespace {
 
+std::atomic<void (*)()> g_panic_cleanup{nullptr};
+
 void log_and_terminate(std::string_view line) {
   log_line(line);
+  // Taken out first, so that a panic inside the clean-up cannot run it again.
+  if (void (*cleanup)() = g_panic_cleanup.exchange(nullptr)) cleanup();
   TerminateProcess(GetCurrentProcess(), 101);
 }
 
@@ -95,5 +100,7 @@ void install_panic_hook() {
 }
 
 void install_thread_panic_hook() { std::set_terminate(&on_terminate); }
+
+void set_panic_cleanup(void (*cleanup)()) { g_panic_cleanup.store(cleanup); }
 
 }  // namespace qv

@@ -208,6 +208,31 @@ TEST(AlertDelivery, FileOnlyNotifyOnlyBothAndNeither) {
   EXPECT_EQ(last.last("cpu>50; nonotify; cooldown=7"), std::optional<uint64_t>(0));
 }
 
+TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
+  const std::string local = "C:\\Users\\Zo\xc3\xab\\AppData\\Local";
+  struct Case {
+    const char* file;
+    std::string dir;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"alerts.log", local, local + "\\alerts.log"},
+      {"logs\\cpu.log", local, local + "\\logs\\cpu.log"},
+      {"..\\up.log", local, local + "\\..\\up.log"},
+      {"a.log", "D:\\", "D:\\a.log"},
+      {"a.log", "D:/data/", "D:/data/a.log"},
+      // Absolute paths stay as the user wrote them.
+      {"C:\\a.log", local, "C:\\a.log"},
+      {"d:/x.log", local, "d:/x.log"},
+      {"\\\\server\\share\\a.log", local, "\\\\server\\share\\a.log"},
+      {"//server/share/a.log", local, "//server/share/a.log"},
+      {"\\a.log", local, "\\a.log"},
+      // Without a settings folder there is nothing better than the path itself.
+      {"alerts.log", "", "alerts.log"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(rule_log_location(c.file, c.dir), c.want) << c.file << " in " << c.dir;
+}
+
 TEST(AlertTexts, CpuExample) {
   Snapshot s = cpu_tick(95.4f);
   LastFiring first;

@@ -124,6 +124,32 @@ TEST(AlertDelivery, AFileInAMissingFolderIsReportedOnEveryFiringAndTheRestGoesOn
   EXPECT_FALSE(file_exists(dir.file(L"no such folder")));
 }
 
+TEST(AlertDelivery, ARelativeLogFileLandsBesideTheSettingsNotInTheCurrentFolder) {
+  TempDir settings_dir;
+  TempDir current;  // stands in for the system folder the start-up task starts the monitor in
+  ProgramLogHere here(settings_dir.path());
+  wchar_t saved_cwd[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, saved_cwd), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(current.path().c_str()));
+  FakePanel panel;
+  SharedState state;
+  const auto rules = rules_of({"cpu>50; file=alerts.log; nonotify", "cpu>50; file=logs\\cpu.log; nonotify"});
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  evaluator.evaluate(rules, tick, state, panel.hwnd);
+  SetCurrentDirectoryW(saved_cwd);
+
+  const auto lines = lines_of(read_file(settings_dir.file(L"alerts.log")));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].substr(22), "value=80.0 (rule: cpu>50; file=alerts.log; nonotify)");  // the rule as written
+  EXPECT_FALSE(file_exists(current.file(L"alerts.log")));
+  // A missing folder is not created; the failure names the path that was tried.
+  EXPECT_EQ(lines_of(read_file(settings_dir.file(L"zelmor.log"))),
+            std::vector<std::string>{"rule log open failed (" + utf8(settings_dir.file(L"logs\\cpu.log")) +
+                                     "): " + system_error_text(ERROR_PATH_NOT_FOUND)});
+}
+
 TEST(AlertDelivery, APathWithANulCharacterIsRefusedNotCut) {
   TempDir dir;
   ProgramLogHere here(dir.path());
