@@ -8,7 +8,7 @@
 #include <deque>
 #include <string>
 
-#include "main/message_list.h"
+#include "ui/panel/message_list.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/activity_model.h"
 #include "ui/panel/panel_page_win.h"
@@ -107,7 +107,7 @@ void ai_pages_paint() {
   const int n = 200;
 
   PanelState activity;
-  activity.page = static_cast<uint8_t>(Page::kActivity);
+  activity.page = Page::kActivity;
   activity.finished_expanded = true;
   const AiPagesInput registry = busy_registry(now);
   const double top = time_paints(activity, registry, n);
@@ -121,7 +121,7 @@ void ai_pages_paint() {
               activity.scroll_offset, middle, middle_cold);
 
   PanelState messages;
-  messages.page = static_cast<uint8_t>(Page::kMessages);
+  messages.page = Page::kMessages;
   const std::deque<MessageEntry> list = long_messages();
   AiPagesInput ai;
   ai.messages = &list;

@@ -5,9 +5,10 @@
 #include <mutex>
 
 #include "agents/agent_log.h"
-#include "mcp_pipe/white_space.h"
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/program_log_win.h"
+#include "util/white_space.h"
 #include "util/wide_win.h"
 
 namespace qv {
@@ -38,8 +39,8 @@ void append_agent_log(SharedState& state, const std::vector<FinishedAgent>& entr
 
 std::string default_agent_log_path() {
   const auto dir = local_app_data_dir();
-  if (!dir) return "C:\\zelmor-agents.log";
-  return narrow(*dir) + "\\zelmor-agents.log";
+  if (!dir) return std::string("C:\\") + kAgentLogFileName;
+  return narrow(*dir) + "\\" + kAgentLogFileName;
 }
 
 }  // namespace qv

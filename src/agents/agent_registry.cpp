@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "agents/agent_report.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 namespace {
@@ -32,6 +32,10 @@ bool history_has(const AgentHistory& history, std::string_view id, uint64_t star
 
 bool is_active_status(std::string_view status) {
   return status.empty() || status == "running" || status == "waiting";
+}
+
+bool agent_running(const Agent& agent, uint64_t now_ms) {
+  return is_active_status(agent.status) && age(agent.updated_ms, now_ms) < kAgentQuietMs;
 }
 
 std::string cut_characters(std::string_view text, size_t max_chars) {
@@ -123,7 +127,7 @@ size_t running_agent_count(const AgentRegistry& registry, uint64_t now_ms) {
   size_t n = 0;
   for (const AgentSession& s : registry) {
     for (const Agent& a : s.agents) {
-      if (is_active_status(a.status) && age(a.updated_ms, now_ms) < kAgentQuietMs) ++n;
+      if (agent_running(a, now_ms)) ++n;
     }
   }
   return n;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent.h"
+#include "core/agent.h"
 
 namespace qv {
 
@@ -20,6 +20,8 @@ inline constexpr size_t kFinishedTextCut = 200;          // characters of title 
 
 // "", "running" and "waiting" are active; every other status is final.
 bool is_active_status(std::string_view status);
+// Active and updated less than kAgentQuietMs ago.
+bool agent_running(const Agent& agent, uint64_t now_ms);
 
 // The first `max_chars` characters (code points) of UTF-8 text.
 std::string cut_characters(std::string_view text, size_t max_chars);

@@ -2,8 +2,8 @@
 
 #include <unordered_set>
 
-#include "mcp_pipe/white_space.h"
 #include "util/utf.h"
+#include "util/white_space.h"
 
 namespace qv {
 namespace {

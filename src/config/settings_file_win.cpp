@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/program_log_win.h"
 #include "util/utf.h"
 #include "util/wide_win.h"
@@ -14,7 +15,7 @@ namespace qv {
 std::optional<std::wstring> settings_path() {
   auto dir = local_app_data_dir();
   if (!dir) return std::nullopt;
-  return *dir + L"\\zelmor.ini";
+  return *dir + L"\\" + kSettingsFileName;
 }
 
 namespace {

@@ -7,12 +7,9 @@
 
 #include "etw/session_start.h"
 #include "util/handles_win.h"
+#include "util/names.h"
 
 namespace qv {
-
-inline constexpr const wchar_t* kTraceSessionName = L"ZelmorTrace";
-// Machine-wide like the session itself, so monitors in other user sessions see it too.
-inline constexpr const wchar_t* kTraceOwnerLockName = L"Global\\ZelmorTraceOwner";
 
 // The 120-byte properties structure followed by room for the session name, which the system
 // copies in behind it. Every call gets a fresh block: the system writes into it.

@@ -3,11 +3,11 @@
 #include <mutex>
 
 #include "agents/agent_registry.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/replies.h"
 #include "mcp_pipe/request.h"
-#include "mcp_pipe/white_space.h"
 #include "sampler/publish.h"
+#include "util/white_space.h"
 
 namespace qv {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "agents/agent_log_win.h"
-#include "main/messages.h"
+#include "core/messages.h"
 #include "mcp_pipe/dispatcher.h"
 #include "mcp_pipe/pipe_acl.h"
 #include "util/handles_win.h"

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "mcp_pipe/notification.h"
-#include "sampler/snapshot.h"
+#include "core/notification.h"
+#include "core/snapshot.h"
 
 namespace qv {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/snapshot.h"
 #include "procinfo/process_records.h"
-#include "sampler/snapshot.h"
 
 namespace qv {
 

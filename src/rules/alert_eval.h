@@ -9,10 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "mcp_pipe/notification.h"
-#include "rules/alert_rule.h"
+#include "core/alert_rule.h"
+#include "core/notification.h"
+#include "core/snapshot.h"
 #include "rules/alert_texts.h"
-#include "sampler/snapshot.h"
 
 namespace qv {
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "main/messages.h"
+#include "core/messages.h"
 #include "rules/alert_eval.h"
 #include "util/handles_win.h"
 #include "util/program_log_win.h"

@@ -2,7 +2,7 @@
 // What the switched-on alert rules need the sampler to measure on every tick.
 #include <vector>
 
-#include "rules/alert_rule.h"
+#include "core/alert_rule.h"
 
 namespace qv {
 

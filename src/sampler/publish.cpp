@@ -6,12 +6,6 @@
 
 namespace qv {
 
-uint64_t unix_now_ms() {
-  const auto d = std::chrono::system_clock::now().time_since_epoch();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-  return ms < 0 ? 0 : static_cast<uint64_t>(ms);
-}
-
 void publish(SharedState& state, Snapshot snapshot, const HistorySample& sample) {
   {
     std::lock_guard lock(state.history_mutex);

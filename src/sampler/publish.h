@@ -3,12 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "main/shared_state.h"
+#include "core/clock.h"
+#include "core/shared_state.h"
 
 namespace qv {
-
-// Wall-clock milliseconds since 1970 (0 if the clock reads earlier).
-uint64_t unix_now_ms();
 
 // Appends the summary to the ring, then replaces the snapshot, then bumps snapshot_seq.
 // The two locks are taken one after the other, never together.

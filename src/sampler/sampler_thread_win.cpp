@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "agents/agent_housekeeping_win.h"
-#include "main/messages.h"
+#include "core/messages.h"
 #include "rules/rule_needs.h"
 #include "sampler/publish.h"
 #include "sampler/system_metrics_win.h"

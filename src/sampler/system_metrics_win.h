@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "sampler/tick_math.h"
 
 namespace qv {

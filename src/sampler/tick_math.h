@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "util/counter_rate.h"
+
 namespace qv {
 
 // Clamps the sampling interval to the period the sampler uses: 250 to 10000 ms.
@@ -16,10 +18,6 @@ uint32_t clamp_interval_ms(uint32_t interval_ms);
 // Seconds between two monotonic readings in nanoseconds; 0 if the clock went backwards, and
 // never below 1 ms, so that rates are always divided by something sensible.
 double elapsed_seconds(int64_t previous_ns, int64_t now_ns);
-
-// Bytes per second from two readings of a cumulative counter over `dt` seconds. A counter
-// that went backwards (an interface went away) gives 0; the result saturates at 2^64 - 1.
-uint64_t rate(uint64_t now, uint64_t before, double dt);
 
 // Idle and total (kernel + user, kernel including idle) processor time, 100 ns units.
 struct CpuTimes {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/panic.h"
 #include "util/wide_win.h"
 
@@ -29,7 +30,7 @@ std::optional<std::wstring> local_app_data_dir() {
 void log_line(std::string_view text) {
   auto dir = local_app_data_dir();
   if (!dir) return;
-  const std::wstring path = *dir + L"\\zelmor.log";
+  const std::wstring path = *dir + L"\\" + kProgramLogFileName;
   UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

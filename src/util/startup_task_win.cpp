@@ -4,13 +4,11 @@
 
 #include "util/command_line.h"
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/wide_win.h"
 
 namespace qv {
 namespace {
-
-constexpr const char* kTaskName = "Quorvel";
-constexpr const char* kLegacyTaskName = "Zelmor";
 
 std::wstring executable_path() {
   std::wstring buffer(MAX_PATH, L'\0');
@@ -80,19 +78,19 @@ bool run_schtasks(const std::vector<std::string>& args) {
   return code == 0;
 }
 
-bool query_startup_task() { return run_schtasks({"/Query", "/TN", kTaskName}); }
+bool query_startup_task() { return run_schtasks({"/Query", "/TN", kStartupTaskName}); }
 
 bool create_startup_task() {
   const std::wstring exe = executable_path();
   if (exe.empty()) return false;
-  run_schtasks({"/Delete", "/F", "/TN", kLegacyTaskName});
-  return run_schtasks({"/Create", "/F", "/TN", kTaskName, "/SC", "ONLOGON", "/RL", "HIGHEST", "/TR",
+  run_schtasks({"/Delete", "/F", "/TN", kLegacyStartupTaskName});
+  return run_schtasks({"/Create", "/F", "/TN", kStartupTaskName, "/SC", "ONLOGON", "/RL", "HIGHEST", "/TR",
                        "\"" + narrow(exe) + "\""});
 }
 
 bool delete_startup_tasks() {
-  run_schtasks({"/Delete", "/F", "/TN", kLegacyTaskName});
-  return run_schtasks({"/Delete", "/F", "/TN", kTaskName});
+  run_schtasks({"/Delete", "/F", "/TN", kLegacyStartupTaskName});
+  return run_schtasks({"/Delete", "/F", "/TN", kStartupTaskName});
 }
 
 }  // namespace qv

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "../unit/pipe_json_check.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/dispatcher.h"
 #include "sampler/publish.h"
 

@@ -6,7 +6,7 @@
 #include "agents/agent_log.h"
 #include "agents/agent_registry.h"
 #include "agents/agent_report.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 namespace {

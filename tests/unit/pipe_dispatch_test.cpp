@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "agents/agent_registry.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/dispatcher.h"
 #include "mcp_pipe/replies.h"
 #include "pipe_json_check.h"

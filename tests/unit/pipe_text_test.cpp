@@ -7,8 +7,8 @@
 #include "mcp_pipe/json_out.h"
 #include "mcp_pipe/pipe_acl.h"
 #include "mcp_pipe/request.h"
-#include "mcp_pipe/white_space.h"
 #include "pipe_json_check.h"
+#include "util/white_space.h"
 
 namespace qv {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
-#include "main/shared_state.h"
+#include "core/messages.h"
+#include "core/shared_state.h"
 #include "rules/alert_evaluator_win.h"
 #include "rules/rule_store_win.h"
 #include "rules/rule_text.h"

@@ -103,7 +103,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
   for (bool unfolded : {false, true}) {
     Canvas c;
     PanelState panel;
-    panel.page = static_cast<uint8_t>(Page::kMessages);
+    panel.page = Page::kMessages;
     if (unfolded) panel.expanded_messages = {1, 2, 3, 4, 5};  // all but the long word
     AiPagesInput ai;
     ai.messages = &messages;
@@ -119,7 +119,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
   // The 10,000-character word unfolded: a very tall card, still within the window's width.
   Canvas c;
   PanelState panel;
-  panel.page = static_cast<uint8_t>(Page::kMessages);
+  panel.page = Page::kMessages;
   panel.expanded_messages = {0};
   AiPagesInput ai;
   ai.messages = &messages;
@@ -148,7 +148,7 @@ TEST(PanelAiPagesPaint, EmptyPagesSayWhatWillAppear) {
   for (Page page : {Page::kActivity, Page::kMessages}) {
     Canvas c;
     PanelState panel;
-    panel.page = static_cast<uint8_t>(page);
+    panel.page = page;
     panel.scroll_offset = 40;
     paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
     const Theme& t = current_theme();
@@ -184,7 +184,7 @@ TEST(PanelAiPagesPaint, UntrustedAgentsStayInsideTheirCards) {
   }
   Canvas c;
   PanelState panel;
-  panel.page = static_cast<uint8_t>(Page::kActivity);
+  panel.page = Page::kActivity;
   panel.finished_expanded = true;
   // Every agent unfolded, the ten-thousand-character detail included.
   for (const Agent& a : session.agents) panel.expanded_ai_items.insert(agent_item_key("s", a.id, a.started_ms));

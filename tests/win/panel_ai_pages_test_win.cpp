@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "main/messages.h"
+#include "core/messages.h"
 #include "pipe_client_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"

@@ -13,7 +13,7 @@
 #include "../unit/pipe_json_check.h"
 #include "agents/instructions.h"
 #include "config/settings.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/pipe_server_win.h"
 #include "pipe_client_win.h"
 #include "sampler/publish.h"

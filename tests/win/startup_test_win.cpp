@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
+#include "core/messages.h"
+#include "util/names.h"
 #include "util/program_log_win.h"
 #include "win_support.h"
 

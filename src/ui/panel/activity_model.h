@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent.h"
+#include "core/agent.h"
 #include "ui/gdi/theme.h"
 
 namespace qv {

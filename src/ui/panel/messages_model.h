@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "main/message_list.h"
+#include "ui/panel/message_list.h"
 #include "ui/gdi/text_layout.h"
 #include "ui/panel/activity_model.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <deque>
 
-#include "agents/agent.h"
-#include "main/message_list.h"
+#include "core/agent.h"
+#include "ui/panel/message_list.h"
 #include "ui/panel/activity_model.h"
 #include "ui/panel/panel_widgets_win.h"
 

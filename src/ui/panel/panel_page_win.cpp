@@ -15,7 +15,7 @@ constexpr std::array<const char*, 5> kSectionNames = {"General", "AI tools", "Ma
 void page_frame(const PanelCanvas& c) {
   const PanelState& p = *c.panel;
   const int32_t y = c.px(12);
-  switch (static_cast<Page>(p.page)) {
+  switch (p.page) {
     case Page::kOverview:
       break;
     case Page::kMetricDetail: {
@@ -52,11 +52,11 @@ void paint_page(const PanelCanvas& c, const OverviewInput& in, const AiPagesInpu
   c.panel->app_rows.clear();
   static const AiPagesInput kNothingReported{};
   const AiPagesInput& ai_in = ai ? *ai : kNothingReported;
-  if (c.panel->page == static_cast<uint8_t>(Page::kOverview)) {
+  if (c.panel->page == Page::kOverview) {
     paint_overview(c, in);
-  } else if (c.panel->page == static_cast<uint8_t>(Page::kActivity)) {
+  } else if (c.panel->page == Page::kActivity) {
     paint_activity(c, ai_in);
-  } else if (c.panel->page == static_cast<uint8_t>(Page::kMessages)) {
+  } else if (c.panel->page == Page::kMessages) {
     static const std::deque<MessageEntry> kNoMessages;
     paint_messages(c, ai_in.messages ? *ai_in.messages : kNoMessages);
   } else {

@@ -6,20 +6,20 @@
 #include <mutex>
 #include <optional>
 
-#include "main/ui_state_win.h"
-#include "sampler/publish.h"
+#include "core/clock.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/handles_win.h"
 
 namespace qv {
 namespace {
 
-const char* filter_cue_text(uint8_t page) {
-  switch (static_cast<Page>(page)) {
+const char* filter_cue_text(Page page) {
+  switch (page) {
     case Page::kOverview: return "Search for an app…";
     case Page::kMetricDetail: return "Filter this list…";
     case Page::kAlertEditor: return "App name, for example chrome.exe";
@@ -37,9 +37,11 @@ void show_field(HWND field, const Rect& r, bool focus) {
 // The pages that place field 1 themselves (alert editor, app detail's process filter) do so
 // when their painters are drawn; here it is hidden with the editor's fields until then.
 void lay_out_fields(UiState& ui, int32_t width) {
-  HWND filter = ui.fields[0];
+  HWND filter = ui.field(TextField::kFilter);
   if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(filter, cue);
-  for (size_t i = 0; i < 3; ++i) ShowWindow(ui.fields[i], SW_HIDE);
+  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile}) {
+    ShowWindow(ui.field(f), SW_HIDE);
+  }
   if (auto r = filter_field_rect(ui.panel.page, width, ui.ui_scale)) show_field(filter, *r, true);
 }
 
@@ -90,7 +92,7 @@ std::optional<AiPagesInput> ai_pages_input(const UiState& ui) {
 }
 
 void place_request_field(UiState& ui, int32_t height) {
-  HWND field = ui.fields[3];
+  HWND field = ui.field(TextField::kRequest);
   const auto r = request_field_rect(ui.panel, ui.settings.mcp_enabled, ui.panel.request_field_right, height, ui.ui_scale);
   if (r) {
     show_field(field, *r, false);

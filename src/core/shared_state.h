@@ -11,11 +11,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "agents/agent.h"
 #include "config/settings.h"
-#include "mcp_pipe/notification.h"
-#include "rules/alert_rule.h"
-#include "sampler/snapshot.h"
+#include "core/agent.h"
+#include "core/alert_rule.h"
+#include "core/notification.h"
+#include "core/snapshot.h"
 
 namespace qv {
 
