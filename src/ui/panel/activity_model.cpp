@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
 #include "agents/agent_log.h"
+#include "agents/agent_registry.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/message_list.h"
 #include "ui/panel/untrusted_text.h"
 
 namespace qv {
 namespace {
 
-constexpr uint64_t kQuietAfterMs = 300'000;  // an update at least this old is "last heard …"
 constexpr uint64_t kHourMs = 3'600'000;
 
 // FNV-1a over length-prefixed fields, so that ("ab", "c") and ("a", "bc") differ.
@@ -30,11 +30,9 @@ struct KeyHash {
   }
 };
 
-std::string clock_hm(LocalClockTime t) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d:%02d", t.hour < 0 || t.hour > 23 ? 0 : t.hour,
-                t.minute < 0 || t.minute > 59 ? 0 : t.minute);
-  return buf;
+std::string clock_of(const LocalClock& local_clock, uint64_t ms) {
+  const LocalClockTime t = local_clock ? local_clock(ms) : LocalClockTime{};
+  return clock_text(t.hour, t.minute);
 }
 
 std::string shown_title(std::string_view title, std::string_view id) {
@@ -51,7 +49,7 @@ ActivityRow agent_row(const AgentSession& session, const Agent& a, uint64_t now_
   row.key = agent_item_key(session.id, a.id, a.started_ms);
   row.expanded = expanded.count(row.key) > 0;
   const uint64_t age = now_ms > a.updated_ms ? now_ms - a.updated_ms : 0;
-  if (age >= kQuietAfterMs) {
+  if (age >= kAgentQuietMs) {  // no longer running: say when it was last heard of
     row.side = last_heard_text(age);
     row.side_colour = theme.text_dim;
   } else {
@@ -79,7 +77,7 @@ ActivityRow finished_row(const FinishedAgent& f, const std::set<uint64_t>& expan
   row.detail = display_line(f.detail);
   row.key = finished_item_key(f.id, f.started_ms);
   row.expanded = expanded.count(row.key) > 0;
-  row.side = clock_hm(local_clock ? local_clock(f.finished_ms) : LocalClockTime{}) + " · " + format_agent_duration(f.started_ms, f.finished_ms);
+  row.side = clock_of(local_clock, f.finished_ms) + " · " + format_agent_duration(f.started_ms, f.finished_ms);
   row.side_colour = theme.text_dim;
   row.dot_colour = f.status == "failed" ? colours::danger : theme.text_dim;
   return row;
