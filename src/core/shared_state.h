@@ -36,6 +36,7 @@ struct SharedState {
   AgentRegistry agent_sessions;
   std::mutex agent_history_mutex;  // taken after agent_sessions_mutex when both are needed
   AgentHistory agent_history;
+  bool agent_session_limit_logged = false;  // under agent_sessions_mutex
 
   std::mutex instructions_mutex;
   std::string instructions;

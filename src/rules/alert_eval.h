@@ -17,8 +17,9 @@
 namespace qv {
 
 // The figure a rule watches, in the unit of its threshold; nothing when the rule is skipped on
-// this tick (memory total unknown, graphics counters unavailable). App figures sum every process
-// of that name (ASCII letter case ignored) and are 0 when none runs or processes were not listed.
+// this tick (memory total unknown, graphics counters or sound meters not read or unavailable).
+// App figures sum every process of that name (letter case ignored, non-ASCII letters
+// included) and are 0 when none runs or processes were not listed.
 std::optional<double> measured_value(const AlertMetric& metric, const Snapshot& tick);
 
 // Strict comparison: equal values never fire, and neither does anything that is not a number.

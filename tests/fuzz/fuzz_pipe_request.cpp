@@ -23,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   p.cpu_pct = 12.5f;
   p.ram_bytes = 4096;
   s.processes = {p};
+  s.processes_measured = true;
   qv::publish(state, s, qv::summarise(s, 1));
   state.panel_open = true;  // the record counts as fresh: top and app answer without waiting
   state.instructions = "Rules:\n  - \"quoted\"\t\x1b";
