@@ -87,7 +87,7 @@ double time_paints(PanelState& panel, const AiPagesInput& ai, int n, bool cold =
     HDC mem = CreateCompatibleDC(screen);
     HBITMAP bmp = CreateCompatibleBitmap(screen, kWidth, kHeight);
     HGDIOBJ old = SelectObject(mem, bmp);
-    paint_page(PanelCanvas{mem, kWidth, kHeight, 1.0f, &fonts, &panel}, overview, &ai);
+    paint_page(PanelCanvas{mem, kWidth, kHeight, 1.0f, &fonts, &panel}, overview, {}, &ai);
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);

@@ -112,7 +112,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
     OverviewInput overview;
     overview.settings = &settings;
     overview.snapshot = &snap;
-    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
+    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
     expect_nothing_outside_cards(c, current_theme(), 62);
     EXPECT_GT(panel.hit_regions.size(), 2u) << "clear, back and the folding rows";
   }
@@ -128,7 +128,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
   OverviewInput overview;
   overview.settings = &settings;
   overview.snapshot = &snap;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
+  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
   EXPECT_GT(panel.scroll_max, 2000) << "the long word wraps into many lines";
   c.save("messages_hostile_long_word");
@@ -150,7 +150,7 @@ TEST(PanelAiPagesPaint, EmptyPagesSayWhatWillAppear) {
     PanelState panel;
     panel.page = page;
     panel.scroll_offset = 40;
-    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
+    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
     const Theme& t = current_theme();
     // The band, then lines of dim text and nothing else: no card, no scrollbar, no clear.
     int dim = 0;
@@ -193,12 +193,12 @@ TEST(PanelAiPagesPaint, UntrustedAgentsStayInsideTheirCards) {
   OverviewInput overview;
   overview.settings = &settings;
   overview.snapshot = &snap;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
+  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
   c.save("activity_hostile");
   // Scrolled to the end, through the finished ones.
   panel.scroll_offset = 1 << 30;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, &ai);
+  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
   EXPECT_EQ(panel.scroll_offset, panel.scroll_max);
   expect_nothing_outside_cards(c, current_theme(), 62);
   c.save("activity_hostile_end");

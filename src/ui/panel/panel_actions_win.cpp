@@ -12,6 +12,7 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/activity_model.h"
+#include "ui/panel/close_apps_win.h"
 #include "ui/panel/connect_command.h"
 #include "ui/overlay/overlay_win.h"
 #include "ui/panel/panel_navigation.h"
@@ -102,6 +103,9 @@ class WindowPanelHost : public PanelHost {
     qv::clear_finished_agents(ui_.shared->agent_history);
   }
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
+  void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
+    qv::close_processes(hwnd_, name, pids);
+  }
 
   // A changed widget or overlay setting shows at once, not only on the next sample.
   void update_overlay() override { qv::update_overlay(ui_); }

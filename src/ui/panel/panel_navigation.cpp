@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "ui/panel/close_apps.h"
 #include "util/lower.h"
 #include "util/text.h"
 
@@ -306,11 +307,16 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.save_settings();
       host.reset_widget_size();
       break;
-    // No region carries these yet: closing apps with its confirmation and the alert editor come
-    // with those pages.
     case ActionKind::kCloseAppRow:
     case ActionKind::kCloseSelectedApp:
     case ActionKind::kCloseProcess:
+      // The ids come from the list the user saw (or the snapshot copy of the click), not from
+      // whatever sample arrives while the question is open.
+      if (auto request = close_request(panel, host.current_snapshot(), action)) {
+        host.close_processes(request->name, request->pids);
+      }
+      break;
+    // No region carries these yet: the alert editor comes with its page.
     case ActionKind::kToggleAlertRule:
     case ActionKind::kRemoveAlertRule:
     case ActionKind::kNewAlert:
