@@ -209,26 +209,6 @@ bool file_exists(const std::wstring& path) { return GetFileAttributesW(path.c_st
 
 std::string utf8(const std::wstring& w) { return narrow(w); }
 
-void save_shot_if_asked(const ScreenShot& s, const std::string& name) {
-  const char* dir = std::getenv("QV_PANEL_SHOTS");
-  if (!dir || !*dir) return;
-  BITMAPFILEHEADER fh{};
-  BITMAPINFOHEADER ih{};
-  ih.biSize = sizeof ih;
-  ih.biWidth = s.w;
-  ih.biHeight = -s.h;
-  ih.biPlanes = 1;
-  ih.biBitCount = 32;
-  ih.biCompression = BI_RGB;
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof ih;
-  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(s.pixels.size() * 4);
-  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
-  bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-  bytes.append(reinterpret_cast<const char*>(s.pixels.data()), s.pixels.size() * 4);
-  write_file(widen(std::string(dir) + "\\" + name + ".bmp"), bytes);
-}
-
 }  // namespace qv::test
 
 namespace qv::test {

@@ -70,8 +70,6 @@ struct ScreenShot {
   bool any(int left, int top, int right, int bottom, Rgb colour) const;
 };
 ScreenShot capture_client(HWND hwnd);
-// With QV_PANEL_SHOTS naming a directory, saves the picture there as `name`.bmp; else nothing.
-void save_shot_if_asked(const ScreenShot& s, const std::string& name);
 
 std::string read_file(const std::wstring& path);
 void write_file(const std::wstring& path, const std::string& bytes);
