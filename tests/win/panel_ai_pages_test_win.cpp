@@ -241,7 +241,6 @@ TEST_P(PanelAiPagesThemes, BothPagesWithOneAndManyItems) {
     // The first session's header, then its first agent's card in the theme's surface colour.
     return p.on_ai_page(s) && s.at(14, kListTop + 30 + 2) == p.theme.surface && s.at(kDotColumn, kListTop + 30 + 15) == kTeal;
   })) << "first agent card";
-  p.click(80, 2000);  // nowhere: keeps the pointer off the rows
   p.shot("activity_theme" + t + "_many");
   const int width = capture_client(p.panel).w;
   PostMessageW(p.panel, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-600)), MAKELPARAM(100, 200));
