@@ -1,0 +1,128 @@
+#include "companion/pipe_client_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "util/handles_win.h"
+#include "util/wide_win.h"
+
+namespace qv::companion {
+namespace {
+
+std::vector<BYTE> token_user(HANDLE process) {
+  UniqueHandle token;
+  if (!OpenProcessToken(process, TOKEN_QUERY, token.out())) return {};
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size == 0) return {};
+  std::vector<BYTE> buffer(size);
+  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
+  return buffer;
+}
+
+PSID sid_of(std::vector<BYTE>& user) { return reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid; }
+
+// Opens the pipe, waiting a bounded time while it is busy or briefly missing. The client's
+// identity is offered for identification only: the server may check who we are, never act as us.
+UniqueFile open_pipe(const std::wstring& name, DWORD& error) {
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    UniqueFile pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    if (pipe) return pipe;
+    error = GetLastError();
+    const ULONGLONG waited = GetTickCount64() - start;
+    if (error == ERROR_PIPE_BUSY && waited < kBusyWaitMs) {
+      WaitNamedPipeW(name.c_str(), static_cast<DWORD>(kBusyWaitMs - waited));
+    } else if (error == ERROR_FILE_NOT_FOUND && waited < kMissingWaitMs) {
+      Sleep(10);
+    } else {
+      return UniqueFile();
+    }
+  }
+}
+
+std::string read_reply(HANDLE pipe) {
+  std::string reply;
+  char buffer[8192];
+  for (;;) {
+    DWORD got = 0;
+    const BOOL ok = ReadFile(pipe, buffer, sizeof buffer, &got, nullptr);
+    reply.append(buffer, got);
+    if (!ok && GetLastError() != ERROR_MORE_DATA) break;  // the server disconnected after its reply
+    if (ok && !reply.empty() && reply.back() == '\n') break;
+  }
+  if (!reply.empty() && reply.back() == '\n') reply.pop_back();
+  if (!reply.empty() && reply.back() == '\r') reply.pop_back();
+  return reply;
+}
+
+}  // namespace
+
+ServerFacts server_facts(void* pipe) {
+  ServerFacts facts;
+  ULONG pid = 0;
+  if (!GetNamedPipeServerProcessId(static_cast<HANDLE>(pipe), &pid)) return facts;
+  facts.process_id = pid;
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return facts;
+  std::wstring path(32768, L'\0');
+  DWORD length = static_cast<DWORD>(path.size());
+  if (QueryFullProcessImageNameW(process.get(), 0, path.data(), &length)) {
+    path.resize(length);
+    facts.image_path = narrow(path);
+  }
+  std::vector<BYTE> theirs = token_user(process.get());
+  std::vector<BYTE> ours = token_user(GetCurrentProcess());
+  if (!theirs.empty() && !ours.empty()) facts.same_user = EqualSid(sid_of(theirs), sid_of(ours)) != FALSE;
+  return facts;
+}
+
+PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
+  auto say = [&](std::string_view line) {
+    if (client.diagnostic) client.diagnostic(line);
+  };
+  DWORD error = 0;
+  UniqueFile pipe = open_pipe(client.pipe_name, error);
+  if (!pipe) {
+    switch (error) {
+      case ERROR_FILE_NOT_FOUND:
+        return {PipeOutcome::Kind::kNotRunning, kNotRunningText};
+      case ERROR_PIPE_BUSY:
+        return {PipeOutcome::Kind::kFailed, "Quorvel is busy with other requests; try again in a moment"};
+      case ERROR_ACCESS_DENIED:
+        return {PipeOutcome::Kind::kFailed,
+                "Quorvel refused the connection: it admits only the Windows user it runs as"};
+      default:
+        say("cannot open the pipe: error " + std::to_string(error));
+        return {PipeOutcome::Kind::kFailed, "Cannot reach Quorvel (Windows error " + std::to_string(error) + ")"};
+    }
+  }
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr);
+
+  const ServerVerdict verdict = judge_server(server_facts(pipe.get()));
+  if (verdict.kind == ServerVerdict::Kind::kRefused) {
+    say("refused: " + verdict.reason);
+    return {PipeOutcome::Kind::kRefused,
+            "Refused to talk to the program serving Quorvel's pipe: " + verdict.reason +
+                ". Another program may be posing as Quorvel; tell the user."};
+  }
+  if (verdict.kind == ServerVerdict::Kind::kUnverified && !client.warned_unverified) {
+    client.warned_unverified = true;
+    say("cannot verify the pipe server: " + verdict.reason + "; going on");
+  }
+
+  DWORD written = 0;
+  if (!WriteFile(pipe.get(), request_line.data(), static_cast<DWORD>(request_line.size()), &written, nullptr) ||
+      written != request_line.size()) {
+    say("writing the request failed: error " + std::to_string(GetLastError()));
+    return {PipeOutcome::Kind::kFailed, "The connection to Quorvel broke while sending; try again"};
+  }
+  std::string reply = read_reply(pipe.get());
+  if (reply.empty()) return {PipeOutcome::Kind::kFailed, "Quorvel closed the connection without a reply; try again"};
+  return {PipeOutcome::Kind::kReply, std::move(reply)};
+}
+
+}  // namespace qv::companion

@@ -1,0 +1,28 @@
+#pragma once
+// The companion's side of the monitor's pipe: one connection per request, the server's identity
+// checked before anything is sent.
+#include <string>
+
+#include "companion/identity.h"
+#include "companion/mcp_server.h"
+
+namespace qv::companion {
+
+// How long a busy pipe (every instance serving someone) is waited for.
+inline constexpr unsigned long kBusyWaitMs = 2000;
+// How long a missing pipe name is retried: the monitor may be between two instances.
+inline constexpr unsigned long kMissingWaitMs = 250;
+
+struct PipeClient {
+  std::wstring pipe_name;
+  Diagnostic diagnostic;
+  bool warned_unverified = false;  // the "cannot verify" warning goes to stderr once
+};
+
+// Sends one request line and returns the monitor's reply line, or why there is none.
+PipeOutcome send_request(PipeClient& client, const std::string& request_line);
+
+// What the system says about the process serving the connected pipe `pipe`.
+ServerFacts server_facts(void* pipe);
+
+}  // namespace qv::companion

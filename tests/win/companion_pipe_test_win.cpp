@@ -1,0 +1,92 @@
+// The companion's pipe client against real pipes: who serves the pipe, a server posing under
+// another image name, and a monitor that is not running.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "companion/pipe_client_win.h"
+#include "util/handles_win.h"
+#include "util/wide_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+using companion::PipeOutcome;
+
+std::wstring unique_pipe(const wchar_t* what) {
+  return L"\\\\.\\pipe\\qv-companion-test-" + std::wstring(what) + L"-" + std::to_wstring(GetCurrentProcessId());
+}
+
+// A one-client pipe server in this process, whose image is win_tests.exe, not quorvel.exe. It
+// answers a request like the monitor would and remembers whether one ever arrived.
+class PipeSquatter {
+ public:
+  explicit PipeSquatter(const std::wstring& name)
+      : pipe_(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                               1, 65536, 65536, 0, nullptr)) {
+    thread_ = std::thread([this] {
+      if (!ConnectNamedPipe(pipe_.get(), nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) return;
+      char buffer[4096];
+      DWORD got = 0;
+      if (ReadFile(pipe_.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        request_seen = true;
+        const char reply[] = "{\"cpu_pct\":99.0}\n";
+        DWORD written = 0;
+        WriteFile(pipe_.get(), reply, sizeof reply - 1, &written, nullptr);
+        FlushFileBuffers(pipe_.get());
+      }
+      DisconnectNamedPipe(pipe_.get());
+    });
+  }
+  ~PipeSquatter() {
+    CancelSynchronousIo(thread_.native_handle());
+    thread_.join();
+  }
+  bool listening() const { return pipe_.valid(); }
+  std::atomic<bool> request_seen{false};
+
+ private:
+  UniqueFile pipe_;
+  std::thread thread_;
+};
+
+TEST(CompanionPipe, ServerFactsNameTheServingProcessItsImageAndUser) {
+  const std::wstring name = unique_pipe(L"facts");
+  PipeSquatter server(name);
+  ASSERT_TRUE(server.listening());
+  UniqueFile client(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+  ASSERT_TRUE(client.valid());
+  const companion::ServerFacts facts = companion::server_facts(client.get());
+  ASSERT_TRUE(facts.process_id.has_value());
+  EXPECT_EQ(*facts.process_id, GetCurrentProcessId());
+  ASSERT_TRUE(facts.image_path.has_value());
+  EXPECT_NE(facts.image_path->find("win_tests.exe"), std::string::npos) << *facts.image_path;
+  EXPECT_EQ(facts.same_user, std::optional<bool>(true));
+}
+
+TEST(CompanionPipe, ServerUnderAnotherImageNameIsRefusedBeforeTheRequest) {
+  const std::wstring name = unique_pipe(L"squat");
+  PipeSquatter server(name);
+  ASSERT_TRUE(server.listening());
+  std::string said;
+  companion::PipeClient client{name, [&](std::string_view line) { said += std::string(line) + "\n"; }};
+  const PipeOutcome outcome = companion::send_request(client, "snapshot");
+  EXPECT_EQ(outcome.kind, PipeOutcome::Kind::kRefused) << outcome.text;
+  EXPECT_NE(outcome.text.find("win_tests.exe"), std::string::npos) << outcome.text;
+  EXPECT_NE(said.find("refused"), std::string::npos) << said;
+  EXPECT_FALSE(server.request_seen);
+}
+
+TEST(CompanionPipe, NoServerMeansNotRunning) {
+  companion::PipeClient client{unique_pipe(L"nobody"), {}};
+  const PipeOutcome outcome = companion::send_request(client, "snapshot");
+  EXPECT_EQ(outcome.kind, PipeOutcome::Kind::kNotRunning);
+  EXPECT_EQ(outcome.text, "Quorvel is not running on this machine");
+}
+
+}  // namespace
+}  // namespace qv::test
