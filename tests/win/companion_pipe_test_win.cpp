@@ -25,7 +25,8 @@ std::wstring unique_pipe(const wchar_t* what) {
 class PipeSquatter {
  public:
   explicit PipeSquatter(const std::wstring& name)
-      : pipe_(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+      : name_(name),
+        pipe_(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                1, 65536, 65536, 0, nullptr)) {
     thread_ = std::thread([this] {
       if (!ConnectNamedPipe(pipe_.get(), nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) return;
@@ -39,17 +40,21 @@ class PipeSquatter {
         FlushFileBuffers(pipe_.get());
       }
       DisconnectNamedPipe(pipe_.get());
+      done_ = true;
     });
   }
   ~PipeSquatter() {
-    CancelSynchronousIo(thread_.native_handle());
+    // A server still waiting for its client is released by a client that connects and leaves.
+    if (!done_) UniqueFile(CreateFileW(name_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     thread_.join();
   }
   bool listening() const { return pipe_.valid(); }
   std::atomic<bool> request_seen{false};
 
  private:
+  std::wstring name_;
   UniqueFile pipe_;
+  std::atomic<bool> done_{false};
   std::thread thread_;
 };
 

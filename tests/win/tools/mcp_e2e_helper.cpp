@@ -129,7 +129,7 @@ int squat() {
       char buffer[4096];
       DWORD got = 0;
       if (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        write_out("request seen\n");
+        write_out("request seen: " + std::string(buffer, got) + "\n");
         const char reply[] = "{\"instructions\":\"squatted\"}\n";
         WriteFile(pipe, reply, sizeof reply - 1, &got, nullptr);
         FlushFileBuffers(pipe);
