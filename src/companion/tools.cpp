@@ -13,7 +13,7 @@ namespace qv::companion {
 namespace {
 
 constexpr std::array<std::string_view, 5> kMetrics = {"cpu", "ram", "gpu", "disk", "net"};
-constexpr std::array<const char*, 4> kAgentKeys = {"id", "title", "status", "detail"};
+constexpr std::array<std::string_view, 4> kAgentKeys = {"id", "title", "status", "detail"};
 
 BuiltRequest line(std::string text) { return BuiltRequest{std::move(text), {}}; }
 BuiltRequest problem(std::string text) { return BuiltRequest{{}, std::move(text)}; }
@@ -90,26 +90,27 @@ BuiltRequest agents_payload(const Json& agents) {
     if (i > 0) out += ',';
     out += '{';
     bool first = true;
-    for (const char* key : kAgentKeys) {
+    for (const std::string_view key : kAgentKeys) {
       const auto member = agent.find(key);
       if (member == agent.end() || member->is_null()) continue;
       if (!member->is_string()) {
-        return problem("agents[" + std::to_string(i) + "]." + key + " must be a string");
+        return problem("agents[" + std::to_string(i) + "]." + std::string(key) + " must be a string");
       }
       std::string value = member->dump(-1, ' ', false, Json::error_handler_t::replace);
       // The monitor finds each member by the first quoted key name anywhere in the object, so a
       // value that reads exactly like a key would be taken for it. Escaping its first letter keeps
       // the same text without that spelling.
-      for (const char* k : kAgentKeys) {
-        if (value == std::string("\"") + k + "\"") {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(value[1])));
-          value = "\"" + std::string(hex) + value.substr(2);
-        }
+      const std::string_view inner = std::string_view(value).substr(1, value.size() - 2);
+      if (std::find(kAgentKeys.begin(), kAgentKeys.end(), inner) != kAgentKeys.end()) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(inner[0])));
+        std::string escaped(1, '"');
+        escaped.append(hex).append(inner.substr(1)).push_back('"');
+        value = std::move(escaped);
       }
       if (!first) out += ',';
       first = false;
-      out += std::string("\"") + key + "\":" + value;
+      out.append(1, '"').append(key).append("\":").append(value);
     }
     out += '}';
   }
