@@ -69,7 +69,7 @@ Json tool_result(const McpServer& server, const PipeOutcome& outcome) {
 }
 
 Json initialize(McpServer& server, const Json& params) {
-  server.protocol_version = negotiate_version(params["protocolVersion"].get<std::string>());
+  server.protocol_version = negotiate_version(params.at("protocolVersion").get<std::string>());
   Json result;
   result["protocolVersion"] = server.protocol_version;
   result["capabilities"] = Json{{"tools", Json{{"listChanged", false}}}};
@@ -104,12 +104,13 @@ std::string call_tool(McpServer& server, const Json& id, const Json& params) {
   if (name == params.end() || !name->is_string()) return error_reply(id, kInvalidParams, "tools/call needs a tool name");
   const Tool* tool = find_tool(name->get<std::string>());
   if (!tool) return error_reply(id, kInvalidParams, "Unknown tool: " + name->get<std::string>());
-  Json arguments = Json::object();
+  static const Json kNoArguments = Json::object();
+  const Json* arguments = &kNoArguments;
   if (const auto args = params.find("arguments"); args != params.end() && !args->is_null()) {
     if (!args->is_object()) return error_reply(id, kInvalidParams, "tools/call arguments must be an object");
-    arguments = *args;
+    arguments = &*args;
   }
-  const BuiltRequest request = tool->build(arguments, server.context);
+  const BuiltRequest request = tool->build(*arguments, server.context);
   if (!request.ok()) return result_reply(id, tool_error("Invalid arguments for " + std::string(tool->name) + ": " + request.problem));
   if (request.line.size() > kPipeRequestLimitBytes) {
     return result_reply(id, tool_error("The request is larger than Quorvel accepts (1 MiB); send less text"));
@@ -147,7 +148,10 @@ std::optional<std::string> handle_line(McpServer& server, std::string_view line)
     if (message.contains("result") || message.contains("error")) return std::nullopt;
     return error_reply(id, kInvalidRequest, "Invalid Request: no method");
   }
-  if (message.value("jsonrpc", Json()) != "2.0") return error_reply(id, kInvalidRequest, "Invalid Request: jsonrpc must be \"2.0\"");
+  const auto version_it = message.find("jsonrpc");
+  if (version_it == message.end() || *version_it != "2.0") {
+    return error_reply(id, kInvalidRequest, "Invalid Request: jsonrpc must be \"2.0\"");
+  }
   if (!method_it->is_string()) return error_reply(id, kInvalidRequest, "Invalid Request: method must be a string");
   if (has_id && !id_valid) return error_reply(nullptr, kInvalidRequest, "Invalid Request: id must be a string or a number");
   if (!has_id) return std::nullopt;  // notifications (initialized, cancelled, ...) need no answer
@@ -156,10 +160,12 @@ std::optional<std::string> handle_line(McpServer& server, std::string_view line)
   const auto params_it = message.find("params");
   const bool params_absent = params_it == message.end() || params_it->is_null();
   if (!params_absent && !params_it->is_object()) return error_reply(id, kInvalidParams, "params must be an object");
-  const Json params = params_absent ? Json::object() : *params_it;
+  // Referred to, never copied: copying a value is recursive, and a client may nest deeply.
+  static const Json kNoParams = Json::object();
+  const Json& params = params_absent ? kNoParams : *params_it;
 
   if (method == "initialize") {
-    if (!params.contains("protocolVersion") || !params["protocolVersion"].is_string()) {
+    if (!params.contains("protocolVersion") || !params.at("protocolVersion").is_string()) {
       return error_reply(id, kInvalidParams, "initialize needs params.protocolVersion");
     }
     return result_reply(id, initialize(server, params));

@@ -256,6 +256,17 @@ TEST(CompanionProtocol, OversizedRequestIsRefusedBeforeThePipe) {
   EXPECT_EQ(pipe.requests.size(), 1u);
 }
 
+TEST(CompanionProtocol, DeeplyNestedLinesAreAnsweredWithoutExhaustingTheStack) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  const size_t depth = 200000;
+  EXPECT_EQ(reply_to(server, std::string(depth, '['))["error"]["code"], -32700);
+  EXPECT_EQ(reply_to(server, std::string(depth, '[') + std::string(depth, ']'))["error"]["code"], -32600);
+  std::string nested_arguments = R"({"jsonrpc":"2.0","id":9,"method":"tools/call","params":{"name":"get_fps","arguments":{"x":)";
+  nested_arguments += std::string(depth, '[') + std::string(depth, ']') + "}}}";
+  EXPECT_EQ(reply_to(server, nested_arguments)["id"], 9);
+}
+
 TEST(CompanionProtocol, InvalidUtf8FromTheMonitorIsReplacedNotFatal) {
   FakePipe pipe;
   pipe.next = {PipeOutcome::Kind::kReply, "{\"name\":\"a\xff\"}"};
