@@ -56,7 +56,9 @@ std::string current_folder() {
 
 int wmain() {
   using namespace qv::companion;
-  PipeClient client{qv::widen(kPipeName), diagnostic};
+  PipeClient client;
+  client.pipe_name = qv::widen(kPipeName);
+  client.diagnostic = diagnostic;
   McpServer server;
   server.version = QV_COMPANION_VERSION;
   server.context.session_id = session_id(GetCurrentProcessId(), unix_ms_now());

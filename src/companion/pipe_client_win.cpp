@@ -1,7 +1,5 @@
 #include "companion/pipe_client_win.h"
 
-#include <windows.h>
-
 #include <vector>
 
 #include "util/handles_win.h"
@@ -60,12 +58,12 @@ std::string read_reply(HANDLE pipe) {
 
 }  // namespace
 
-ServerFacts server_facts(void* pipe) {
+ServerFacts server_facts(HANDLE pipe, UniqueHandle* opened) {
   ServerFacts facts;
   ULONG pid = 0;
-  if (!GetNamedPipeServerProcessId(static_cast<HANDLE>(pipe), &pid)) return facts;
+  if (!GetNamedPipeServerProcessId(pipe, &pid)) return facts;
   facts.process_id = pid;
-  UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
   if (!process) return facts;
   std::wstring path(32768, L'\0');
   DWORD length = static_cast<DWORD>(path.size());
@@ -76,6 +74,7 @@ ServerFacts server_facts(void* pipe) {
   std::vector<BYTE> theirs = token_user(process.get());
   std::vector<BYTE> ours = token_user(GetCurrentProcess());
   if (!theirs.empty() && !ours.empty()) facts.same_user = EqualSid(sid_of(theirs), sid_of(ours)) != FALSE;
+  if (opened) *opened = std::move(process);
   return facts;
 }
 
@@ -102,7 +101,22 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
   DWORD mode = PIPE_READMODE_MESSAGE;
   SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr);
 
-  const ServerVerdict verdict = judge_server(server_facts(pipe.get()));
+  ULONG pid = 0;
+  const bool known_server = client.trusted_process && GetNamedPipeServerProcessId(pipe.get(), &pid) &&
+                            pid == client.trusted_pid &&
+                            WaitForSingleObject(client.trusted_process.get(), 0) == WAIT_TIMEOUT;
+  ServerVerdict verdict{ServerVerdict::Kind::kTrusted, {}};
+  if (!known_server) {
+    UniqueHandle process;
+    const ServerFacts facts = server_facts(pipe.get(), &process);
+    verdict = judge_server(facts);
+    client.trusted_pid = 0;
+    client.trusted_process.reset();
+    if (verdict.kind == ServerVerdict::Kind::kTrusted) {
+      client.trusted_pid = *facts.process_id;
+      client.trusted_process = std::move(process);
+    }
+  }
   if (verdict.kind == ServerVerdict::Kind::kRefused) {
     say("refused: " + verdict.reason);
     return {PipeOutcome::Kind::kRefused,

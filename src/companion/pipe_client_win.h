@@ -1,10 +1,13 @@
 #pragma once
 // The companion's side of the monitor's pipe: one connection per request, the server's identity
 // checked before anything is sent.
+#include <windows.h>
+
 #include <string>
 
 #include "companion/identity.h"
 #include "companion/mcp_server.h"
+#include "util/handles_win.h"
 
 namespace qv::companion {
 
@@ -17,12 +20,18 @@ struct PipeClient {
   std::wstring pipe_name;
   Diagnostic diagnostic;
   bool warned_unverified = false;  // the "cannot verify" warning goes to stderr once
+  // The last server found trustworthy, kept open: while we hold a handle its process id cannot
+  // be given to another process, so the same id on a later connection is the same monitor and
+  // need not be checked again.
+  DWORD trusted_pid = 0;
+  UniqueHandle trusted_process;
 };
 
 // Sends one request line and returns the monitor's reply line, or why there is none.
 PipeOutcome send_request(PipeClient& client, const std::string& request_line);
 
-// What the system says about the process serving the connected pipe `pipe`.
-ServerFacts server_facts(void* pipe);
+// What the system says about the process serving the connected pipe `pipe`; `process` receives
+// that process opened for query and waiting, when it could be opened.
+ServerFacts server_facts(HANDLE pipe, UniqueHandle* process = nullptr);
 
 }  // namespace qv::companion

@@ -78,7 +78,9 @@ TEST(CompanionPipe, ServerUnderAnotherImageNameIsRefusedBeforeTheRequest) {
   PipeSquatter server(name);
   ASSERT_TRUE(server.listening());
   std::string said;
-  companion::PipeClient client{name, [&](std::string_view line) { said += std::string(line) + "\n"; }};
+  companion::PipeClient client;
+  client.pipe_name = name;
+  client.diagnostic = [&](std::string_view line) { said += std::string(line) + "\n"; };
   const PipeOutcome outcome = companion::send_request(client, "snapshot");
   EXPECT_EQ(outcome.kind, PipeOutcome::Kind::kRefused) << outcome.text;
   EXPECT_NE(outcome.text.find("win_tests.exe"), std::string::npos) << outcome.text;
@@ -87,7 +89,8 @@ TEST(CompanionPipe, ServerUnderAnotherImageNameIsRefusedBeforeTheRequest) {
 }
 
 TEST(CompanionPipe, NoServerMeansNotRunning) {
-  companion::PipeClient client{unique_pipe(L"nobody"), {}};
+  companion::PipeClient client;
+  client.pipe_name = unique_pipe(L"nobody");
   const PipeOutcome outcome = companion::send_request(client, "snapshot");
   EXPECT_EQ(outcome.kind, PipeOutcome::Kind::kNotRunning);
   EXPECT_EQ(outcome.text, "Quorvel is not running on this machine");
