@@ -82,7 +82,13 @@ test('StartsTheMonitor', async () => {
   // A fresh Wine server on a loaded machine can take a while to bring the desktop up.
   const t0 = Date.now();
   let up = false;
-  while (!up && Date.now() - t0 < 180000) up = helper(['request'], 'rules').code === 0;
+  const tries = [];
+  while (!up && Date.now() - t0 < 180000) {
+    const r = helper(['request'], 'rules');
+    tries.push(r.code);
+    up = r.code === 0;
+  }
+  console.log(`    pipe attempts (exit codes): ${tries.join(' ')}`);
   assert.ok(up, 'the monitor pipe never answered');
   console.log(`    the monitor answered after ${Date.now() - t0} ms`);
 });
