@@ -27,7 +27,7 @@ UniqueFile open_pipe(const std::wstring& name, DWORD& error) {
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     UniqueFile pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+                                SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION | FILE_FLAG_OVERLAPPED, nullptr));
     if (pipe) return pipe;
     error = GetLastError();
     const ULONGLONG waited = GetTickCount64() - start;
@@ -41,22 +41,56 @@ UniqueFile open_pipe(const std::wstring& name, DWORD& error) {
   }
 }
 
-std::string read_reply(HANDLE pipe) {
+enum class Transfer { kDone, kMoreData, kTimedOut, kFailed };
+
+// One read or write on the overlapped pipe handle, waited for until `deadline` (GetTickCount64)
+// and cancelled when it passes. `event` is a manual-reset event; starting the transfer resets it.
+Transfer transfer(HANDLE pipe, HANDLE event, bool write, char* data, DWORD size, DWORD& moved, ULONGLONG deadline) {
+  moved = 0;
+  if (!event) return Transfer::kFailed;
+  OVERLAPPED ov{};
+  ov.hEvent = event;
+  const BOOL started = write ? WriteFile(pipe, data, size, nullptr, &ov) : ReadFile(pipe, data, size, nullptr, &ov);
+  if (!started) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) {
+      const ULONGLONG now = GetTickCount64();
+      if (WaitForSingleObject(event, now < deadline ? static_cast<DWORD>(deadline - now) : 0) != WAIT_OBJECT_0) {
+        CancelIoEx(pipe, &ov);
+        GetOverlappedResult(pipe, &ov, &moved, TRUE);  // the buffer stays ours until the cancel lands
+        return Transfer::kTimedOut;
+      }
+    } else if (error != ERROR_MORE_DATA) {
+      return Transfer::kFailed;
+    }
+  }
+  if (GetOverlappedResult(pipe, &ov, &moved, FALSE)) return Transfer::kDone;
+  return GetLastError() == ERROR_MORE_DATA ? Transfer::kMoreData : Transfer::kFailed;
+}
+
+}  // namespace
+
+std::optional<std::string> read_reply(HANDLE pipe, unsigned long timeout_ms) {
+  const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  return read_reply(pipe, event.get(), timeout_ms);
+}
+
+std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
   std::string reply;
   char buffer[8192];
   for (;;) {
     DWORD got = 0;
-    const BOOL ok = ReadFile(pipe, buffer, sizeof buffer, &got, nullptr);
+    const Transfer t = transfer(pipe, event, false, buffer, sizeof buffer, got, deadline);
     reply.append(buffer, got);
-    if (!ok && GetLastError() != ERROR_MORE_DATA) break;  // the server disconnected after its reply
-    if (ok && !reply.empty() && reply.back() == '\n') break;
+    if (t == Transfer::kTimedOut) return std::nullopt;
+    if (t == Transfer::kFailed) break;  // the server disconnected after its reply
+    if (t == Transfer::kDone && !reply.empty() && reply.back() == '\n') break;
   }
   if (!reply.empty() && reply.back() == '\n') reply.pop_back();
   if (!reply.empty() && reply.back() == '\r') reply.pop_back();
   return reply;
 }
-
-}  // namespace
 
 ServerFacts server_facts(HANDLE pipe, UniqueHandle* opened) {
   ServerFacts facts;
@@ -128,15 +162,23 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
     say("cannot verify the pipe server: " + verdict.reason + "; going on");
   }
 
+  std::string request = request_line;
   DWORD written = 0;
-  if (!WriteFile(pipe.get(), request_line.data(), static_cast<DWORD>(request_line.size()), &written, nullptr) ||
-      written != request_line.size()) {
+  const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const Transfer sent = transfer(pipe.get(), event.get(), true, request.data(), static_cast<DWORD>(request.size()), written,
+                                 GetTickCount64() + kReplyWaitMs);
+  if (sent != Transfer::kDone || written != request.size()) {
     say("writing the request failed: error " + std::to_string(GetLastError()));
     return {PipeOutcome::Kind::kFailed, "The connection to Quorvel broke while sending; try again"};
   }
-  std::string reply = read_reply(pipe.get());
-  if (reply.empty()) return {PipeOutcome::Kind::kFailed, "Quorvel closed the connection without a reply; try again"};
-  return {PipeOutcome::Kind::kReply, std::move(reply)};
+  std::optional<std::string> reply = read_reply(pipe.get(), event.get(), kReplyWaitMs);
+  if (!reply) {
+    say("no reply within " + std::to_string(kReplyWaitMs / 1000) + " s");
+    return {PipeOutcome::Kind::kFailed, "Quorvel did not answer within " + std::to_string(kReplyWaitMs / 1000) +
+                                            " seconds; try again in a moment"};
+  }
+  if (reply->empty()) return {PipeOutcome::Kind::kFailed, "Quorvel closed the connection without a reply; try again"};
+  return {PipeOutcome::Kind::kReply, std::move(*reply)};
 }
 
 }  // namespace qv::companion

@@ -96,5 +96,51 @@ TEST(CompanionPipe, NoServerMeansNotRunning) {
   EXPECT_EQ(outcome.text, "Quorvel is not running on this machine");
 }
 
+// A connected pair: this process serves `name` and the client end is opened for overlapped I/O,
+// as the companion opens it.
+struct PipePair {
+  UniqueFile server;
+  UniqueFile client;
+  explicit PipePair(const std::wstring& name)
+      : server(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                                1, 65536, 65536, 0, nullptr)),
+        client(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                           nullptr)) {
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    SetNamedPipeHandleState(client.get(), &mode, nullptr, nullptr);
+  }
+};
+
+TEST(CompanionPipe, ReplyWaitIsBounded) {
+  {
+    PipePair silent(unique_pipe(L"silent"));
+    ASSERT_TRUE(silent.server.valid() && silent.client.valid());
+    EXPECT_EQ(companion::read_reply(silent.client.get(), 300), std::nullopt);  // the server never answers
+  }
+  {
+    PipePair prompt(unique_pipe(L"prompt"));
+    ASSERT_TRUE(prompt.server.valid() && prompt.client.valid());
+    const std::string reply = "{\"ok\":true}\n";
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(prompt.server.get(), reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr));
+    EXPECT_EQ(companion::read_reply(prompt.client.get(), 300), std::optional<std::string>("{\"ok\":true}"));
+  }
+  {
+    // A reply larger than one read arrives whole, also when the server disconnects right after it.
+    PipePair large(unique_pipe(L"large"));
+    ASSERT_TRUE(large.server.valid() && large.client.valid());
+    const std::string reply = "{\"x\":\"" + std::string(20000, 'a') + "\"}\n";
+    std::thread writer([&] {
+      DWORD written = 0;
+      WriteFile(large.server.get(), reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr);
+      FlushFileBuffers(large.server.get());
+      DisconnectNamedPipe(large.server.get());
+    });
+    const std::optional<std::string> got = companion::read_reply(large.client.get(), 5000);
+    writer.join();
+    EXPECT_EQ(got, std::optional<std::string>(reply.substr(0, reply.size() - 1)));
+  }
+}
+
 }  // namespace
 }  // namespace qv::test
