@@ -123,6 +123,10 @@ test('ListsTheToolsWithTheirSchemas', async () => {
 });
 
 test('EveryToolAnswersLikeTheDirectPipeRequest', async () => {
+  // A monitor that has just started may not have sampled yet: wait for its first history entry.
+  for (let i = 0; i < 50 && JSON.parse(direct('history')).samples.length === 0; ++i) {
+    await new Promise((r) => setTimeout(r, 200));
+  }
   // Figures move between two samples, so live replies are compared by shape and fixed parts.
   const snap = JSON.parse(replyOf(await call(primary, 'get_snapshot')));
   const snapDirect = JSON.parse(direct('snapshot'));
