@@ -20,47 +20,14 @@ constexpr int kW = 336;
 constexpr int kH = 600;
 
 // A top-down 32-bit bitmap selected into a memory DC, with its pixels readable.
-class Canvas {
+class Canvas : public test::MemoryBitmap {
  public:
-  Canvas() {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kW;
-    bi.bmiHeader.biHeight = -kH;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bmp_);
-  }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bmp_);
-    DeleteDC(dc_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  HDC dc() const { return dc_; }
+  Canvas() : MemoryBitmap(kW, kH) {}
   Rgb at(int x, int y) const {
-    GdiFlush();
-    const uint32_t v = bits_[static_cast<size_t>(y) * kW + x];
+    const uint32_t v = pixel(x, y);
     return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
   }
-  void save(const std::string& name) const {
-    GdiFlush();
-    test::ScreenShot s;
-    s.w = kW;
-    s.h = kH;
-    s.pixels.assign(bits_, bits_ + static_cast<size_t>(kW) * kH);
-    test::save_shot_if_asked(s, name);
-  }
-
- private:
-  HDC dc_ = nullptr;
-  HBITMAP bmp_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  uint32_t* bits_ = nullptr;
+  void save(const std::string& name) const { test::save_shot_if_asked(shot(), name); }
 };
 
 const std::string kLongWord(10'000, 'W');
