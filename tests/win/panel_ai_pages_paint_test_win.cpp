@@ -30,6 +30,16 @@ class Canvas : public test::MemoryBitmap {
   void save(const std::string& name) const { test::save_shot_if_asked(shot(), name); }
 };
 
+// Paints the panel's page for `panel.page` from `ai`, with an empty overview around it.
+void paint_ai_page(const Canvas& c, const FontSet& fonts, PanelState& panel, const AiPagesInput& ai) {
+  Settings settings;
+  Snapshot snap;
+  OverviewInput overview;
+  overview.settings = &settings;
+  overview.snapshot = &snap;
+  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+}
+
 const std::string kLongWord(10'000, 'W');
 std::string combining_stack() {
   std::string s = "e";
@@ -74,12 +84,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
     if (unfolded) panel.expanded_messages = {1, 2, 3, 4, 5};  // all but the long word
     AiPagesInput ai;
     ai.messages = &messages;
-    Settings settings;
-    Snapshot snap;
-    OverviewInput overview;
-    overview.settings = &settings;
-    overview.snapshot = &snap;
-    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+    paint_ai_page(c, fonts, panel, ai);
     expect_nothing_outside_cards(c, current_theme(), 62);
     EXPECT_GT(panel.hit_regions.size(), 2u) << "clear, back and the folding rows";
   }
@@ -90,12 +95,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
   panel.expanded_messages = {0};
   AiPagesInput ai;
   ai.messages = &messages;
-  Settings settings;
-  Snapshot snap;
-  OverviewInput overview;
-  overview.settings = &settings;
-  overview.snapshot = &snap;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+  paint_ai_page(c, fonts, panel, ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
   EXPECT_GT(panel.scroll_max, 2000) << "the long word wraps into many lines";
   c.save("messages_hostile_long_word");
@@ -103,11 +103,6 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
 
 TEST(PanelAiPagesPaint, EmptyPagesSayWhatWillAppear) {
   FontSet fonts = create_font_set(1.0f);
-  Settings settings;
-  Snapshot snap;
-  OverviewInput overview;
-  overview.settings = &settings;
-  overview.snapshot = &snap;
   const std::deque<MessageEntry> none;
   AiPagesInput ai;
   ai.messages = &none;
@@ -117,7 +112,7 @@ TEST(PanelAiPagesPaint, EmptyPagesSayWhatWillAppear) {
     PanelState panel;
     panel.page = page;
     panel.scroll_offset = 40;
-    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+    paint_ai_page(c, fonts, panel, ai);
     const Theme& t = current_theme();
     // The band, then lines of dim text and nothing else: no card, no scrollbar, no clear.
     int dim = 0;
@@ -155,17 +150,12 @@ TEST(PanelAiPagesPaint, UntrustedAgentsStayInsideTheirCards) {
   panel.finished_expanded = true;
   // Every agent unfolded, the ten-thousand-character detail included.
   for (const Agent& a : session.agents) panel.expanded_ai_items.insert(agent_item_key("s", a.id, a.started_ms));
-  Settings settings;
-  Snapshot snap;
-  OverviewInput overview;
-  overview.settings = &settings;
-  overview.snapshot = &snap;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+  paint_ai_page(c, fonts, panel, ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
   c.save("activity_hostile");
   // Scrolled to the end, through the finished ones.
   panel.scroll_offset = 1 << 30;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+  paint_ai_page(c, fonts, panel, ai);
   EXPECT_EQ(panel.scroll_offset, panel.scroll_max);
   expect_nothing_outside_cards(c, current_theme(), 62);
   c.save("activity_hostile_end");
