@@ -261,7 +261,16 @@ void memory_per_facility() {
     while (!stop.load()) Sleep(10);
   });
   Sleep(50);
-  steps.step("one idle worker thread");
+  steps.step("one idle worker thread (std::thread)");
+  HANDLE small = CreateThread(
+      nullptr, 64 * 1024,
+      [](void* flag) -> DWORD {
+        while (!static_cast<std::atomic<bool>*>(flag)->load()) Sleep(10);
+        return 0;
+      },
+      &stop, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  Sleep(50);
+  steps.step("one idle worker thread (64 KiB stack reserved)");
   HWND sink = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   auto shared = std::make_shared<qv::SharedState>();
   steps.step("shared state (history ring, queues)");
@@ -296,6 +305,8 @@ void memory_per_facility() {
   steps.step("sampler state released");
   stop.store(true);
   idle_worker.join();
+  WaitForSingleObject(small, 5000);
+  CloseHandle(small);
   DestroyWindow(sink);
   const Memory end = own_memory();
   std::printf("this process at end: private %.1f MB, resident %.1f MB\n", end.private_mb, end.resident_mb);
