@@ -29,7 +29,9 @@
 
 #include "core/shared_state.h"
 #include "sampler/sampler_thread_win.h"
+#include "config/settings.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/tray/tray_win.h"
 #include "util/handles_win.h"
 #include "win_bench.h"
 
@@ -230,6 +232,26 @@ void idle_cost() {
   } else {
     std::printf("no figures: a program had exited or could not be measured\n");
   }
+
+  // The panel opened from the tray icon and closed again: memory should come back to the idle
+  // figure. Open for 10 s (detail ticks: processes, per-core, graphics, sound), closed for 15 s.
+  if (HWND panel = FindWindowW(L"ZelmorWnd", nullptr); panel && code_ours == STILL_ACTIVE) {
+    PostMessageW(panel, WM_APP + 1, 1, WM_LBUTTONUP);
+    Sleep(10000);
+    const Reading open = read_process(ours.get(), ours_exe);
+    PostMessageW(panel, WM_APP + 1, 1, WM_LBUTTONUP);
+    Sleep(15000);
+    const Reading closed = read_process(ours.get(), ours_exe);
+    std::printf("panel opened for 10 s: %.1f MB resident; closed again for 15 s: %.1f MB resident (idle %.1f MB)\n",
+                open.memory.resident_mb, closed.memory.resident_mb, ours1.memory.resident_mb);
+    GetExitCodeProcess(ours.get(), &code_ours);
+    if (code_ours == STILL_ACTIVE && closed.memory.resident_mb > 0) {
+      std::printf("FIGURE panel_closed_again_resident_mb|%.2f|%.2f|MB\n", closed.memory.resident_mb,
+                  ours1.memory.resident_mb);
+    }
+  } else {
+    std::printf("the monitor's panel window was not found\n");
+  }
   for (HANDLE h : {ours.get(), reference.get()}) {
     TerminateProcess(h, 0);
     WaitForSingleObject(h, 5000);
@@ -271,6 +293,10 @@ void memory_per_facility() {
       &stop, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
   Sleep(50);
   steps.step("one idle worker thread (64 KiB stack reserved)");
+  std::thread([] { Sleep(10); }).join();
+  steps.step("a worker thread that has ended");
+  std::thread([] { Sleep(10); }).join();
+  steps.step("a second worker thread that has ended");
   HWND sink = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   auto shared = std::make_shared<qv::SharedState>();
   steps.step("shared state (history ring, queues)");
@@ -300,6 +326,23 @@ void memory_per_facility() {
   {
     qv::FontSet fonts = qv::create_font_set(1.0f);
     steps.step("font set");
+    HWND top = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                               nullptr);
+    for (int id = 1; id <= 4; ++id) qv::create_text_field(top, id, fonts.body);
+    steps.step("hidden window with four text fields");
+    qv::TraySet tray;
+    tray.window = top;
+    qv::Settings settings;
+    qv::sync_tray_icons(tray, settings);
+    qv::Snapshot snap;
+    snap.cpu_pct = 12;
+    for (int i = 0; i < 5; ++i) {
+      snap.cpu_pct += 7;
+      qv::refresh_tray_icons(tray, snap);
+    }
+    steps.step("tray icons at the default settings, 5 refreshes");
+    qv::remove_tray_icons(tray);
+    DestroyWindow(top);
   }
   s.reset();
   steps.step("sampler state released");

@@ -9,6 +9,11 @@ set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 if(MINGW)
   # One self-contained exe: no libstdc++/libgcc/winpthread DLLs beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Sections aligned to whole pages in the file let a loader map the image instead of reading it
+  # in whole (Wine reads images with the default 512-byte alignment into private memory, code and
+  # debug sections included), so only the pages that run are resident. No symbols: nothing of
+  # ours reads them, and they would be loaded with the image.
+  add_link_options(-s -Wl,--file-alignment=4096)
 endif()
 
 add_library(quorvel_core STATIC ${QV_CORE_SOURCES})

@@ -30,6 +30,9 @@ WIN_FIGURES = {
                      lambda o, r, q: statistics.median(q) <= 1.0 if q else None),
     "idle_resident_mb": ("idle resident memory after 60 s (MB) vs same-job tray program", "<= reference + 6 MB",
                          lambda o, r, q: statistics.median([a - b for a, b in zip(o, r)]) <= 6.0 if o else None),
+    "panel_closed_again_resident_mb": ("resident memory (MB) after the panel was opened and closed vs our idle figure",
+                                       "<= reference + 1 MB",
+                                       lambda o, r, q: statistics.median([a - b for a, b in zip(o, r)]) <= 1.0 if o else None),
     "idle_private_mb": ("idle private memory after 60 s (MB) vs same-job tray program", "", None),
 }
 
