@@ -23,6 +23,8 @@ WIN_FIGURES = {
     "pipe_snapshot_median_us": ("pipe `snapshot` median round trip (us) vs bare echo", "", None),
     "pipe_snapshot_p99_ms": ("pipe `snapshot` p99 round trip (ms) vs bare echo", "ours < 2 ms in every run",
                              lambda o, r, q: all(x < 2.0 for x in o) if o else None),
+    "pipe_sparse_median_us": ("pipe request after a quiet spell, median (us) vs echo server handing over",
+                              "ratio <= 1.1", lambda o, r, q: statistics.median(q) <= 1.1 if q else None),
     "sampler_idle_tick_us": ("sampler tick, panel closed (us) vs its raw system calls", "ratio <= 1.25",
                              lambda o, r, q: statistics.median(q) <= 1.25 if q else None),
     "overview_paint_ms": ("overview paint with copy to screen (ms)", "", None),

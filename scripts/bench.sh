@@ -46,6 +46,8 @@ win_round() {
 : >"$raw/win.log"
 echo "== pipe round trips ($pipe_runs runs)"
 for _ in $(seq "$pipe_runs"); do win_round pipe_snapshot_round_trip; done
+echo "== pipe requests after quiet spells (3 runs)"
+for _ in 1 2 3; do win_round pipe_sparse_round_trips; done
 echo "== sampler tick and overview paint ($rounds rounds)"
 for _ in $(seq "$rounds"); do
   win_round sampler_tick_vs_system_calls

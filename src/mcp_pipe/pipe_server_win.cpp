@@ -113,9 +113,9 @@ std::optional<std::string> read_request(HANDLE pipe, HANDLE event) {
 
 // FlushFileBuffers waits until the client has read the reply, which a client that never reads
 // (and never closes) would make forever. A helper thread cancels a flush that outlasts the bound,
-// so such a client is cut off like a client that never finishes its request. The helper lives
-// only while replies are being sent: it ends once a bound passes with no flush running, and the
-// next flush starts a new one, so an idle monitor keeps no thread (and no stack) for it.
+// so such a client is cut off like a client that never finishes its request. The helper is
+// started by the first reply and then kept: a monitor whose link is never used has no thread
+// (nor stack) for it, and later replies never wait for a thread to start.
 class FlushWatchdog {
  public:
   explicit FlushWatchdog(HANDLE server_thread) : shared_(std::make_shared<Shared>()) {
@@ -124,27 +124,18 @@ class FlushWatchdog {
 
   // Runs FlushFileBuffers on `pipe`, cancelled after `timeout_ms`.
   void flush(HANDLE pipe, DWORD timeout_ms) {
-    bool start_watchdog = false;
+    bool wake_watchdog = false;
     {
       std::lock_guard lock(shared_->mutex);
       shared_->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
       shared_->armed = true;
       ++shared_->generation;
-      start_watchdog = !shared_->watching;
-      shared_->watching = true;
+      wake_watchdog = shared_->idle;
     }
+    if (!started_) start();
     // A watchdog that is still timing an earlier flush picks the new one up when that earlier
-    // deadline passes (every deadline is the same bound from a later moment, so never earlier),
-    // so busy traffic costs one wake-up per bound, not one per request.
-    if (start_watchdog) {
-      try {
-        std::thread([s = shared_] { watch(*s); }).detach();
-      } catch (const std::system_error&) {
-        // No thread to be had: the flush runs unbounded, as it would without a watchdog.
-        std::lock_guard lock(shared_->mutex);
-        shared_->watching = false;
-      }
-    }
+    // deadline passes, so busy traffic costs one wake-up per bound, not one per request.
+    if (wake_watchdog) shared_->wake.notify_one();
     FlushFileBuffers(pipe);
     // Until this lock is taken the watchdog may still cancel, but then it cancels nothing: the
     // server thread does no other I/O in between.
@@ -157,28 +148,41 @@ class FlushWatchdog {
     std::mutex mutex;
     std::condition_variable wake;
     bool armed = false;       // a flush is running
-    bool watching = false;    // a watchdog thread is alive
+    bool idle = true;         // the watchdog waits for a flush rather than for a deadline
     uint64_t generation = 0;  // one per flush, so an old deadline never cancels a newer flush
     std::chrono::steady_clock::time_point deadline;
     UniqueHandle server_thread;
   };
 
-  // Times the flushes until a deadline passes with none running, then ends.
+  void start() {
+    started_ = true;
+    try {
+      std::thread([s = shared_] { watch(*s); }).detach();
+    } catch (const std::system_error&) {
+      // No thread to be had: flushes run unbounded, as they would without a watchdog.
+    }
+  }
+
   static void watch(Shared& s) {
     std::unique_lock lock(s.mutex);
-    while (s.armed) {
-      const uint64_t generation = s.generation;
-      const auto deadline = s.deadline;
-      s.wake.wait_until(lock, deadline);
-      if (s.armed && s.generation == generation && std::chrono::steady_clock::now() >= deadline) {
-        CancelSynchronousIo(s.server_thread.get());
-        s.armed = false;
+    for (;;) {
+      s.idle = true;
+      s.wake.wait(lock, [&] { return s.armed; });
+      s.idle = false;
+      while (s.armed) {
+        const uint64_t generation = s.generation;
+        const auto deadline = s.deadline;
+        s.wake.wait_until(lock, deadline);
+        if (s.armed && s.generation == generation && std::chrono::steady_clock::now() >= deadline) {
+          CancelSynchronousIo(s.server_thread.get());
+          s.armed = false;
+        }
       }
     }
-    s.watching = false;
   }
 
   std::shared_ptr<Shared> shared_;
+  bool started_ = false;  // only the server thread reads or writes it
 };
 
 void write_reply(HANDLE pipe, HANDLE event, FlushWatchdog& watchdog, const std::string& reply) {
