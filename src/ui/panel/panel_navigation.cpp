@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "ui/panel/close_apps.h"
 #include "util/lower.h"
 #include "util/text.h"
 
@@ -47,6 +48,10 @@ void navigate(PanelState& panel, PanelHost& host, Page page, uint8_t sub_page) {
   panel.page = page;
   panel.sub_page = sub_page;
   panel.scroll_offset = 0;
+  // The regions and rows belong to the page that was painted; a click that arrives before the
+  // new page is painted must not act on them.
+  panel.hit_regions.clear();
+  panel.app_rows.clear();
   panel.paused = false;
   panel.frozen_snapshot.reset();
   panel.copied = false;
@@ -162,8 +167,11 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       const Page from_page = panel.page;
       const uint8_t from_sub_page = panel.sub_page;
       panel.selected_app = panel.app_rows[index].name;
-      panel.return_page = from_page;
-      panel.return_sub_page = from_sub_page;
+      // App detail is never its own way back: Back and Escape would lead nowhere.
+      if (from_page != Page::kAppDetail) {
+        panel.return_page = from_page;
+        panel.return_sub_page = from_sub_page;
+      }
       host.restart_app_series();
       navigate(panel, host, Page::kAppDetail, 0);
       break;
@@ -179,6 +187,15 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       break;
     case ActionKind::kToggleMessage:
       if (!panel.expanded_messages.erase(index)) panel.expanded_messages.insert(index);
+      break;
+    case ActionKind::kToggleActivityItem:
+      if (!panel.expanded_ai_items.erase(index)) panel.expanded_ai_items.insert(index);
+      break;
+    case ActionKind::kClearAgents:
+      host.clear_agents();
+      break;
+    case ActionKind::kClearFinishedAgents:
+      host.clear_finished_agents();
       break;
     case ActionKind::kSetTextSize:
       if (index >= kTextSizeCount) break;
@@ -228,6 +245,7 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       settings.mcp_enabled = !settings.mcp_enabled;
       host.save_settings();
       host.set_mcp_enabled(settings.mcp_enabled);
+      host.fit_panel();  // the banner band comes or goes with the link
       break;
     case ActionKind::kOpenMessages:
       navigate(panel, host, Page::kMessages, 0);
@@ -297,12 +315,16 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.save_settings();
       host.reset_widget_size();
       break;
-    // No region carries these yet: closing apps with its confirmation, the alert editor and the
-    // AI activity page's own items and clears come with those pages.
     case ActionKind::kCloseAppRow:
     case ActionKind::kCloseSelectedApp:
     case ActionKind::kCloseProcess:
-    case ActionKind::kToggleActivityItem:
+      // The ids come from the list the user saw (or the snapshot copy of the click), not from
+      // whatever sample arrives while the question is open.
+      if (auto request = close_request(panel, host.current_snapshot(), action)) {
+        host.close_processes(request->name, request->pids);
+      }
+      break;
+    // No region carries these yet: the alert editor comes with its page.
     case ActionKind::kToggleAlertRule:
     case ActionKind::kRemoveAlertRule:
     case ActionKind::kNewAlert:
@@ -315,8 +337,6 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kAlertSave:
     case ActionKind::kAlertCancel:
     case ActionKind::kAlertAppPicker:
-    case ActionKind::kClearFinishedAgents:
-    case ActionKind::kClearAgents:
     case ActionKind::kNone:
       break;
   }

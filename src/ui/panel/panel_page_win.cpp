@@ -1,13 +1,14 @@
 #include "ui/panel/panel_page_win.h"
 
 #include <array>
+#include <deque>
 #include <string>
+
+#include "ui/panel/panel_detail_win.h"
 
 namespace qv {
 namespace {
 
-// The metric keys of metric detail's sub-pages, in selector order.
-constexpr std::array<const char*, 6> kMetricKeys = {"cpu", "ram", "gpu", "disk", "net", "audio"};
 constexpr std::array<const char*, 5> kSectionNames = {"General", "AI tools", "Main panel", "Desktop extras", "Alerts"};
 
 // The frame of the pages whose own painters come with their pages: their title band, so that
@@ -17,12 +18,12 @@ void page_frame(const PanelCanvas& c) {
   const int32_t y = c.px(12);
   switch (p.page) {
     case Page::kOverview:
-      break;
-    case Page::kMetricDetail: {
-      const MetricStyle style = metric_style(p.sub_page < kMetricKeys.size() ? kMetricKeys[p.sub_page] : "");
-      title_band(c, y, style.label, style.colour);
-      break;
-    }
+    case Page::kMetricDetail:
+    case Page::kAppDetail:
+    case Page::kFpsList:
+    case Page::kMessages:
+    case Page::kActivity:
+      break;  // drawn by their own painters
     case Page::kSettingsHome:
       settings_title_band(c, "Settings");
       break;
@@ -32,31 +33,28 @@ void page_frame(const PanelCanvas& c) {
     case Page::kAlertEditor:
       title_band(c, y, "New alert", rgb(0xF59E0B));
       break;
-    case Page::kAppDetail:
-      title_band(c, y, p.selected_app.value_or(""), colours::accent);
-      break;
-    case Page::kFpsList:
-      title_band(c, y, "FPS", rgb(0xFF6B6B));
-      break;
-    case Page::kMessages:
-      title_band(c, y, "Messages", colours::accent);
-      break;
-    case Page::kActivity:
-      title_band(c, y, "AI activity", rgb(0x2DD4BF));
-      break;
   }
 }
 
 }  // namespace
 
-void paint_page(const PanelCanvas& c, const OverviewInput& in) {
+void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app, const AiPagesInput* ai) {
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
-  if (c.panel->page == Page::kOverview) {
-    paint_overview(c, in);
-  } else {
-    page_frame(c);
+  static const Snapshot kNoSnapshot;  // before the first sample
+  const Snapshot& snapshot = in.snapshot ? *in.snapshot : kNoSnapshot;
+  static const AiPagesInput kNothingReported{};
+  const AiPagesInput& ai_in = ai ? *ai : kNothingReported;
+  static const std::deque<MessageEntry> kNoMessages;
+  switch (c.panel->page) {
+    case Page::kOverview: paint_overview(c, in); break;
+    case Page::kMetricDetail: paint_metric_detail(c, snapshot); break;
+    case Page::kAppDetail: paint_app_detail(c, snapshot, app); break;
+    case Page::kFpsList: paint_frame_rate_list(c, snapshot); break;
+    case Page::kActivity: paint_activity(c, ai_in); break;
+    case Page::kMessages: paint_messages(c, ai_in.messages ? *ai_in.messages : kNoMessages); break;
+    default: page_frame(c); break;
   }
 }
 

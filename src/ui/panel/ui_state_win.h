@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "core/shared_state.h"
 #include "core/snapshot.h"
+#include "procinfo/role_label_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/history_series.h"
 #include "ui/panel/message_list.h"
@@ -28,6 +29,9 @@ enum class AfterMessage : uint8_t {
   kNothing,
   kMoveByBody,  // the pop-up is dragged by its body: the system's move loop
   kDestroy,     // "Exit": the panel window is destroyed, which ends the program
+  // The tray menu runs its own message loop: samples, paints and notifications that arrive while
+  // it is open must find UiState free, or they would get default treatment and be lost.
+  kTrayMenu,
 };
 
 struct UiState {
@@ -39,10 +43,12 @@ struct UiState {
   Snapshot snapshot_copy;  // the last Snapshot taken on WM_SAMPLE
   OverviewHistory overview_series;
   AppHistory app_series;
+  RoleLabelCache role_labels;  // of the processes app detail lists; emptied past 4000 entries
 
   TraySet tray;
 
-  float dpi_scale = 1.0f;  // read once at start-up
+  uint32_t dpi = 96;       // the panel window's: at start-up, then from WM_DPICHANGED
+  float dpi_scale = 1.0f;  // dpi / 96
   float ui_scale = 1.0f;   // dpi_scale x the text-size factor
   FontSet fonts;
   std::array<HWND, kTextFieldCount> fields{};  // children of the panel in control-id order, destroyed with it
