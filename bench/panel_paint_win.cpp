@@ -90,6 +90,7 @@ void overview_paint() {
               panel.hit_regions.size());
   std::printf("  paint into the off-screen bitmap: %.3f ms per paint (%d paints)\n", page_only, n);
   std::printf("  the same plus the one copy to the screen: %.3f ms per paint\n", with_copy);
+  std::printf("FIGURE overview_paint_ms|%.4f||ms\n", with_copy);
 
   // A pointer move inside one card, through the panel's own handler on a window of this thread:
   // the hover test says nothing changed, so nothing is invalidated and nothing repaints.

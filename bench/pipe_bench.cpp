@@ -1,4 +1,5 @@
-// Formatting the pipe's largest reply (a full history ring), reading a typical agent report, and
+// Formatting the pipe's largest reply (a full history ring), the top-apps and app replies over
+// 2,000 and 10,000 processes, reading a typical agent report, and
 // merging huge agent reports under the registry locks.
 #include <benchmark/benchmark.h>
 
@@ -27,6 +28,32 @@ void BM_FormatHistory360(benchmark::State& state) {
   state.counters["reply_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_FormatHistory360)->Unit(benchmark::kMicrosecond);
+
+// `count` processes under count / 4 names, each name shared by four processes.
+std::vector<qv::ProcessSample> many_processes(size_t count) {
+  std::vector<qv::ProcessSample> out(count);
+  for (size_t i = 0; i < count; ++i) {
+    out[i].name = "app-" + std::to_string(i % (count / 4)) + ".exe";
+    out[i].pid = static_cast<uint32_t>(4 * (i + 1));
+    out[i].cpu_pct = static_cast<float>(i % 13) * 0.5f;
+    out[i].ram_bytes = (i % 97 + 1) << 20;
+    out[i].ram_with_shared_bytes = (i % 97 + 5) << 20;
+  }
+  return out;
+}
+
+void BM_TopReply(benchmark::State& state) {
+  const auto processes = many_processes(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(qv::format_top_reply("cpu", 10, processes));
+}
+BENCHMARK(BM_TopReply)->Arg(2000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void BM_AppReply(benchmark::State& state) {
+  qv::Snapshot s;
+  s.processes = many_processes(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(qv::format_app_reply("APP-7.EXE", s));
+}
+BENCHMARK(BM_AppReply)->Arg(2000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 void BM_ParseAgentReport20(benchmark::State& state) {
   std::string json = "[";

@@ -88,6 +88,7 @@ void tick_against_system_calls() {
   std::printf("non-detail tick: median %.1f us per tick over %d rounds of %d\n", tick, kRounds, kPerRound);
   std::printf("its system calls alone: median %.1f us\n", calls);
   std::printf("ratio tick / system calls: %.3f (limit 1.25)\n", calls > 0 ? tick / calls : 0.0);
+  std::printf("FIGURE sampler_idle_tick_us|%.2f|%.2f|us\n", tick, calls);
   DestroyWindow(sink);
 }
 QV_WIN_BENCH("sampler_tick_vs_system_calls", tick_against_system_calls);

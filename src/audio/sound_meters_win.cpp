@@ -59,32 +59,40 @@ struct SoundMeters::Impl {
   bool init_tried = false;
   ComRef<IAudioSessionManager2> manager;  // kept for the run once set up
 
+  // A set-up that fails keeps nothing: the apartment this thread joined for it is left again, so
+  // the audio libraries that the attempt loaded may be unloaded.
   void set_up() {
     init_tried = true;
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // already initialised is fine too
+    const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // already initialised is fine too
+    manager = open_session_manager();
+    if (!manager && SUCCEEDED(joined)) CoUninitialize();
+  }
+
+  static ComRef<IAudioSessionManager2> open_session_manager() {
+    ComRef<IAudioSessionManager2> sessions;
     ComRef<IMMDeviceEnumerator> devices;
     if (FAILED(CoCreateInstance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_ALL, kIMMDeviceEnumerator,
                                 devices.out_void())) ||
         !devices) {
       log_line("audio: device enumerator unavailable");
-      return;
+      return sessions;
     }
     ComRef<IMMDevice> device;
     const HRESULT found = devices->GetDefaultAudioEndpoint(eRender, eMultimedia, device.out());
     devices.reset();
     if (FAILED(found) || !device) {
       log_line("audio: no default playback device");
-      return;
+      return sessions;
     }
-    ComRef<IAudioSessionManager2> sessions;
     const HRESULT activated = device->Activate(kIAudioSessionManager2, CLSCTX_ALL, nullptr, sessions.out_void());
     device.reset();
     if (FAILED(activated) || !sessions) {
       log_line("audio: session manager unavailable");
-      return;
+      sessions.reset();
+      return sessions;
     }
     log_line("audio: session manager ready");
-    manager = std::move(sessions);
+    return sessions;
   }
 
   std::vector<SoundSession> read_sessions() {

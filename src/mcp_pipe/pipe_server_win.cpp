@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -111,13 +112,14 @@ std::optional<std::string> read_request(HANDLE pipe, HANDLE event) {
 }
 
 // FlushFileBuffers waits until the client has read the reply, which a client that never reads
-// (and never closes) would make forever. This helper thread cancels a flush that outlasts the
-// bound, so such a client is cut off like a client that never finishes its request.
+// (and never closes) would make forever. A helper thread cancels a flush that outlasts the bound,
+// so such a client is cut off like a client that never finishes its request. The helper is
+// started by the first reply and then kept: a monitor whose link is never used has no thread
+// (nor stack) for it, and later replies never wait for a thread to start.
 class FlushWatchdog {
  public:
   explicit FlushWatchdog(HANDLE server_thread) : shared_(std::make_shared<Shared>()) {
     shared_->server_thread.reset(server_thread);
-    std::thread([s = shared_] { watch(*s); }).detach();
   }
 
   // Runs FlushFileBuffers on `pipe`, cancelled after `timeout_ms`.
@@ -130,6 +132,7 @@ class FlushWatchdog {
       ++shared_->generation;
       wake_watchdog = shared_->idle;
     }
+    if (!started_) start();
     // A watchdog that is still timing an earlier flush picks the new one up when that earlier
     // deadline passes, so busy traffic costs one wake-up per bound, not one per request.
     if (wake_watchdog) shared_->wake.notify_one();
@@ -151,6 +154,15 @@ class FlushWatchdog {
     UniqueHandle server_thread;
   };
 
+  void start() {
+    started_ = true;
+    try {
+      std::thread([s = shared_] { watch(*s); }).detach();
+    } catch (const std::system_error&) {
+      // No thread to be had: flushes run unbounded, as they would without a watchdog.
+    }
+  }
+
   static void watch(Shared& s) {
     std::unique_lock lock(s.mutex);
     for (;;) {
@@ -170,6 +182,7 @@ class FlushWatchdog {
   }
 
   std::shared_ptr<Shared> shared_;
+  bool started_ = false;  // only the server thread reads or writes it
 };
 
 void write_reply(HANDLE pipe, HANDLE event, FlushWatchdog& watchdog, const std::string& reply) {

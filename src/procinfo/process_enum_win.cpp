@@ -40,23 +40,27 @@ constexpr ULONG kSystemProcessInformation = 5;
 
 }  // namespace
 
-ProcessTable::ProcessTable() : words_(kProcessBufferStartBytes / sizeof(uint64_t)) {}
+ProcessTable::ProcessTable()
+    : words_(new uint64_t[kProcessBufferStartBytes / sizeof(uint64_t)]),
+      word_count_(kProcessBufferStartBytes / sizeof(uint64_t)) {}
 
 std::vector<ProcessSample> ProcessTable::enumerate_processes(double dt, double logical_cpus, const PerProcessExtras& extras) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     ULONG returned = 0;
     const NTSTATUS status =
-        NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemProcessInformation), words_.data(),
+        NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemProcessInformation), words_.get(),
                                  static_cast<ULONG>(buffer_bytes()), &returned);
     if (status >= 0) {
       const size_t length = returned < buffer_bytes() ? returned : buffer_bytes();
-      const std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(words_.data()), length);
-      walk_process_records(bytes, reinterpret_cast<uintptr_t>(words_.data()), records_);
+      const std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(words_.get()), length);
+      walk_process_records(bytes, reinterpret_cast<uintptr_t>(words_.get()), records_);
       return build_process_samples(records_, baseline_, dt, logical_cpus, extras);
     }
     const size_t grown = grown_process_buffer_bytes(buffer_bytes(), static_cast<uint32_t>(status));
     if (grown == 0) break;
-    words_.resize(grown / sizeof(uint64_t));
+    // The old contents are of no use: a fresh block, again left for the system to fill.
+    word_count_ = grown / sizeof(uint64_t);
+    words_.reset(new uint64_t[word_count_]);
   }
   return {};
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/snapshot.h"
@@ -25,10 +26,13 @@ class ProcessTable {
   void forget_baseline() { baseline_.clear(); }
   // The previous enumeration left a baseline, so the next one measures real rates.
   bool has_baseline() const { return baseline_.size() != 0; }
-  size_t buffer_bytes() const { return words_.size() * sizeof(uint64_t); }
+  size_t buffer_bytes() const { return word_count_ * sizeof(uint64_t); }
 
  private:
-  std::vector<uint64_t> words_;  // 8-byte aligned, as the system wants its buffer
+  // 8-byte aligned, as the system wants its buffer. Left uninitialised: the system writes the
+  // part it uses, and the pages it never writes are never made resident.
+  std::unique_ptr<uint64_t[]> words_;
+  size_t word_count_ = 0;
   std::vector<ProcessRecord> records_;
   ProcessBaseline baseline_;
 };

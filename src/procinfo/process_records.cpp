@@ -116,12 +116,13 @@ size_t walk_process_records(std::span<const std::byte> buffer, uint64_t base_add
 void ProcessBaseline::Table::reserve(size_t n) {
   size_t capacity = 16;
   while (capacity < n * 2) capacity *= 2;
+  bases.reserve(n);
   if (capacity <= slots.size()) return;
+  // The entries keep their places; only the slots are laid out again.
   std::vector<Slot> old = std::move(slots);
   slots.assign(capacity, Slot{});
-  count = 0;
   for (const Slot& s : old) {
-    if (s.pid != 0) insert_or_assign(s.pid, s.base);
+    if (s.pid != 0) slots[slot_of(s.pid)] = s;
   }
 }
 
@@ -135,22 +136,26 @@ size_t ProcessBaseline::Table::slot_of(uint32_t pid) const {
 
 void ProcessBaseline::Table::insert_or_assign(uint32_t pid, const ProcessBase& base) {
   if (pid == 0) return;
-  if ((count + 1) * 2 > slots.size()) reserve(count + 1);
+  if ((bases.size() + 1) * 2 > slots.size()) reserve(bases.size() + 1);
   Slot& s = slots[slot_of(pid)];
-  if (s.pid == 0) ++count;
+  if (s.pid == pid) {
+    bases[s.entry] = base;
+    return;
+  }
   s.pid = pid;
-  s.base = base;
+  s.entry = static_cast<uint32_t>(bases.size());
+  bases.push_back(base);
 }
 
 const ProcessBase* ProcessBaseline::Table::find(uint32_t pid) const {
   if (pid == 0 || slots.empty()) return nullptr;
   const Slot& s = slots[slot_of(pid)];
-  return s.pid == pid ? &s.base : nullptr;
+  return s.pid == pid ? &bases[s.entry] : nullptr;
 }
 
 void ProcessBaseline::Table::clear() {
   std::fill(slots.begin(), slots.end(), Slot{});
-  count = 0;
+  bases.clear();
 }
 
 void ProcessBaseline::begin_rebuild(size_t expected) {

@@ -20,4 +20,6 @@ TickMeasures tick_measures(bool detail, const RuleNeeds& needs) {
   return {needs.gpu_rule, needs.sound_rule, false, needs.need_processes};
 }
 
+TickMeasures priming_tick_measures() { return {true, false, true, true}; }
+
 }  // namespace qv

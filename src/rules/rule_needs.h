@@ -25,5 +25,9 @@ struct TickMeasures {
   bool operator==(const TickMeasures&) const = default;
 };
 TickMeasures tick_measures(bool detail, const RuleNeeds& needs);
+// The priming tick only sets baselines: it takes the measurements that keep one for the next
+// tick (graphics counters, per-core times, the process table). Sound peaks keep none, so it leaves
+// them, and the set-up of the sound facility, to the first tick that shows or checks them.
+TickMeasures priming_tick_measures();
 
 }  // namespace qv

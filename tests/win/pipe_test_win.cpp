@@ -197,6 +197,22 @@ TEST_F(MonitorPipe, ClientThatNeverReadsItsReplyIsCutOffAfterTheBound) {
   EXPECT_LT(waited, kRequestTimeoutMs + 4000);
 }
 
+TEST_F(MonitorPipe, ClientThatNeverReadsIsCutOffAfterAQuietSpellToo) {
+  // Longer than the bound without a reply: the server's watch over replies has gone back to
+  // waiting for a reply, and must wake for this one.
+  EXPECT_EQ(ask("fps").rfind("{\"tracking_available\":", 0), 0u);
+  Sleep(kRequestTimeoutMs + 1500);
+  const ULONGLONG start = GetTickCount64();
+  UniqueFile deaf = connect_pipe(kMonitorPipe);
+  ASSERT_TRUE(deaf);
+  ASSERT_TRUE(write_message(deaf.get(), "rules"));
+  const std::string reply = ask("snapshot");
+  const ULONGLONG waited = GetTickCount64() - start;
+  EXPECT_EQ(reply.rfind("{\"cpu_pct\":", 0), 0u) << reply;
+  EXPECT_GE(waited, kRequestTimeoutMs - 100);
+  EXPECT_LT(waited, kRequestTimeoutMs + 4000);
+}
+
 TEST_F(MonitorPipe, ProgramLogNamesTheUsersSid) {
   const std::optional<std::string> sid = current_user_sid();
   ASSERT_TRUE(sid);

@@ -1,0 +1,359 @@
+// What the monitor costs while it sits idle in the notification area, beside the least program
+// that does the same job (tray_baseline.exe), both started fresh under the same system and
+// measured over the same minute: processor use, resident memory and private bytes. And where the
+// monitor's own memory goes: the private bytes and resident set of this process before and after
+// each of its facilities is set up.
+//
+// Under Wine the system's own answers for another process are empty (no processor times, no
+// private bytes), so the figures come from the host's view of the two processes instead, read
+// through Wine's drive Z: (the host's root): the run time of every thread and the resident set,
+// of which the anonymous part is what the process holds privately. On Windows the system's
+// answers are used.
+//
+// Lines that start with "FIGURE" are read by scripts/bench.sh:
+//   FIGURE <name>|<ours>|<reference>|<unit>
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+#include "core/shared_state.h"
+#include "sampler/sampler_thread_win.h"
+#include "config/settings.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/tray/tray_win.h"
+#include "util/handles_win.h"
+#include "win_bench.h"
+
+namespace {
+
+// One process as the host sees it: found by its command line, which Wine sets to the program's
+// full path. The newest such process is taken (this run started it).
+struct HostView {
+  bool found = false;
+  double cpu_s = 0;         // run time of all its threads
+  double resident_mb = 0;   // VmRSS
+  double anonymous_mb = 0;  // RssAnon: heap, stacks and other private pages
+};
+
+std::string read_all(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);  // a wide path: the host's names are ASCII here
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+double status_kb(const std::string& status, const char* key) {
+  const size_t at = status.find(key);
+  return at == std::string::npos ? 0 : std::strtod(status.c_str() + at + std::strlen(key), nullptr);
+}
+
+std::vector<std::wstring> host_entries(const std::wstring& dir) {
+  std::vector<std::wstring> out;
+  WIN32_FIND_DATAW d;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    if (d.cFileName[0] >= L'0' && d.cFileName[0] <= L'9') out.emplace_back(d.cFileName);
+  } while (FindNextFileW(h, &d));
+  FindClose(h);
+  return out;
+}
+
+HostView host_view(const std::wstring& exe) {
+  std::string wanted(exe.begin(), exe.end());  // the path is ASCII
+  HostView best;
+  unsigned long long best_start = 0;
+  for (const std::wstring& pid : host_entries(L"Z:\\proc")) {
+    const std::wstring dir = L"Z:\\proc\\" + pid;
+    std::string cmdline = read_all(dir + L"\\cmdline");
+    cmdline = cmdline.substr(0, cmdline.find('\0'));
+    // Wine writes the whole command line into the first argument; ours start with the path.
+    if (cmdline.size() < wanted.size() || _strnicmp(cmdline.c_str(), wanted.c_str(), wanted.size()) != 0) continue;
+    // Field 22 of stat is the start time; the name in field 2 holds no spaces here.
+    std::istringstream stat(read_all(dir + L"\\stat"));
+    std::string field;
+    unsigned long long start = 0;
+    for (int i = 1; i <= 22 && stat >> field; ++i) {
+      if (i == 22) start = std::strtoull(field.c_str(), nullptr, 10);
+    }
+    if (best.found && start < best_start) continue;
+    HostView v;
+    v.found = true;
+    for (const std::wstring& task : host_entries(dir + L"\\task")) {
+      v.cpu_s += std::strtod(read_all(dir + L"\\task\\" + task + L"\\schedstat").c_str(), nullptr) / 1e9;
+    }
+    const std::string status = read_all(dir + L"\\status");
+    v.resident_mb = status_kb(status, "VmRSS:") / 1024;
+    v.anonymous_mb = status_kb(status, "RssAnon:") / 1024;
+    best = v;
+    best_start = start;
+  }
+  return best;
+}
+
+bool under_wine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+struct Memory {
+  double resident_mb = 0;  // working set
+  double private_mb = 0;   // private bytes (commit charge)
+};
+
+Memory memory_of(HANDLE process);
+
+// This process's own memory. Under Wine only the resident set is known (private bytes read 0).
+Memory own_memory() { return memory_of(GetCurrentProcess()); }
+
+Memory memory_of(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS_EX c{};
+  c.cb = sizeof c;
+  Memory m;
+  if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), sizeof c)) {
+    m.resident_mb = static_cast<double>(c.WorkingSetSize) / (1 << 20);
+    m.private_mb = static_cast<double>(c.PrivateUsage) / (1 << 20);
+  }
+  return m;
+}
+
+uint64_t process_cpu_100ns(HANDLE process) {
+  FILETIME c, e, k, u;
+  if (!GetProcessTimes(process, &c, &e, &k, &u)) return 0;
+  auto v = [](const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return v(k) + v(u);
+}
+
+std::wstring beside_me(const wchar_t* file) {
+  wchar_t self[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self, n);
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + file;
+}
+
+// Started with its own LOCALAPPDATA (a fresh folder), so it sees default settings.
+qv::UniqueHandle start(const wchar_t* file) {
+  const std::wstring exe = beside_me(file);
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  const std::wstring dir = std::wstring(tmp) + L"qv-idle-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                           std::to_wstring(GetTickCount64());
+  CreateDirectoryW(dir.c_str(), nullptr);
+  wchar_t saved[MAX_PATH] = {};
+  const DWORD had = GetEnvironmentVariableW(L"LOCALAPPDATA", saved, MAX_PATH);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", dir.c_str());
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  const BOOL ok = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  SetEnvironmentVariableW(L"LOCALAPPDATA", had ? saved : nullptr);
+  if (!ok) return {};
+  CloseHandle(pi.hThread);
+  return qv::UniqueHandle(pi.hProcess);
+}
+
+DWORD idle_seconds() {
+  const char* text = std::getenv("QV_IDLE_SECONDS");
+  const long v = text ? std::strtol(text, nullptr, 10) : 0;
+  return v > 0 ? static_cast<DWORD>(v) : 60;
+}
+
+double now_s() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+// Processor seconds so far and memory now, of one process.
+struct Reading {
+  double cpu_s = 0;
+  Memory memory;
+};
+
+Reading read_process(HANDLE process, const std::wstring& exe) {
+  Reading r;
+  if (under_wine()) {
+    const HostView v = host_view(exe);
+    r.cpu_s = v.cpu_s;
+    r.memory.resident_mb = v.resident_mb;
+    r.memory.private_mb = v.anonymous_mb;
+  } else {
+    r.cpu_s = static_cast<double>(process_cpu_100ns(process)) / 1e7;
+    r.memory = memory_of(process);
+  }
+  return r;
+}
+
+// One round: both programs started together, left alone for the idle time, then measured.
+void idle_cost() {
+  const DWORD seconds = idle_seconds();
+  const std::wstring ours_exe = beside_me(L"quorvel.exe"), reference_exe = beside_me(L"tray_baseline.exe");
+  qv::UniqueHandle ours = start(L"quorvel.exe");
+  qv::UniqueHandle reference = start(L"tray_baseline.exe");
+  if (!ours || !reference) {
+    std::printf("could not start %s\n", ours ? "tray_baseline.exe" : "quorvel.exe");
+    return;
+  }
+  // Start-up is not idle: the processor figure counts from the 5th second on.
+  Sleep(5000);
+  const double t0 = now_s();
+  const Reading ours0 = read_process(ours.get(), ours_exe), reference0 = read_process(reference.get(), reference_exe);
+  Sleep(seconds > 5 ? (seconds - 5) * 1000 : 1000);
+  const double elapsed = now_s() - t0;
+  const Reading ours1 = read_process(ours.get(), ours_exe), reference1 = read_process(reference.get(), reference_exe);
+  DWORD code_ours = 0, code_reference = 0;
+  GetExitCodeProcess(ours.get(), &code_ours);
+  GetExitCodeProcess(reference.get(), &code_reference);
+
+  const double cpu_ours = 100.0 * (ours1.cpu_s - ours0.cpu_s) / elapsed;
+  const double cpu_reference = 100.0 * (reference1.cpu_s - reference0.cpu_s) / elapsed;
+  const char* private_name = under_wine() ? "private (anonymous resident)" : "private bytes";
+  std::printf("after %lu s idle: quorvel.exe %.3f %% of a core, %.1f MB resident, %.1f MB %s%s\n",
+              static_cast<unsigned long>(seconds), cpu_ours, ours1.memory.resident_mb, ours1.memory.private_mb,
+              private_name, code_ours == STILL_ACTIVE ? "" : " [it had exited]");
+  std::printf("              tray_baseline.exe %.3f %% of a core, %.1f MB resident, %.1f MB %s%s\n", cpu_reference,
+              reference1.memory.resident_mb, reference1.memory.private_mb, private_name,
+              code_reference == STILL_ACTIVE ? "" : " [it had exited]");
+  if (code_ours == STILL_ACTIVE && code_reference == STILL_ACTIVE && ours1.memory.resident_mb > 0 &&
+      reference1.memory.resident_mb > 0) {
+    std::printf("FIGURE idle_cpu_pct|%.4f|%.4f|%% of a core\n", cpu_ours, cpu_reference);
+    std::printf("FIGURE idle_resident_mb|%.2f|%.2f|MB\n", ours1.memory.resident_mb, reference1.memory.resident_mb);
+    std::printf("FIGURE idle_private_mb|%.2f|%.2f|MB\n", ours1.memory.private_mb, reference1.memory.private_mb);
+  } else {
+    std::printf("no figures: a program had exited or could not be measured\n");
+  }
+
+  // The panel opened from the tray icon and closed again: memory should come back to the idle
+  // figure. Open for 10 s (detail ticks: processes, per-core, graphics, sound), closed for 15 s.
+  if (HWND panel = FindWindowW(L"ZelmorWnd", nullptr); panel && code_ours == STILL_ACTIVE) {
+    PostMessageW(panel, WM_APP + 1, 1, WM_LBUTTONUP);
+    Sleep(10000);
+    const Reading open = read_process(ours.get(), ours_exe);
+    PostMessageW(panel, WM_APP + 1, 1, WM_LBUTTONUP);
+    Sleep(15000);
+    const Reading closed = read_process(ours.get(), ours_exe);
+    std::printf("panel opened for 10 s: %.1f MB resident; closed again for 15 s: %.1f MB resident (idle %.1f MB)\n",
+                open.memory.resident_mb, closed.memory.resident_mb, ours1.memory.resident_mb);
+    GetExitCodeProcess(ours.get(), &code_ours);
+    if (code_ours == STILL_ACTIVE && closed.memory.resident_mb > 0) {
+      std::printf("FIGURE panel_closed_again_resident_mb|%.2f|%.2f|MB\n", closed.memory.resident_mb,
+                  ours1.memory.resident_mb);
+    }
+  } else {
+    std::printf("the monitor's panel window was not found\n");
+  }
+  for (HANDLE h : {ours.get(), reference.get()}) {
+    TerminateProcess(h, 0);
+    WaitForSingleObject(h, 5000);
+  }
+}
+QV_WIN_BENCH("idle_cost_vs_baseline", idle_cost);
+
+// Memory of this process now; the difference to the previous call is printed under `label`.
+class MemorySteps {
+ public:
+  MemorySteps() : last_(own_memory()) {}
+  void step(const char* label) {
+    const Memory now = own_memory();
+    std::printf("  %-44s private %+8.0f KB  resident %+8.0f KB\n", label, (now.private_mb - last_.private_mb) * 1024,
+                (now.resident_mb - last_.resident_mb) * 1024);
+    last_ = now;
+  }
+
+ private:
+  Memory last_;
+};
+
+void memory_per_facility() {
+  const Memory start = own_memory();
+  std::printf("this process at start: private %.1f MB, resident %.1f MB\n", start.private_mb, start.resident_mb);
+  MemorySteps steps;
+  std::atomic<bool> stop{false};
+  std::thread idle_worker([&] {
+    while (!stop.load()) Sleep(10);
+  });
+  Sleep(50);
+  steps.step("one idle worker thread (std::thread)");
+  HANDLE small = CreateThread(
+      nullptr, 64 * 1024,
+      [](void* flag) -> DWORD {
+        while (!static_cast<std::atomic<bool>*>(flag)->load()) Sleep(10);
+        return 0;
+      },
+      &stop, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  Sleep(50);
+  steps.step("one idle worker thread (64 KiB stack reserved)");
+  std::thread([] { Sleep(10); }).join();
+  steps.step("a worker thread that has ended");
+  std::thread([] { Sleep(10); }).join();
+  steps.step("a second worker thread that has ended");
+  HWND sink = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  auto shared = std::make_shared<qv::SharedState>();
+  steps.step("shared state (history ring, queues)");
+  auto s = std::make_unique<qv::SamplerState>(shared, sink);
+  steps.step("sampler state (buffers)");
+  {
+    qv::Snapshot snap;
+    snap.processes = s->processes.enumerate_processes(1.0, s->logical_cpus, {});
+  }
+  steps.step("process list (first enumeration)");
+  {
+    float pct = 0;
+    std::unordered_map<uint32_t, float> per_pid;
+    const bool ok = s->gpu.read(pct, per_pid);
+    steps.step(ok ? "graphics counters (available)" : "graphics counters (unavailable)");
+  }
+  {
+    float peak = 0;
+    std::unordered_map<uint32_t, float> per_pid;
+    const bool ok = s->sound.read(peak, per_pid);
+    steps.step(ok ? "sound meters (available)" : "sound meters (unavailable)");
+  }
+  qv::sample_tick(*s, true);
+  steps.step("priming tick (everything a detail tick reads)");
+  for (int i = 0; i < 5; ++i) qv::sample_tick(*s, false);
+  steps.step("5 ticks, panel closed");
+  {
+    qv::FontSet fonts = qv::create_font_set(1.0f);
+    steps.step("font set");
+    HWND top = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                               nullptr);
+    for (int id = 1; id <= 4; ++id) qv::create_text_field(top, id, fonts.body);
+    steps.step("hidden window with four text fields");
+    qv::TraySet tray;
+    tray.window = top;
+    qv::Settings settings;
+    qv::sync_tray_icons(tray, settings);
+    qv::Snapshot snap;
+    snap.cpu_pct = 12;
+    for (int i = 0; i < 5; ++i) {
+      snap.cpu_pct += 7;
+      qv::refresh_tray_icons(tray, snap);
+    }
+    steps.step("tray icons at the default settings, 5 refreshes");
+    qv::remove_tray_icons(tray);
+    DestroyWindow(top);
+  }
+  s.reset();
+  steps.step("sampler state released");
+  stop.store(true);
+  idle_worker.join();
+  WaitForSingleObject(small, 5000);
+  CloseHandle(small);
+  DestroyWindow(sink);
+  const Memory end = own_memory();
+  std::printf("this process at end: private %.1f MB, resident %.1f MB\n", end.private_mb, end.resident_mb);
+}
+QV_WIN_BENCH("memory_per_facility", memory_per_facility);
+
+}  // namespace

@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""Turns the raw benchmark output into the one table of scripts/bench.sh.
+
+Arguments: the Google Benchmark JSON of core_bench (run with repetitions) and the text output of
+the Windows rounds (lines "FIGURE name|ours|reference|unit", one set per round). Every figure is
+the median over its rounds with the spread (lowest to highest) beside it; the ratio is taken per
+round (ours / reference, both measured in that round) and summarised the same way. Prints the
+table as Markdown.
+"""
+import json
+import statistics
+import sys
+
+# figure -> (label, goal text, check(ours_values, reference_values, ratios) -> bool or None)
+def every(pred):
+    return lambda o, r, q: all(pred(x) for x in q) if q else None
+
+WIN_FIGURES = {
+    "pipe_snapshot_rate": ("pipe `snapshot` round trips per second vs bare echo server",
+                           "ratio >= 0.9 in every run", every(lambda x: x >= 0.9)),
+    "pipe_snapshot_rate_vs_handover_echo": ("the same vs echo server that hands over like ours",
+                                            "ratio >= 0.9 in every run", every(lambda x: x >= 0.9)),
+    "pipe_snapshot_median_us": ("pipe `snapshot` median round trip (us) vs bare echo", "", None),
+    "pipe_snapshot_p99_ms": ("pipe `snapshot` p99 round trip (ms) vs bare echo", "ours < 2 ms in every run",
+                             lambda o, r, q: all(x < 2.0 for x in o) if o else None),
+    "pipe_sparse_median_us": ("pipe request after a quiet spell, median (us) vs echo server handing over",
+                              "ratio <= 1.1", lambda o, r, q: statistics.median(q) <= 1.1 if q else None),
+    "sampler_idle_tick_us": ("sampler tick, panel closed (us) vs its raw system calls", "ratio <= 1.25",
+                             lambda o, r, q: statistics.median(q) <= 1.25 if q else None),
+    "overview_paint_ms": ("overview paint with copy to screen (ms)", "", None),
+    "idle_cpu_pct": ("idle processor use, 60 s (% of a core) vs same-job tray program", "ratio <= 1.0",
+                     lambda o, r, q: statistics.median(q) <= 1.0 if q else None),
+    "idle_resident_mb": ("idle resident memory after 60 s (MB) vs same-job tray program", "<= reference + 6 MB",
+                         lambda o, r, q: statistics.median([a - b for a, b in zip(o, r)]) <= 6.0 if o else None),
+    "panel_closed_again_resident_mb": ("resident memory (MB) after the panel was opened and closed vs our idle figure",
+                                       "<= reference + 1 MB",
+                                       lambda o, r, q: statistics.median([a - b for a, b in zip(o, r)]) <= 1.0 if o else None),
+    "idle_private_mb": ("idle private memory after 60 s (MB) vs same-job tray program", "", None),
+}
+
+# Native scale figures: the 10,000 case against five times the 2,000 case (what linear growth
+# would give), so the ratio says whether the step grows faster than its input.
+SCALE = [
+    ("BM_WalkBuildGroupAndRank", "process walk, build, group, rank: 10,000 processes (us CPU) vs 5 x 2,000",
+     "< 1500 us and ratio <= 1.25"),
+    ("BM_WalkAndBuildProcessList", "process walk and build only: 10,000 processes (us CPU) vs 5 x 2,000", "ratio <= 1.25"),
+    ("BM_GroupAndRankOnly", "group and rank only: 10,000 processes (us CPU) vs 5 x 2,000", "ratio <= 1.25"),
+    ("BM_TopReply", "`top` reply over 10,000 processes (us CPU) vs 5 x 2,000", "ratio <= 1.25"),
+    ("BM_AppReply", "`app` reply over 10,000 processes (us CPU) vs 5 x 2,000", "ratio <= 1.25"),
+]
+
+
+def fmt(v):
+    if v is None:
+        return "-"
+    if abs(v) >= 100:
+        return f"{v:.0f}"
+    if abs(v) >= 10:
+        return f"{v:.1f}"
+    return f"{v:.3g}" if abs(v) < 1 else f"{v:.2f}"
+
+
+def spread(values):
+    if not values:
+        return "-"
+    med = statistics.median(values)
+    if len(values) == 1:
+        return fmt(med)
+    return f"{fmt(med)} ({fmt(min(values))}-{fmt(max(values))})"
+
+
+def row(label, ours, ref, ratios, goal, met):
+    status = "" if met is None else ("met" if met else "NOT met")
+    return f"| {label} | {spread(ours)} | {spread(ref)} | {spread(ratios)} | {goal} | {status} |"
+
+
+def native_runs(path):
+    with open(path) as f:
+        data = json.load(f)
+    runs = {}
+    for b in data.get("benchmarks", []):
+        if b.get("run_type") != "iteration":
+            continue
+        unit = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b.get("time_unit", "ns")]
+        runs.setdefault(b["run_name"], []).append(b["cpu_time"] * unit)  # microseconds
+    return runs
+
+
+def win_figures(path):
+    figures = {}
+    with open(path, errors="replace") as f:
+        for line in f:
+            if not line.startswith("FIGURE "):
+                continue
+            parts = line[len("FIGURE "):].rstrip("\n").split("|")
+            if len(parts) < 4:
+                continue
+            name, ours, ref = parts[0], parts[1], parts[2]
+            try:
+                o = float(ours)
+                r = float(ref) if ref else None
+            except ValueError:
+                continue
+            figures.setdefault(name, []).append((o, r))
+    return figures
+
+
+def main():
+    native = native_runs(sys.argv[1])
+    win = win_figures(sys.argv[2])
+    out = ["| figure | ours | reference | ratio | goal | |", "|---|---|---|---|---|---|"]
+    for name, (label, goal, check) in WIN_FIGURES.items():
+        rounds = win.get(name, [])
+        ours = [o for o, _ in rounds]
+        refs = [r for _, r in rounds if r is not None]
+        ratios = [o / r for o, r in rounds if r]
+        met = check(ours, refs, ratios) if check and rounds else None
+        label = f"{label} [{len(rounds)} runs]" if rounds else f"{label} [not measured]"
+        out.append(row(label, ours, refs, ratios, goal, met))
+    for base, label, goal in SCALE:
+        big = native.get(f"{base}/10000", [])
+        small = native.get(f"{base}/2000", [])
+        refs = [5 * v for v in small]
+        ratios = [b / r for b, r in zip(big, refs) if r]
+        met = None
+        if big and ratios:
+            met = statistics.median(ratios) <= 1.25
+            if "1500" in goal:
+                met = met and statistics.median(big) < 1500
+        out.append(row(f"{label} [{len(big)} runs]", big, refs, ratios, goal, met))
+    history = native.get("BM_FormatHistory360", [])
+    out.append(row(f"`history` reply, full ring of 360 (us CPU) [{len(history)} runs]", history, [], [], "", None))
+    out.append("")
+    out.append("Other native figures (us CPU, median and spread over the runs):")
+    out.append("")
+    out.append("| benchmark | us |")
+    out.append("|---|---|")
+    shown = {f"{b}/{n}" for b, _, _ in SCALE for n in (2000, 10000)} | {"BM_FormatHistory360"}
+    for name in sorted(native):
+        if name not in shown:
+            out.append(f"| {name} | {spread(native[name])} |")
+    print("\n".join(out))
+
+
+if __name__ == "__main__":
+    main()
