@@ -115,20 +115,15 @@ qv_wait_change() {
   return 1
 }
 
-# Saves the part of the screen that differs from a reference screenshot (the windows that opened
-# since), with a small margin, as a small palette PNG.
-qv_shot_cropped() {
-  local ref=$1 out=$2 full box
+# Saves a region of the screen (x y w h) trimmed to the windows in it, with a margin of desktop
+# of the given width (default 0), as a small palette PNG. The desktop's colour is read from the
+# screen's top right corner, which nothing covers.
+qv_shot_region() {
+  local x=$1 y=$2 w=$3 h=$4 out=$5 margin=${6:-0} full bg
   full=$(mktemp --suffix=.png)
   import -window root "$full"
-  box=$(convert "$ref" "$full" -compose difference -composite -threshold 8% -trim -format '%wx%h%O' info: 2>/dev/null)
-  if [ -z "$box" ] || [ "${box%%x*}" -le 1 ]; then
-    cp "$full" "$out"
-  else
-    local w=${box%%x*} rest=${box#*x} h x y
-    h=${rest%%+*}; rest=${rest#*+}; x=${rest%%+*}; y=${rest#*+}
-    x=$((x > 4 ? x - 4 : 0)); y=$((y > 4 ? y - 4 : 0))
-    convert "$full" -crop "$((w + 8))x$((h + 8))+$x+$y" +repage -strip -colors 128 "PNG8:$out"
-  fi
+  bg=$(convert "$full" -format "%[pixel:p{$((QV_SCREEN_W - 1)),0}]" info:)
+  convert "$full" -crop "${w}x${h}+${x}+${y}" +repage -bordercolor "$bg" -border 1 -fuzz 6% -trim +repage \
+    -bordercolor "$bg" -border "$margin" -strip -colors 96 "PNG8:$out"
   rm -f "$full"
 }
