@@ -124,6 +124,6 @@ qv_shot_region() {
   import -window root "$full"
   bg=$(convert "$full" -format "%[pixel:p{$((QV_SCREEN_W - 1)),0}]" info:)
   convert "$full" -crop "${w}x${h}+${x}+${y}" +repage -bordercolor "$bg" -border 1 -fuzz 6% -trim +repage \
-    -bordercolor "$bg" -border "$margin" -strip -colors 96 "PNG8:$out"
+    -bordercolor "$bg" -border "$margin" -strip +dither -colors 96 "PNG8:$out"
   rm -f "$full"
 }

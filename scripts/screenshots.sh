@@ -22,7 +22,7 @@ mkdir -p "$docs" "$demo"
 
 # The pinned panel's place and size; the click points below are offsets from its top left
 # corner, for the default text size.
-PX=60 PY=20 PW=420 PH=680
+PX=60 PY=20 PW=420 PH=580
 BACK=(33 55)
 SETTINGS_LINK=(381 41)
 TILE_X=210 TILE_Y0=115 TILE_STEP=52  # overview tiles: cpu ram gpu fps disk net sound
