@@ -71,6 +71,21 @@ size_t grown_process_buffer_bytes(size_t current, uint32_t status) {
   return current * 2;
 }
 
+std::string command_line_from_answer(std::span<const std::byte> answer, uint64_t base_address) {
+  constexpr size_t kLength = 0;
+  constexpr size_t kBuffer = 8;
+  constexpr size_t kHeaderSize = 16;
+  std::string text;
+  if (answer.size() < kHeaderSize) return text;
+  const size_t length = load<uint16_t>(answer.data() + kLength) & ~size_t{1};
+  const uint64_t pointer = load<uint64_t>(answer.data() + kBuffer);
+  if (length == 0 || pointer < base_address) return text;
+  const uint64_t offset = pointer - base_address;
+  if (offset > answer.size() || answer.size() - offset < length) return text;
+  append_utf16le_as_utf8(answer.data() + offset, length / 2, text);
+  return text;
+}
+
 size_t walk_process_records(std::span<const std::byte> buffer, uint64_t base_address,
                             std::vector<ProcessRecord>& out) {
   namespace pr = process_record;

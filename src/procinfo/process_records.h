@@ -62,6 +62,12 @@ struct ProcessRecord {
 size_t walk_process_records(std::span<const std::byte> buffer, uint64_t base_address,
                             std::vector<ProcessRecord>& out);
 
+// The command line in the answer to NtQueryInformationProcess(ProcessCommandLineInformation):
+// a UNICODE_STRING (u16 length in bytes at 0, pointer at 8) followed by the text it points to.
+// `base_address` is the address the answer had when the system filled it; a text that does not
+// lie wholly inside the answer is not read. UTF-8; empty when the answer holds no text.
+std::string command_line_from_answer(std::span<const std::byte> answer, uint64_t base_address);
+
 // What the previous enumeration saw of each process.
 struct ProcessBase {
   uint64_t cpu_time = 0;

@@ -1,6 +1,6 @@
-// Process-record walker: any bytes, with any offsets, lengths and name pointers, are walked
-// without reading outside the buffer (ASan watches the exact-size copy), and the resulting
-// process list keeps its invariants.
+// Process-record walker and command-line answer reader: any bytes, with any offsets, lengths and
+// text pointers, are read without reading outside the buffer (ASan watches the exact-size copy),
+// and the resulting process list keeps its invariants.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& r : records) {
     if (!qv::is_valid_utf8(r.name)) std::abort();
   }
+
+  const std::string command_line = qv::command_line_from_answer(bytes, kBase);
+  if (!qv::is_valid_utf8(command_line)) std::abort();
+  (void)qv::role_label_from_command_line(command_line);
 
   qv::ProcessBaseline baseline;
   for (int round = 0; round < 2; ++round) {

@@ -125,8 +125,11 @@ TEST(AgentsRegistry, PruneToleratesClockGoingBackAndKeepsBusySessions) {
   EXPECT_EQ(r.sessions.size(), 1u);
   EXPECT_EQ(running_agent_count(r.sessions, kT0 - 5), 1u);
   r.report("[]", kT0 + 1, "quiet", "Q");
+  r.report("[]", kT0 + 1, "again", "A");
+  r.report("[]", kT0 + 2, "again", "A");  // a later report: the session was seen 1 ms later
   prune_registry(r.sessions, r.history, kT0 + 1 + kAgentAbandonMs);
   EXPECT_EQ(r.session("quiet"), nullptr);
+  EXPECT_NE(r.session("again"), nullptr);
   EXPECT_EQ(r.session("s"), nullptr);  // its agent was abandoned, then the empty session went too
 }
 

@@ -300,30 +300,32 @@ TEST(AlertTexts, LabelsValuesAndThresholdUnitsPerMetric) {
     double value;
     const char* title;
     const char* value_text;
+    const char* body;  // the label, " reached ", the value text and a full stop
   };
   const Case cases[] = {
-      {"ram>80.9", 85.6, "Alert: RAM above 80%", "86%"},
-      {"gpu<10", 2.4, "Alert: GPU below 10%", "2%"},
-      {"disk>100", 123.456, "Alert: Disk above 100 MB/s", "123.5 MB/s"},
-      {"fps<30", 24.4, "Alert: Frame rate below 30 fps", "24 fps"},
-      {"sound>50", 77.7, "Alert: Sound above 50%", "78%"},
-      {"proc:chrome.exe:cpu>50", 61.2, "Alert: chrome.exe CPU above 50", "61%"},
-      {"proc:chrome.exe:ram>2048", 2560, "Alert: chrome.exe RAM above 2048", "2.5 GB"},
-      {"proc:chrome.exe:ram>0.5", 0.5 / 1024, "Alert: chrome.exe RAM above 0", "512 B"},
-      {"proc:chrome.exe:disk>1", 1.26, "Alert: chrome.exe disk above 1", "1.3 MB/s"},
-      {"proc:chrome.exe:net>1", 3.06, "Alert: chrome.exe network above 1", "3.1 MB/s"},
-      {"proc:chrome.exe:sound<5", 1.0, "Alert: chrome.exe sound below 5", "1%"},
-      {"cpu>-2.7", 0.2, "Alert: CPU above -2%", "0%"},
-      {"cpu<1", -0.2, "Alert: CPU below 1%", "0%"},  // never "-0%"
-      {"cpu>1e30", 1, "Alert: CPU above 9223372036854775807%", "1%"},
-      {"cpu<-1e30", 1, "Alert: CPU below -9223372036854775808%", "1%"},
-      {"cpu>nan", 1, "Alert: CPU above 0%", "1%"},
+      {"ram>80.9", 85.6, "Alert: RAM above 80%", "86%", "RAM reached 86%."},
+      {"gpu<10", 2.4, "Alert: GPU below 10%", "2%", "GPU reached 2%."},
+      {"disk>100", 123.456, "Alert: Disk above 100 MB/s", "123.5 MB/s", "Disk reached 123.5 MB/s."},
+      {"fps<30", 24.4, "Alert: Frame rate below 30 fps", "24 fps", "Frame rate reached 24 fps."},
+      {"sound>50", 77.7, "Alert: Sound above 50%", "78%", "Sound reached 78%."},
+      {"proc:chrome.exe:cpu>50", 61.2, "Alert: chrome.exe CPU above 50", "61%", "chrome.exe CPU reached 61%."},
+      {"proc:chrome.exe:ram>2048", 2560, "Alert: chrome.exe RAM above 2048", "2.5 GB", "chrome.exe RAM reached 2.5 GB."},
+      {"proc:chrome.exe:ram>0.5", 0.5 / 1024, "Alert: chrome.exe RAM above 0", "512 B", "chrome.exe RAM reached 512 B."},
+      {"proc:chrome.exe:disk>1", 1.26, "Alert: chrome.exe disk above 1", "1.3 MB/s", "chrome.exe disk reached 1.3 MB/s."},
+      {"proc:chrome.exe:net>1", 3.06, "Alert: chrome.exe network above 1", "3.1 MB/s",
+       "chrome.exe network reached 3.1 MB/s."},
+      {"proc:chrome.exe:sound<5", 1.0, "Alert: chrome.exe sound below 5", "1%", "chrome.exe sound reached 1%."},
+      {"cpu>-2.7", 0.2, "Alert: CPU above -2%", "0%", "CPU reached 0%."},
+      {"cpu<1", -0.2, "Alert: CPU below 1%", "0%", "CPU reached 0%."},  // never "-0%"
+      {"cpu>1e30", 1, "Alert: CPU above 9223372036854775807%", "1%", "CPU reached 1%."},
+      {"cpu<-1e30", 1, "Alert: CPU below -9223372036854775808%", "1%", "CPU reached 1%."},
+      {"cpu>nan", 1, "Alert: CPU above 0%", "1%", "CPU reached 1%."},
   };
   for (const auto& c : cases) {
     const AlertRule r = rule(c.rule);
     EXPECT_EQ(alert_title(r), c.title) << c.rule;
     EXPECT_EQ(metric_value_text(r.metric, c.value), c.value_text) << c.rule;
-    EXPECT_EQ(alert_body(r, c.value, Snapshot{}, {}), metric_label(r.metric) + " reached " + c.value_text + ".");
+    EXPECT_EQ(alert_body(r, c.value, Snapshot{}, {}), c.body) << c.rule;
   }
 }
 

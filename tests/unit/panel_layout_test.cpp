@@ -95,10 +95,13 @@ TEST(PanelLayoutKey, PageNumbersAndFieldPlacement) {
   EXPECT_EQ(page_layout_number(Page::kAlertEditor, 0), 3);
   EXPECT_EQ(page_layout_number(Page::kAppDetail, 0), 4);
   EXPECT_EQ(page_layout_number(Page::kActivity, 0), 7);
+  // Every field of the key, each from its own source (page number, flags, size).
   PanelState p;
-  EXPECT_NE(make_layout_key(p, false, false, 336, 600), make_layout_key(p, false, false, 336, 601));
+  p.page = Page::kSettingsSection;
+  p.sub_page = 1;
+  EXPECT_EQ(make_layout_key(p, true, false, 336, 600), (LayoutKey{101, true, false, false, 336, 600}));
   p.processes_expanded = true;
-  EXPECT_NE(make_layout_key(p, false, false, 336, 600), (LayoutKey{0, false, false, false, 336, 600}));
+  EXPECT_EQ(make_layout_key(p, false, true, 337, 601), (LayoutKey{101, false, true, true, 337, 601}));
 
   EXPECT_EQ(filter_field_rect(Page::kOverview, 336, 1.0f), (Rect{76, 40, 76 + 336 - 24 - 68 - 20, 40 + 18}));
   EXPECT_EQ(filter_field_rect(Page::kMetricDetail, 336, 1.0f), (Rect{60, 65, 60 + 336 - 24 - 52 - 46, 65 + 18}));

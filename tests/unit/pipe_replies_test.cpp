@@ -128,20 +128,17 @@ TEST(PipeReplies, TopMetricWordsAndUnits) {
   const std::vector<ProcessSample> ps = {p};
   struct Case {
     const char* word;
+    const char* echoed;  // the word as a JSON string's contents
     const char* unit;
     const char* value;
   };
-  for (const Case& c : {Case{"cpu", "percent", "5.0"}, Case{"ram", "bytes", "2048.0"}, Case{"gpu", "percent", "7.0"},
-                        Case{"disk", "bytes_per_sec", "300.0"}, Case{"net", "bytes_per_sec", "400.0"},
+  for (const Case& c : {Case{"cpu", "cpu", "percent", "5.0"}, Case{"ram", "ram", "bytes", "2048.0"},
+                        Case{"gpu", "gpu", "percent", "7.0"}, Case{"disk", "disk", "bytes_per_sec", "300.0"},
+                        Case{"net", "net", "bytes_per_sec", "400.0"},
                         // Unknown words (sound is not a metric of this command) echo with processor values.
-                        Case{"audio", "percent", "5.0"}, Case{"RAM", "percent", "5.0"}, Case{"", "percent", "5.0"},
-                        Case{"we\"ird", "percent", "5.0"}}) {
-    std::string metric;
-    for (const char* q = c.word; *q; ++q) {
-      if (*q == '"') metric += '\\';
-      metric += *q;
-    }
-    EXPECT_EQ(format_top_reply(c.word, 10, ps), std::string(R"({"metric":")") + metric + R"(","unit":")" + c.unit +
+                        Case{"audio", "audio", "percent", "5.0"}, Case{"RAM", "RAM", "percent", "5.0"},
+                        Case{"", "", "percent", "5.0"}, Case{"we\"ird", R"(we\"ird)", "percent", "5.0"}}) {
+    EXPECT_EQ(format_top_reply(c.word, 10, ps), std::string(R"({"metric":")") + c.echoed + R"(","unit":")" + c.unit +
                                                      R"(","apps":[{"name":"x.exe","value":)" + c.value +
                                                      R"(,"processes":1}]})")
         << c.word;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "procinfo/apps.h"
+
 namespace qv {
 namespace {
 
@@ -143,6 +145,36 @@ TEST(ProcessRecords, NamesOutsideTheBufferOrOddAreNotRead) {
   EXPECT_EQ(with(16, kBase + b.size() + 4096), "");
   EXPECT_EQ(with(16, UINT64_MAX - 4), "");
   EXPECT_EQ(with(2, kBase + b.size() - 2), "e") << "the last unit of the buffer is inside";
+}
+
+// The answer to a command-line query as the system lays it out: the UNICODE_STRING, then the
+// text it points to. Live command lines cannot be read under Wine, so the reading is proven here.
+TEST(CommandLineAnswer, TextAfterTheHeaderIsReadAndBoundsAreKept) {
+  const std::u16string line = u"\"C:\\Users\\Zo\u00EB\\app.exe\" --type=renderer --extension-process";
+  std::vector<std::byte> answer(16 + line.size() * 2, std::byte{0});
+  put<uint16_t>(answer, 0, static_cast<uint16_t>(line.size() * 2));
+  put<uint16_t>(answer, 2, static_cast<uint16_t>(line.size() * 2));
+  put<uint64_t>(answer, 8, kBase + 16);
+  std::memcpy(&answer[16], line.data(), line.size() * 2);
+  const std::string read = command_line_from_answer(answer, kBase);
+  EXPECT_EQ(read, "\"C:\\Users\\Zo\xC3\xAB\\app.exe\" --type=renderer --extension-process");
+  EXPECT_EQ(role_label_from_command_line(read), "Extension");
+
+  auto with = [&](uint16_t length, uint64_t pointer, size_t size) {
+    auto copy = answer;
+    put<uint16_t>(copy, 0, length);
+    put<uint64_t>(copy, 8, pointer);
+    copy.resize(size);
+    return command_line_from_answer(copy, kBase);
+  };
+  const size_t whole = answer.size();
+  EXPECT_EQ(with(9, kBase + 16, whole), "\"C:\\") << "odd lengths drop the half unit";
+  EXPECT_EQ(with(2, kBase + whole - 2, whole), "s") << "the last unit of the answer is inside";
+  EXPECT_EQ(with(4, kBase + whole - 2, whole), "") << "runs past the end";
+  EXPECT_EQ(with(4, kBase - 2, whole), "") << "before the answer";
+  EXPECT_EQ(with(4, UINT64_MAX - 1, whole), "");
+  EXPECT_EQ(with(0, kBase + 16, whole), "");
+  EXPECT_EQ(with(4, kBase, 15), "") << "shorter than the header";
 }
 
 ProcessRecord rec(uint32_t pid, std::string name, uint64_t cpu = 0, uint64_t io = 0, int64_t priv = 0) {

@@ -76,6 +76,10 @@ TEST(SettingsParse, TextSizeAndDerivedWidgetScale) {
 TEST(SettingsParse, WidgetScaleLimitsAndRounding) {
   EXPECT_FLOAT_EQ(load("widget_scale=0.1").widget_scale, 0.6f);
   EXPECT_FLOAT_EQ(load("widget_scale=7").widget_scale, 3.0f);
+  // Both limits from inside; a leading point is a number too, and below the limit.
+  EXPECT_FLOAT_EQ(load("widget_scale=.61").widget_scale, 0.61f);
+  EXPECT_FLOAT_EQ(load("widget_scale=2.999").widget_scale, 2.999f);
+  EXPECT_FLOAT_EQ(load("widget_scale=.5").widget_scale, 0.6f);
   EXPECT_FLOAT_EQ(load("widget_scale=2.34567").widget_scale, 2.346f);
   EXPECT_FLOAT_EQ(load("widget_scale=inf").widget_scale, 1.0f);
   EXPECT_FLOAT_EQ(load("widget_scale=-inf\ntext_size=3").widget_scale, 1.0f);
@@ -171,8 +175,10 @@ TEST(SettingsParse, CrlfLoadsLikeLf) {
 TEST(SettingsFile, NonUtf8OrHugeGivesDefaults) {
   EXPECT_EQ(load("tray_disk=1\n\xff\xfe"), Settings());
   EXPECT_EQ(load("tray_disk=1\n\xc0\xaf"), Settings());  // overlong encoding
-  std::string huge(kMaxSettingsFileBytes + 1, '\n');
+  std::string huge(kMaxSettingsFileBytes, '\n');  // exactly at the limit: still read
   huge.replace(0, 12, "tray_disk=1\n");
+  EXPECT_TRUE(load(huge).tray_disk);
+  huge.push_back('\n');
   EXPECT_EQ(load(huge), Settings());
   EXPECT_TRUE(load("tray_disk=1\nlog1=proc:caf\xc3\xa9.exe:cpu>5").tray_disk);
 }

@@ -136,9 +136,10 @@ TEST(Wrap, WordsCollapseWhiteSpaceAndBreakAtTheWidth) {
   // "aa bb" is 50 wide: fits exactly at 50, not at 49.
   EXPECT_EQ(wrap_lines("  aa \t\r bb  ", 50, ten_per_char), (std::vector<std::string>{"aa bb"}));
   EXPECT_EQ(wrap_lines("aa bb", 49, ten_per_char), (std::vector<std::string>{"aa", "bb"}));
-  // No-break space and ideographic space separate words too.
-  EXPECT_EQ(wrap_lines("aa\xC2\xA0" "bb\xE3\x80\x80" "cc", 50, ten_per_char),
-            (std::vector<std::string>{"aa bb", "cc"}));
+  // No-break space, ideographic space and next line (U+0085) separate words too; U+0086 does not.
+  EXPECT_EQ(wrap_lines("aa\xC2\xA0" "bb\xE3\x80\x80" "cc\xC2\x85" "dd", 50, ten_per_char),
+            (std::vector<std::string>{"aa bb", "cc dd"}));
+  EXPECT_EQ(wrap_lines("aa\xC2\x86" "bb", 50, ten_per_char), (std::vector<std::string>{"aa\xC2\x86" "bb"}));
   EXPECT_EQ(wrap_lines("a bb ccc dddd", 60, ten_per_char),
             (std::vector<std::string>{"a bb", "ccc", "dddd"}));
 }
@@ -225,7 +226,7 @@ TEST(Sparkline, PartialRingsDrawOnlyTheirRightPart) {
   auto two = sparkline_points(r, ring.view(), 100);
   ASSERT_EQ(two.size(), 2u);
   EXPECT_EQ(two[1].x, r.right - 1);  // newest at the right edge
-  EXPECT_EQ(two[0].x, 100 + (58 * 59) / 59);
+  EXPECT_EQ(two[0].x, 158);  // 60 slots over 60 pixels: one slot is one pixel left of the newest
   EXPECT_EQ(two[0].y, 41 - 15);  // half of 30
   EXPECT_EQ(two[1].y, 11);       // full scale: one below the top
   for (int i = 0; i < 70; ++i) ring.push(static_cast<float>(i));
@@ -233,7 +234,7 @@ TEST(Sparkline, PartialRingsDrawOnlyTheirRightPart) {
   ASSERT_EQ(full.size(), 60u);
   EXPECT_EQ(full.front().x, r.left);
   EXPECT_EQ(full.back().x, r.right - 1);
-  EXPECT_EQ(full.front().y, 41 - static_cast<int>(10 / 100.0 * 30));  // oldest kept sample is 10
+  EXPECT_EQ(full.front().y, 38);  // the oldest kept sample, 10 of 100, is 3 of the 30 pixels up
 }
 
 TEST(Sparkline, DegenerateRectanglesAndValues) {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "../unit/pipe_json_check.h"
-#include "agents/instructions.h"
 #include "config/settings.h"
 #include "core/shared_state.h"
 #include "mcp_pipe/pipe_server_win.h"
@@ -107,20 +106,15 @@ TEST_F(MonitorPipe, TopAndApp) {
 }
 
 TEST_F(MonitorPipe, RulesReturnTheInstructionsForTheSettings) {
-  const std::string expected_text = build_instructions(monitor_->settings);
-  ASSERT_NE(expected_text.find("  - tell me when \"deploy\" ends\n"), std::string::npos);
-  std::string expected = "{\"instructions\":\"";
-  for (char c : expected_text) {
-    if (c == '\n') {
-      expected += "\\n";
-    } else if (c == '"') {
-      expected += "\\\"";
-    } else {
-      expected += c;
-    }
-  }
-  expected += "\"}\n";
-  EXPECT_EQ(ask("rules"), expected);
+  // Presets 1 and 4 and the one enabled request of base_settings, trimmed, quotes escaped.
+  EXPECT_EQ(ask("rules"),
+            R"({"instructions":"The user of this machine has set notification preferences in Quorvel. )"
+            R"(Use the `notify` tool to reach their desktop when:\n)"
+            R"(  - a build, test run or other long-running task finishes\n  - you need their input to continue\n)"
+            R"(Additional instructions from the user, follow them exactly:\n  - tell me when \"deploy\" ends\n)"
+            R"(Also call `report_agents` when you start, finish or change what your sub-agents are doing, so the user )"
+            R"(can see current activity in the app. Send the full current list each time; it replaces the previous one."})"
+            "\n");
 }
 
 TEST_F(MonitorPipe, NotifyAndAgents) {

@@ -2,6 +2,7 @@
 // file, program log.
 #include <windows.h>
 #include <sddl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -392,15 +393,49 @@ TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
   EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), kDefaultSettingsFile);
 }
 
+// The last write time of a file, 0 when there is none: a file written again has a later one.
+uint64_t written_at(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return 0;
+  return (uint64_t{d.ftLastWriteTime.dwHighDateTime} << 32) | d.ftLastWriteTime.dwLowDateTime;
+}
+
+// Without LOCALAPPDATA the settings file and the program log go nowhere: not into the folder the
+// monitor was started in, not into the profile's own local data folder. Closing the panel saves
+// the settings, so a save that went astray would show.
 TEST(Monitor, MissingLocalAppDataWritesNothing) {
   TempDir cwd;
-  Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", L""}});
+  wchar_t* known = nullptr;
+  ASSERT_EQ(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known), S_OK);
+  const std::wstring ini = std::wstring(known) + L"\\zelmor.ini", log = std::wstring(known) + L"\\zelmor.log";
+  CoTaskMemFree(known);
+  const uint64_t ini_before = written_at(ini), log_before = written_at(log);
+
+  Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", L""}}, cwd.path());
+  struct Ender {
+    Child& child;
+    ~Ender() { kill(child); }
+  } ender{child};
   HWND panel = find_window(child.pid, L"ZelmorWnd", 15000);
   ASSERT_NE(panel, nullptr);
-  PostMessageW(panel, WM_CLOSE, 0, 0);
-  Sleep(500);
-  EXPECT_TRUE(IsWindow(panel));  // still running, nothing crashed
-  kill(child);
+  // A tray click is answered from the message loop, so once the pop-up shows, start-up is over.
+  PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(panel, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_FALSE(IsWindowVisible(panel));
+  EXPECT_TRUE(IsWindow(panel));  // closed, still running
+  kill(child);  // before the folders are read: nothing is written from here on
+
+  // The started-in folder holds only "." and "..".
+  WIN32_FIND_DATAW found{};
+  HANDLE find = FindFirstFileW((cwd.path() + L"\\*").c_str(), &found);
+  int entries = 0;
+  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found)) ++entries;
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  EXPECT_EQ(entries, 2) << "last seen: " << utf8(found.cFileName);
+  EXPECT_EQ(written_at(ini), ini_before) << utf8(ini);
+  EXPECT_EQ(written_at(log), log_before) << utf8(log);
 }
 
 TEST(ProgramLog, AppendsLinesWithoutDecoration) {

@@ -218,8 +218,9 @@ TEST(TrayIconPicture, BarOf99PercentAndLightText) {
     if (any && first_bar_row < 0) first_bar_row = y;
     bar_rows += any;
   }
-  EXPECT_EQ(bar_rows, 99 * n / 100);
-  EXPECT_EQ(first_bar_row, n - 99 * n / 100);  // contiguous down to the bottom
+  // 99% of an icon of 16 to 99 rows is all rows but the top one, down to the bottom.
+  EXPECT_EQ(first_bar_row, 1);
+  EXPECT_EQ(bar_rows, n - 1);
   EXPECT_EQ(px[0], argb(rgb(0x14161A)));  // above the bar: the icon background
   size_t text = 0;
   for (uint32_t p : px) text += p == argb(rgb(0xF0F3F5));

@@ -145,6 +145,10 @@ TEST(UiPanelWindow, SampleFeedsSeriesTrayAndPopupSize) {
   EXPECT_EQ(p.ui().app_series.cpu.count, 0u);  // no app detail open
   RECT one{};
   GetWindowRect(p.hwnd(), &one);
+  p.ui().panel.page = Page::kMetricDetail;
+  perform_panel_action(p.ui(), p.hwnd(), Action{ActionKind::kTogglePause});
+  ASSERT_TRUE(p.ui().panel.paused && p.ui().panel.frozen_snapshot);
+  const Snapshot paused_on = s;
   p.ui().panel.selected_app = "a.exe";
   s.drives.push_back(DriveInfo{'D', 100, 50});
   s.drives.push_back(DriveInfo{'E', 100, 50});
@@ -153,6 +157,8 @@ TEST(UiPanelWindow, SampleFeedsSeriesTrayAndPopupSize) {
     p.ui().shared->snapshot = s;
   }
   p.send(kWmSample);
+  EXPECT_EQ(p.ui().snapshot_copy, s);
+  EXPECT_EQ(p.ui().panel.frozen_snapshot, std::optional<Snapshot>(paused_on)) << "a paused page keeps its sample";
   EXPECT_EQ(p.ui().app_series.cpu.count, 1u);
   EXPECT_EQ(p.ui().app_series.cpu.series_max(), 5.0f);
   RECT three{};

@@ -40,7 +40,8 @@ TempDir::~TempDir() {
   SHFileOperationW(&op);
 }
 
-Child launch(const std::wstring& exe, const std::wstring& args, const std::map<std::wstring, std::wstring>& env) {
+Child launch(const std::wstring& exe, const std::wstring& args, const std::map<std::wstring, std::wstring>& env,
+             const std::wstring& work_dir) {
   std::map<std::wstring, std::wstring> vars;  // Windows sorts the block case-insensitively; close enough
   if (wchar_t* block = GetEnvironmentStringsW()) {
     for (wchar_t* p = block; *p; p += wcslen(p) + 1) {
@@ -70,7 +71,7 @@ Child launch(const std::wstring& exe, const std::wstring& args, const std::map<s
   PROCESS_INFORMATION pi{};
   Child child;
   if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                     block.data(), nullptr, &si, &pi)) {
+                     block.data(), work_dir.empty() ? nullptr : work_dir.c_str(), &si, &pi)) {
     CloseHandle(pi.hThread);
     child.process.reset(pi.hProcess);
     child.pid = pi.dwProcessId;

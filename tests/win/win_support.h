@@ -36,8 +36,9 @@ struct Child {
 };
 
 // Starts `exe` with `args` (already quoted as needed). `env` overrides or adds variables of this
-// process's environment; an empty value removes the variable.
-Child launch(const std::wstring& exe, const std::wstring& args, const std::map<std::wstring, std::wstring>& env);
+// process's environment; an empty value removes the variable. `work_dir` empty: this process's.
+Child launch(const std::wstring& exe, const std::wstring& args, const std::map<std::wstring, std::wstring>& env,
+             const std::wstring& work_dir = {});
 // The exit code once the child ended within `ms`, or nothing.
 std::optional<DWORD> wait_exit(const Child& child, DWORD ms);
 void kill(Child& child);

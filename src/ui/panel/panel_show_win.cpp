@@ -121,12 +121,13 @@ void set_pinned(UiState& ui, HWND hwnd, bool show) {
     }
     ui.settings.pinned = false;
   }
-  save(ui);
   const DWORD visible_bit = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)) & WS_VISIBLE;
   SetWindowLongPtrW(hwnd, GWL_STYLE, (ui.settings.pinned ? kPinnedStyle : kPopupStyle) | visible_bit);
   SetWindowLongPtrW(hwnd, GWL_EXSTYLE, ui.settings.pinned ? kPinnedExStyle : kPopupExStyle);
   const Size size = panel_size(ui, hwnd);
   SetWindowPos(hwnd, mode_z_order(ui), 0, 0, size.width, size.height, SWP_FRAMECHANGED | SWP_NOMOVE);
+  // Saved once the window has its new style and size, so the file never runs ahead of the mode.
+  save(ui);
   if (show || ui.visible) show_panel(ui, hwnd);
 }
 
