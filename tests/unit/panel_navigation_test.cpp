@@ -6,6 +6,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ class RecordingHost : public PanelHost {
   int series_restarts = 0;
   int copies = 0;
   int message_clears = 0;
+  int agent_clears = 0;
+  int history_clears = 0;
   Snapshot live;
   std::vector<bool> pinned_calls;
   std::vector<size_t> drags;
@@ -56,6 +59,8 @@ class RecordingHost : public PanelHost {
   void copy_connect_command() override { ++copies; }
   std::string default_agent_log_path() override { return "C:\\data\\zelmor-agents.log"; }
   void clear_messages() override { ++message_clears; }
+  void clear_agents() override { ++agent_clears; }
+  void clear_finished_agents() override { ++history_clears; }
   Snapshot current_snapshot() override { return live; }
   void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
     closes.push_back(CloseRequest{name, pids});
@@ -329,6 +334,19 @@ TEST_F(PanelNavigation, AiPageAndPauseActions) {
   EXPECT_EQ(host.message_clears, 1);
   EXPECT_TRUE(panel.expanded_messages.empty());
   EXPECT_EQ(panel.page, Page::kOverview);
+
+  // Item keys use the whole 64 bits of the payload.
+  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
+  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 7));
+  EXPECT_EQ(panel.expanded_ai_items, (std::set<uint64_t>{7, 0xFEEDFACECAFEBEEFull}));
+  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
+  EXPECT_EQ(panel.expanded_ai_items, (std::set<uint64_t>{7}));
+  perform_action(panel, settings, host, act(ActionKind::kClearAgents));
+  EXPECT_EQ(host.agent_clears, 1);
+  EXPECT_EQ(host.history_clears, 0);
+  perform_action(panel, settings, host, act(ActionKind::kClearFinishedAgents));
+  EXPECT_EQ(host.agent_clears, 1);
+  EXPECT_EQ(host.history_clears, 1);
 
   panel.scroll_offset = 20;
   perform_action(panel, settings, host, act(ActionKind::kToggleActivityView));

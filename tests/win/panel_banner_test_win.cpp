@@ -47,26 +47,6 @@ std::string pipe_request(const std::string& line) {
   return reply;
 }
 
-void save_bitmap(const ScreenShot& s, const std::string& name) {
-  const char* dir = std::getenv("QV_PANEL_SHOTS");
-  if (!dir || !*dir) return;
-  BITMAPFILEHEADER fh{};
-  BITMAPINFOHEADER ih{};
-  ih.biSize = sizeof ih;
-  ih.biWidth = s.w;
-  ih.biHeight = -s.h;
-  ih.biPlanes = 1;
-  ih.biBitCount = 32;
-  ih.biCompression = BI_RGB;
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof ih;
-  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(s.pixels.size() * 4);
-  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
-  bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-  bytes.append(reinterpret_cast<const char*>(s.pixels.data()), s.pixels.size() * 4);
-  write_file(widen(std::string(dir) + "\\" + name + ".bmp"), bytes);
-}
-
 struct Case {
   uint32_t theme;
   uint32_t text_size;
@@ -146,7 +126,7 @@ TEST_P(PanelBanners, OverviewWithAndWithoutBanners) {
     shot = capture_client(panel);
   }
   EXPECT_TRUE(settled) << (c.banners ? "banner frames missing" : "the banner row is not empty");
-  save_bitmap(shot, "overview_theme" + std::to_string(c.theme) + "_size" + std::to_string(c.text_size) +
+  save_shot_if_asked(shot, "overview_theme" + std::to_string(c.theme) + "_size" + std::to_string(c.text_size) +
                         (c.banners ? "_banners" : "_plain"));
   kill(child);
 }

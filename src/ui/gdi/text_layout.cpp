@@ -1,5 +1,7 @@
 #include "ui/gdi/text_layout.h"
 
+#include <algorithm>
+
 #include "ui/gdi/scale.h"
 #include "util/panic.h"
 
@@ -62,10 +64,11 @@ std::vector<std::string_view> split_words(std::string_view paragraph) {
 }
 
 void wrap_paragraph(std::string_view paragraph, int32_t max_width, int32_t space_width,
-                    const TextMeasure& measure, std::vector<std::string>& out) {
+                    const TextMeasure& measure, size_t max_lines, std::vector<std::string>& out) {
   std::string line;
   int32_t line_width = 0;
   for (std::string_view word : split_words(paragraph)) {
+    if (out.size() >= max_lines) return;
     const int32_t word_width = measure(word);
     const int64_t candidate =
         line.empty() ? word_width : int64_t{line_width} + space_width + int64_t{word_width};
@@ -85,19 +88,57 @@ void wrap_paragraph(std::string_view paragraph, int32_t max_width, int32_t space
       line_width = word_width;
       continue;
     }
-    // Wider than a whole line: break between characters, never inside one.
+    // Wider than a whole line: break between characters, never inside one. Each piece is the
+    // longest run of characters that fits, and at least one. The search starts from the last
+    // piece's length and steps out from there, so a word of thousands of characters costs a few
+    // measurements per line instead of one per character.
+    std::vector<size_t> ends;  // byte end of each character
+    for (size_t pos = 0; pos < word.size(); pos += code_point_length(word, pos)) {
+      ends.push_back(pos + code_point_length(word, pos));
+    }
+    size_t first = 0;  // first character of the current piece
+    auto run = [&](size_t n) {
+      const size_t from = first == 0 ? 0 : ends[first - 1];
+      return word.substr(from, ends[first + n - 1] - from);
+    };
+    auto fits = [&](size_t n) { return n <= 1 || measure(run(n)) <= max_width; };
+    size_t guess = 1;
     std::string piece;
-    for (size_t pos = 0; pos < word.size();) {
-      const size_t len = code_point_length(word, pos);
-      std::string grown = piece;
-      grown.append(word.substr(pos, len));
-      if (!piece.empty() && measure(grown) > max_width) {
-        out.push_back(std::move(piece));
-        piece.assign(word.substr(pos, len));
+    while (first < ends.size() && out.size() < max_lines) {
+      const size_t left = ends.size() - first;
+      size_t lo = 1;         // fits
+      size_t hi = left + 1;  // does not fit, or past the end
+      const size_t probe = std::min(guess, left);
+      if (fits(probe)) {
+        lo = probe;
+        for (size_t step = 1; lo < left; step *= 2) {
+          const size_t next = std::min(left, lo + step);
+          if (!fits(next)) {
+            hi = next;
+            break;
+          }
+          lo = next;
+        }
       } else {
-        piece = std::move(grown);
+        hi = probe;
+        for (size_t step = 1; hi - lo > 1; step *= 2) {
+          const size_t next = hi > lo + step ? hi - step : lo;
+          if (next == lo) break;
+          if (fits(next)) {
+            lo = next;
+            break;
+          }
+          hi = next;
+        }
       }
-      pos += len;
+      while (hi - lo > 1) {
+        const size_t mid = lo + (hi - lo) / 2;
+        (fits(mid) ? lo : hi) = mid;
+      }
+      piece.assign(run(lo));
+      first += lo;
+      guess = lo;
+      if (first < ends.size()) out.push_back(std::move(piece));
     }
     line = std::move(piece);
     line_width = measure(line);
@@ -119,18 +160,20 @@ size_t code_point_count(std::string_view text) {
   return n;
 }
 
-std::vector<std::string> wrap_lines(std::string_view text, int32_t max_width, const TextMeasure& measure) {
+std::vector<std::string> wrap_lines(std::string_view text, int32_t max_width, const TextMeasure& measure,
+                                    size_t max_lines) {
   std::vector<std::string> lines;
-  if (max_width <= 0) return lines;
+  if (max_width <= 0 || max_lines == 0) return lines;
   const int32_t space_width = measure(" ");
   size_t start = 0;
-  while (true) {
+  while (lines.size() < max_lines) {
     const size_t nl = text.find('\n', start);
     wrap_paragraph(text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start),
-                   max_width, space_width, measure, lines);
+                   max_width, space_width, measure, max_lines, lines);
     if (nl == std::string_view::npos) break;
     start = nl + 1;
   }
+  if (lines.size() > max_lines) lines.resize(max_lines);
   return lines;
 }
 
@@ -153,14 +196,25 @@ FittedText fit_text(std::string_view text, int32_t room, size_t font_count, cons
     pos += code_point_length(text, pos);
     ends.push_back(pos);
   }
-  size_t keep = ends.size();
   auto with_ellipsis = [&](size_t n) {
     std::string s(text.substr(0, n == 0 ? 0 : ends[n - 1]));
     s.append(kEllipsis);
     return s;
   };
-  while (keep >= 2 && measure(last, with_ellipsis(keep)) > room) --keep;
-  return FittedText{last, with_ellipsis(keep)};
+  // The longest cut that fits, found by halving rather than one character at a time: the width
+  // grows with the cut, and a text of thousands of characters would otherwise cost thousands of
+  // measurements of thousands of characters. At least one character stays.
+  size_t lo = std::min<size_t>(1, ends.size());
+  size_t hi = ends.size();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo + 1) / 2;
+    if (measure(last, with_ellipsis(mid)) <= room) {
+      lo = mid;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  return FittedText{last, with_ellipsis(lo)};
 }
 
 }  // namespace qv

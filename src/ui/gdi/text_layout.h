@@ -24,8 +24,10 @@ size_t code_point_count(std::string_view text);
 // Splits at line feeds into paragraphs and word-wraps each to `max_width`: white space runs
 // collapse to one space, every paragraph gives at least one line (an empty one gives an empty
 // line), and a word wider than the width is broken between characters. Nothing when
-// max_width <= 0.
-std::vector<std::string> wrap_lines(std::string_view text, int32_t max_width, const TextMeasure& measure);
+// max_width <= 0. With `max_lines`, stops measuring once that many lines are known (a folded
+// text only needs to know whether it has a second line).
+std::vector<std::string> wrap_lines(std::string_view text, int32_t max_width, const TextMeasure& measure,
+                                    size_t max_lines = SIZE_MAX);
 
 // Lines that laying out `text` in a row of `row_width` pixels takes: 0 for an empty text,
 // otherwise the wrapped count (at least 1) at the row width less the row's padding.

@@ -11,6 +11,7 @@
 #include "config/settings_file_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/activity_model.h"
 #include "ui/panel/close_apps_win.h"
 #include "ui/panel/connect_command.h"
 #include "ui/overlay/overlay_win.h"
@@ -93,6 +94,14 @@ class WindowPanelHost : public PanelHost {
   void copy_connect_command() override { copy_to_clipboard(hwnd_, connect_command(own_directory())); }
   std::string default_agent_log_path() override { return qv::default_agent_log_path(); }
   void clear_messages() override { ui_.messages.clear(); }
+  void clear_agents() override {
+    std::lock_guard<std::mutex> lock(ui_.shared->agent_sessions_mutex);
+    clear_active_agents(ui_.shared->agent_sessions);
+  }
+  void clear_finished_agents() override {
+    std::lock_guard<std::mutex> lock(ui_.shared->agent_history_mutex);
+    qv::clear_finished_agents(ui_.shared->agent_history);
+  }
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
   void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
     qv::close_processes(hwnd_, name, pids);

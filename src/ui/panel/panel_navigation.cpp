@@ -181,6 +181,15 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kToggleMessage:
       if (!panel.expanded_messages.erase(index)) panel.expanded_messages.insert(index);
       break;
+    case ActionKind::kToggleActivityItem:
+      if (!panel.expanded_ai_items.erase(index)) panel.expanded_ai_items.insert(index);
+      break;
+    case ActionKind::kClearAgents:
+      host.clear_agents();
+      break;
+    case ActionKind::kClearFinishedAgents:
+      host.clear_finished_agents();
+      break;
     case ActionKind::kSetTextSize:
       if (index >= kTextSizeCount) break;
       settings.text_size = static_cast<uint32_t>(index);
@@ -307,9 +316,7 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
         host.close_processes(request->name, request->pids);
       }
       break;
-    // No region carries these yet: the alert editor and the AI activity page's own items and
-    // clears come with those pages.
-    case ActionKind::kToggleActivityItem:
+    // No region carries these yet: the alert editor comes with its page.
     case ActionKind::kToggleAlertRule:
     case ActionKind::kRemoveAlertRule:
     case ActionKind::kNewAlert:
@@ -322,8 +329,6 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kAlertSave:
     case ActionKind::kAlertCancel:
     case ActionKind::kAlertAppPicker:
-    case ActionKind::kClearFinishedAgents:
-    case ActionKind::kClearAgents:
     case ActionKind::kNone:
       break;
   }

@@ -43,6 +43,8 @@ class PanelHost {
   virtual void copy_connect_command() = 0;
   virtual std::string default_agent_log_path() = 0;
   virtual void clear_messages() = 0;  // the panel's list of AI-tool messages
+  virtual void clear_agents() = 0;           // every session's active agents (the history stays)
+  virtual void clear_finished_agents() = 0;  // the finished history (the active agents stay)
   virtual Snapshot current_snapshot() = 0;
   // Asks once, then ends the processes that still run the app (nothing is asked for no ids).
   virtual void close_processes(const std::string& name, const std::vector<uint32_t>& pids) = 0;

@@ -1,6 +1,7 @@
 #include "ui/panel/panel_page_win.h"
 
 #include <array>
+#include <deque>
 #include <string>
 
 #include "ui/panel/panel_detail_win.h"
@@ -20,6 +21,8 @@ void page_frame(const PanelCanvas& c) {
     case Page::kMetricDetail:
     case Page::kAppDetail:
     case Page::kFpsList:
+    case Page::kMessages:
+    case Page::kActivity:
       break;  // drawn by their own painters
     case Page::kSettingsHome:
       settings_title_band(c, "Settings");
@@ -30,28 +33,27 @@ void page_frame(const PanelCanvas& c) {
     case Page::kAlertEditor:
       title_band(c, y, "New alert", rgb(0xF59E0B));
       break;
-    case Page::kMessages:
-      title_band(c, y, "Messages", colours::accent);
-      break;
-    case Page::kActivity:
-      title_band(c, y, "AI activity", rgb(0x2DD4BF));
-      break;
   }
 }
 
 }  // namespace
 
-void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app) {
+void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app, const AiPagesInput* ai) {
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
   static const Snapshot kNoSnapshot;  // before the first sample
   const Snapshot& snapshot = in.snapshot ? *in.snapshot : kNoSnapshot;
+  static const AiPagesInput kNothingReported{};
+  const AiPagesInput& ai_in = ai ? *ai : kNothingReported;
+  static const std::deque<MessageEntry> kNoMessages;
   switch (c.panel->page) {
     case Page::kOverview: paint_overview(c, in); break;
     case Page::kMetricDetail: paint_metric_detail(c, snapshot); break;
     case Page::kAppDetail: paint_app_detail(c, snapshot, app); break;
     case Page::kFpsList: paint_frame_rate_list(c, snapshot); break;
+    case Page::kActivity: paint_activity(c, ai_in); break;
+    case Page::kMessages: paint_messages(c, ai_in.messages ? *ai_in.messages : kNoMessages); break;
     default: page_frame(c); break;
   }
 }

@@ -4,13 +4,16 @@
 // tests and the benchmark can paint into a memory bitmap.
 #include <windows.h>
 
+#include "ui/panel/panel_ai_pages_win.h"
 #include "ui/panel/panel_app_detail_win.h"
 #include "ui/panel/panel_overview_win.h"
 #include "ui/panel/panel_widgets_win.h"
 
 namespace qv {
 
-// `app` feeds the app detail page; the other pages read `in`.
-void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app = {});
+// `app` feeds the app detail page and `ai` the AI activity and messages pages (without it they
+// show their empty states); the other pages read `in`.
+void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app = {},
+                const AiPagesInput* ai = nullptr);
 
 }  // namespace qv

@@ -112,6 +112,26 @@ OverviewInput overview_input(const UiState& ui) {
   return in;
 }
 
+// Copies of what the AI pages show, each list taken under its own lock and released at once.
+// Only those two pages pay for the copy.
+std::optional<AiPagesInput> ai_pages_input(const UiState& ui) {
+  const auto page = static_cast<Page>(ui.panel.page);
+  if (page != Page::kActivity && page != Page::kMessages) return std::nullopt;
+  AiPagesInput in;
+  in.messages = &ui.messages;
+  in.now_ms = unix_now_ms();
+  in.local_clock = make_local_clock();
+  if (page == Page::kActivity) {
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
+      in.sessions = ui.shared->agent_sessions;
+    }
+    std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
+    in.history = ui.shared->agent_history;
+  }
+  return in;
+}
+
 void place_request_field(UiState& ui, int32_t height) {
   HWND field = ui.field(TextField::kRequest);
   const auto r = request_field_rect(ui.panel, ui.settings.mcp_enabled, ui.panel.request_field_right, height, ui.ui_scale);
@@ -146,7 +166,9 @@ void paint_panel(UiState& ui, HWND hwnd) {
     UniqueMemoryDc mem(CreateCompatibleDC(dc));
     UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
     SelectGuard keep(mem.get(), bitmap.get());
-    paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app);
+    const std::optional<AiPagesInput> ai = ai_pages_input(ui);
+    paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app,
+               ai ? &*ai : nullptr);
     BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
     EndPaint(hwnd, &ps);
   }

@@ -9,6 +9,7 @@
 
 #include "core/snapshot.h"
 #include "ui/panel/hit_test.h"
+#include "ui/panel/text_width_cache.h"
 
 namespace qv {
 
@@ -89,6 +90,8 @@ struct PanelState {
 
   std::set<size_t> expanded_messages;  // messages page
   bool finished_expanded = false;      // AI activity page: the finished section is unfolded
+  std::set<uint64_t> expanded_ai_items;  // AI activity page: keys of the items shown unfolded
+  TextWidthCache small_widths;           // widths in the small font, for the AI pages' wrapping
 };
 
 }  // namespace qv

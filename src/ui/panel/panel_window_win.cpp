@@ -15,6 +15,7 @@
 #include "etw/trace_control_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/hit_test.h"
+#include "ui/panel/messages_model.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_actions_win.h"
 #include "ui/panel/panel_paint_win.h"
@@ -138,6 +139,7 @@ void on_notifications(UiState& ui, HWND hwnd) {
     show_tray_balloon(ui.tray, entry.title, entry.body);
     if (entry.from_ai && ui.settings.mcp_enabled) {
       record_message(ui.messages, MessageEntry{local_clock_text(), std::move(entry.title), std::move(entry.body)});
+      shift_expanded_for_new_message(ui.panel.expanded_messages);
       ui.pending_page = Page::kMessages;
     } else {
       ui.pending_page.reset();
