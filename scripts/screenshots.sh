@@ -21,7 +21,9 @@ mkdir -p "$install_dir"
 cp "$out_root/win/quorvel.exe" "$install_dir/quorvel.exe"
 exe="$install_dir/quorvel.exe"
 docs="$root/docs"
-appdata="$out_root/shots-appdata"
+# Its files go to a user folder of the Wine prefix made for the pictures, so that the paths it
+# shows are the kind a user would see.
+appdata="$(winepath -u 'C:\users' 2>/dev/null)/me/AppData/Local"
 demo="$out_root/demo"
 mkdir -p "$docs" "$demo"
 
@@ -39,8 +41,8 @@ FINISHED=(60 300)                    # the folded finished section of AI activit
 SECTION_Y0=107 SECTION_STEP=50       # rows of the settings home: general, AI tools, main panel,
                                      # desktop extras, alerts
 NEW_ALERT=(56 220)                   # "+ new alert" below the four rules set up below
-ONE_APP=(220 188) PICK=(340 250)     # alert editor: the "One app" tile, the app picker
-BOTH=(167 340)                       # delivery "both" once the app rows are shown
+ONE_APP=(260 188) APP_FIELD=(216 250) # alert editor: the "One app" tile, the app name field
+BOTH=(207 340)                       # delivery "both" once the app rows are shown
 
 at() { qv_click $((PX + $1)) $((PY + $2)); sleep "${3:-2}"; }
 away() { xdotool mousemove 1100 300; sleep 0.3; }
@@ -63,7 +65,7 @@ start_demo_apps() {
 # Starts the monitor with the given settings lines (plus the demo apps) and waits for samples.
 start_with() {
   qv_stop
-  rm -rf "$appdata" && mkdir -p "$appdata"
+  rm -f "$appdata"/zelmor* && mkdir -p "$appdata"
   printf '%s\n' "$@" > "$appdata/zelmor.ini"
   qv_start "$exe" "$appdata"
   qv_wait_tray 1
@@ -135,8 +137,10 @@ if has_page kSettingsSection settings; then
   done
   at "${NEW_ALERT[@]}"
   at "${ONE_APP[@]}"
-  at "${PICK[@]}" 1.5
-  qv_click $((PX + PICK[0] + 20)) $((PY + PICK[1] + 10)); sleep 1  # the first name: builder.exe
+  at "${APP_FIELD[@]}" 1
+  # Typed in pieces: a character that the display's keymap lacks is lost on its way into Wine.
+  xdotool type --delay 60 builder; xdotool key --delay 60 period; xdotool type --delay 60 exe
+  sleep 0.5
   at "${BOTH[@]}"
   shot alert-editor
   at "${BACK[@]}" 1; at "${BACK[@]}" 1; at "${BACK[@]}" 1
