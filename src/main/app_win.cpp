@@ -115,9 +115,11 @@ int run_app(int argc, wchar_t** argv) {
 
   auto ui = std::make_unique<UiState>();
   set_current_theme(settings.theme);
-  ui->dpi_scale = dpi_scale_for(GetDpiForWindow(panel));
+  const UINT dpi = GetDpiForWindow(panel);
+  ui->dpi = dpi != 0 ? dpi : 96;
+  ui->dpi_scale = dpi_scale_for(ui->dpi);
   ui->ui_scale = ui_scale_for(ui->dpi_scale, settings.text_size);
-  ui->taskbar_created_msg = RegisterWindowMessageW(L"TaskbarCreated");
+  ui->taskbar_created_msg = register_taskbar_created(panel);
   BOOL dark = TRUE;
   DwmSetWindowAttribute(panel, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof dark);
 

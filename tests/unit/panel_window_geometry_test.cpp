@@ -54,6 +54,23 @@ TEST(HistorySeries, MaxIgnoresNanAndStaleSlots) {
   EXPECT_EQ(r.count, 60u);
 }
 
+TEST(PanelSize, ContentTallerThanTheWorkAreaGetsItsHeightLessTheMargins) {
+  const Rect work{0, 0, 1280, 770};
+  EXPECT_EQ(fit_to_work_area(work, Size{438, 754}), (Size{438, 754}));  // exactly fits
+  EXPECT_EQ(fit_to_work_area(work, Size{438, 755}), (Size{438, 754}));
+  EXPECT_EQ(fit_to_work_area(Rect{0, 100, 800, 400}, Size{338, 900}), (Size{338, 284}));
+  EXPECT_EQ(fit_to_work_area(Rect{0, 0, 800, 10}, Size{338, 900}), (Size{338, 1}));  // a degenerate work area
+}
+
+TEST(PanelSize, AGrowingPopupMovesUpOnlyAsFarAsNeeded) {
+  const Rect work{0, 40, 1280, 800};
+  EXPECT_EQ(refit_popup_top(work, 300, 400), 300);  // bottom 700 still above 792
+  EXPECT_EQ(refit_popup_top(work, 300, 492), 300);  // bottom exactly at 792
+  EXPECT_EQ(refit_popup_top(work, 300, 493), 299);
+  EXPECT_EQ(refit_popup_top(work, 300, 900), 48);   // never above the top + 8
+  EXPECT_EQ(refit_popup_top(work, 20, 100), 48);    // a top above the work area comes down to it
+}
+
 TEST(PanelSize, PopupSizeFollowsContentWithMinimumCounts) {
   // 12 + 144 + 42 + 52, no AI banner space.
   EXPECT_EQ(panel_client_size(1.0f, SizeKey{0, 0, 0}, false), (Size{336, 250}));

@@ -99,6 +99,15 @@ TEST(Theme, ColourScaling) {
   EXPECT_EQ(scale_colour(rgb(0xF59E0B), 2.0f), rgb(0xF59E0B));
 }
 
+TEST(Theme, ColourMixingRoundsAndHoldsTheShareToZeroToOne) {
+  EXPECT_EQ(mix_colour(rgb(0xF59E0B), rgb(0xFFFFFF), 0.12f), (Rgb{254, 243, 226}));
+  EXPECT_EQ(mix_colour(rgb(0x2DD4BF), rgb(0xFFFFFF), 0.12f), (Rgb{230, 250, 247}));
+  EXPECT_EQ(mix_colour(rgb(0xF59E0B), rgb(0x101114), 0.0f), rgb(0x101114));
+  EXPECT_EQ(mix_colour(rgb(0xF59E0B), rgb(0x101114), 1.0f), rgb(0xF59E0B));
+  EXPECT_EQ(mix_colour(rgb(0xF59E0B), rgb(0x101114), 3.0f), rgb(0xF59E0B));
+  EXPECT_EQ(mix_colour(rgb(0xF59E0B), rgb(0x101114), std::nanf("")), rgb(0x101114));
+}
+
 TEST(Scale, PxTruncatesAndSaturates) {
   EXPECT_EQ(px(12, 1.0), 12);
   EXPECT_EQ(px(12, 1.15), 13);  // 13.8 truncated

@@ -233,6 +233,23 @@ TEST(PanelPaint, BannerColoursAndHover) {
   EXPECT_EQ(bmp.at(14, 72), current_theme().surface) << "the cards are not hovered";
 }
 
+TEST(PanelPaint, LightThemeBannersAreATintOfTheSurface) {
+  const Rgb amber = rgb(0xF59E0B);
+  for (uint32_t theme : {2u, 1u}) {
+    set_current_theme(theme);
+    OverviewFixture f;
+    const Size sz = f.size();
+    Bitmap bmp(sz.width, sz.height);
+    paint_page(f.canvas(bmp), f.input);
+    const Rect r = banner_rect(0, sz.width, sz.height, 1.0f);
+    // Light: 12 % amber over the white surface. Black (like dark): amber dimmed to 12 %.
+    const Rgb inside = theme == 2 ? Rgb{254, 243, 226} : Rgb{29, 18, 1};
+    EXPECT_EQ(bmp.at(r.left + 2, r.top + 2), inside) << theme;
+    EXPECT_EQ(bmp.at(r.left, r.top), scale_colour(amber, 0.39f)) << theme;  // the frame stays
+  }
+  set_current_theme(0);
+}
+
 TEST(PanelPaint, NoBannersWhileTheLinkIsOffAndNoDriveRowForNoDrives) {
   OverviewFixture f;
   f.settings.mcp_enabled = false;

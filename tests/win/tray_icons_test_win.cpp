@@ -56,6 +56,31 @@ Snapshot known_snapshot() {
   return s;
 }
 
+struct FilterCall {
+  HWND window;
+  UINT message;
+  DWORD action;
+};
+std::vector<FilterCall> g_filter_calls;
+BOOL WINAPI record_filter(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+  g_filter_calls.push_back(FilterCall{window, message, action});
+  return TRUE;
+}
+
+TEST(TraySet, TaskbarCreatedIsLetThroughToAnElevatedPanel) {
+  // Wine keeps no message filter state to read back, so the call itself is recorded.
+  HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  g_filter_calls.clear();
+  const UINT message = register_taskbar_created(window, &record_filter);
+  EXPECT_EQ(message, RegisterWindowMessageW(L"TaskbarCreated"));
+  ASSERT_EQ(g_filter_calls.size(), 1u);
+  EXPECT_EQ(g_filter_calls[0].window, window);
+  EXPECT_EQ(g_filter_calls[0].message, message);
+  EXPECT_EQ(g_filter_calls[0].action, static_cast<DWORD>(MSGFLT_ALLOW));
+  EXPECT_EQ(register_taskbar_created(window), message);  // the real call on a real window
+  DestroyWindow(window);
+}
+
 TEST(TraySet, DefaultSettingsAddCpuAndRamWithPlaceholders) {
   Recorder rec;
   TraySet tray;

@@ -14,6 +14,7 @@
 #include "ui/gdi/scale.h"
 #include "ui/panel/panel_actions_win.h"
 #include "ui/panel/panel_show_win.h"
+#include "ui/panel/panel_widgets_win.h"
 #include "ui/panel/panel_window_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "util/wide_win.h"
@@ -274,6 +275,308 @@ TEST(UiPanelWindow, BalloonClickOpensTheMessagesPageWithTheNewestExpanded) {
   p.ui().panel.page = Page::kOverview;
   p.send(kWmTray, 0, NIN_BALLOONUSERCLICK);  // nothing pending: the page stays
   EXPECT_EQ(p.ui().panel.page, Page::kOverview);
+}
+
+// What the program's message loop does between messages.
+void pump_messages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+InProcessPanel* g_menu_panel = nullptr;
+
+// While the tray menu runs its own loop, a notification is queued and announced; only then is the
+// menu dismissed.
+void CALLBACK dismiss_menu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+void CALLBACK notify_during_menu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_menu_panel->queue("during the menu", true);
+  PostMessageW(g_menu_panel->hwnd(), kWmNotifyQueued, 0, 0);
+  SetTimer(nullptr, 0, 300, &dismiss_menu);
+}
+
+TEST(UiPanelWindow, ANotificationQueuedWhileTheTrayMenuIsOpenIsShownAfterItCloses) {
+  InProcessPanel p(Settings{});
+  g_menu_panel = &p;
+  SetTimer(nullptr, 0, 100, &notify_during_menu);
+  p.send(kWmTray, 0, WM_RBUTTONUP);  // returns once the menu is closed
+  pump_messages();
+  g_menu_panel = nullptr;
+  EXPECT_EQ(p.balloon_titles, (std::vector<std::string>{"during the menu"}));
+  ASSERT_EQ(p.ui().messages.size(), 1u);
+  EXPECT_EQ(p.ui().messages.front().title, "during the menu");
+  std::lock_guard<std::mutex> lock(p.ui().shared->notifications_mutex);
+  EXPECT_TRUE(p.ui().shared->notifications.empty());
+}
+
+const HitRegion* region_of(const std::vector<HitRegion>& regions, ActionKind kind) {
+  for (const HitRegion& r : regions)
+    if (r.action.kind == kind) return &r;
+  return nullptr;
+}
+
+TEST(UiPanelWindow, TwoClicksOnASearchRowBeforeARepaintStillLeadBackToTheOverview) {
+  InProcessPanel p(Settings{});
+  Snapshot s;
+  s.processes = {ProcessSample{"alpha.exe", 0, 10, 0, 0, 7, 5.0f, 0, 0}};
+  p.ui().snapshot_copy = s;
+  show_panel(p.ui(), p.hwnd());
+  set_field_text(p.ui().field(TextField::kFilter), "alpha");
+  ASSERT_EQ(p.ui().panel.filter_text, "alpha");
+  UpdateWindow(p.hwnd());  // paints the search results and their regions
+  const HitRegion* row = region_of(p.ui().panel.hit_regions, ActionKind::kOpenAppRow);
+  ASSERT_NE(row, nullptr);
+  const LPARAM at = MAKELPARAM((row->left + row->right) / 2, (row->top + row->bottom) / 2);
+  p.send(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  p.send(WM_LBUTTONDOWN, MK_LBUTTON, at);  // no paint in between: the old rows must not act again
+  EXPECT_EQ(p.ui().panel.page, Page::kAppDetail);
+  EXPECT_EQ(p.ui().panel.return_page, Page::kOverview);
+  p.send(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(p.ui().panel.page, Page::kOverview);
+  EXPECT_EQ(p.ui().panel.filter_text, "alpha");  // the search comes back with it
+}
+
+TEST(UiPanelWindow, APinnedPanelMinimisedAndRestoredByTheTrayKeepsItsPosition) {
+  Settings s;
+  s.win_x = 200;
+  s.win_y = 150;
+  s.win_w = 400;
+  s.win_h = 500;
+  InProcessPanel p(s);
+  set_pinned(p.ui(), p.hwnd(), true);
+  RECT before{};
+  GetWindowRect(p.hwnd(), &before);
+  ASSERT_EQ(before.left, 200);
+  ShowWindow(p.hwnd(), SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(p.hwnd()));
+  p.send(kWmTray, 0, WM_LBUTTONUP);  // restored through the tray
+  EXPECT_FALSE(IsIconic(p.hwnd()));
+  p.send(WM_CLOSE);
+  const std::string saved = p.saved();
+  EXPECT_NE(saved.find("win_x=200\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("win_y=150\n"), std::string::npos) << saved;
+}
+
+// A smaller screen for one test: the work area of a 1280 x 800 desktop with a 30-pixel taskbar.
+class ScopedWorkArea {
+ public:
+  explicit ScopedWorkArea(RECT area) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved_, 0);
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0);
+  }
+  ~ScopedWorkArea() { SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_, 0); }
+
+ private:
+  RECT saved_{};
+};
+
+void publish(InProcessPanel& p, const Snapshot& s) {
+  {
+    std::lock_guard<std::mutex> lock(p.ui().shared->snapshot_mutex);
+    p.ui().shared->snapshot = s;
+  }
+  p.send(kWmSample);
+}
+
+// Rows of the column at x whose pixel has this colour, top first.
+std::vector<int> rows_of(const ScreenShot& shot, int x, Rgb colour) {
+  std::vector<int> rows;
+  for (int y = 0; y < shot.h; ++y)
+    if (shot.at(x, y) == colour) rows.push_back(y);
+  return rows;
+}
+
+TEST(UiPanelWindow, ThePopupAtLargerTextStaysInsideASmallWorkAreaAndScrollsToItsLastDrive) {
+  ScopedWorkArea small(RECT{0, 0, 1280, 770});
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ASSERT_EQ(work.bottom, 770);
+  Settings settings;
+  settings.text_size = 3;  // "larger": 1.3
+  InProcessPanel p(settings);
+  p.ui().ui_scale = 1.3f;
+  delete_font_set(p.ui().fonts);
+  p.ui().fonts = create_font_set(1.3f);
+  SetCursorPos(640, 700);
+  Snapshot s;
+  s.drives = {DriveInfo{'C', 100, 10}};
+  publish(p, s);
+  show_panel(p.ui(), p.hwnd());
+  s.drives = {DriveInfo{'C', 100, 10}, DriveInfo{'D', 100, 10}, DriveInfo{'E', 100, 10}, DriveInfo{'F', 100, 10}};
+  publish(p, s);  // the first samples bring more drives: the pop-up grows
+  RECT r{};
+  GetWindowRect(p.hwnd(), &r);
+  EXPECT_GE(r.top, 8);
+  EXPECT_LE(r.bottom, 762);
+  EXPECT_EQ(r.bottom - r.top, 754);  // the work area's height less the margins
+
+  // The content needs a client area 925 pixels high; the overview scrolls the rest with the wheel.
+  UpdateWindow(p.hwnd());
+  ASSERT_GT(p.ui().panel.scroll_max, 0);
+  const int meter_x = 15 + 2;  // inside the meters' filled part, left of every card's text
+  const Rgb disk = rgb(0xA78BFA);
+  // The screen shows a paint once the window's surface is flushed, which happens while the
+  // thread handles its messages: handle them while waiting for the meters to appear.
+  std::vector<int> before;
+  eventually(
+      [&] {
+        pump_messages();
+        return !(before = rows_of(capture_client(p.hwnd()), meter_x, disk)).empty();
+      },
+      3000);
+  p.send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120 * 20)));
+  EXPECT_EQ(p.ui().panel.scroll_offset, p.ui().panel.scroll_max);
+  InvalidateRect(p.hwnd(), nullptr, FALSE);
+  UpdateWindow(p.hwnd());
+  ScreenShot after_shot;
+  std::vector<int> after;
+  eventually(
+      [&] {
+        pump_messages();
+        after_shot = capture_client(p.hwnd());
+        after = rows_of(after_shot, meter_x, disk);
+        return after.size() == 40u;
+      },
+      3000);
+  // Four meters of 10 pixels: before scrolling the last is cut off, afterwards it is whole and
+  // ends 15 pixels above the list's bottom (752 - 15 - a banner band of 38 = 699).
+  EXPECT_LT(before.size(), 40u);
+  std::string rows;
+  for (int y : after) rows += std::to_string(y) + " ";
+  ASSERT_EQ(after.size(), 40u) << rows << "| before " << before.size() << " offset " << p.ui().panel.scroll_offset;
+  ASSERT_EQ(after_shot.h, 752);
+  EXPECT_EQ(after.back(), 699 - 15 - 1);
+}
+
+TEST(UiPanelWindow, ShowingThePanelFocusesTheSearchFieldOnlyWhereItIsShown) {
+  InProcessPanel p(Settings{});
+  p.ui().panel.page = Page::kSettingsHome;  // no filter field on this page
+  show_panel(p.ui(), p.hwnd());
+  EXPECT_NE(GetFocus(), p.ui().field(TextField::kFilter));
+  EXPECT_EQ(GetFocus(), p.hwnd());  // keys such as Escape reach the panel
+  hide_panel(p.ui(), p.hwnd());
+  p.ui().panel.page = Page::kOverview;
+  show_panel(p.ui(), p.hwnd());
+  EXPECT_EQ(GetFocus(), p.ui().field(TextField::kFilter));
+}
+
+TEST(UiPanelWindow, TheTrayMenusSettingsFromAppDetailKeepsTheParkedSearch) {
+  InProcessPanel p(Settings{});
+  p.ui().panel.page = Page::kAppDetail;
+  p.ui().panel.selected_app = "alpha.exe";
+  p.ui().panel.stashed_filter_text = "Alpha";  // the overview's search, parked while app detail filters
+  carry_out_tray_choice(p.ui(), p.hwnd(), TrayMenuChoice::kSettings, false);
+  EXPECT_EQ(p.ui().panel.page, Page::kSettingsHome);
+  EXPECT_TRUE(IsWindowVisible(p.hwnd()));
+  EXPECT_EQ(get_field_text(p.ui().field(TextField::kFilter)), "Alpha");
+  p.send(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(p.ui().panel.page, Page::kOverview);
+  EXPECT_EQ(p.ui().panel.filter_text, "alpha");  // the search is back on the overview
+}
+
+TEST(UiPanelWindow, AMetricDragThatLosesTheMouseEndsWithoutADrop) {
+  InProcessPanel p(Settings{});
+  p.ui().drag_list_top = 100;
+  p.ui().drag_row_height = 52;
+  perform_panel_action(p.ui(), p.hwnd(), make_action(ActionKind::kDragMainMetric, 0));
+  ASSERT_TRUE(p.ui().dragging);
+  ASSERT_EQ(GetCapture(), p.hwnd());
+  ReleaseCapture();  // the capture goes elsewhere, as when another window takes the mouse
+  EXPECT_FALSE(p.ui().dragging);
+  p.send(WM_LBUTTONUP, 0, MAKELPARAM(10, 2000));
+  EXPECT_EQ(p.ui().settings.main_metrics, Settings::default_main_metrics());
+  EXPECT_EQ(p.saved(), "");
+}
+
+TEST(UiPanelWindow, TheSearchFieldKeepsItsOwnCursorInPopupMode) {
+  InProcessPanel p(Settings{});
+  const HCURSOR move = LoadCursorW(nullptr, IDC_SIZEALL);
+  SetCursor(nullptr);
+  // About the child field: the panel leaves it to the field's own cursor.
+  p.send(WM_SETCURSOR, reinterpret_cast<WPARAM>(p.ui().field(TextField::kFilter)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_NE(GetCursor(), move);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_IBEAM));
+  // About the panel's own body, away from any region: the pop-up can be dragged.
+  EXPECT_EQ(p.send(WM_SETCURSOR, reinterpret_cast<WPARAM>(p.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+  EXPECT_EQ(GetCursor(), move);
+}
+
+TEST(UiPanelWindow, SwitchingTheAiLinkRefitsThePopup) {
+  InProcessPanel p(Settings{});  // the link is on: one banner row is kept
+  SetCursorPos(640, 500);
+  show_panel(p.ui(), p.hwnd());
+  RECT on{};
+  GetWindowRect(p.hwnd(), &on);
+  perform_panel_action(p.ui(), p.hwnd(), make_action(ActionKind::kToggleMcp));
+  RECT off{};
+  GetWindowRect(p.hwnd(), &off);
+  EXPECT_EQ((on.bottom - on.top) - (off.bottom - off.top), 30);  // no empty banner strip left
+  perform_panel_action(p.ui(), p.hwnd(), make_action(ActionKind::kToggleMcp));
+  RECT again{};
+  GetWindowRect(p.hwnd(), &again);
+  EXPECT_EQ(again.bottom - again.top, on.bottom - on.top);  // and back, room for the banner again
+}
+
+int body_font_height(HFONT font) {
+  LOGFONTW lf{};
+  GetObjectW(font, sizeof lf, &lf);
+  return lf.lfHeight;
+}
+
+TEST(UiPanelWindow, APinnedFrameIsMeasuredAtTheWindowsDpi) {
+  Settings s;
+  s.mcp_enabled = false;
+  InProcessPanel p(s);
+  set_pinned(p.ui(), p.hwnd(), true);  // never resized: the content decides the size
+  const Size at96 = panel_size(p.ui(), p.hwnd());
+  p.ui().dpi = 192;  // the same content, on a monitor of twice the density
+  const Size at192 = panel_size(p.ui(), p.hwnd());
+  // Client 336 x 562 either way (the scale is not changed here); only the frame differs.
+  EXPECT_GT(at192.height - 562, at96.height - 562);
+  EXPECT_GT(at192.width - 336, at96.width - 336);
+}
+
+TEST(UiPanelWindow, TheDpiOfANewMonitorRenewsFontsAndSize) {
+  Settings s;
+  s.mcp_enabled = false;
+  InProcessPanel p(s);
+  SetCursorPos(640, 900);
+  show_panel(p.ui(), p.hwnd());
+  EXPECT_EQ(body_font_height(p.ui().fonts.body), -14);
+  RECT suggested{10, 10, 600, 900};  // for a pop-up the content decides, not this
+  p.send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(p.ui().dpi, 144u);
+  EXPECT_FLOAT_EQ(p.ui().ui_scale, 1.5f);
+  EXPECT_EQ(body_font_height(p.ui().fonts.body), -21);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(p.ui().field(TextField::kFilter), WM_GETFONT, 0, 0)), p.ui().fonts.body);
+  RECT client{};
+  GetClientRect(p.hwnd(), &client);
+  EXPECT_EQ(client.right, 504);  // 336 at 150 %
+  EXPECT_EQ(client.bottom, 18 + 216 + 63 + 7 * 78);
+  RECT r{};
+  GetWindowRect(p.hwnd(), &r);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_LE(r.bottom, work.bottom);  // grown upwards, inside the work area
+
+  // A pinned panel takes the rectangle the system suggests for the new monitor.
+  p.send(WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  set_pinned(p.ui(), p.hwnd(), true);
+  RECT pinned_to{100, 80, 560, 700};
+  p.send(WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&pinned_to));
+  GetWindowRect(p.hwnd(), &r);
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.top, 80);
+  EXPECT_EQ(r.right, 560);
+  EXPECT_EQ(r.bottom, 700);
+  EXPECT_EQ(body_font_height(p.ui().fonts.body), -28);
 }
 
 }  // namespace

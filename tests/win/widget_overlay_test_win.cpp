@@ -262,6 +262,27 @@ TEST(WidgetActions, MaskChangeResizesAtOnceAndResetGoesBackToScaleOne) {
   EXPECT_NE(p.saved().find("widget_scale=1.000\n"), std::string::npos);
 }
 
+TEST(WidgetActions, AMonitorOfAnotherDpiRescalesTheStrip) {
+  Settings s;
+  s.widget_on = true;
+  InProcessWidgets p(s);
+  p.sample();
+  HWND widget = p.ui().widget;
+  ASSERT_NE(widget, nullptr);
+  RECT r = rect_of(widget);
+  ASSERT_EQ(r.right - r.left, 228);
+  RECT suggested{200, 300, 542, 339};
+  SendMessageW(widget, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  r = rect_of(widget);
+  EXPECT_EQ(r.left, 200);
+  EXPECT_EQ(r.top, 300);
+  EXPECT_EQ(r.right - r.left, 342);  // 228 at 150 %
+  EXPECT_EQ(r.bottom - r.top, 39);
+  p.sample();  // the user's own scale is unchanged by the monitor's
+  EXPECT_EQ(rect_of(widget).right - rect_of(widget).left, 342);
+  EXPECT_EQ(p.ui().settings.widget_scale, 1.0f);
+}
+
 TEST(WidgetActions, AMoveIsStoredOnTheNextSampleOnlyWhileShown) {
   Settings s;
   s.widget_on = true;

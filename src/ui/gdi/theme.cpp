@@ -1,5 +1,6 @@
 #include "ui/gdi/theme.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -39,6 +40,14 @@ uint8_t scale_channel(uint8_t v, float factor) {
 
 Rgb scale_colour(Rgb c, float factor) {
   return Rgb{scale_channel(c.r, factor), scale_channel(c.g, factor), scale_channel(c.b, factor)};
+}
+
+Rgb mix_colour(Rgb c, Rgb base, float share) {
+  const float a = share > 0.0f ? std::min(share, 1.0f) : 0.0f;  // NaN gives the base
+  const auto channel = [a](uint8_t top, uint8_t under) {
+    return static_cast<uint8_t>(std::lround(static_cast<float>(top) * a + static_cast<float>(under) * (1.0f - a)));
+  };
+  return Rgb{channel(c.r, base.r), channel(c.g, base.g), channel(c.b, base.b)};
 }
 
 Rgb half_brightness(Rgb c) {

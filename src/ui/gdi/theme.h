@@ -22,6 +22,9 @@ constexpr Rgb rgb(uint32_t hex) {
 
 // Each channel multiplied by `factor` (0..1) and truncated: dimmed fills such as banner frames.
 Rgb scale_colour(Rgb c, float factor);
+// `share` (0..1) of `c` laid over `base`, each channel rounded: a tint that keeps the base's
+// lightness, such as the light theme's banner fills.
+Rgb mix_colour(Rgb c, Rgb base, float share);
 // Each channel halved (integer halving): the level bar of the tray icons.
 Rgb half_brightness(Rgb c);
 
@@ -38,6 +41,7 @@ struct Theme {
 };
 
 inline constexpr uint32_t kThemeCount = 3;  // 0 dark, 1 black, 2 light
+inline constexpr uint32_t kLightTheme = 2;
 // Any index above the last names the last theme ("light").
 uint32_t clamp_theme_index(uint32_t index);
 const Theme& theme_at(uint32_t index);

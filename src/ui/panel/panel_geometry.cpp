@@ -45,6 +45,16 @@ Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, in
                clamp_to_i32(std::clamp<int64_t>(fly_y, work.top, y_high))};
 }
 
+Size fit_to_work_area(const Rect& work, Size outer) {
+  const int64_t room = std::max<int64_t>(int64_t{work.bottom} - work.top - 16, 1);
+  return Size{outer.width, clamp_to_i32(std::min<int64_t>(outer.height, room))};
+}
+
+int32_t refit_popup_top(const Rect& work, int32_t top, int32_t outer_height) {
+  const int64_t lowest = int64_t{work.bottom} - 8 - outer_height;
+  return clamp_to_i32(std::max<int64_t>(std::min<int64_t>(top, lowest), int64_t{work.top} + 8));
+}
+
 std::optional<size_t> drag_target_row(int32_t y, int32_t list_top, int32_t row_height, size_t rows) {
   if (row_height <= 0 || rows == 0) return std::nullopt;
   const int64_t row = (int64_t{y} - list_top) / row_height;

@@ -16,6 +16,7 @@ struct SizeKey {
   size_t drives = 0;
   int banner_rows = 0;  // 0..2, only counted while the AI link is on
   size_t tiles = 0;     // shown main metrics
+  bool mcp_enabled = false;  // the banner band is kept, at least one row, while the AI link is on
   bool operator==(const SizeKey&) const = default;
 };
 
@@ -35,6 +36,15 @@ Point place_pinned(const Rect& work, Size outer, int32_t win_x, int32_t win_y);
 // work area until the user dragged it (fly_x or fly_y negative); afterwards the dragged spot,
 // kept inside the work area.
 Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, int32_t fly_y);
+
+// A size the content decides, kept inside the work area: no taller than the work area less the
+// 8-pixel margin above and below (at least 1). The overview scrolls what does not fit.
+Size fit_to_work_area(const Rect& work, Size outer);
+
+// Top of a shown pop-up whose height became `outer_height`: where it was while its bottom stays
+// 8 pixels above the work area's bottom, else moved up as far as needed, never above the work
+// area's top + 8.
+int32_t refit_popup_top(const Rect& work, int32_t top, int32_t outer_height);
 
 // Row that a dragged main metric lands on: (y - list_top) / row_height held to 0..rows-1.
 // Nothing when there is no row height or no rows.

@@ -49,6 +49,19 @@ std::optional<Rect> filter_field_rect(Page page, int32_t width, float s) {
   return std::nullopt;
 }
 
+bool filter_field_shown(const PanelState& panel) {
+  switch (panel.page) {
+    case Page::kOverview:
+    case Page::kMetricDetail:
+    case Page::kAlertEditor:
+      return true;
+    case Page::kAppDetail:
+      return panel.processes_expanded;
+    default:
+      return false;
+  }
+}
+
 Rect process_filter_field_rect(int32_t row_y, int32_t width, float s) {
   const int32_t x = px(12, s) + px(6, s);
   const int32_t w = width - 2 * px(12, s) - px(10, s) - px(20, s);
@@ -126,6 +139,7 @@ OverviewLayout overview_layout(const OverviewLayoutInput& in) {
                                   ? static_cast<int32_t>(std::max<size_t>(in.banners, 1)) * (px(26, s) + px(4, s))
                                   : 0;
   l.content_height = l.content_bottom + px(48, s) + banner_band + px(12, s);
+  l.list_bottom = in.height - px(12, s) - banner_band;
   return l;
 }
 

@@ -18,6 +18,9 @@ LayoutKey make_layout_key(const PanelState& panel, bool per_app_alert, bool fps_
 
 // Field 1 on the pages that place it here (overview, metric detail); nothing elsewhere.
 std::optional<Rect> filter_field_rect(Page page, int32_t width, float ui_scale);
+// Whether the current page shows field 1 (overview, metric detail, alert editor, and app detail
+// while its processes are unfolded); only then may it have the keyboard focus.
+bool filter_field_shown(const PanelState& panel);
 // Field 1 on app detail, inside the process filter row whose top is `row_y`.
 Rect process_filter_field_rect(int32_t row_y, int32_t width, float ui_scale);
 // Field 4 when the custom-request row is fully inside the page below its title, else nothing.
@@ -73,6 +76,9 @@ struct OverviewLayout {
   int32_t no_drives_y = 0;    // the "No drives found" line when there are no drives
   int32_t content_bottom = 0; // bottom of the last drive row (or of the one empty row)
   std::vector<Rect> banners;  // bottom one first
+  // Cards and drives scroll between body_top and this line (above the banner band) when the
+  // window is shorter than the content.
+  int32_t list_bottom = 0;
   // The client height this content needs: the rows above, the free space the fixed part leaves
   // under the drives, the banner band and the bottom margin.
   int32_t content_height = 0;

@@ -48,6 +48,10 @@ void navigate(PanelState& panel, PanelHost& host, Page page, uint8_t sub_page) {
   panel.page = page;
   panel.sub_page = sub_page;
   panel.scroll_offset = 0;
+  // The regions and rows belong to the page that was painted; a click that arrives before the
+  // new page is painted must not act on them.
+  panel.hit_regions.clear();
+  panel.app_rows.clear();
   panel.paused = false;
   panel.frozen_snapshot.reset();
   panel.copied = false;
@@ -163,8 +167,11 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       const Page from_page = panel.page;
       const uint8_t from_sub_page = panel.sub_page;
       panel.selected_app = panel.app_rows[index].name;
-      panel.return_page = from_page;
-      panel.return_sub_page = from_sub_page;
+      // App detail is never its own way back: Back and Escape would lead nowhere.
+      if (from_page != Page::kAppDetail) {
+        panel.return_page = from_page;
+        panel.return_sub_page = from_sub_page;
+      }
       host.restart_app_series();
       navigate(panel, host, Page::kAppDetail, 0);
       break;
@@ -238,6 +245,7 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       settings.mcp_enabled = !settings.mcp_enabled;
       host.save_settings();
       host.set_mcp_enabled(settings.mcp_enabled);
+      host.fit_panel();  // the banner band comes or goes with the link
       break;
     case ActionKind::kOpenMessages:
       navigate(panel, host, Page::kMessages, 0);

@@ -45,12 +45,27 @@ void search_line(const PanelCanvas& c, const OverviewLayout& l) {
   }
 }
 
+// The scrolled part of the overview: cards and drives are drawn `dy` higher and only between
+// `top` and `bottom`, and their click regions are cut to that band.
+struct ListView {
+  int32_t dy = 0;
+  int32_t top = 0;
+  int32_t bottom = 0;
+  Rect shift(Rect r) const { return Rect{r.left, r.top - dy, r.right, r.bottom - dy}; }
+  bool shows(const Rect& r) const { return r.bottom > top && r.top < bottom; }
+  void add_region(const PanelCanvas& c, const Rect& r, const Action& action) const {
+    const Rect cut{r.left, std::max(r.top, top), r.right, std::min(r.bottom, bottom)};
+    if (cut.top < cut.bottom) c.add_region(cut, action);
+  }
+};
+
 void metric_cards(const PanelCanvas& c, const OverviewInput& in, const std::vector<CardKind>& cards,
-                  const OverviewLayout& l) {
+                  const OverviewLayout& l, const ListView& v) {
   const Theme& t = c.theme();
   for (size_t i = 0; i < cards.size(); ++i) {
     const CardKind& card = cards[i];
-    const Rect r = l.cards[i];
+    const Rect r = v.shift(l.cards[i]);
+    if (!v.shows(r)) continue;
     const int32_t x0 = r.left;
     const int32_t x1 = r.right;
     const int32_t y = r.top;
@@ -62,30 +77,32 @@ void metric_cards(const PanelCanvas& c, const OverviewInput& in, const std::vect
     draw_sparkline(c.dc, graph, in.series[series], card_full_scale(card.key, in.series_max[series]), style.colour);
     draw_text_fit(c.dc, x0 + c.px(10), y + c.px(21), graph.left - c.px(6),
                   {c.fonts->bold, c.fonts->heading, c.fonts->small}, t.text, card_value_text(card.key, *in.snapshot));
-    c.add_region(r, card.action);
+    v.add_region(c, r, card.action);
   }
 }
 
-void drives(const PanelCanvas& c, const Snapshot& snap, const OverviewLayout& l) {
+void drives(const PanelCanvas& c, const Snapshot& snap, const OverviewLayout& l, const ListView& v) {
   const Theme& t = c.theme();
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
-  draw_text(c.dc, x0, l.drives_heading_y, c.fonts->small, t.text_dim, "DRIVES");
+  draw_text(c.dc, x0, l.drives_heading_y - v.dy, c.fonts->small, t.text_dim, "DRIVES");
   if (snap.drives.empty()) {
-    draw_text(c.dc, x0, l.no_drives_y, c.fonts->body, t.text_dim, "No drives found");
+    draw_text(c.dc, x0, l.no_drives_y - v.dy, c.fonts->body, t.text_dim, "No drives found");
     return;
   }
   const int32_t baseline_shift = font_ascent(c.dc, c.fonts->bold) - font_ascent(c.dc, c.fonts->small);
   for (size_t i = 0; i < snap.drives.size(); ++i) {
     const DriveInfo& d = snap.drives[i];
-    const int32_t y = l.drive_rows[i].row.top;
+    const Rect row = v.shift(l.drive_rows[i].row);
+    if (!v.shows(row)) continue;
+    const int32_t y = row.top;
     draw_text(c.dc, x0, y, c.fonts->bold, t.text, std::string(1, d.letter) + ":");
     const std::string space = format_bytes(d.free_bytes) + " free of " + format_bytes(d.total_bytes);
     const int32_t left = std::max(x1 - text_width(c.dc, c.fonts->small, space), x0 + c.px(30));
     draw_text_fit(c.dc, left, y + baseline_shift, x1, {c.fonts->small}, t.text_dim, space);
     const uint64_t used = d.total_bytes > d.free_bytes ? d.total_bytes - d.free_bytes : 0;
     const float fraction = d.total_bytes == 0 ? 0.0f : static_cast<float>(static_cast<double>(used) / d.total_bytes);
-    draw_meter(c.dc, l.drive_rows[i].meter, fraction, kDiskColour);
+    draw_meter(c.dc, v.shift(l.drive_rows[i].meter), fraction, kDiskColour);
   }
 }
 
@@ -101,7 +118,11 @@ void banners(const PanelCanvas& c, const std::vector<Banner>& list, const Overvi
       fill_rect(c.dc, r, colour);
     } else {
       fill_rect(c.dc, r, scale_colour(colour, 0.39f));
-      fill_rect(c.dc, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, scale_colour(colour, 0.12f));
+      // The dimmed fill is a tint on a dark surface; on the light theme the colour is laid over
+      // the surface instead, or the banner would come out nearly black.
+      const Rgb inside = current_theme_index() == kLightTheme ? mix_colour(colour, c.theme().surface, 0.12f)
+                                                              : scale_colour(colour, 0.12f);
+      fill_rect(c.dc, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, inside);
     }
     draw_text_fit(c.dc, x0 + c.px(11), r.top + c.px(6), x1 - c.px(8), {c.fonts->heading, c.fonts->small},
                   hot ? colours::on_accent : colour, b.text);
@@ -143,11 +164,26 @@ void paint_overview(const PanelCanvas& c, const OverviewInput& in) {
   header_links(c, l, *in.settings);
   search_line(c, l);
   if (!c.panel->filter_text.empty()) {
+    // The results stop at the bottom of the window; nothing of the cards' scroll applies.
+    c.panel->scroll_max = 0;
+    c.panel->scroll_offset = 0;
     search_results(c, *in.snapshot, l.body_top);
     return;
   }
-  metric_cards(c, in, cards, l);
-  drives(c, *in.snapshot, l);
+  // A pop-up held to the work area's height is shorter than its content: the cards and drives
+  // scroll between the search line and the banners, as the lists of the other pages do.
+  const ScrollbarShape bar = layout_scrollbar(*c.panel, c.width, l.list_bottom + c.px(12), l.body_top,
+                                              l.content_bottom - l.body_top, c.scale);
+  const ListView view{c.panel->scroll_offset, l.body_top, l.list_bottom};
+  {
+    const int saved = SaveDC(c.dc);
+    IntersectClipRect(c.dc, 0, view.top, c.width, view.bottom);
+    metric_cards(c, in, cards, l, view);
+    drives(c, *in.snapshot, l, view);
+    RestoreDC(c.dc, saved);
+  }
+  if (bar.track) fill_rect(c.dc, *bar.track, c.theme().surface);
+  if (bar.thumb) fill_rect(c.dc, *bar.thumb, c.theme().text_dim);
   banners(c, in.banners, l);
 }
 

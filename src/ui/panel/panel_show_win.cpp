@@ -11,6 +11,7 @@
 #include "ui/gdi/scale.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_actions_win.h"
+#include "ui/panel/panel_layout.h"
 #include "ui/panel/ui_state_win.h"
 
 namespace qv {
@@ -33,7 +34,8 @@ Rect work_area() {
 }
 
 SizeKey current_size_key(const UiState& ui) {
-  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings.main_metrics)};
+  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings.main_metrics),
+                 ui.settings.mcp_enabled};
 }
 
 void save(const UiState& ui) { save_settings(ui.settings); }
@@ -73,9 +75,11 @@ Size panel_size(const UiState& ui, HWND hwnd) {
   if (uses_stored_size(ui.settings)) return Size{ui.settings.win_w, ui.settings.win_h};
   const Size client = panel_client_size(ui.ui_scale, current_size_key(ui), ui.settings.mcp_enabled);
   RECT r{0, 0, client.width, client.height};
-  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
-  return Size{r.right - r.left, r.bottom - r.top};
+  // The frame at the window's own DPI: caption and borders differ between monitors.
+  AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)), ui.dpi);
+  // Content taller than the screen scrolls inside a panel that the user can reach whole.
+  return fit_to_work_area(work_area(), Size{r.right - r.left, r.bottom - r.top});
 }
 
 void show_panel(UiState& ui, HWND hwnd) {
@@ -95,7 +99,8 @@ void show_panel(UiState& ui, HWND hwnd) {
   SetWindowPos(hwnd, mode_z_order(ui), at.x, at.y, size.width, size.height, 0);
   ShowWindow(hwnd, SW_SHOW);
   SetForegroundWindow(hwnd);
-  SetFocus(ui.field(TextField::kFilter));
+  // Typing must not go into a field the page hides; the panel itself takes the keys then.
+  SetFocus(filter_field_shown(ui.panel) ? ui.field(TextField::kFilter) : hwnd);
   repaint_panel(hwnd);
 }
 
@@ -162,7 +167,16 @@ void fit_panel(UiState& ui, HWND hwnd) {
   const SizeKey key = current_size_key(ui);
   if (ui.size_key == key) return;
   const Size size = panel_size(ui, hwnd);
-  SetWindowPos(hwnd, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  const RECT r = window_rect(hwnd);
+  int32_t top = r.top;
+  if (ui.visible) {
+    // A shown pop-up that grows moves up so that its bottom stays inside the work area.
+    top = refit_popup_top(work_area(), r.top, size.height);
+  } else {
+    flags |= SWP_NOMOVE;  // showing places it
+  }
+  SetWindowPos(hwnd, nullptr, r.left, top, size.width, size.height, flags);
   ui.size_key = key;
 }
 
@@ -177,6 +191,33 @@ void rebuild_fonts(UiState& ui) {
   for (HWND field : ui.fields) {
     if (field) SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts.body), TRUE);
   }
+}
+
+void follow_dpi(UiState& ui, HWND hwnd, uint32_t dpi, const RECT* suggested) {
+  if (dpi == 0) return;
+  ui.dpi = dpi;
+  ui.dpi_scale = dpi_scale_for(dpi);
+  rebuild_fonts(ui);
+  ui.panel.layout_key.reset();  // every length changed: the fields are laid out again
+  ui.size_key.reset();
+  if (ui.settings.pinned) {
+    if (suggested && suggested->left < suggested->right && suggested->top < suggested->bottom) {
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      if (ui.visible) {
+        // The size messages of this move arrive while UiState is lent out; keep the new place.
+        ui.settings.win_x = suggested->left;
+        ui.settings.win_y = suggested->top;
+        if (uses_stored_size(ui.settings)) {
+          ui.settings.win_w = suggested->right - suggested->left;
+          ui.settings.win_h = suggested->bottom - suggested->top;
+        }
+      }
+    }
+  } else {
+    fit_panel(ui, hwnd);  // the content's size at the new scale, kept inside the work area
+  }
+  repaint_panel(hwnd);
 }
 
 void apply_theme(UiState& ui) {

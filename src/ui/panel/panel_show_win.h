@@ -3,6 +3,8 @@
 // rebuild what depends on the scale or the theme. All take the borrowed UiState.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "ui/panel/panel_geometry.h"
 
 namespace qv {
@@ -36,6 +38,9 @@ RECT window_rect(HWND hwnd);
 
 // text_size changed: new ui_scale, new fonts, and the body font handed to every text field.
 void rebuild_fonts(UiState& ui);
+// The window moved to a monitor of another DPI: new scale and fonts, then the pinned window
+// takes the suggested rectangle and the pop-up its content's size. Nothing for a DPI of 0.
+void follow_dpi(UiState& ui, HWND hwnd, uint32_t dpi, const RECT* suggested);
 // theme changed: the current theme and the text fields' brush follow the settings.
 void apply_theme(UiState& ui);
 // The app series restart empty (app detail opened for an app).

@@ -84,6 +84,9 @@ void on_mouse_move(UiState& ui, HWND hwnd, LPARAM lparam) {
 }
 
 void on_left_button_down(UiState& ui, HWND hwnd, LPARAM lparam) {
+  // Every painted page has regions; none means the page changed and is not painted yet, so
+  // the click cannot be resolved against what the user saw.
+  if (ui.panel.hit_regions.empty()) return;
   const std::optional<size_t> hit = hit_test(ui.panel.hit_regions, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
   if (hit) {
     const Action action = ui.panel.hit_regions[*hit].action;
@@ -148,9 +151,10 @@ void on_notifications(UiState& ui, HWND hwnd) {
   if (ui.visible) repaint_panel(hwnd);
 }
 
-void on_set_cursor(const UiState& ui, HWND hwnd, LPARAM lparam, bool* handled) {
+void on_set_cursor(const UiState& ui, HWND hwnd, WPARAM wparam, LPARAM lparam, bool* handled) {
   *handled = false;
-  if (LOWORD(lparam) != HTCLIENT) return;
+  // A child text field asks its parent first; it keeps its own text cursor.
+  if (reinterpret_cast<HWND>(wparam) != hwnd || LOWORD(lparam) != HTCLIENT) return;
   POINT pt{};
   GetCursorPos(&pt);
   ScreenToClient(hwnd, &pt);
@@ -164,37 +168,13 @@ void on_set_cursor(const UiState& ui, HWND hwnd, LPARAM lparam, bool* handled) {
   *handled = true;
 }
 
-// The tray menu only reports the choice; the panel carries it out.
-void on_tray_menu(UiState& ui, HWND hwnd) {
-  const bool task_exists = query_startup_task();
-  switch (show_tray_menu(hwnd, task_exists)) {
-    case TrayMenuChoice::kExit:
-      // Destroyed once UiState is given back, so that WM_DESTROY saves and removes the icons.
-      ui.after_message = AfterMessage::kDestroy;
-      break;
-    case TrayMenuChoice::kStartWithWindows:
-      if (task_exists) {
-        delete_startup_tasks();
-      } else {
-        create_startup_task();
-      }
-      break;
-    case TrayMenuChoice::kSettings:
-      query_autostart(ui);
-      ui.panel.page = Page::kSettingsHome;  // without the other effects of navigating
-      if (ui.visible) {
-        repaint_panel(hwnd);
-      } else {
-        show_panel(ui, hwnd);
-      }
-      break;
-    case TrayMenuChoice::kNone:
-      break;
-  }
-}
+void run_tray_menu(HWND hwnd);
 
 void run_after_message(HWND hwnd, AfterMessage what) {
   switch (what) {
+    case AfterMessage::kTrayMenu:
+      run_tray_menu(hwnd);
+      break;
     case AfterMessage::kMoveByBody:
       ReleaseCapture();
       SendMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
@@ -207,17 +187,58 @@ void run_after_message(HWND hwnd, AfterMessage what) {
   }
 }
 
-}  // namespace
-
-void set_ui_state(std::unique_ptr<UiState> state) { t_ui_state = std::move(state); }
-
-void with_ui_state(void (*body)(UiState& ui)) {
+// Lends UiState to `body` as a message would and then runs the work it left for afterwards.
+// Nothing happens when the slot is empty or already lent.
+template <typename Body>
+void borrow(HWND hwnd, Body body) {
   if (!t_ui_state || t_borrowed) return;
   t_borrowed = true;
   body(*t_ui_state);
   t_borrowed = false;
-  HWND hwnd = t_ui_state->window;
   run_after_message(hwnd, std::exchange(t_ui_state->after_message, AfterMessage::kNothing));
+}
+
+// Runs with UiState free: the menu's own message loop hands the panel its samples, paints and
+// notifications, which are handled as usual. The choice is carried out afterwards.
+void run_tray_menu(HWND hwnd) {
+  const bool task_exists = query_startup_task();
+  const TrayMenuChoice choice = show_tray_menu(hwnd, task_exists);
+  borrow(hwnd, [&](UiState& ui) { carry_out_tray_choice(ui, hwnd, choice, task_exists); });
+}
+
+}  // namespace
+
+// The tray menu only reports the choice; the panel carries it out.
+void carry_out_tray_choice(UiState& ui, HWND hwnd, TrayMenuChoice choice, bool task_existed) {
+  switch (choice) {
+    case TrayMenuChoice::kExit:
+      // Destroyed once UiState is given back, so that WM_DESTROY saves and removes the icons.
+      ui.after_message = AfterMessage::kDestroy;
+      break;
+    case TrayMenuChoice::kStartWithWindows:
+      if (task_existed) {
+        delete_startup_tasks();
+      } else {
+        create_startup_task();
+      }
+      break;
+    case TrayMenuChoice::kSettings:
+      // Through every step of navigating (it also reads the start-up task): from app detail the
+      // parked search text comes back instead of being lost. Shown afterwards, so that the
+      // focus follows the settings page.
+      navigate(ui, hwnd, Page::kSettingsHome, 0);
+      if (!ui.visible) show_panel(ui, hwnd);
+      break;
+    case TrayMenuChoice::kNone:
+      break;
+  }
+}
+
+void set_ui_state(std::unique_ptr<UiState> state) { t_ui_state = std::move(state); }
+
+void with_ui_state(void (*body)(UiState& ui)) {
+  if (!t_ui_state) return;
+  borrow(t_ui_state->window, body);
 }
 
 bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
@@ -235,7 +256,8 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       return true;
     }
     case WM_MOVE: {
-      if (ui.settings.pinned && ui.visible) {
+      // A minimised window sits at -32000, -32000; that is no place to reopen at.
+      if (ui.settings.pinned && ui.visible && !IsIconic(hwnd)) {
         const RECT r = window_rect(hwnd);
         ui.settings.win_x = r.left;
         ui.settings.win_y = r.top;
@@ -267,6 +289,9 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     }
     case WM_ACTIVATE:
       return true;
+    case WM_DPICHANGED:
+      follow_dpi(ui, hwnd, LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return true;
     case WM_PAINT:
       paint_panel(ui, hwnd);
       return true;
@@ -277,7 +302,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       return true;
     case WM_SETCURSOR: {
       bool handled = false;
-      on_set_cursor(ui, hwnd, lparam, &handled);
+      on_set_cursor(ui, hwnd, wparam, lparam, &handled);
       *result = TRUE;
       return handled;
     }
@@ -318,6 +343,13 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       return true;
     case WM_LBUTTONUP:
       return on_left_button_up(ui, hwnd, lparam);
+    case WM_CAPTURECHANGED:
+      // The mouse went elsewhere mid-drag (another window took it, a menu opened): the drag ends
+      // where it is, without a drop, or the next release anywhere would move a metric.
+      if (!ui.dragging || reinterpret_cast<HWND>(lparam) == hwnd) return false;
+      ui.dragging = false;
+      repaint_panel(hwnd);
+      return true;
     case WM_MOUSEWHEEL:
       scroll_by_wheel(ui, hwnd, GET_WHEEL_DELTA_WPARAM(wparam));  // px(52) per notch; repaints
       return true;
@@ -327,7 +359,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
           toggle_panel(ui, hwnd);
           break;
         case WM_RBUTTONUP:
-          on_tray_menu(ui, hwnd);
+          ui.after_message = AfterMessage::kTrayMenu;
           break;
         case NIN_BALLOONUSERCLICK:
           open_from_balloon(ui, hwnd);
@@ -350,7 +382,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
 LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   // Signing out or shutting down ends the process soon after this returns, without WM_DESTROY:
   // the settings are saved and the trace session is stopped here. This also holds while a
-  // modal loop (the tray menu, a message box) has UiState borrowed; saving only reads it.
+  // modal loop (a message box) has UiState borrowed; saving only reads it.
   if (msg == WM_ENDSESSION && wparam && t_ui_state) {
     save(*t_ui_state);
     stop_own_trace_session();

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ui/panel/ui_state_win.h"
+#include "ui/tray/tray_menu_win.h"
 
 namespace qv {
 
@@ -18,6 +19,10 @@ void with_ui_state(void (*body)(UiState& ui));
 
 // The panel's handler: true when it handled the message (with *result set).
 bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result);
+
+// Carries out what the user picked in the tray menu (`task_existed`: whether the start-up task
+// existed when the menu was built).
+void carry_out_tray_choice(UiState& ui, HWND hwnd, TrayMenuChoice choice, bool task_existed);
 
 // The window procedure registered for the panel: the entry guard around handle_panel_message.
 LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);

@@ -29,6 +29,9 @@ enum class AfterMessage : uint8_t {
   kNothing,
   kMoveByBody,  // the pop-up is dragged by its body: the system's move loop
   kDestroy,     // "Exit": the panel window is destroyed, which ends the program
+  // The tray menu runs its own message loop: samples, paints and notifications that arrive while
+  // it is open must find UiState free, or they would get default treatment and be lost.
+  kTrayMenu,
 };
 
 struct UiState {
@@ -44,7 +47,8 @@ struct UiState {
 
   TraySet tray;
 
-  float dpi_scale = 1.0f;  // read once at start-up
+  uint32_t dpi = 96;       // the panel window's: at start-up, then from WM_DPICHANGED
+  float dpi_scale = 1.0f;  // dpi / 96
   float ui_scale = 1.0f;   // dpi_scale x the text-size factor
   FontSet fonts;
   std::array<HWND, kTextFieldCount> fields{};  // children of the panel in control-id order, destroyed with it

@@ -15,6 +15,9 @@ TrayMenuChoice show_tray_menu(HWND hwnd, bool start_with_windows) {
   GetCursorPos(&at);
   const UINT choice = static_cast<UINT>(
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr));
+  // A menu of the notification area needs a message after it so that it closes reliably when
+  // it is shown again.
+  PostMessageW(hwnd, WM_NULL, 0, 0);
   DestroyMenu(menu);
   switch (choice) {
     case kMenuExit:

@@ -175,4 +175,10 @@ bool show_tray_balloon(TraySet& tray, std::string_view title, std::string_view b
   return true;
 }
 
+UINT register_taskbar_created(HWND window, MessageFilterCall allow) {
+  const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  if (message != 0 && allow) allow(window, message, MSGFLT_ALLOW, nullptr);
+  return message;
+}
+
 }  // namespace qv

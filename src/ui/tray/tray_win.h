@@ -31,6 +31,14 @@ struct TraySet {
   TrayShell shell;           // empty: Shell_NotifyIconW
 };
 
+// The message filter call; tests put a recorder here, the program ChangeWindowMessageFilterEx.
+using MessageFilterCall = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
+
+// Registers "TaskbarCreated" and lets it through to `window` even when the program runs with
+// higher rights than the shell that broadcasts it (the start-up task runs it elevated), so the
+// icons come back after the taskbar restarts. Returns the message id (0 when it has none).
+UINT register_taskbar_created(HWND window, MessageFilterCall allow = &ChangeWindowMessageFilterEx);
+
 // Square size of a tray icon: the small-icon metric, at least 16.
 int tray_icon_size();
 

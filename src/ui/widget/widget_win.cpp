@@ -114,6 +114,23 @@ LRESULT CALLBACK widget_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
     case WM_SIZING:
       on_sizing(hwnd, reinterpret_cast<RECT*>(lparam));
       return TRUE;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI: the user's own scale is kept, the monitor's follows.
+      WidgetState& w = t_widget;
+      const uint32_t dpi = LOWORD(wparam);
+      if (dpi == 0) return 0;
+      const float own = w.dpi > 0 ? w.paint.scale / w.dpi : 1.0f;
+      w.dpi = dpi_scale_for(dpi);
+      w.paint.scale = w.dpi * own;
+      renew_fonts(w);
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      const RECT now = window_rect(hwnd);
+      const Point at = suggested ? Point{suggested->left, suggested->top} : Point{now.left, now.top};
+      SetWindowPos(hwnd, nullptr, at.x, at.y, widget_width(w.paint.mask, w.paint.scale), widget_height(w.paint.scale),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    }
     case WM_NCCALCSIZE:
       if (wparam) return 0;  // the whole window is client area: no frame is drawn
       break;
