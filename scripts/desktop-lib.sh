@@ -96,11 +96,12 @@ qv_click() {
 }
 
 # Waits until the screen differs from a reference screenshot by at least N pixels (default 20000,
-# about a panel's worth), then for one more sample so that the figures are drawn. Fails after 20 s.
+# about a panel's worth), then for one more sample so that the figures are drawn. Fails after
+# about T seconds (default 20).
 qv_wait_change() {
-  local ref=$1 want=${2:-20000} shot n
+  local ref=$1 want=${2:-20000} tries=$(( ${3:-20} * 2 )) shot n
   shot=$(mktemp --suffix=.png)
-  for _ in $(seq 1 40); do
+  for _ in $(seq 1 "$tries"); do
     sleep 0.5
     import -window root "$shot" 2>/dev/null || continue
     n=$(compare -metric AE "$ref" "$shot" null: 2>&1 >/dev/null | cut -d' ' -f1 || true)
@@ -113,6 +114,16 @@ qv_wait_change() {
   done
   rm -f "$shot"
   return 1
+}
+
+# Opens the pop-up panel with a click on the tray icon at X Y; the screen before the click is the
+# reference. A click that a busy Wine loses is repeated once, only while the panel has not shown.
+qv_open_panel() {
+  local ref=$1 x=$2 y=$3
+  qv_click "$x" "$y"
+  qv_wait_change "$ref" 20000 12 && return 0
+  qv_click "$x" "$y"
+  qv_wait_change "$ref" 20000 20
 }
 
 # Saves a region of the screen (x y w h) trimmed to the windows in it, with a margin of desktop

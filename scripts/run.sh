@@ -31,8 +31,7 @@ open_panel_and_shoot() {
   index=$(qv_cpu_icon_index "$ini")
   [ "$index" -lt "${#icons[@]}" ] || index=0
   read -r x y <<<"${icons[$index]}"
-  qv_click "$x" "$y"
-  if ! qv_wait_change "$empty"; then
+  if ! qv_open_panel "$empty" "$x" "$y"; then
     echo "the panel did not open after a click on the tray icon at $x,$y" >&2
   fi
   xdotool mousemove 640 300  # keep the pointer off the figures

@@ -102,8 +102,7 @@ empty=$(mktemp --suffix=.png)
 import -window root "$empty"
 mapfile -t icons < <(qv_tray_icons "$empty")
 read -r x y <<<"${icons[0]}"
-qv_click "$x" "$y"
-qv_wait_change "$empty" || echo "  the pop-up did not open" >&2
+qv_open_panel "$empty" "$x" "$y" || echo "  the pop-up did not open" >&2
 rm -f "$empty"
 away
 qv_shot_region 640 0 $((QV_SCREEN_W - 640)) $((QV_SCREEN_H - 40)) "$docs/popup.png"
