@@ -60,6 +60,16 @@ ensure_wineprefix
 # launcher hides the exit code; the counter reads GoogleTest's own summary instead.
 run_gtest timeout 2400 wine explorer /desktop=quorvel,1280x1024 "$out/win/win_tests.exe"
 wineserver -k 2>/dev/null || true
+
+echo "== MCP end to end under Wine (the official MCP SDK's client drives zelmor-mcp.exe)"
+if (cd "$root/tests/mcp" && npm ci --no-audit --no-fund --loglevel=error >"$out/npm-ci.log" 2>&1); then
+  export QV_WIN_BUILD="$out/win"
+  run_gtest timeout 900 node "$root/tests/mcp/e2e.mjs"
+else
+  echo "[  FAILED  ] npm ci in tests/mcp: see $out/npm-ci.log"
+  add 0 1
+fi
+wineserver -k 2>/dev/null || true
 [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
 
 echo "$total_pass passed, $total_fail failed"

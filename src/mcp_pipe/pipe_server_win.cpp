@@ -106,7 +106,7 @@ std::optional<std::string> read_request(HANDLE pipe, HANDLE event) {
     });
     message.append(chunk.data(), got);
     if (ok) return message;
-    if (err != ERROR_MORE_DATA || message.size() > kRequestLimitBytes) return std::nullopt;
+    if (err != ERROR_MORE_DATA || message.size() > kPipeRequestLimitBytes) return std::nullopt;
   }
 }
 

@@ -10,7 +10,6 @@
 
 namespace qv {
 
-inline constexpr size_t kRequestLimitBytes = 1u << 20;  // while a message is still incomplete
 // A client gets this long from connecting to delivering its whole request.
 inline constexpr DWORD kRequestTimeoutMs = 5000;
 

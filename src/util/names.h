@@ -10,6 +10,8 @@ inline constexpr const wchar_t* kPanelWindowClass = L"ZelmorWnd";
 inline constexpr const char* kAppWebName = "quorvel.app";
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\ZelmorSingleInstance";
 inline constexpr const wchar_t* kPipeName = L"\\\\.\\pipe\\zelmor-mcp";
+// The pipe drops a request message larger than this instead of answering it.
+inline constexpr unsigned long kPipeRequestLimitBytes = 1ul << 20;
 inline constexpr const wchar_t* kTraceSessionName = L"ZelmorTrace";
 // Held by the monitor whose tracing thread runs the session; machine-wide like the session itself,
 // so monitors in other user sessions see it too.
@@ -20,6 +22,8 @@ inline constexpr const wchar_t* kSettingsFileName = L"zelmor.ini";
 inline constexpr const wchar_t* kProgramLogFileName = L"zelmor.log";
 inline constexpr const char* kAgentLogFileName = "zelmor-agents.log";
 
+// The monitor's own image, which the companion checks is serving the pipe.
+inline constexpr const char* kMonitorExeName = "quorvel.exe";
 // The AI tool's MCP server, installed beside the monitor.
 inline constexpr const char* kCompanionExeName = "zelmor-mcp.exe";
 

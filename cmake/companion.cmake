@@ -1,0 +1,53 @@
+# zelmor-mcp.exe, the AI tool's MCP server over stdio: a portable core (protocol, tools, request
+# lines) tested natively, and a thin Windows layer (stdio loop, pipe client) built beside quorvel.exe.
+file(GLOB QV_COMPANION_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/companion/*.cpp)
+set(QV_COMPANION_CORE_SOURCES ${QV_COMPANION_SOURCES})
+list(FILTER QV_COMPANION_CORE_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+set(QV_COMPANION_WIN_SOURCES ${QV_COMPANION_SOURCES})
+list(FILTER QV_COMPANION_WIN_SOURCES INCLUDE REGEX "_win\\.cpp$")
+list(FILTER QV_COMPANION_WIN_SOURCES EXCLUDE REGEX "/entry_win\\.cpp$")
+
+# nlohmann/json, header-only. A cross build must not put the build machine's /usr/include on its
+# include path (the host's C headers would shadow the target's), so the headers are copied aside.
+if(CMAKE_CROSSCOMPILING)
+  find_path(QV_NLOHMANN_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  file(COPY ${QV_NLOHMANN_INCLUDE}/nlohmann DESTINATION ${CMAKE_BINARY_DIR}/third_party/include)
+  add_library(qv_json INTERFACE)
+  target_include_directories(qv_json SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/third_party/include)
+else()
+  find_package(nlohmann_json 3.2 REQUIRED)
+  add_library(qv_json INTERFACE)
+  target_link_libraries(qv_json INTERFACE nlohmann_json::nlohmann_json)
+endif()
+
+# Only src/util of the monitor's code is used; the core library supplies it.
+add_library(companion_core STATIC ${QV_COMPANION_CORE_SOURCES})
+target_link_libraries(companion_core PUBLIC quorvel_core qv_json)
+
+if(WIN32)
+  add_library(companion_win STATIC ${QV_COMPANION_WIN_SOURCES})
+  target_link_libraries(companion_win PUBLIC companion_core advapi32)
+
+  add_executable(zelmor-mcp ${PROJECT_SOURCE_DIR}/src/companion/entry_win.cpp ${PROJECT_SOURCE_DIR}/res/zelmor-mcp.rc)
+  target_compile_definitions(zelmor-mcp PRIVATE QV_COMPANION_VERSION="${PROJECT_VERSION}")
+  target_link_libraries(zelmor-mcp PRIVATE companion_win)
+  if(MINGW)
+    target_link_options(zelmor-mcp PRIVATE -municode)
+  endif()
+  if(TARGET win_bench)
+    add_dependencies(win_bench zelmor-mcp quorvel)
+  endif()
+  if(TARGET win_tests)
+    target_link_libraries(win_tests PRIVATE companion_win)
+    add_dependencies(win_tests zelmor-mcp)
+  endif()
+else()
+  if(QV_FUZZ AND QV_IS_CLANG)
+    target_compile_options(companion_core PRIVATE -fsanitize=fuzzer-no-link)
+    foreach(fuzzer ${QV_FUZZERS})
+      get_filename_component(name ${fuzzer} NAME_WE)
+      target_link_libraries(${name} PRIVATE companion_core)
+    endforeach()
+  endif()
+  target_link_libraries(unit_tests PRIVATE companion_core)
+endif()

@@ -1,0 +1,184 @@
+#include "companion/pipe_client_win.h"
+
+#include <vector>
+
+#include "util/handles_win.h"
+#include "util/wide_win.h"
+
+namespace qv::companion {
+namespace {
+
+std::vector<BYTE> token_user(HANDLE process) {
+  UniqueHandle token;
+  if (!OpenProcessToken(process, TOKEN_QUERY, token.out())) return {};
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size == 0) return {};
+  std::vector<BYTE> buffer(size);
+  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
+  return buffer;
+}
+
+PSID sid_of(std::vector<BYTE>& user) { return reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid; }
+
+// Opens the pipe, waiting a bounded time while it is busy or briefly missing. The client's
+// identity is offered for identification only: the server may check who we are, never act as us.
+UniqueFile open_pipe(const std::wstring& name, DWORD& error) {
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    UniqueFile pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION | FILE_FLAG_OVERLAPPED, nullptr));
+    if (pipe) return pipe;
+    error = GetLastError();
+    const ULONGLONG waited = GetTickCount64() - start;
+    if (error == ERROR_PIPE_BUSY && waited < kBusyWaitMs) {
+      WaitNamedPipeW(name.c_str(), static_cast<DWORD>(kBusyWaitMs - waited));
+    } else if (error == ERROR_FILE_NOT_FOUND && waited < kMissingWaitMs) {
+      Sleep(10);
+    } else {
+      return UniqueFile();
+    }
+  }
+}
+
+enum class Transfer { kDone, kMoreData, kTimedOut, kFailed };
+
+// One read or write on the overlapped pipe handle, waited for until `deadline` (GetTickCount64)
+// and cancelled when it passes. `event` is a manual-reset event; starting the transfer resets it.
+Transfer transfer(HANDLE pipe, HANDLE event, bool write, char* data, DWORD size, DWORD& moved, ULONGLONG deadline) {
+  moved = 0;
+  if (!event) return Transfer::kFailed;
+  OVERLAPPED ov{};
+  ov.hEvent = event;
+  const BOOL started = write ? WriteFile(pipe, data, size, nullptr, &ov) : ReadFile(pipe, data, size, nullptr, &ov);
+  if (!started) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) {
+      const ULONGLONG now = GetTickCount64();
+      if (WaitForSingleObject(event, now < deadline ? static_cast<DWORD>(deadline - now) : 0) != WAIT_OBJECT_0) {
+        CancelIoEx(pipe, &ov);
+        GetOverlappedResult(pipe, &ov, &moved, TRUE);  // the buffer stays ours until the cancel lands
+        return Transfer::kTimedOut;
+      }
+    } else if (error != ERROR_MORE_DATA) {
+      return Transfer::kFailed;
+    }
+  }
+  if (GetOverlappedResult(pipe, &ov, &moved, FALSE)) return Transfer::kDone;
+  return GetLastError() == ERROR_MORE_DATA ? Transfer::kMoreData : Transfer::kFailed;
+}
+
+}  // namespace
+
+std::optional<std::string> read_reply(HANDLE pipe, unsigned long timeout_ms) {
+  const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  return read_reply(pipe, event.get(), timeout_ms);
+}
+
+std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  std::string reply;
+  char buffer[8192];
+  for (;;) {
+    DWORD got = 0;
+    const Transfer t = transfer(pipe, event, false, buffer, sizeof buffer, got, deadline);
+    reply.append(buffer, got);
+    if (t == Transfer::kTimedOut) return std::nullopt;
+    if (t == Transfer::kFailed) break;  // the server disconnected after its reply
+    if (t == Transfer::kDone && !reply.empty() && reply.back() == '\n') break;
+  }
+  if (!reply.empty() && reply.back() == '\n') reply.pop_back();
+  if (!reply.empty() && reply.back() == '\r') reply.pop_back();
+  return reply;
+}
+
+ServerFacts server_facts(HANDLE pipe, UniqueHandle* opened) {
+  ServerFacts facts;
+  ULONG pid = 0;
+  if (!GetNamedPipeServerProcessId(pipe, &pid)) return facts;
+  facts.process_id = pid;
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+  if (!process) return facts;
+  std::wstring path(32768, L'\0');
+  DWORD length = static_cast<DWORD>(path.size());
+  if (QueryFullProcessImageNameW(process.get(), 0, path.data(), &length)) {
+    path.resize(length);
+    facts.image_path = narrow(path);
+  }
+  std::vector<BYTE> theirs = token_user(process.get());
+  std::vector<BYTE> ours = token_user(GetCurrentProcess());
+  if (!theirs.empty() && !ours.empty()) facts.same_user = EqualSid(sid_of(theirs), sid_of(ours)) != FALSE;
+  if (opened) *opened = std::move(process);
+  return facts;
+}
+
+PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
+  auto say = [&](std::string_view line) {
+    if (client.diagnostic) client.diagnostic(line);
+  };
+  DWORD error = 0;
+  UniqueFile pipe = open_pipe(client.pipe_name, error);
+  if (!pipe) {
+    switch (error) {
+      case ERROR_FILE_NOT_FOUND:
+        return {PipeOutcome::Kind::kNotRunning, kNotRunningText};
+      case ERROR_PIPE_BUSY:
+        return {PipeOutcome::Kind::kFailed, "Quorvel is busy with other requests; try again in a moment"};
+      case ERROR_ACCESS_DENIED:
+        return {PipeOutcome::Kind::kFailed,
+                "Quorvel refused the connection: it admits only the Windows user it runs as"};
+      default:
+        say("cannot open the pipe: error " + std::to_string(error));
+        return {PipeOutcome::Kind::kFailed, "Cannot reach Quorvel (Windows error " + std::to_string(error) + ")"};
+    }
+  }
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr);
+
+  ULONG pid = 0;
+  const bool known_server = client.trusted_process && GetNamedPipeServerProcessId(pipe.get(), &pid) &&
+                            pid == client.trusted_pid &&
+                            WaitForSingleObject(client.trusted_process.get(), 0) == WAIT_TIMEOUT;
+  ServerVerdict verdict{ServerVerdict::Kind::kTrusted, {}};
+  if (!known_server) {
+    UniqueHandle process;
+    const ServerFacts facts = server_facts(pipe.get(), &process);
+    verdict = judge_server(facts);
+    client.trusted_pid = 0;
+    client.trusted_process.reset();
+    if (verdict.kind == ServerVerdict::Kind::kTrusted) {
+      client.trusted_pid = *facts.process_id;
+      client.trusted_process = std::move(process);
+    }
+  }
+  if (verdict.kind == ServerVerdict::Kind::kRefused) {
+    say("refused: " + verdict.reason);
+    return {PipeOutcome::Kind::kRefused,
+            "Refused to talk to the program serving Quorvel's pipe: " + verdict.reason +
+                ". Another program may be posing as Quorvel; tell the user."};
+  }
+  if (verdict.kind == ServerVerdict::Kind::kUnverified && !client.warned_unverified) {
+    client.warned_unverified = true;
+    say("cannot verify the pipe server: " + verdict.reason + "; going on");
+  }
+
+  std::string request = request_line;
+  DWORD written = 0;
+  const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const Transfer sent = transfer(pipe.get(), event.get(), true, request.data(), static_cast<DWORD>(request.size()), written,
+                                 GetTickCount64() + kReplyWaitMs);
+  if (sent != Transfer::kDone || written != request.size()) {
+    say("writing the request failed: error " + std::to_string(GetLastError()));
+    return {PipeOutcome::Kind::kFailed, "The connection to Quorvel broke while sending; try again"};
+  }
+  std::optional<std::string> reply = read_reply(pipe.get(), event.get(), kReplyWaitMs);
+  if (!reply) {
+    say("no reply within " + std::to_string(kReplyWaitMs / 1000) + " s");
+    return {PipeOutcome::Kind::kFailed, "Quorvel did not answer within " + std::to_string(kReplyWaitMs / 1000) +
+                                            " seconds; try again in a moment"};
+  }
+  if (reply->empty()) return {PipeOutcome::Kind::kFailed, "Quorvel closed the connection without a reply; try again"};
+  return {PipeOutcome::Kind::kReply, std::move(*reply)};
+}
+
+}  // namespace qv::companion

@@ -1,0 +1,47 @@
+#pragma once
+// The companion's side of the monitor's pipe: one connection per request, the server's identity
+// checked before anything is sent.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "companion/identity.h"
+#include "companion/mcp_server.h"
+#include "util/handles_win.h"
+
+namespace qv::companion {
+
+// How long a busy pipe (every instance serving someone) is waited for.
+inline constexpr unsigned long kBusyWaitMs = 2000;
+// How long a missing pipe name is retried: the monitor may be between two instances.
+inline constexpr unsigned long kMissingWaitMs = 250;
+// How long a reply is waited for. The monitor answers at once, or within about 4 s when it has
+// to gather fresh per-process figures; a monitor that hangs must not hang the AI tool's call.
+inline constexpr unsigned long kReplyWaitMs = 15000;
+
+struct PipeClient {
+  std::wstring pipe_name;
+  Diagnostic diagnostic;
+  bool warned_unverified = false;  // the "cannot verify" warning goes to stderr once
+  // The last server found trustworthy, kept open: while we hold a handle its process id cannot
+  // be given to another process, so the same id on a later connection is the same monitor and
+  // need not be checked again.
+  DWORD trusted_pid = 0;
+  UniqueHandle trusted_process;
+};
+
+// Sends one request line and returns the monitor's reply line, or why there is none.
+PipeOutcome send_request(PipeClient& client, const std::string& request_line);
+
+// The reply line on a pipe opened for overlapped I/O, without its line feed (empty when the
+// server closed without one), or nothing when no complete reply came within `timeout_ms`.
+std::optional<std::string> read_reply(HANDLE pipe, unsigned long timeout_ms);
+// The same with the caller's manual-reset event for the waits.
+std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms);
+
+// What the system says about the process serving the connected pipe `pipe`; `process` receives
+// that process opened for query and waiting, when it could be opened.
+ServerFacts server_facts(HANDLE pipe, UniqueHandle* process = nullptr);
+
+}  // namespace qv::companion
