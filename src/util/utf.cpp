@@ -10,49 +10,44 @@ constexpr char32_t kReplacement = 0xFFFD;
 // Decodes one code point at `pos`; advances `pos` past it. Returns kReplacement (advancing one
 // byte) for anything that is not a well-formed sequence, and sets `ok` to false then.
 char32_t decode_one(std::string_view s, size_t& pos, bool& ok) {
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  if (b0 < 0x80) {
-    ++pos;
-    return b0;
-  }
-  int len = 0;
-  char32_t cp = 0;
-  char32_t min = 0;
-  if ((b0 & 0xE0) == 0xC0) {
-    len = 2; cp = b0 & 0x1F; min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3; cp = b0 & 0x0F; min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4; cp = b0 & 0x07; min = 0x10000;
-  } else {
+  size_t len = 1;
+  const char32_t cp = decode_utf8_at(s, pos, len);
+  pos += len;
+  if (cp == kInvalidUtf8) {
     ok = false;
-    ++pos;
     return kReplacement;
   }
-  if (pos + static_cast<size_t>(len) > s.size()) {
-    ok = false;
-    ++pos;
-    return kReplacement;
-  }
-  for (int i = 1; i < len; ++i) {
-    const auto b = static_cast<unsigned char>(s[pos + static_cast<size_t>(i)]);
-    if ((b & 0xC0) != 0x80) {
-      ok = false;
-      ++pos;
-      return kReplacement;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ok = false;
-    ++pos;
-    return kReplacement;
-  }
-  pos += static_cast<size_t>(len);
   return cp;
 }
 
 }  // namespace
+
+char32_t decode_utf8_at(std::string_view s, size_t pos, size_t& len) {
+  const auto b0 = static_cast<unsigned char>(s[pos]);
+  len = 1;
+  if (b0 < 0x80) return b0;
+  size_t need = 0;
+  char32_t cp = 0;
+  char32_t min = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    need = 2; cp = b0 & 0x1F; min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    need = 3; cp = b0 & 0x0F; min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    need = 4; cp = b0 & 0x07; min = 0x10000;
+  } else {
+    return kInvalidUtf8;
+  }
+  if (pos + need > s.size()) return kInvalidUtf8;
+  for (size_t i = 1; i < need; ++i) {
+    const auto b = static_cast<unsigned char>(s[pos + i]);
+    if ((b & 0xC0) != 0x80) return kInvalidUtf8;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kInvalidUtf8;
+  len = need;
+  return cp;
+}
 
 bool is_valid_utf8(std::string_view bytes) {
   bool ok = true;

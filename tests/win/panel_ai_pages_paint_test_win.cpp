@@ -20,48 +20,25 @@ constexpr int kW = 336;
 constexpr int kH = 600;
 
 // A top-down 32-bit bitmap selected into a memory DC, with its pixels readable.
-class Canvas {
+class Canvas : public test::MemoryBitmap {
  public:
-  Canvas() {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kW;
-    bi.bmiHeader.biHeight = -kH;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bmp_);
-  }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bmp_);
-    DeleteDC(dc_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  HDC dc() const { return dc_; }
+  Canvas() : MemoryBitmap(kW, kH) {}
   Rgb at(int x, int y) const {
-    GdiFlush();
-    const uint32_t v = bits_[static_cast<size_t>(y) * kW + x];
+    const uint32_t v = pixel(x, y);
     return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
   }
-  void save(const std::string& name) const {
-    GdiFlush();
-    test::ScreenShot s;
-    s.w = kW;
-    s.h = kH;
-    s.pixels.assign(bits_, bits_ + static_cast<size_t>(kW) * kH);
-    test::save_shot_if_asked(s, name);
-  }
-
- private:
-  HDC dc_ = nullptr;
-  HBITMAP bmp_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  uint32_t* bits_ = nullptr;
+  void save(const std::string& name) const { test::save_shot_if_asked(shot(), name); }
 };
+
+// Paints the panel's page for `panel.page` from `ai`, with an empty overview around it.
+void paint_ai_page(const Canvas& c, const FontSet& fonts, PanelState& panel, const AiPagesInput& ai) {
+  Settings settings;
+  Snapshot snap;
+  OverviewInput overview;
+  overview.settings = &settings;
+  overview.snapshot = &snap;
+  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+}
 
 const std::string kLongWord(10'000, 'W');
 std::string combining_stack() {
@@ -107,12 +84,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
     if (unfolded) panel.expanded_messages = {1, 2, 3, 4, 5};  // all but the long word
     AiPagesInput ai;
     ai.messages = &messages;
-    Settings settings;
-    Snapshot snap;
-    OverviewInput overview;
-    overview.settings = &settings;
-    overview.snapshot = &snap;
-    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+    paint_ai_page(c, fonts, panel, ai);
     expect_nothing_outside_cards(c, current_theme(), 62);
     EXPECT_GT(panel.hit_regions.size(), 2u) << "clear, back and the folding rows";
   }
@@ -123,12 +95,7 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
   panel.expanded_messages = {0};
   AiPagesInput ai;
   ai.messages = &messages;
-  Settings settings;
-  Snapshot snap;
-  OverviewInput overview;
-  overview.settings = &settings;
-  overview.snapshot = &snap;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+  paint_ai_page(c, fonts, panel, ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
   EXPECT_GT(panel.scroll_max, 2000) << "the long word wraps into many lines";
   c.save("messages_hostile_long_word");
@@ -136,11 +103,6 @@ TEST(PanelAiPagesPaint, UntrustedMessagesStayInsideTheirCards) {
 
 TEST(PanelAiPagesPaint, EmptyPagesSayWhatWillAppear) {
   FontSet fonts = create_font_set(1.0f);
-  Settings settings;
-  Snapshot snap;
-  OverviewInput overview;
-  overview.settings = &settings;
-  overview.snapshot = &snap;
   const std::deque<MessageEntry> none;
   AiPagesInput ai;
   ai.messages = &none;
@@ -150,7 +112,7 @@ TEST(PanelAiPagesPaint, EmptyPagesSayWhatWillAppear) {
     PanelState panel;
     panel.page = page;
     panel.scroll_offset = 40;
-    paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+    paint_ai_page(c, fonts, panel, ai);
     const Theme& t = current_theme();
     // The band, then lines of dim text and nothing else: no card, no scrollbar, no clear.
     int dim = 0;
@@ -188,17 +150,12 @@ TEST(PanelAiPagesPaint, UntrustedAgentsStayInsideTheirCards) {
   panel.finished_expanded = true;
   // Every agent unfolded, the ten-thousand-character detail included.
   for (const Agent& a : session.agents) panel.expanded_ai_items.insert(agent_item_key("s", a.id, a.started_ms));
-  Settings settings;
-  Snapshot snap;
-  OverviewInput overview;
-  overview.settings = &settings;
-  overview.snapshot = &snap;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+  paint_ai_page(c, fonts, panel, ai);
   expect_nothing_outside_cards(c, current_theme(), 62);
   c.save("activity_hostile");
   // Scrolled to the end, through the finished ones.
   panel.scroll_offset = 1 << 30;
-  paint_page(PanelCanvas{c.dc(), kW, kH, 1.0f, &fonts, &panel}, overview, {}, &ai);
+  paint_ai_page(c, fonts, panel, ai);
   EXPECT_EQ(panel.scroll_offset, panel.scroll_max);
   expect_nothing_outside_cards(c, current_theme(), 62);
   c.save("activity_hostile_end");

@@ -17,75 +17,27 @@
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "win_support.h"
 
 namespace qv {
 namespace {
 
 // A top-down 32-bit bitmap selected into a memory DC, with direct access to its pixels.
-class Bitmap {
+class Bitmap : public test::MemoryBitmap {
  public:
-  Bitmap(int w, int h) : w_(w), h_(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bmp_);
-  }
-  ~Bitmap() {
-    SelectObject(dc_, old_);
-    DeleteObject(bmp_);
-    DeleteDC(dc_);
-  }
-  Bitmap(const Bitmap&) = delete;
-  Bitmap& operator=(const Bitmap&) = delete;
-  HDC dc() const { return dc_; }
+  using MemoryBitmap::MemoryBitmap;
   Rgb at(int x, int y) const {
-    GdiFlush();
-    const uint32_t v = bits_[static_cast<size_t>(y) * w_ + x];
+    const uint32_t v = pixel(x, y);
     return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
   }
   // With QV_PANEL_SHOTS naming a directory, keeps the picture there for a look.
-  void save_if_asked(const char* name) const {
-    const char* dir = std::getenv("QV_PANEL_SHOTS");
-    if (!dir || !*dir) return;
-    GdiFlush();
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    ih.biSize = sizeof ih;
-    ih.biWidth = w_;
-    ih.biHeight = -h_;
-    ih.biPlanes = 1;
-    ih.biBitCount = 32;
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    const size_t bytes = static_cast<size_t>(w_) * h_ * 4;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(bytes);
-    const std::string path = std::string(dir) + "\\" + name + ".bmp";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-      std::fwrite(&fh, sizeof fh, 1, f);
-      std::fwrite(&ih, sizeof ih, 1, f);
-      std::fwrite(bits_, 1, bytes, f);
-      std::fclose(f);
-    }
-  }
+  void save_if_asked(const char* name) const { test::save_shot_if_asked(shot(), name); }
   int count(const Rect& r, Rgb colour) const {
     int n = 0;
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x) n += at(x, y) == colour;
     return n;
   }
-
- private:
-  int w_, h_;
-  HDC dc_ = nullptr;
-  HBITMAP bmp_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  uint32_t* bits_ = nullptr;
 };
 
 Snapshot busy_snapshot(size_t drives) {

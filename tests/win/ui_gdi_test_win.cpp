@@ -15,40 +15,16 @@ namespace qv::test {
 namespace {
 
 // A W x H 32-bit top-down bitmap selected into a memory DC, read back as 0xRRGGBB.
-class Canvas {
+class Canvas : public MemoryBitmap {
  public:
-  Canvas(int w, int h) : w_(w), h_(h) {
-    WindowDc screen(nullptr);
-    dc_.reset(CreateCompatibleDC(screen.get()));
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    bmp_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    old_ = SelectObject(dc_.get(), bmp_.get());
-  }
-  ~Canvas() { SelectObject(dc_.get(), old_); }
-  HDC dc() const { return dc_.get(); }
-  uint32_t at(int x, int y) const {
-    GdiFlush();
-    return static_cast<const uint32_t*>(bits_)[static_cast<size_t>(y) * w_ + x] & 0xFFFFFFu;
-  }
+  using MemoryBitmap::MemoryBitmap;
+  uint32_t at(int x, int y) const { return pixel(x, y) & 0xFFFFFFu; }
   size_t count(uint32_t rgb) const {
     size_t n = 0;
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) n += at(x, y) == rgb;
+    for (int y = 0; y < h(); ++y)
+      for (int x = 0; x < w(); ++x) n += at(x, y) == rgb;
     return n;
   }
-
- private:
-  int w_, h_;
-  UniqueMemoryDc dc_;
-  UniqueGdiObject bmp_;
-  void* bits_ = nullptr;
-  HGDIOBJ old_ = nullptr;
 };
 
 uint32_t hex(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }

@@ -85,25 +85,12 @@ TEST(UiMonitor, EveryTraySettingOffLeavesThePlainIcon) {
 // Pixels of the taskbar as they are on the screen, 0x00RRGGBB.
 std::vector<uint32_t> capture(HWND hwnd, RECT* where) {
   GetWindowRect(hwnd, where);
-  const int w = where->right - where->left, h = where->bottom - where->top;
-  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  WindowDc screen(nullptr);
-  UniqueMemoryDc mem(CreateCompatibleDC(screen.get()));
-  void* bits = nullptr;
-  UniqueGdiObject bmp(CreateDIBSection(mem.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryBitmap mem(where->right - where->left, where->bottom - where->top);
   {
-    SelectGuard keep(mem.get(), bmp.get());
-    BitBlt(mem.get(), 0, 0, w, h, screen.get(), where->left, where->top, SRCCOPY);
-    GdiFlush();
-    if (bits) std::memcpy(px.data(), bits, px.size() * 4);
+    WindowDc screen(nullptr);
+    BitBlt(mem.dc(), 0, 0, mem.w(), mem.h(), screen.get(), where->left, where->top, SRCCOPY);
   }
+  std::vector<uint32_t> px = mem.shot().pixels;
   for (uint32_t& p : px) p &= 0xFFFFFFu;
   return px;
 }

@@ -35,28 +35,9 @@ constexpr DWORD kOverlayStyle = 0x80000000;
 // ---- Pictures made in memory ------------------------------------------------------------------
 
 ScreenShot paint_in_memory(int w, int h, const std::function<void(HDC)>& paint) {
-  ScreenShot s;
-  s.w = w;
-  s.h = h;
-  s.pixels.assign(static_cast<size_t>(w) * h, 0);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  HDC mem = CreateCompatibleDC(nullptr);
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  paint(mem);
-  GdiFlush();
-  if (bits) std::memcpy(s.pixels.data(), bits, s.pixels.size() * 4);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  return s;
+  MemoryBitmap mem(w, h);
+  paint(mem.dc());
+  return mem.shot();
 }
 
 // Leftmost and rightmost columns of a band of rows that hold anything but `background` (text is

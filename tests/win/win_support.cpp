@@ -155,38 +155,51 @@ bool ScreenShot::any(int left, int top, int right, int bottom, Rgb colour) const
   return false;
 }
 
-ScreenShot capture_client(HWND hwnd) {
+MemoryBitmap::MemoryBitmap(int w, int h) : w_(w), h_(h) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  {
+    WindowDc screen(nullptr);
+    dc_.reset(CreateCompatibleDC(screen.get()));
+  }
+  bmp_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+  old_ = SelectObject(dc_.get(), bmp_.get());
+}
+
+MemoryBitmap::~MemoryBitmap() { SelectObject(dc_.get(), old_); }
+
+uint32_t MemoryBitmap::pixel(int x, int y) const {
+  GdiFlush();
+  return bits_[static_cast<size_t>(y) * w_ + x];
+}
+
+ScreenShot MemoryBitmap::shot() const {
   ScreenShot s;
+  s.w = w_;
+  s.h = h_;
+  s.pixels.assign(static_cast<size_t>(w_) * h_, 0);
+  GdiFlush();
+  if (bits_) std::memcpy(s.pixels.data(), bits_, s.pixels.size() * 4);
+  return s;
+}
+
+ScreenShot capture_client(HWND hwnd) {
   RECT rc{};
   GetClientRect(hwnd, &rc);
   POINT origin{0, 0};
   ClientToScreen(hwnd, &origin);
-  s.w = rc.right;
-  s.h = rc.bottom;
-  s.pixels.assign(static_cast<size_t>(s.w) * s.h, 0);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = s.w;
-  bi.bmiHeader.biHeight = -s.h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
+  MemoryBitmap mem(rc.right, rc.bottom);
+  WindowDc screen(nullptr);
   // Only the part on the screen: a source reaching past its edge copies nothing at all.
-  const int visible_w = std::min(s.w, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
-  const int visible_h = std::min(s.h, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
-  if (visible_w > 0 && visible_h > 0) BitBlt(mem, 0, 0, visible_w, visible_h, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  if (bits) std::memcpy(s.pixels.data(), bits, s.pixels.size() * 4);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return s;
+  const int visible_w = std::min(mem.w(), GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
+  const int visible_h = std::min(mem.h(), GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
+  if (visible_w > 0 && visible_h > 0) BitBlt(mem.dc(), 0, 0, visible_w, visible_h, screen.get(), origin.x, origin.y, SRCCOPY);
+  return mem.shot();
 }
 
 std::string read_file(const std::wstring& path) {

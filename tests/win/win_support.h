@@ -72,6 +72,31 @@ struct ScreenShot {
 };
 ScreenShot capture_client(HWND hwnd);
 
+// A top-down 32-bit bitmap selected into a memory DC (compatible with the screen), with its
+// pixels readable: the picture that the painting tests draw into and read back.
+class MemoryBitmap {
+ public:
+  MemoryBitmap(int w, int h);
+  ~MemoryBitmap();
+  MemoryBitmap(const MemoryBitmap&) = delete;
+  MemoryBitmap& operator=(const MemoryBitmap&) = delete;
+  HDC dc() const { return dc_.get(); }
+  int w() const { return w_; }
+  int h() const { return h_; }
+  // The pixel as stored (0x00RRGGBB), after GDI has finished drawing.
+  uint32_t pixel(int x, int y) const;
+  // A copy of the whole picture (all zero when the bitmap could not be made).
+  ScreenShot shot() const;
+
+ private:
+  int w_;
+  int h_;
+  UniqueMemoryDc dc_;
+  UniqueGdiObject bmp_;  // destroyed before dc_, once the destructor has selected it out
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
 std::string read_file(const std::wstring& path);
 void write_file(const std::wstring& path, const std::string& bytes);
 bool file_exists(const std::wstring& path);

@@ -4,38 +4,17 @@
 
 #include "ui/gdi/scale.h"
 #include "util/panic.h"
+#include "util/utf.h"
 
 namespace qv {
 namespace {
 
 constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // U+2026
 
-// Decodes the code point at `pos` (U+FFFD for a stray byte); `len` receives its byte length.
+// The code point at `pos` (U+FFFD for a stray byte); `len` receives its byte length.
 char32_t decode_at(std::string_view s, size_t pos, size_t& len) {
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  len = 1;
-  if (b0 < 0x80) return b0;
-  size_t need = 0;
-  char32_t cp = 0;
-  char32_t min = 0;
-  if ((b0 & 0xE0) == 0xC0) {
-    need = 2; cp = b0 & 0x1F; min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    need = 3; cp = b0 & 0x0F; min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    need = 4; cp = b0 & 0x07; min = 0x10000;
-  } else {
-    return 0xFFFD;
-  }
-  if (pos + need > s.size()) return 0xFFFD;
-  for (size_t i = 1; i < need; ++i) {
-    const auto b = static_cast<unsigned char>(s[pos + i]);
-    if ((b & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  len = need;
-  return cp;
+  const char32_t cp = decode_utf8_at(s, pos, len);
+  return cp == kInvalidUtf8 ? 0xFFFD : cp;
 }
 
 // Unicode White_Space, except the line feed, which separates paragraphs before this is asked.

@@ -9,6 +9,7 @@
 
 #include "config/settings_file_win.h"
 #include "ui/panel/ui_state_win.h"
+#include "ui/gdi/no_activate_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "util/handles_win.h"
@@ -48,6 +49,7 @@ void on_paint(HWND hwnd) {
 }
 
 LRESULT CALLBACK overlay_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (LRESULT result = 0; handle_no_activate_message(hwnd, msg, wparam, lparam, result)) return result;
   switch (msg) {
     case WM_PAINT:
       on_paint(hwnd);
@@ -58,39 +60,12 @@ LRESULT CALLBACK overlay_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
       return 0;
     case WM_NCHITTEST:
       return HTCAPTION;  // dragged by any point
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
-    case WM_WINDOWPOSCHANGING:
-      // Every placement, the system's own at the end of a drag included, leaves the foreground
-      // where it is.
-      reinterpret_cast<WINDOWPOS*>(lparam)->flags |= SWP_NOACTIVATE;
-      return DefWindowProcW(hwnd, msg, wparam, lparam);
-    case WM_NCLBUTTONDOWN:
-      // The move loop is started here rather than by the default handling, which on some
-      // systems first brings the window to the foreground and does not move one that refuses
-      // activation, as this one does.
-      if (wparam == HTCAPTION) {
-        SendMessageW(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lparam);
-        return 0;
-      }
-      return DefWindowProcW(hwnd, msg, wparam, lparam);
     default:
       return DefWindowProcW(hwnd, msg, wparam, lparam);
   }
 }
 
-bool register_overlay_class() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  if (GetClassInfoExW(module, kOverlayClass, &wc)) return true;
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &overlay_proc;
-  wc.hInstance = module;
-  wc.hCursor = LoadCursorW(nullptr, IDC_SIZEALL);
-  wc.lpszClassName = kOverlayClass;
-  return RegisterClassExW(&wc) != 0;
-}
+bool register_overlay_class() { return register_small_window_class(kOverlayClass, &overlay_proc, IDC_SIZEALL); }
 
 HWND create_overlay_window(const Settings& settings, float ui_scale) {
   if (!register_overlay_class()) return nullptr;

@@ -13,6 +13,7 @@
 #include "config/settings_file_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "core/clock.h"
+#include "ui/gdi/no_activate_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
@@ -97,6 +98,7 @@ void on_sizing(HWND hwnd, RECT* r) {
 }
 
 LRESULT CALLBACK widget_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (LRESULT result = 0; handle_no_activate_message(hwnd, msg, wparam, lparam, result)) return result;
   switch (msg) {
     case WM_PAINT:
       on_paint(hwnd);
@@ -143,22 +145,6 @@ LRESULT CALLBACK widget_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
     case WM_SETCURSOR:
       SetCursor(LoadCursorW(nullptr, LOWORD(lparam) == HTBOTTOMRIGHT ? IDC_SIZENWSE : IDC_ARROW));
       return TRUE;
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
-    case WM_WINDOWPOSCHANGING:
-      // Every placement, the system's own at the end of a drag included, leaves the foreground
-      // where it is.
-      reinterpret_cast<WINDOWPOS*>(lparam)->flags |= SWP_NOACTIVATE;
-      return DefWindowProcW(hwnd, msg, wparam, lparam);
-    case WM_NCLBUTTONDOWN:
-      // The move loop is started here rather than by the default handling, which on some
-      // systems first brings the window to the foreground and does not move one that refuses
-      // activation, as this one does.
-      if (wparam == HTCAPTION) {
-        SendMessageW(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lparam);
-        return 0;
-      }
-      break;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
       if (info) {
@@ -183,18 +169,7 @@ LRESULT CALLBACK widget_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
-bool register_widget_class() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  if (GetClassInfoExW(module, kWidgetClass, &wc)) return true;
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &widget_proc;
-  wc.hInstance = module;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kWidgetClass;
-  return RegisterClassExW(&wc) != 0;
-}
+bool register_widget_class() { return register_small_window_class(kWidgetClass, &widget_proc, IDC_ARROW); }
 
 HWND create_widget_window(const Settings& settings, float dpi) {
   if (!register_widget_class()) return nullptr;
