@@ -58,12 +58,12 @@ bool keep_unloadable_file(const std::wstring& path) {
     }
     if (!std::exchange(g_load_failure->keep_failure_logged, true)) {
       log_line("settings: could not keep " + narrow(path) + " as " + narrow(bad) + " (" + system_error_text(error) +
-               "); it is not replaced");
+               "); changes are not saved until it can be moved: close the program that holds it, or remove it yourself");
     }
     return false;
   }
-  log_line("settings: " + narrow(path) + " could not be loaded (" + g_load_failure->reason + "); kept it as " +
-           narrow(bad) + " before saving");
+  log_line("settings: " + narrow(path) + " could not be loaded (" + g_load_failure->reason +
+           "); started with the default settings and kept the old file as " + narrow(bad) + " before saving");
   return true;
 }
 

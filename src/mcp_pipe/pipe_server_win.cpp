@@ -227,7 +227,7 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
 
   UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!event) {
-    log_line("mcp pipe: CreateEventW failed");
+    log_line("mcp pipe: CreateEventW failed; AI tools cannot connect until Quorvel is restarted");
     return;
   }
 
@@ -272,7 +272,9 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
         const DWORD error = GetLastError();
         if (error != ERROR_ACCESS_DENIED && error != ERROR_PIPE_BUSY) return first;
       }
-      if (!logged) log_line("mcp pipe: name in use by another process");
+      if (!logged) log_line(
+          "mcp pipe: the pipe name is held by another program; AI tools cannot connect until it lets go "
+          "(Quorvel tries again every 5 seconds)");
       logged = true;
       Sleep(kNameRetryMs);
     }

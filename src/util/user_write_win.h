@@ -9,7 +9,9 @@
 namespace qv {
 
 // The reason given in the program log when a write is refused.
-inline constexpr std::string_view kUserWriteDeniedText = "access denied for the signed-in user";
+inline constexpr std::string_view kUserWriteDeniedText =
+    "the signed-in user may not write there (Quorvel runs as administrator and writes only where you could "
+    "yourself); choose a file in a folder of your own";
 
 // signed_in_user_may_write with this process's token and the file system's security.
 bool signed_in_user_may_write(const std::string& path);

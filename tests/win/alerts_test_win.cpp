@@ -224,7 +224,9 @@ TEST(AlertDelivery, AnElevatedMonitorRefusesAFolderTheSignedInUserMayNotAddFiles
   AlertEvaluator evaluator;
   evaluator.evaluate(rules_of({"cpu>50; nonotify; file=" + path}), tick, state, panel.hwnd);
   EXPECT_EQ(lines_of(read_file(dir.file(L"zelmor.log"))),
-            std::vector<std::string>{"rule log open failed (" + path + "): access denied for the signed-in user"});
+            std::vector<std::string>{"rule log open failed (" + path +
+                                     "): the signed-in user may not write there (Quorvel runs as administrator and "
+                                     "writes only where you could yourself); choose a file in a folder of your own"});
   EXPECT_FALSE(file_exists(closed + L"\\alerts.log"));
 }
 

@@ -21,6 +21,10 @@
 namespace qv::test {
 namespace {
 
+constexpr const char* kNameHeldLine =
+    "mcp pipe: the pipe name is held by another program; AI tools cannot connect until it lets go "
+    "(Quorvel tries again every 5 seconds)\n";
+
 const std::wstring kMonitorPipe = kPipeName;
 
 // One monitor for a whole suite: started with its own settings, stopped at the end.
@@ -276,7 +280,7 @@ TEST(MonitorPipeSquatted, NeverJoinsANameAnotherProcessHoldsAndServesOnceItIsFre
   std::optional<std::string> answered;
   const bool waiting = eventually(
       [&] {
-        if (monitor.program_log().find("mcp pipe: name in use by another process\n") != std::string::npos) return true;
+        if (monitor.program_log().find(kNameHeldLine) != std::string::npos) return true;
         answered = reply_to("rules", 50);
         return answered.has_value();
       },
@@ -293,9 +297,9 @@ TEST(MonitorPipeSquatted, NeverJoinsANameAnotherProcessHoldsAndServesOnceItIsFre
   ASSERT_TRUE(eventually([&] { return (reply = reply_to("rules", 200)).has_value(); }, 15000));
   EXPECT_EQ(reply->rfind("{\"instructions\":", 0), 0u) << *reply;
   const std::string log = monitor.program_log();
-  const size_t first = log.find("mcp pipe: name in use by another process\n");
+  const size_t first = log.find(kNameHeldLine);
   ASSERT_NE(first, std::string::npos);
-  EXPECT_EQ(log.find("mcp pipe: name in use by another process\n", first + 1), std::string::npos) << log;
+  EXPECT_EQ(log.find(kNameHeldLine, first + 1), std::string::npos) << log;
   EXPECT_EQ(log.find("CreateNamedPipeW failed"), std::string::npos) << log;
 }
 

@@ -324,7 +324,7 @@ TEST(Monitor, AFileThatFailedToLoadIsKeptAsBadBeforeTheFirstSaveOnly) {
   const std::string ini = utf8(m.dir.file(L"zelmor.ini"));
   const std::string log = read_file(m.dir.file(L"zelmor.log"));
   const std::string kept_line =
-      "settings: " + ini + " could not be loaded (not UTF-8 text); kept it as " + ini + ".bad before saving\n";
+      "settings: " + ini + " could not be loaded (not UTF-8 text); started with the default settings and kept the old file as " + ini + ".bad before saving\n";
   EXPECT_NE(log.find(kept_line), std::string::npos) << log;
   EXPECT_EQ(log.find("settings: ", log.find(kept_line) + 1), std::string::npos) << log;  // once only
 }
@@ -361,6 +361,9 @@ TEST(Monitor, AFileHeldThroughStartIsNotReplacedUntilItCanBeKept) {
   PostMessageW(m.panel, WM_CLOSE, 0, 0);  // a save while the file can be neither moved nor copied
   ASSERT_TRUE(eventually([&] { return log_has("settings: could not keep "); }, 5000))
       << read_file(m.dir.file(L"zelmor.log"));
+  EXPECT_TRUE(log_has(
+      "); changes are not saved until it can be moved: close the program that holds it, or remove it yourself\n"))
+      << read_file(m.dir.file(L"zelmor.log"));
   holder.reset();
   EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), "theme=2\n");
   EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.bad")));
@@ -368,7 +371,8 @@ TEST(Monitor, AFileHeldThroughStartIsNotReplacedUntilItCanBeKept) {
   PostMessageW(m.panel, WM_CLOSE, 0, 0);  // the next save keeps it first
   EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == kDefaultSettingsFile; }, 5000));
   EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini.bad")), "theme=2\n");
-  EXPECT_TRUE(log_has("could not be loaded (" + system_error_text(ERROR_SHARING_VIOLATION) + "); kept it as "));
+  EXPECT_TRUE(log_has("could not be loaded (" + system_error_text(ERROR_SHARING_VIOLATION) +
+                      "); started with the default settings and kept the old file as "));
 }
 
 TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
