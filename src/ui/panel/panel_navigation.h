@@ -4,7 +4,9 @@
 // through PanelHost, which the window side implements (and tests replace with a recorder).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "ui/panel/hit_test.h"
@@ -47,6 +49,12 @@ class PanelHost {
   virtual std::string default_agent_log_path() = 0;
   virtual void clear_messages() = 0;  // the panel's list of AI-tool messages
   virtual Snapshot current_snapshot() = 0;
+
+  // Alert rules: SharedState rules from the settings' lines; the default alert log path; the app
+  // picker menu at the pointer (the chosen name, or nothing when it was dismissed).
+  virtual void rebuild_rules() = 0;
+  virtual std::string default_alert_log_path() = 0;
+  virtual std::optional<std::string> pick_app(const std::vector<std::string>& names) = 0;
 
   virtual void update_overlay() = 0;
   virtual void update_widget() = 0;

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "ui/panel/settings_paint_win.h"
+
 namespace qv {
 namespace {
 
@@ -49,15 +51,19 @@ void page_frame(const PanelCanvas& c) {
 
 }  // namespace
 
-void paint_page(const PanelCanvas& c, const OverviewInput& in) {
+PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const PageInput* settings) {
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
-  if (c.panel->page == static_cast<uint8_t>(Page::kOverview)) {
+  const auto page = static_cast<Page>(c.panel->page);
+  if (page == Page::kOverview) {
     paint_overview(c, in);
+  } else if (settings && (page == Page::kSettingsHome || page == Page::kSettingsSection || page == Page::kAlertEditor)) {
+    return paint_settings_page(c, *settings);
   } else {
     page_frame(c);
   }
+  return {};
 }
 
 }  // namespace qv

@@ -6,9 +6,12 @@
 
 #include "ui/panel/panel_overview_win.h"
 #include "ui/panel/panel_widgets_win.h"
+#include "ui/panel/settings_layout.h"
 
 namespace qv {
 
-void paint_page(const PanelCanvas& c, const OverviewInput& in);
+// `settings` feeds the settings pages and the alert editor; the returned layout is theirs (empty
+// for the other pages).
+PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const PageInput* settings = nullptr);
 
 }  // namespace qv
