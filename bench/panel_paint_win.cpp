@@ -7,11 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "main/ui_state_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {
@@ -59,7 +60,7 @@ void overview_paint() {
   agents.running_sessions = 2;
   agents.listed = 3;
   in.banners = ai_banners(true, 2, agents);
-  const ClientSize sz = overview_client_size(1.0f, 4, 7, true, 2);
+  const Size sz = overview_client_size(1.0f, 4, 7, true, 2);
 
   FontSet fonts = create_font_set(1.0f);
   PanelState panel;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../tests/win/pipe_client_win.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/pipe_server_win.h"
 #include "sampler/publish.h"
 #include "util/handles_win.h"

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "sampler/sampler_thread_win.h"
 #include "sampler/system_metrics_win.h"
 #include "util/handles_win.h"

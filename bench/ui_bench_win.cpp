@@ -9,9 +9,10 @@
 #include <memory>
 #include <mutex>
 
-#include "main/messages.h"
-#include "main/ui_state_win.h"
+#include "core/messages.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {

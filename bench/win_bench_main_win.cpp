@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "win_bench.h"
 #include "util/wide_win.h"
+#include "win_bench.h"
 
 namespace qv::bench {
 

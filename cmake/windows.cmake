@@ -40,6 +40,18 @@ if(QV_WIN_TESTS)
   # The tests start the real product and helper doubles; tell them where the files are.
   add_dependencies(win_tests quorvel)
 
+  # The same program with its test hooks compiled in (QV_TEST_HOOKS: the environment may name a
+  # double for the Task Scheduler tool), for the tests that need one. Never shipped: quorvel.exe
+  # has no such way in. Its own copy of the start-up task code takes the place of the library's.
+  add_executable(quorvel_test_hooks WIN32 ${PROJECT_SOURCE_DIR}/src/main/entry_win.cpp
+                 ${PROJECT_SOURCE_DIR}/src/util/startup_task_win.cpp ${PROJECT_SOURCE_DIR}/res/quorvel.rc)
+  target_compile_definitions(quorvel_test_hooks PRIVATE QV_TEST_HOOKS)
+  target_link_libraries(quorvel_test_hooks PRIVATE quorvel_win)
+  if(MINGW)
+    target_link_options(quorvel_test_hooks PRIVATE -municode)
+  endif()
+  add_dependencies(win_tests quorvel_test_hooks)
+
   file(GLOB QV_WIN_TOOLS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/tools/*.cpp)
   foreach(src ${QV_WIN_TOOLS})
     get_filename_component(name ${src} NAME_WE)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both targets and runs every test: native unit tests, each fuzz
-# target for a bounded time, and the Windows-side tests under Wine. Ends with "N passed, M failed".
+# Installs what is missing, builds both targets and runs every test: the layering check, native
+# unit tests, each fuzz target for a bounded time, and the Windows-side tests under Wine. Ends
+# with "N passed, M failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" || exit 1
@@ -19,6 +20,15 @@ run_gtest() {
   # shellcheck disable=SC2086
   add ${counts:-0 1}
 }
+
+echo "== layering check"
+if python3 "$root/scripts/check-layers.py" "$root"; then
+  echo "[       OK ] layering"
+  add 1 0
+else
+  echo "[  FAILED  ] layering"
+  add 0 1
+fi
 
 echo "== native unit tests"
 run_gtest timeout 1200 "$out/native/unit_tests"

@@ -2,7 +2,7 @@
 // The sampler's per-tick agent step: prune the registry and log what finished.
 #include <cstdint>
 
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 

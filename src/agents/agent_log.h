@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "agents/agent.h"
+#include "core/agent.h"
 
 namespace qv {
 

@@ -5,9 +5,11 @@
 #include <mutex>
 
 #include "agents/agent_log.h"
-#include "mcp_pipe/white_space.h"
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/program_log_win.h"
+#include "util/user_write_win.h"
+#include "util/white_space.h"
 #include "util/wide_win.h"
 
 namespace qv {
@@ -19,6 +21,11 @@ void append_agent_log(SharedState& state, const std::vector<FinishedAgent>& entr
     path = std::string(trim_white_space(state.agent_log_file));
   }
   if (path.empty() || entries.empty()) return;
+  // The path comes from the settings file, which the user's unelevated programs can edit.
+  if (!signed_in_user_may_write(path)) {
+    log_line("agent log open failed (" + path + "): " + std::string(kUserWriteDeniedText));
+    return;
+  }
 
   UniqueFile file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
@@ -38,8 +45,8 @@ void append_agent_log(SharedState& state, const std::vector<FinishedAgent>& entr
 
 std::string default_agent_log_path() {
   const auto dir = local_app_data_dir();
-  if (!dir) return "C:\\zelmor-agents.log";
-  return narrow(*dir) + "\\zelmor-agents.log";
+  if (!dir) return std::string("C:\\") + kAgentLogFileName;
+  return narrow(*dir) + "\\" + kAgentLogFileName;
 }
 
 }  // namespace qv

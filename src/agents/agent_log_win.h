@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "agents/agent.h"
-#include "main/shared_state.h"
+#include "core/agent.h"
+#include "core/shared_state.h"
 
 namespace qv {
 

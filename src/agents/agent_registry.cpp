@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "agents/agent_report.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 namespace {
@@ -23,6 +25,15 @@ FinishedAgent finish(const Agent& a, std::string status, std::string_view label,
   return f;
 }
 
+// Session ids come from the client: control characters would break the program log's lines.
+std::string printable(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return out;
+}
+
 bool history_has(const AgentHistory& history, std::string_view id, uint64_t started_ms) {
   return std::any_of(history.begin(), history.end(),
                      [&](const FinishedAgent& f) { return f.id == id && f.started_ms == started_ms; });
@@ -32,6 +43,10 @@ bool history_has(const AgentHistory& history, std::string_view id, uint64_t star
 
 bool is_active_status(std::string_view status) {
   return status.empty() || status == "running" || status == "waiting";
+}
+
+bool agent_running(const Agent& agent, uint64_t now_ms) {
+  return is_active_status(agent.status) && age(agent.updated_ms, now_ms) < kAgentQuietMs;
 }
 
 std::string cut_characters(std::string_view text, size_t max_chars) {
@@ -57,38 +72,66 @@ void record_finished(AgentHistory& history, FinishedAgent entry) {
 
 ReportOutcome merge_report(AgentRegistry& registry, AgentHistory& history, std::string_view session_id,
                            std::string_view label, std::vector<Agent> agents, uint64_t now_ms) {
-  auto session = std::find_if(registry.begin(), registry.end(),
-                              [&](const AgentSession& s) { return s.id == session_id; });
+  ReportOutcome outcome;
+  const std::string id = cut_characters(session_id, kAgentIdCut);
+  auto session = std::find_if(registry.begin(), registry.end(), [&](const AgentSession& s) { return s.id == id; });
   if (session == registry.end()) {
-    registry.push_back(AgentSession{std::string(session_id), std::string(label), {}, now_ms});
+    if (registry.size() >= kMaxAgentSessions) {
+      outcome.refused = true;
+      return outcome;
+    }
+    registry.push_back(AgentSession{id, {}, {}, now_ms});
     session = registry.end() - 1;
   }
-  session->label = std::string(label);
+  session->label = cut_characters(label, kAgentTitleCut);
   session->last_seen_ms = now_ms;
 
-  ReportOutcome outcome;
   const std::vector<Agent> old = std::move(session->agents);
   session->agents.clear();
-  std::vector<Agent> active;
+  // Indexes, so that the merge stays linear however long the lists are. The views point into
+  // `old` and `agents`, which are not changed while the indexes are used.
+  std::unordered_map<std::string_view, uint64_t> old_started;  // first match wins
+  old_started.reserve(old.size());
+  for (const Agent& o : old) old_started.emplace(o.id, o.started_ms);
+  std::unordered_set<std::string_view> listed_active;  // dropped ones included: they did not vanish
+  listed_active.reserve(agents.size());
   for (Agent& a : agents) {
-    auto before = std::find_if(old.begin(), old.end(), [&](const Agent& o) { return o.id == a.id; });
-    if (before != old.end()) a.started_ms = before->started_ms;
+    if (const auto it = old_started.find(a.id); it != old_started.end()) a.started_ms = it->second;
+    if (is_active_status(a.status)) listed_active.insert(a.id);
+  }
+  std::vector<size_t> vanished;  // old agents the report no longer lists as active
+  for (size_t i = 0; i < old.size(); ++i) {
+    if (!listed_active.contains(old[i].id)) vanished.push_back(i);
+  }
+
+  std::vector<Agent> active;
+  size_t dropped = 0;
+  for (Agent& a : agents) {
     if (is_active_status(a.status)) {
-      active.push_back(std::move(a));
+      if (active.size() < kMaxSessionAgents) {
+        active.push_back(std::move(a));
+      } else {
+        ++dropped;
+      }
       continue;
     }
-    FinishedAgent f = finish(a, a.status, label, now_ms);
+    FinishedAgent f = finish(a, a.status, session->label, now_ms);
     record_finished(history, f);
     outcome.finished.push_back(std::move(f));
   }
-  for (const Agent& o : old) {
-    const bool still_active =
-        std::any_of(active.begin(), active.end(), [&](const Agent& a) { return a.id == o.id; });
+  for (size_t i : vanished) {
+    const Agent& o = old[i];
     // An agent that reported its own final status above is already in the history.
-    if (still_active || history_has(history, o.id, o.started_ms)) continue;
-    FinishedAgent f = finish(o, "done", label, now_ms);
+    if (history_has(history, o.id, o.started_ms)) continue;
+    FinishedAgent f = finish(o, "done", session->label, now_ms);
     record_finished(history, f);
     outcome.finished.push_back(std::move(f));
+  }
+  if (dropped != 0 && !session->limit_logged) {
+    session->limit_logged = true;
+    outcome.log_lines.push_back("mcp pipe: agents of session \"" + printable(session->id) + "\" beyond " +
+                                std::to_string(kMaxSessionAgents) + " dropped (" + std::to_string(dropped) +
+                                " in this report)");
   }
   outcome.active_count = active.size();
   session->agents = std::move(active);
@@ -123,7 +166,7 @@ size_t running_agent_count(const AgentRegistry& registry, uint64_t now_ms) {
   size_t n = 0;
   for (const AgentSession& s : registry) {
     for (const Agent& a : s.agents) {
-      if (is_active_status(a.status) && age(a.updated_ms, now_ms) < kAgentQuietMs) ++n;
+      if (agent_running(a, now_ms)) ++n;
     }
   }
   return n;
@@ -134,7 +177,18 @@ ReportOutcome report_agents(SharedState& state, std::string_view session_id, std
   std::vector<Agent> agents = parse_agent_report(json_text, now_ms);
   std::lock_guard sessions_lock(state.agent_sessions_mutex);  // always before the history lock
   std::lock_guard history_lock(state.agent_history_mutex);
-  return merge_report(state.agent_sessions, state.agent_history, session_id, label, std::move(agents), now_ms);
+  ReportOutcome outcome =
+      merge_report(state.agent_sessions, state.agent_history, session_id, label, std::move(agents), now_ms);
+  // A refused session has no record to remember the note in: say it once while the registry
+  // stays full.
+  if (outcome.refused && !state.agent_session_limit_logged) {
+    state.agent_session_limit_logged = true;
+    outcome.log_lines.push_back("mcp pipe: " + std::to_string(kMaxAgentSessions) +
+                                " agent sessions reached; reports of new sessions dropped");
+  } else if (state.agent_sessions.size() < kMaxAgentSessions) {
+    state.agent_session_limit_logged = false;
+  }
+  return outcome;
 }
 
 std::vector<FinishedAgent> prune_agents(SharedState& state, uint64_t now_ms) {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent.h"
+#include "core/agent.h"
 
 namespace qv {
 
@@ -18,8 +18,20 @@ inline constexpr uint64_t kAgentAbandonMs = 1'800'000;   // this old or older: a
 inline constexpr size_t kAgentHistoryLength = 200;
 inline constexpr size_t kFinishedTextCut = 200;          // characters of title and detail
 
+// What one client can make the registry hold. Reports come from any program of the user, and a
+// session stays for 30 minutes after its last report, so both counts are bounded, and so is
+// every text (in characters; titles stay longer than the history's cut).
+inline constexpr size_t kMaxAgentSessions = 256;
+inline constexpr size_t kMaxSessionAgents = 1000;  // active agents of one session
+inline constexpr size_t kAgentIdCut = 256;          // agent and session ids
+inline constexpr size_t kAgentTitleCut = 500;       // agent titles and session labels
+inline constexpr size_t kAgentStatusCut = 64;
+inline constexpr size_t kAgentDetailCut = 1000;
+
 // "", "running" and "waiting" are active; every other status is final.
 bool is_active_status(std::string_view status);
+// Active and updated less than kAgentQuietMs ago.
+bool agent_running(const Agent& agent, uint64_t now_ms);
 
 // The first `max_chars` characters (code points) of UTF-8 text.
 std::string cut_characters(std::string_view text, size_t max_chars);
@@ -27,9 +39,13 @@ std::string cut_characters(std::string_view text, size_t max_chars);
 struct ReportOutcome {
   size_t active_count = 0;                  // agents the session lists as active after the merge
   std::vector<FinishedAgent> finished;      // finished by this report, then abandoned by its prune
+  bool refused = false;                     // a new session while kMaxAgentSessions exist: nothing changed
+  std::vector<std::string> log_lines;       // for the program log: what was dropped, once per session
 };
 
-// Merges one report (already parsed) into its session. The caller holds both locks.
+// Merges one report (already parsed) into its session, in time linear in the report and the
+// session's old list. Active agents beyond kMaxSessionAgents are dropped (they neither stay nor
+// count as finished). The caller holds both locks.
 ReportOutcome merge_report(AgentRegistry& registry, AgentHistory& history, std::string_view session_id,
                            std::string_view label, std::vector<Agent> agents, uint64_t now_ms);
 // Abandons agents not heard of for 30 minutes and drops idle sessions; returns the abandoned.

@@ -2,8 +2,9 @@
 
 #include <unordered_set>
 
-#include "mcp_pipe/white_space.h"
+#include "agents/agent_registry.h"
 #include "util/utf.h"
+#include "util/white_space.h"
 
 namespace qv {
 namespace {
@@ -146,10 +147,10 @@ std::vector<Agent> parse_agent_report(std::string_view text, uint64_t now_ms) {
   std::unordered_set<std::string> seen_ids;
   for (std::string_view object : split_report_objects(text)) {
     Agent a;
-    a.title = clean_display_text(read_member(object, "title"));
-    a.id = read_member(object, "id");
-    a.status = clean_display_text(read_member(object, "status"));
-    a.detail = clean_display_text(read_member(object, "detail"));
+    a.title = cut_characters(clean_display_text(read_member(object, "title")), kAgentTitleCut);
+    a.id = cut_characters(read_member(object, "id"), kAgentIdCut);
+    a.status = cut_characters(clean_display_text(read_member(object, "status")), kAgentStatusCut);
+    a.detail = cut_characters(clean_display_text(read_member(object, "detail")), kAgentDetailCut);
     if (a.id.empty()) a.id = a.title.empty() ? "agent" : a.title;
     if (a.title.empty() && a.detail.empty()) continue;
     a.updated_ms = now_ms;

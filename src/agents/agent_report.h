@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent.h"
+#include "core/agent.h"
 
 namespace qv {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "mcp_pipe/white_space.h"
+#include "util/white_space.h"
 
 namespace qv {
 namespace {

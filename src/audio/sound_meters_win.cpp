@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "audio/com_ref_win.h"
 #include "audio/sound_merge.h"
+#include "util/com_ref_win.h"
 #include "util/program_log_win.h"
 
 namespace qv {

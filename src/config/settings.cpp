@@ -1,5 +1,6 @@
 #include "config/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -121,6 +122,11 @@ void append_number(std::string& out, std::string_view key, N v) {
 }
 
 }  // namespace
+
+size_t shown_metric_count(const std::vector<MainMetric>& main_metrics) {
+  return static_cast<size_t>(
+      std::count_if(main_metrics.begin(), main_metrics.end(), [](const MainMetric& m) { return m.shown; }));
+}
 
 std::vector<MainMetric> Settings::default_main_metrics() {
   std::vector<MainMetric> out;

@@ -63,6 +63,9 @@ struct Settings {
   bool operator==(const Settings&) const = default;
 };
 
+// Main metrics marked shown, names the overview does not know included: what the pop-up's size counts.
+size_t shown_metric_count(const std::vector<MainMetric>& main_metrics);
+
 // The text-size factor behind `text_size` (0.9, 1.0, 1.15, 1.3; 1.0 for anything else).
 float text_size_factor(uint32_t text_size);
 

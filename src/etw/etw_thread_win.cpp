@@ -61,14 +61,26 @@ void enable_profile_privilege() {
   AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr);
 }
 
-ULONG start_session(TRACEHANDLE& session) {
+// A session of our name that is already running is stopped first only when it is a left-over:
+// one owned by a running monitor (of another user session) is left alone.
+ULONG start_session(TRACEHANDLE& session, const TraceOwnerLock& owner) {
   return start_reclaiming(
       [&]() -> uint32_t {
         TraceProperties block = make_trace_properties();  // fresh for every call: the system writes into it
         return StartTraceW(&session, kTraceSessionName, &block.props);
       },
-      [] { stop_trace_session(); });
+      [] { stop_trace_session(); }, may_reclaim_session(owner.state()));
 }
+
+// While it lives, the running session counts as this process's own: the exit, the end of the
+// user's session and the panic path stop it.
+class OwnSession {
+ public:
+  OwnSession() { set_trace_session_ours(true); }
+  OwnSession(const OwnSession&) = delete;
+  OwnSession& operator=(const OwnSession&) = delete;
+  ~OwnSession() { set_trace_session_ours(false); }
+};
 
 // Once the session is gone no process has real per-process network figures, so the flag this
 // thread set must not outlive it, however the thread ends.
@@ -96,12 +108,16 @@ void run_event_tracing(std::shared_ptr<SharedState> state) {
   if (!state) return;
   enable_profile_privilege();
 
+  // Held until this thread ends, so that other monitors know the session is live; declared
+  // first so that it is let go last.
+  TraceOwnerLock owner;
   TRACEHANDLE session = 0;
-  const ULONG started = start_session(session);
+  const ULONG started = start_session(session, owner);
   if (started != ERROR_SUCCESS) {
     log_line("ETW StartTrace failed: " + std::to_string(started) + " (not elevated?)");
     return;
   }
+  OwnSession own_session;
 
   NetworkFlag network_flag(*state);
   int enabled = 0;

@@ -1,7 +1,8 @@
 #pragma once
+// The event-tracing worker thread.
 #include <memory>
 
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <unordered_map>
 
-#include "main/shared_state.h"
-#include "sampler/snapshot.h"
+#include "core/shared_state.h"
+#include "core/snapshot.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 

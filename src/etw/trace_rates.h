@@ -10,8 +10,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "main/shared_state.h"
-#include "sampler/snapshot.h"
+#include "core/shared_state.h"
+#include "core/snapshot.h"
 
 namespace qv {
 

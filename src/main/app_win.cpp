@@ -10,18 +10,21 @@
 
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
+#include "core/messages.h"
+#include "core/shared_state.h"
 #include "etw/etw_thread_win.h"
-#include "main/messages.h"
-#include "main/panel_window_win.h"
-#include "main/shared_state.h"
-#include "main/ui_state_win.h"
+#include "etw/trace_control_win.h"
 #include "mcp_pipe/pipe_server_win.h"
 #include "rules/rule_text.h"
 #include "sampler/sampler_thread_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
+#include "ui/panel/panel_show_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "ui/tray/tray_win.h"
+#include "util/names.h"
 #include "util/panic.h"
 #include "util/program_log_win.h"
 #include "util/startup_task_win.h"
@@ -65,16 +68,19 @@ void spawn_worker(F body) {
 
 int run_app(int argc, wchar_t** argv) {
   install_panic_hook();
+  set_panic_cleanup([] { stop_own_trace_session(); });
 
   if (argc > 1) {
     handle_option(argv[1]);
     return 0;
   }
 
-  // Kept open for the life of the process; a second copy finds it and leaves quietly.
-  HANDLE instance_mutex = CreateMutexW(nullptr, FALSE, L"Local\\ZelmorSingleInstance");
-  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-  (void)instance_mutex;
+  // Kept open for the life of the process; a second copy finds it and leaves quietly. A monitor
+  // started elevated (the start-up task does so) leaves a lock that a copy without elevation may
+  // not open: that copy is a second one too.
+  HANDLE instance_mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
+  const DWORD instance_error = GetLastError();
+  if (instance_error == ERROR_ALREADY_EXISTS || (!instance_mutex && instance_error == ERROR_ACCESS_DENIED)) return 0;
 
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 
@@ -85,10 +91,10 @@ int run_app(int argc, wchar_t** argv) {
   wc.hInstance = module;
   wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = L"ZelmorWnd";
+  wc.lpszClassName = kPanelWindowClass;
   RegisterClassExW(&wc);
 
-  HWND panel = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"ZelmorWnd", widen(kAppWebName).c_str(),
+  HWND panel = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPanelWindowClass, widen(kAppWebName).c_str(),
                                WS_POPUP | WS_CLIPCHILDREN | WS_BORDER, 0, 0, 10, 10, nullptr, nullptr, module,
                                nullptr);
   if (!panel) {
@@ -116,8 +122,8 @@ int run_app(int argc, wchar_t** argv) {
   DwmSetWindowAttribute(panel, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof dark);
 
   ui->fonts = create_font_set(ui->ui_scale);
-  for (size_t i = 0; i < kTextFieldCount; ++i) {
-    ui->fields[i] = create_text_field(panel, static_cast<int>(i + 1), ui->fonts.body);
+  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile, TextField::kRequest}) {
+    ui->fields[field_slot(f)] = create_text_field(panel, control_id(f), ui->fonts.body);
   }
   ui->field_brush.reset(CreateSolidBrush(colorref(current_theme().input)));
 

@@ -3,11 +3,11 @@
 #include <mutex>
 
 #include "agents/agent_registry.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/replies.h"
 #include "mcp_pipe/request.h"
-#include "mcp_pipe/white_space.h"
 #include "sampler/publish.h"
+#include "util/white_space.h"
 
 namespace qv {
 
@@ -39,6 +39,11 @@ std::string dispatch_request(std::string_view line, SharedState& state, const Li
   if (command == "agents") {
     const AgentsRequest r = agents_request_from_line(line);
     const ReportOutcome outcome = report_agents(state, r.session_id, r.label, r.json_text, unix_now_ms());
+    if (hooks.log) {
+      for (const std::string& line : outcome.log_lines) hooks.log(line);
+    }
+    // Nothing was stored: the client must not be told it was.
+    if (outcome.refused) return std::string(kTooManySessionsReply);
     if (hooks.write_agent_log && !outcome.finished.empty()) hooks.write_agent_log(outcome.finished);
     if (hooks.wake_panel) hooks.wake_panel();
     return format_agents_reply(outcome.active_count);

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent.h"
+#include "core/agent.h"
 
 namespace qv {
 
@@ -16,6 +16,7 @@ struct SharedState;
 struct LinkHooks {
   std::function<void()> wake_panel;  // posts WM_NOTIFY_QUEUED to the panel window
   std::function<void(const std::vector<FinishedAgent>&)> write_agent_log;  // called with no lock held
+  std::function<void(const std::string&)> log;  // one program-log line, called with no lock held
 };
 
 // The reply to one trimmed request line, without its line feed.

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "agents/agent_log_win.h"
-#include "main/messages.h"
+#include "core/messages.h"
 #include "mcp_pipe/dispatcher.h"
 #include "mcp_pipe/pipe_acl.h"
 #include "util/handles_win.h"
@@ -27,6 +27,8 @@ namespace {
 constexpr DWORD kPipeBufferBytes = 65536;
 constexpr DWORD kReadChunkBytes = 4096;
 constexpr DWORD kMaxInstances = 4;
+// While another process holds the pipe name, how often we try to claim it.
+constexpr DWORD kNameRetryMs = 5000;
 
 bool is_valid_utf16(std::wstring_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
@@ -226,16 +228,47 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
     if (panel) PostMessageW(panel, kWmNotifyQueued, 0, 0);
   };
   hooks.write_agent_log = [&state](const std::vector<FinishedAgent>& entries) { append_agent_log(*state, entries); };
+  hooks.log = [](const std::string& line) { log_line(line); };
 
-  const auto make_instance = [&] {
+  // Pipe names are machine-wide. The first instance must create the name, never join one that
+  // another process made: a client could otherwise reach that process instead of us. Later
+  // instances are made while one of ours is still open, so they can only join our own name.
+  const auto make_instance = [&](bool first) {
+    DWORD open_mode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED;
+    if (first) open_mode |= FILE_FLAG_FIRST_PIPE_INSTANCE;
     return UniqueFile(CreateNamedPipeW(
-        pipe_name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+        pipe_name.c_str(), open_mode,
         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, kMaxInstances,
         kPipeBufferBytes, kPipeBufferBytes, 0, &attributes));
   };
-  UniqueFile next = make_instance();
+  // Claims the name, waiting while another process holds it; nothing on any other failure.
+  const auto claim_name = [&] {
+    bool logged = false;
+    for (;;) {
+      UniqueFile first = make_instance(true);
+      if (first) {
+        // Our first instance must be the only one. Where the system lets the flag pass (Wine
+        // does), another process's instances show in the count: let go of ours and wait.
+        DWORD instances = 0;
+        if (!GetNamedPipeHandleStateW(first.get(), nullptr, &instances, nullptr, nullptr, nullptr, 0) ||
+            instances <= 1) {
+          return first;
+        }
+        first.reset();
+      } else {
+        const DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_PIPE_BUSY) return first;
+      }
+      if (!logged) log_line("mcp pipe: name in use by another process");
+      logged = true;
+      Sleep(kNameRetryMs);
+    }
+  };
+  UniqueFile next = claim_name();
   for (;;) {
     UniqueFile pipe = std::move(next);
+    // All our instances were closed (the last attempt at a next one failed): claim afresh.
+    if (!pipe) pipe = claim_name();
     if (!pipe) {
       log_line("mcp pipe: CreateNamedPipeW failed");
       return;
@@ -243,7 +276,7 @@ void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> stat
     const bool connected = wait_for_client(pipe.get(), event.get());
     // Clients are still served one at a time, but the next one already finds a listening
     // instance: a client that reconnects at once never sees the pipe name missing.
-    next = make_instance();
+    next = make_instance(false);
     if (connected) {
       if (std::optional<std::string> message = read_request(pipe.get(), event.get())) {
         if (std::optional<std::string> reply = answer_message(*message, *state, hooks)) {

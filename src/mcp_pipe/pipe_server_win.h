@@ -1,14 +1,15 @@
 #pragma once
+// The named-pipe server through which the AI tool reads figures, notifies and reports agents.
 #include <windows.h>
 
 #include <memory>
 #include <string>
 
-#include "main/shared_state.h"
+#include "core/shared_state.h"
+#include "util/names.h"
 
 namespace qv {
 
-inline constexpr const wchar_t* kPipeName = L"\\\\.\\pipe\\zelmor-mcp";
 inline constexpr size_t kRequestLimitBytes = 1u << 20;  // while a message is still incomplete
 // A client gets this long from connecting to delivering its whole request.
 inline constexpr DWORD kRequestTimeoutMs = 5000;

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "mcp_pipe/json_out.h"
-#include "mcp_pipe/white_space.h"
 #include "procinfo/apps.h"
 #include "util/text.h"
+#include "util/white_space.h"
 
 namespace qv {
 namespace {

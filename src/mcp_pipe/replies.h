@@ -7,14 +7,15 @@
 #include <string_view>
 #include <vector>
 
-#include "mcp_pipe/notification.h"
-#include "sampler/snapshot.h"
+#include "core/notification.h"
+#include "core/snapshot.h"
 
 namespace qv {
 
 inline constexpr std::string_view kUnknownCommandReply = R"({"error":"unknown command"})";
 inline constexpr std::string_view kDisabledReply = R"({"error":"MCP is disabled in Quorvel settings"})";
 inline constexpr std::string_view kOkReply = R"({"ok":true})";
+inline constexpr std::string_view kTooManySessionsReply = R"({"error":"too many agent sessions"})";
 
 std::string format_snapshot_reply(const Snapshot& s);
 std::string format_history_reply(const std::vector<HistorySample>& samples);

@@ -1,7 +1,7 @@
 #include "mcp_pipe/request.h"
 
-#include "mcp_pipe/white_space.h"
 #include "util/utf.h"
+#include "util/white_space.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 
 namespace qv {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/snapshot.h"
 #include "procinfo/process_records.h"
-#include "sampler/snapshot.h"
 
 namespace qv {
 
@@ -23,6 +23,8 @@ class ProcessTable {
   std::vector<ProcessSample> enumerate_processes(double dt, double logical_cpus, const PerProcessExtras& extras);
   // A tick that does not enumerate drops the baseline, so the next enumeration starts fresh.
   void forget_baseline() { baseline_.clear(); }
+  // The previous enumeration left a baseline, so the next one measures real rates.
+  bool has_baseline() const { return baseline_.size() != 0; }
   size_t buffer_bytes() const { return words_.size() * sizeof(uint64_t); }
 
  private:

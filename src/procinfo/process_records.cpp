@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sampler/tick_math.h"
+#include "util/counter_rate.h"
 
 namespace qv {
 namespace {

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 
 namespace qv {
 

@@ -1,5 +1,6 @@
 #include "rules/alert_eval.h"
 
+#include "util/lower.h"
 #include "util/text.h"
 
 namespace qv {
@@ -7,7 +8,9 @@ namespace {
 
 constexpr double kMiB = 1048576.0;
 
-// Per-app figures of one tick, keyed by the ASCII-lower-cased image name, summed in list order.
+// Per-app figures of one tick, keyed by the lower-cased image name, summed in list order. The
+// rule's app name is lower-cased by the same function when the rule is read, so a name with
+// non-ASCII capitals matches too.
 struct AppSums {
   double cpu = 0;
   double ram_mib = 0;
@@ -22,7 +25,7 @@ AppTable app_table(const std::vector<ProcessSample>& processes) {
   AppTable table;
   table.reserve(processes.size());
   for (const ProcessSample& p : processes) {
-    AppSums& sums = table[to_lower_ascii(p.name)];
+    AppSums& sums = table[to_lower_utf8(p.name)];
     sums.cpu += p.cpu_pct;
     sums.ram_mib += static_cast<double>(p.ram_bytes) / kMiB;
     sums.disk_mibps += static_cast<double>(p.disk_bps) / kMiB;
@@ -33,7 +36,7 @@ AppTable app_table(const std::vector<ProcessSample>& processes) {
 }
 
 double app_value(const AlertMetric& metric, const AppTable& table) {
-  const auto it = table.find(to_lower_ascii(metric.app_name));
+  const auto it = table.find(to_lower_utf8(metric.app_name));
   if (it == table.end()) return 0;
   switch (metric.app_measure) {
     case AppMeasure::Cpu: return it->second.cpu;
@@ -60,7 +63,9 @@ std::optional<double> machine_value(MachineMetric metric, const Snapshot& tick) 
     case MachineMetric::Net:
       return (static_cast<double>(tick.net_rx_bps) + static_cast<double>(tick.net_tx_bps)) / kMiB;
     case MachineMetric::Fps: return tick.fps ? static_cast<double>(tick.fps->fps) : 0.0;
-    case MachineMetric::Sound: return static_cast<double>(tick.audio_peak) * 100.0;
+    case MachineMetric::Sound:
+      if (!tick.audio_available) return std::nullopt;
+      return static_cast<double>(tick.audio_peak) * 100.0;
   }
   return std::nullopt;
 }
@@ -68,6 +73,9 @@ std::optional<double> machine_value(MachineMetric metric, const Snapshot& tick) 
 // The app table is built on the first app rule of a tick and reused by the others.
 std::optional<double> value_of(const AlertMetric& metric, const Snapshot& tick, std::optional<AppTable>& apps) {
   if (!metric.is_app) return machine_value(metric.machine, tick);
+  // Per-app peaks come from the last sound reading, however old: without one on this tick there
+  // is nothing to judge.
+  if (metric.app_measure == AppMeasure::Sound && !tick.audio_available) return std::nullopt;
   if (!apps) apps = app_table(tick.processes);
   return app_value(metric, *apps);
 }
@@ -99,6 +107,18 @@ std::optional<uint64_t> LastFiring::last(const std::string& text) const {
   const auto it = last_ms_.find(text);
   if (it == last_ms_.end()) return std::nullopt;
   return it->second;
+}
+
+std::string rule_log_location(std::string_view file, std::string_view settings_dir) {
+  const auto is_separator = [](char c) { return c == '\\' || c == '/'; };
+  const auto is_letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  const bool has_drive = file.size() >= 2 && is_letter(file[0]) && file[1] == ':';
+  const bool rooted = !file.empty() && is_separator(file[0]);
+  if (has_drive || rooted || settings_dir.empty()) return std::string(file);
+  std::string out(settings_dir);
+  if (!is_separator(out.back())) out.push_back('\\');
+  out += file;
+  return out;
 }
 
 std::vector<AlertFiring> evaluate_rules(const std::vector<AlertRule>& rules, const Snapshot& tick, LastFiring& last,

@@ -5,19 +5,21 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "mcp_pipe/notification.h"
-#include "rules/alert_rule.h"
+#include "core/alert_rule.h"
+#include "core/notification.h"
+#include "core/snapshot.h"
 #include "rules/alert_texts.h"
-#include "sampler/snapshot.h"
 
 namespace qv {
 
 // The figure a rule watches, in the unit of its threshold; nothing when the rule is skipped on
-// this tick (memory total unknown, graphics counters unavailable). App figures sum every process
-// of that name (ASCII letter case ignored) and are 0 when none runs or processes were not listed.
+// this tick (memory total unknown, graphics counters or sound meters not read or unavailable).
+// App figures sum every process of that name (letter case ignored, non-ASCII letters
+// included) and are 0 when none runs or processes were not listed.
 std::optional<double> measured_value(const AlertMetric& metric, const Snapshot& tick);
 
 // Strict comparison: equal values never fire, and neither does anything that is not a number.
@@ -45,6 +47,12 @@ struct AlertFiring {
   std::string log_line;  // without the line feed; empty when there is no log file
   std::optional<NotificationEntry> notification;
 };
+
+// Where a rule's log file is written: a relative path is taken from the settings folder rather
+// than the current folder (the system folder when the start-up task starts the monitor).
+// Absolute paths (drive, root or network share), and every path when there is no settings
+// folder, stay as written.
+std::string rule_log_location(std::string_view file, std::string_view settings_dir);
 
 // Checks `rules` (the tick's copy of the switched-on rules, in list order) against the tick,
 // records every firing in `last` and returns the deliveries in rule order.

@@ -4,10 +4,11 @@
 #include <mutex>
 #include <string>
 
-#include "main/messages.h"
+#include "core/messages.h"
 #include "rules/alert_eval.h"
 #include "util/handles_win.h"
 #include "util/program_log_win.h"
+#include "util/user_write_win.h"
 #include "util/wide_win.h"
 
 namespace qv {
@@ -30,6 +31,11 @@ LocalTime local_now() {
 void append_to_rule_log(const std::string& path, const std::string& line) {
   // A NUL inside the path would make Windows see a shorter one and write to another file.
   const bool embedded_nul = path.find('\0') != std::string::npos;
+  // The path comes from the settings file, which the user's unelevated programs can edit.
+  if (!embedded_nul && !signed_in_user_may_write(path)) {
+    log_line("rule log open failed (" + path + "): " + std::string(kUserWriteDeniedText));
+    return;
+  }
   UniqueFile file(embedded_nul ? INVALID_HANDLE_VALUE
                                : CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -58,7 +64,10 @@ void AlertEvaluator::evaluate(const std::vector<AlertRule>& enabled_rules, const
   if (enabled_rules.empty()) return;
   const auto firings = evaluate_rules(enabled_rules, tick, impl_->last, monotonic_ms(), local_now());
   for (const AlertFiring& firing : firings) {
-    if (!firing.log_path.empty()) append_to_rule_log(firing.log_path, firing.log_line);
+    if (!firing.log_path.empty()) {
+      const std::wstring settings_dir = local_app_data_dir().value_or(std::wstring());
+      append_to_rule_log(rule_log_location(firing.log_path, narrow(settings_dir)), firing.log_line);
+    }
     if (firing.notification) {
       {
         std::lock_guard lock(state.notifications_mutex);

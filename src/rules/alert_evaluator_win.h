@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "main/shared_state.h"
-#include "rules/alert_rule.h"
-#include "sampler/snapshot.h"
+#include "core/alert_rule.h"
+#include "core/shared_state.h"
+#include "core/snapshot.h"
 
 namespace qv {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "ui/gdi/format.h"
+#include "util/format.h"
 
 namespace qv {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "rules/alert_rule.h"
-#include "sampler/snapshot.h"
+#include "core/alert_rule.h"
+#include "core/snapshot.h"
 
 namespace qv {
 

@@ -2,7 +2,7 @@
 // After the user changed the rule lines: save the settings, then parse every line again and hand
 // the sampler the new list.
 #include "config/settings.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 

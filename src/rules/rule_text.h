@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "rules/alert_rule.h"
+#include "core/alert_rule.h"
 
 namespace qv {
 

@@ -1,16 +1,13 @@
 #include "sampler/publish.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
 
-namespace qv {
+#include "sampler/tick_math.h"
 
-uint64_t unix_now_ms() {
-  const auto d = std::chrono::system_clock::now().time_since_epoch();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-  return ms < 0 ? 0 : static_cast<uint64_t>(ms);
-}
+namespace qv {
 
 void publish(SharedState& state, Snapshot snapshot, const HistorySample& sample) {
   {
@@ -35,17 +32,29 @@ std::vector<HistorySample> read_history(SharedState& state) {
   return state.history.to_vector();
 }
 
+uint64_t detail_span_ms(uint32_t interval_ms) {
+  const uint64_t interval = clamp_interval_ms(interval_ms);
+  return 2 * interval + std::max<uint64_t>(1000, interval / 2);
+}
+
 Snapshot fresh_detailed_snapshot(SharedState& state) {
-  state.detail_until_ms.store(unix_now_ms() + 5000);
+  const uint64_t span = detail_span_ms(state.interval_ms.load());
+  // Never shortens a window that an earlier request opened further.
+  const uint64_t until = unix_now_ms() + span;
+  uint64_t current = state.detail_until_ms.load();
+  while (current < until && !state.detail_until_ms.compare_exchange_weak(current, until)) {
+  }
   const uint64_t seq_at_request = state.snapshot_seq.load();
-  for (int attempt = 0; attempt < 40; ++attempt) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(span);
+  for (;;) {
     {
       std::lock_guard lock(state.snapshot_mutex);
       const bool moved_on = state.snapshot_seq.load() > seq_at_request;
-      if (!state.snapshot.processes.empty() && (moved_on || state.panel_open.load())) {
+      if (state.snapshot.processes_measured && (moved_on || state.panel_open.load())) {
         return state.snapshot;
       }
     }
+    if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return read_snapshot(state);

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "agents/agent_housekeeping_win.h"
-#include "main/messages.h"
+#include "core/messages.h"
 #include "rules/rule_needs.h"
 #include "sampler/publish.h"
 #include "sampler/system_metrics_win.h"
@@ -111,23 +111,28 @@ void sample_tick(SamplerState& s, bool first) {
   const std::vector<AlertRule> rules = switched_on_rules(shared);
   const RuleNeeds needs = rule_needs(rules);
   const bool detail = is_detail_tick(shared.panel_open.load(), unix_now_ms(), shared.detail_until_ms.load(), first);
+  const TickMeasures measures = tick_measures(detail, needs);
 
-  if (detail || needs.gpu_rule) {
+  if (measures.gpu) {
     snap.gpu_available = s.gpu.read(snap.gpu_pct, s.gpu_by_pid);
     if (!snap.gpu_available) snap.gpu_pct = 0;
   }
 
-  if (detail) {
+  if (measures.sound) {
     snap.audio_available = s.sound.read(snap.audio_peak, s.audio_by_pid);
     if (!snap.audio_available) snap.audio_peak = 0;
+  }
+  if (measures.cores) {
     measure_cores(s, snap);
   } else {
     s.core_base.clear();
   }
 
-  if (detail || needs.need_processes) {
+  if (measures.processes) {
     const PerProcessExtras extras{&s.net_by_pid_bps, &s.gpu_by_pid, &s.audio_by_pid};
+    const bool measured = s.processes.has_baseline();
     snap.processes = s.processes.enumerate_processes(dt, s.logical_cpus, extras);
+    snap.processes_measured = measured && !snap.processes.empty();
   } else {
     s.processes.forget_baseline();
   }

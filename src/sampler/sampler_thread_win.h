@@ -1,4 +1,5 @@
 #pragma once
+// The sampler worker thread: one tick per interval, published to the shared state.
 #include <windows.h>
 
 #include <atomic>
@@ -9,9 +10,9 @@
 #include <vector>
 
 #include "audio/sound_meters_win.h"
+#include "core/shared_state.h"
 #include "etw/frame_take_win.h"
 #include "gpu/gpu_counters_win.h"
-#include "main/shared_state.h"
 #include "procinfo/process_enum_win.h"
 #include "rules/alert_evaluator_win.h"
 #include "sampler/tick_math.h"

@@ -23,8 +23,8 @@ uint64_t file_time_value(const FILETIME& t) {
 
 double logical_cpu_count() {
   SYSTEM_INFO info{};
-  GetSystemInfo(&info);
-  return info.dwNumberOfProcessors == 0 ? 1.0 : static_cast<double>(info.dwNumberOfProcessors);
+  GetSystemInfo(&info);  // one processor group only: at most 64
+  return logical_processor_count(GetActiveProcessorCount(ALL_PROCESSOR_GROUPS), info.dwNumberOfProcessors);
 }
 
 bool read_system_times(CpuTimes& out) {

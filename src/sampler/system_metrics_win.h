@@ -9,12 +9,12 @@
 #include <span>
 #include <vector>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "sampler/tick_math.h"
 
 namespace qv {
 
-// Number of logical processors (at least 1).
+// Number of logical processors in every processor group (at least 1).
 double logical_cpu_count();
 
 bool read_system_times(CpuTimes& out);

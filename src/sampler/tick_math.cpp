@@ -22,15 +22,6 @@ double elapsed_seconds(int64_t previous_ns, int64_t now_ns) {
   return std::max(dt, 0.001);
 }
 
-uint64_t rate(uint64_t now, uint64_t before, double dt) {
-  if (now < before) return 0;
-  const double r = static_cast<double>(now - before) / dt;
-  if (!(r > 0.0)) return 0;  // also NaN
-  // 2^64 as a double; anything at or above it does not fit.
-  if (r >= 18446744073709551616.0) return UINT64_MAX;
-  return static_cast<uint64_t>(r);
-}
-
 float busy_pct(const CpuTimes& now, const CpuTimes& base) {
   if (now.total <= base.total) return 0.0f;
   const uint64_t dtotal = now.total - base.total;
@@ -75,6 +66,11 @@ std::string plain_number(double v) {
 }
 
 }  // namespace
+
+double logical_processor_count(uint32_t all_groups, uint32_t one_group) {
+  if (all_groups != 0) return static_cast<double>(all_groups);
+  return one_group != 0 ? static_cast<double>(one_group) : 1.0;
+}
 
 std::string core_report_line(size_t cores, size_t returned_bytes, double logical_cpus) {
   return "cores reported: " + std::to_string(cores) + " (" + std::to_string(returned_bytes) +

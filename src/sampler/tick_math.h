@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "util/counter_rate.h"
+
 namespace qv {
 
 // Clamps the sampling interval to the period the sampler uses: 250 to 10000 ms.
@@ -16,10 +18,6 @@ uint32_t clamp_interval_ms(uint32_t interval_ms);
 // Seconds between two monotonic readings in nanoseconds; 0 if the clock went backwards, and
 // never below 1 ms, so that rates are always divided by something sensible.
 double elapsed_seconds(int64_t previous_ns, int64_t now_ns);
-
-// Bytes per second from two readings of a cumulative counter over `dt` seconds. A counter
-// that went backwards (an interface went away) gives 0; the result saturates at 2^64 - 1.
-uint64_t rate(uint64_t now, uint64_t before, double dt);
 
 // Idle and total (kernel + user, kernel including idle) processor time, 100 ns units.
 struct CpuTimes {
@@ -42,6 +40,11 @@ inline constexpr size_t kCoreBufferBytes = 12288;
 // Turns the per-processor answer (`returned` bytes of it) into one load per core, measured
 // against `baseline`, which is then replaced by this reading. Cores without a baseline show 0.
 std::vector<float> core_loads(std::span<const std::byte> returned, std::vector<CpuTimes>& baseline);
+
+// The processor count that per-process shares are divided by. A process may run on every
+// processor group, so the count of all groups is used; the count of one group (what the older
+// system information call reports, at most 64) only when that is unknown (0). Never below 1.
+double logical_processor_count(uint32_t all_groups, uint32_t one_group);
 
 // The one line the first per-core query writes to the program log, on success or failure.
 std::string core_report_line(size_t cores, size_t returned_bytes, double logical_cpus);

@@ -1,5 +1,7 @@
 #include "util/lower.h"
 
+#include <algorithm>
+
 #include "util/utf.h"
 
 namespace qv {
@@ -43,6 +45,14 @@ char32_t lower_code_point(char32_t c) {
 }  // namespace
 
 std::string to_lower_utf8(std::string_view text) {
+  // Most names are plain ASCII; they need no round trip through UTF-16.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::string out(text);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return out;
+  }
   const std::u16string wide = utf8_to_utf16(text);
   std::u16string out;
   out.reserve(wide.size());

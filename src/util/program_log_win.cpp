@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <string>
 #include <thread>
 
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/panic.h"
 #include "util/wide_win.h"
 
@@ -28,7 +30,7 @@ std::optional<std::wstring> local_app_data_dir() {
 void log_line(std::string_view text) {
   auto dir = local_app_data_dir();
   if (!dir) return;
-  const std::wstring path = *dir + L"\\zelmor.log";
+  const std::wstring path = *dir + L"\\" + kProgramLogFileName;
   UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -56,8 +58,12 @@ std::string system_error_text(unsigned long code) {
 
 namespace {
 
+std::atomic<void (*)()> g_panic_cleanup{nullptr};
+
 void log_and_terminate(std::string_view line) {
   log_line(line);
+  // Taken out first, so that a panic inside the clean-up cannot run it again.
+  if (void (*cleanup)() = g_panic_cleanup.exchange(nullptr)) cleanup();
   TerminateProcess(GetCurrentProcess(), 101);
 }
 
@@ -95,5 +101,7 @@ void install_panic_hook() {
 }
 
 void install_thread_panic_hook() { std::set_terminate(&on_terminate); }
+
+void set_panic_cleanup(void (*cleanup)()) { g_panic_cleanup.store(cleanup); }
 
 }  // namespace qv

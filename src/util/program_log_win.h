@@ -16,6 +16,9 @@ void log_line(std::string_view text);
 void install_panic_hook();
 // std::set_terminate is per thread under some runtimes: every thread calls this first.
 void install_thread_panic_hook();
+// Best-effort work for the panic path, after its log line and before the process ends (the
+// machine-wide trace session would otherwise outlive the process). Runs at most once.
+void set_panic_cleanup(void (*cleanup)());
 
 // The system's text for an error code, without the trailing line break.
 std::string system_error_text(unsigned long code);

@@ -4,13 +4,11 @@
 
 #include "util/command_line.h"
 #include "util/handles_win.h"
+#include "util/names.h"
 #include "util/wide_win.h"
 
 namespace qv {
 namespace {
-
-constexpr const char* kTaskName = "Quorvel";
-constexpr const char* kLegacyTaskName = "Zelmor";
 
 std::wstring executable_path() {
   std::wstring buffer(MAX_PATH, L'\0');
@@ -24,6 +22,21 @@ std::wstring executable_path() {
     buffer.resize(buffer.size() * 2);
   }
   return {};
+}
+
+// The tool in the system folder, never one that happens to sit in the program's folder or the
+// current folder, which a search by bare name would find first. Builds for the Windows-side
+// tests may name a test double instead; release builds have no such way in.
+std::wstring schtasks_path() {
+#ifdef QV_TEST_HOOKS
+  wchar_t double_path[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"QV_TEST_SCHTASKS", double_path, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) return std::wstring(double_path, n);
+#endif
+  wchar_t system_dir[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system_dir, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return std::wstring(system_dir, length) + L"\\schtasks.exe";
 }
 
 }  // namespace
@@ -43,9 +56,11 @@ bool run_schtasks(const std::vector<std::string>& args) {
   si.hStdInput = null_in.get();
   si.hStdOutput = write_end.get();
   si.hStdError = write_end.get();
+  const std::wstring program = schtasks_path();
+  if (program.empty()) return false;
   std::wstring command = widen(build_command_line("schtasks", args));
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                       &si, &pi)) {
     return false;
   }
@@ -63,19 +78,19 @@ bool run_schtasks(const std::vector<std::string>& args) {
   return code == 0;
 }
 
-bool query_startup_task() { return run_schtasks({"/Query", "/TN", kTaskName}); }
+bool query_startup_task() { return run_schtasks({"/Query", "/TN", kStartupTaskName}); }
 
 bool create_startup_task() {
   const std::wstring exe = executable_path();
   if (exe.empty()) return false;
-  run_schtasks({"/Delete", "/F", "/TN", kLegacyTaskName});
-  return run_schtasks({"/Create", "/F", "/TN", kTaskName, "/SC", "ONLOGON", "/RL", "HIGHEST", "/TR",
+  run_schtasks({"/Delete", "/F", "/TN", kLegacyStartupTaskName});
+  return run_schtasks({"/Create", "/F", "/TN", kStartupTaskName, "/SC", "ONLOGON", "/RL", "HIGHEST", "/TR",
                        "\"" + narrow(exe) + "\""});
 }
 
 bool delete_startup_tasks() {
-  run_schtasks({"/Delete", "/F", "/TN", kLegacyTaskName});
-  return run_schtasks({"/Delete", "/F", "/TN", kTaskName});
+  run_schtasks({"/Delete", "/F", "/TN", kLegacyStartupTaskName});
+  return run_schtasks({"/Delete", "/F", "/TN", kStartupTaskName});
 }
 
 }  // namespace qv

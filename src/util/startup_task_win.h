@@ -5,7 +5,8 @@
 
 namespace qv {
 
-// Runs `schtasks` with exactly these arguments, without a console window; true on exit code 0.
+// Runs `schtasks` from the system folder with exactly these arguments, without a console window;
+// true on exit code 0.
 bool run_schtasks(const std::vector<std::string>& args);
 bool query_startup_task();
 bool create_startup_task();

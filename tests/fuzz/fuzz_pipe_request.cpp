@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "../unit/pipe_json_check.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/dispatcher.h"
 #include "sampler/publish.h"
 
@@ -23,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   p.cpu_pct = 12.5f;
   p.ram_bytes = 4096;
   s.processes = {p};
+  s.processes_measured = true;
   qv::publish(state, s, qv::summarise(s, 1));
   state.panel_open = true;  // the record counts as fresh: top and app answer without waiting
   state.instructions = "Rules:\n  - \"quoted\"\t\x1b";

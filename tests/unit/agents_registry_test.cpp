@@ -6,7 +6,7 @@
 #include "agents/agent_log.h"
 #include "agents/agent_registry.h"
 #include "agents/agent_report.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 namespace {
@@ -178,6 +178,77 @@ TEST(AgentsRegistry, LongTitlesAreCutInHistoryOnly) {
   EXPECT_EQ(cut_characters("日本語", 2), "日本");
   EXPECT_EQ(cut_characters("ab", 5), "ab");
   EXPECT_EQ(cut_characters("ab", 0), "");
+}
+
+std::string running_agents(int count, std::string_view prefix = "a") {
+  std::string json = "[";
+  for (int i = 0; i < count; ++i) {
+    if (i) json += ',';
+    json += "{\"id\":\"" + std::string(prefix) + std::to_string(i) + "\",\"title\":\"t\",\"status\":\"running\"}";
+  }
+  return json + "]";
+}
+
+TEST(AgentsLimits, ASessionKeepsTheFirstThousandActiveAgentsAndSaysSoOnce) {
+  Registry r;
+  auto out = r.report(running_agents(1001), kT0);
+  EXPECT_EQ(out.active_count, kMaxSessionAgents);
+  ASSERT_EQ(r.session("s")->agents.size(), 1000u);
+  EXPECT_EQ(r.session("s")->agents.back().id, "a999");
+  EXPECT_EQ(out.log_lines, std::vector<std::string>{"mcp pipe: agents of session \"s\" beyond 1000 dropped (1 in this report)"});
+  // The same list again: the dropped agent has not vanished, so it is not finished, and the
+  // note is not repeated.
+  out = r.report(running_agents(1500), kT0 + 1000);
+  EXPECT_EQ(out.active_count, 1000u);
+  EXPECT_TRUE(out.finished.empty());
+  EXPECT_TRUE(out.log_lines.empty());
+  EXPECT_EQ(r.session("s")->agents[0].started_ms, kT0);
+  // Exactly at the limit nothing is dropped; final statuses beyond it still reach the history.
+  Registry exact;
+  std::string json = running_agents(1000);
+  json.back() = ',';
+  json += R"({"id":"f","title":"t","status":"failed"}])";
+  out = exact.report(json, kT0);
+  EXPECT_EQ(out.active_count, 1000u);
+  EXPECT_TRUE(out.log_lines.empty());
+  ASSERT_EQ(out.finished.size(), 1u);
+  EXPECT_EQ(out.finished[0].id, "f");
+}
+
+TEST(AgentsLimits, NewSessionsBeyondTheLimitAreRefusedAndChangeNothing) {
+  Registry r;
+  for (size_t i = 0; i < kMaxAgentSessions; ++i) r.report(R"([{"title":"t"}])", kT0, "s" + std::to_string(i));
+  const AgentRegistry before = r.sessions;
+  auto out = r.report(R"([{"title":"t"}])", kT0 + 1, "one too many");
+  EXPECT_TRUE(out.refused);
+  EXPECT_EQ(out.active_count, 0u);
+  EXPECT_EQ(r.sessions, before);
+  EXPECT_FALSE(r.report("[]", kT0 + 1, "s0").refused);  // known sessions still report
+  // Once idle sessions have been pruned there is room again.
+  prune_registry(r.sessions, r.history, kT0 + 1 + kAgentAbandonMs);
+  EXPECT_FALSE(r.report(R"([{"title":"t"}])", kT0 + 2 + kAgentAbandonMs, "one too many").refused);
+}
+
+TEST(AgentsLimits, ReportedTextsAreCutToSaneLengths) {
+  Registry r;
+  const std::string id(300, 'i'), title(600, 't'), status(100, 's'), detail(1500, 'd'), label(600, 'L');
+  const std::string session(300, 'S');
+  r.report("[{\"id\":\"" + id + "\",\"title\":\"" + title + "\",\"status\":\"" + status + "\",\"detail\":\"" +
+               detail + "\"},{\"title\":\"" + title + "\"}]",
+           kT0, session, label);
+  ASSERT_EQ(r.sessions.size(), 1u);
+  EXPECT_EQ(r.sessions[0].id, std::string(256, 'S'));
+  EXPECT_EQ(r.sessions[0].label, std::string(500, 'L'));
+  ASSERT_EQ(r.sessions[0].agents.size(), 1u);
+  EXPECT_EQ(r.sessions[0].agents[0].id, std::string(500, 't'));  // the title stands in for the id
+  EXPECT_EQ(r.sessions[0].agents[0].title, std::string(500, 't'));
+  ASSERT_EQ(r.history.size(), 1u);
+  EXPECT_EQ(r.history[0].id, std::string(256, 'i'));
+  EXPECT_EQ(r.history[0].status, std::string(64, 's'));
+  EXPECT_EQ(r.history[0].detail, std::string(200, 'd'));
+  // A session id that only differs beyond the cut is the same session.
+  r.report("[]", kT0 + 1, session + "x", "other");
+  EXPECT_EQ(r.sessions.size(), 1u);
 }
 
 TEST(AgentsRegistry, EmptyOrBrokenReportFinishesEveryActiveAgent) {

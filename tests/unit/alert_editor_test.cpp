@@ -13,26 +13,30 @@ namespace {
 // The window side of the alert screens, recorded; the text fields are plain strings.
 class AlertRecorder : public AlertHost {
  public:
-  std::map<int, std::string> fields;
+  std::map<TextField, std::string> fields;
   int saves = 0;
   int rebuilds = 0;
-  std::vector<std::pair<int, int>> pages;
+  std::vector<std::pair<Page, int>> pages;
   std::vector<std::vector<std::string>> picker_lists;
   std::optional<std::string> picker_choice;
   Snapshot live;
 
   void save_settings() override { ++saves; }
   void rebuild_rules() override { ++rebuilds; }
-  std::string field_text(int field) override { return fields[field]; }
-  void set_field_text(int field, const std::string& text) override { fields[field] = text; }
+  std::string field_text(TextField field) override { return fields[field]; }
+  void set_field_text(TextField field, const std::string& text) override { fields[field] = text; }
   std::string default_alert_log_path() override { return "C:\\Users\\a\\AppData\\Local\\zelmor-alerts.log"; }
   std::optional<std::string> pick_app(const std::vector<std::string>& names) override {
     picker_lists.push_back(names);
     return picker_choice;
   }
   Snapshot current_snapshot() override { return live; }
-  void open_page(uint8_t page, uint8_t sub_page) override { pages.emplace_back(page, sub_page); }
+  void open_page(Page page, uint8_t sub_page) override { pages.emplace_back(page, sub_page); }
 };
+
+constexpr TextField kApp = TextField::kFilter;
+constexpr TextField kThr = TextField::kAlertThreshold;
+constexpr TextField kLog = TextField::kAlertLogFile;
 
 Action act(ActionKind kind, uint64_t index = 0, uint8_t flag = 0) {
   Action a;
@@ -59,16 +63,16 @@ TEST_F(AlertEditor, NewAlertStartsFromTheDefaults) {
   editor.delivery = 2;
   editor.cooldown = 0;
   editor.include_top = false;
-  host.fields = {{1, "old.exe"}, {2, "12"}, {3, "x.log"}};
+  host.fields = {{kApp, "old.exe"}, {kThr, "12"}, {kLog, "x.log"}};
   click(ActionKind::kNewAlert);
   EXPECT_EQ(editor, AlertEditorState{});
   EXPECT_EQ(editor.metric, 0);
   EXPECT_TRUE(editor.include_top);
   EXPECT_EQ(editor.cooldown, 1);
-  EXPECT_EQ(host.fields[1], "");
-  EXPECT_EQ(host.fields[2], "90");
-  EXPECT_EQ(host.fields[3], "C:\\Users\\a\\AppData\\Local\\zelmor-alerts.log");
-  EXPECT_EQ(host.pages, (std::vector<std::pair<int, int>>{{4, 0}}));
+  EXPECT_EQ(host.fields[kApp], "");
+  EXPECT_EQ(host.fields[kThr], "90");
+  EXPECT_EQ(host.fields[kLog], "C:\\Users\\a\\AppData\\Local\\zelmor-alerts.log");
+  EXPECT_EQ(host.pages, (std::vector<std::pair<Page, int>>{{Page::kAlertEditor, 0}}));
   EXPECT_EQ(host.saves, 0);
 }
 
@@ -79,15 +83,15 @@ TEST_F(AlertEditor, SavingTheDefaultsAppendsCpuAbove90WithTopApps) {
   EXPECT_EQ(settings.log, (std::vector<std::string>{"ram>80", "cpu>90; data=top"}));
   EXPECT_EQ(host.saves, 1);
   EXPECT_EQ(host.rebuilds, 1);
-  EXPECT_EQ(host.pages.back(), std::make_pair(3, 4));
+  EXPECT_EQ(host.pages.back(), std::make_pair(Page::kSettingsSection, 4));
 }
 
 TEST_F(AlertEditor, OneAppRuleComposesEveryOption) {
   click(ActionKind::kNewAlert);
   click(ActionKind::kAlertMetric, 7);
-  host.fields[1] = "Chrome.exe";
+  host.fields[kApp] = "Chrome.exe";
   click(ActionKind::kAlertMeasure, 1);
-  host.fields[2] = "2048";
+  host.fields[kThr] = "2048";
   click(ActionKind::kAlertDelivery, 1);
   click(ActionKind::kAlertCooldown);  // 60 seconds -> 5 minutes
   click(ActionKind::kAlertIncludeTop);
@@ -95,16 +99,16 @@ TEST_F(AlertEditor, OneAppRuleComposesEveryOption) {
   ASSERT_EQ(settings.log.size(), 1u);
   EXPECT_EQ(settings.log[0],
             "proc:Chrome.exe:ram>2048; file=C:\\Users\\a\\AppData\\Local\\zelmor-alerts.log; cooldown=300; nonotify");
-  EXPECT_EQ(host.fields[1], "");  // the app name does not linger in the shared field
+  EXPECT_EQ(host.fields[kApp], "");  // the app name does not linger in the shared field
 }
 
 TEST_F(AlertEditor, BelowBothDeliveriesAndThirtySeconds) {
   click(ActionKind::kNewAlert);
   click(ActionKind::kAlertMetric, 3);
   click(ActionKind::kAlertAbove, 0, 0);
-  host.fields[2] = " 2.50 ";
+  host.fields[kThr] = " 2.50 ";
   click(ActionKind::kAlertDelivery, 2);
-  host.fields[3] = "  D:\\logs\\a.log ";
+  host.fields[kLog] = "  D:\\logs\\a.log ";
   click(ActionKind::kAlertCooldown);
   click(ActionKind::kAlertCooldown);  // 5 minutes -> 30 seconds
   click(ActionKind::kAlertSave);
@@ -114,7 +118,7 @@ TEST_F(AlertEditor, BelowBothDeliveriesAndThirtySeconds) {
 TEST_F(AlertEditor, FileDeliveryWithoutAPathNotifiesNothing) {
   click(ActionKind::kNewAlert);
   click(ActionKind::kAlertDelivery, 1);
-  host.fields[3] = "   ";
+  host.fields[kLog] = "   ";
   click(ActionKind::kAlertSave);
   ASSERT_EQ(settings.log, (std::vector<std::string>{"cpu>90; data=top; nonotify"}));
   EXPECT_EQ(describe_rule(settings.log[0]), "cpu>90 → nothing");
@@ -138,14 +142,14 @@ TEST_F(AlertEditor, AFormThatMakesNoRuleChangesNothing) {
     host = AlertRecorder{};
     click(ActionKind::kNewAlert);
     click(ActionKind::kAlertMetric, c.metric);
-    host.fields[1] = c.app;
-    host.fields[2] = c.threshold;
+    host.fields[kApp] = c.app;
+    host.fields[kThr] = c.threshold;
     click(ActionKind::kAlertSave);
     EXPECT_TRUE(settings.log.empty());
     EXPECT_EQ(host.saves, 0);
     EXPECT_EQ(host.rebuilds, 0);
     EXPECT_EQ(host.pages.size(), 1u);  // only the opening: the editor stays
-    EXPECT_EQ(host.fields[2], c.threshold);  // the form keeps its contents
+    EXPECT_EQ(host.fields[kThr], c.threshold);  // the form keeps its contents
   }
 }
 
@@ -156,7 +160,7 @@ TEST_F(AlertEditor, ALogPathWindowsCannotUseNeverReachesTheSettings) {
     SCOPED_TRACE(path);
     click(ActionKind::kNewAlert);
     click(ActionKind::kAlertDelivery, 2);
-    host.fields[3] = path;
+    host.fields[kLog] = path;
     click(ActionKind::kAlertSave);
     EXPECT_TRUE(settings.log.empty());
     EXPECT_EQ(host.saves, 0);
@@ -237,14 +241,14 @@ TEST_F(AlertEditor, RemovingTakesExactlyThatLine) {
 TEST_F(AlertEditor, PickerListsEachNameOnceSortedAndFillsTheAppField) {
   host.live.processes = {ProcessSample{"svchost.exe"}, ProcessSample{"Code.exe"}, ProcessSample{"chrome.exe"},
                          ProcessSample{"svchost.exe"}, ProcessSample{"chrome.exe"}, ProcessSample{"audiodg.exe"}};
-  host.fields[1] = "typed";
+  host.fields[kApp] = "typed";
   click(ActionKind::kAlertAppPicker);  // dismissed
-  EXPECT_EQ(host.fields[1], "typed");
+  EXPECT_EQ(host.fields[kApp], "typed");
   host.picker_choice = "Code.exe";
   click(ActionKind::kAlertAppPicker);
   ASSERT_EQ(host.picker_lists.size(), 2u);
   EXPECT_EQ(host.picker_lists[1], (std::vector<std::string>{"audiodg.exe", "chrome.exe", "Code.exe", "svchost.exe"}));
-  EXPECT_EQ(host.fields[1], "Code.exe");
+  EXPECT_EQ(host.fields[kApp], "Code.exe");
   EXPECT_EQ(host.saves, 0);
 }
 

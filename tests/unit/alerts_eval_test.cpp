@@ -77,6 +77,7 @@ TEST(AlertValue, MachineMetricsInTheirUnits) {
   s.net_tx_bps = 1048576;
   s.fps = PresentingApp{7, "game.exe", 144};
   s.audio_peak = 0.25f;
+  s.audio_available = true;
   EXPECT_EQ(measured_value(rule("cpu>1").metric, s), 12.5);
   EXPECT_EQ(measured_value(rule("ram>1").metric, s), 25.0);
   EXPECT_EQ(measured_value(rule("gpu>1").metric, s), 40.0);
@@ -104,6 +105,28 @@ TEST(AlertValue, SkippedWhileMemoryOrGraphicsAreUnknown) {
   EXPECT_EQ(fired({rule("gpu>5; cooldown=0")}, s, last, 20000), 1u);
 }
 
+// Sound is measured only on ticks that read the meters; on others (and while the meters are
+// unavailable) a sound rule is skipped like a graphics rule without counters: "below" rules
+// do not fire on a silence that was never measured, and app peaks frozen at an earlier
+// reading are not judged.
+TEST(AlertValue, SoundRulesAreSkippedWhileSoundIsNotRead) {
+  Snapshot s = cpu_tick(5);
+  s.audio_peak = 0.9f;
+  ProcessSample player = proc("player.exe", 1);
+  player.audio_peak = 0.9f;
+  s.processes = {player};
+  LastFiring last;
+  for (const char* text : {"sound>50; cooldown=0", "sound<5; cooldown=0", "proc:player.exe:sound>50; cooldown=0",
+                           "proc:player.exe:sound<5; cooldown=0"}) {
+    EXPECT_FALSE(measured_value(rule(text).metric, s).has_value()) << text;
+    EXPECT_EQ(fired({rule(text)}, s, last, 0), 0u) << text;
+  }
+  s.audio_available = true;
+  EXPECT_EQ(fired({rule("sound>50; cooldown=0")}, s, last, 1000), 1u);
+  EXPECT_EQ(fired({rule("proc:player.exe:sound>50; cooldown=0")}, s, last, 1000), 1u);
+  EXPECT_EQ(fired({rule("sound<5; cooldown=0"), rule("proc:player.exe:sound<5; cooldown=0")}, s, last, 1000), 0u);
+}
+
 TEST(AlertValue, AppFiguresSumEveryProcessOfThatNameIgnoringAsciiCase) {
   Snapshot s;
   ProcessSample a = proc("Chrome.exe", 10.5f, 512 * 1024);
@@ -113,12 +136,23 @@ TEST(AlertValue, AppFiguresSumEveryProcessOfThatNameIgnoringAsciiCase) {
   ProcessSample b = proc("CHROME.EXE", 4.5f, 512 * 1024);
   b.audio_peak = 0.25f;
   s.processes = {a, proc("chrome", 50), b, proc("other.exe", 30, 1u << 30)};
+  s.audio_available = true;
   EXPECT_EQ(measured_value(rule("proc:chrome.exe:cpu>1").metric, s), 15.0);
   EXPECT_EQ(measured_value(rule("proc:chrome.exe:ram>1").metric, s), 1.0);
   EXPECT_EQ(measured_value(rule("proc:chrome.exe:disk>1").metric, s), 1.0);
   EXPECT_EQ(measured_value(rule("proc:chrome.exe:net>1").metric, s), 2.0);
   EXPECT_EQ(measured_value(rule("proc:chrome.exe:sound>1").metric, s), 75.0);
   EXPECT_EQ(measured_value(rule("proc:nothere.exe:cpu>1").metric, s), 0.0);
+}
+
+TEST(AlertValue, AppNamesWithNonAsciiCapitalsMatchWhateverTheirCase) {
+  Snapshot s = cpu_tick(5);
+  s.processes = {proc("Ärger.exe", 10), proc("ÄRGER.EXE", 2.5f), proc("ärger.exe", 1), proc("Проводник.exe", 7),
+                 proc("Ärger.exe2", 40)};
+  EXPECT_EQ(measured_value(rule("proc:ÄRGER.exe:cpu>1").metric, s), 13.5);
+  EXPECT_EQ(measured_value(rule("proc:ПРОВОДНИК.EXE:cpu>1").metric, s), 7.0);
+  LastFiring last;
+  EXPECT_EQ(fired({rule("proc:Ärger.exe:cpu>12; cooldown=0")}, s, last, 0), 1u);
 }
 
 TEST(AlertValue, BelowRuleOnAnAppThatIsNotRunningFires) {
@@ -206,6 +240,31 @@ TEST(AlertDelivery, FileOnlyNotifyOnlyBothAndNeither) {
   EXPECT_EQ(out[2].log_path, "b.log");
   EXPECT_TRUE(out[2].notification.has_value());
   EXPECT_EQ(last.last("cpu>50; nonotify; cooldown=7"), std::optional<uint64_t>(0));
+}
+
+TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
+  const std::string local = "C:\\Users\\Zo\xc3\xab\\AppData\\Local";
+  struct Case {
+    const char* file;
+    std::string dir;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"alerts.log", local, local + "\\alerts.log"},
+      {"logs\\cpu.log", local, local + "\\logs\\cpu.log"},
+      {"..\\up.log", local, local + "\\..\\up.log"},
+      {"a.log", "D:\\", "D:\\a.log"},
+      {"a.log", "D:/data/", "D:/data/a.log"},
+      // Absolute paths stay as the user wrote them.
+      {"C:\\a.log", local, "C:\\a.log"},
+      {"d:/x.log", local, "d:/x.log"},
+      {"\\\\server\\share\\a.log", local, "\\\\server\\share\\a.log"},
+      {"//server/share/a.log", local, "//server/share/a.log"},
+      {"\\a.log", local, "\\a.log"},
+      // Without a settings folder there is nothing better than the path itself.
+      {"alerts.log", "", "alerts.log"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(rule_log_location(c.file, c.dir), c.want) << c.file << " in " << c.dir;
 }
 
 TEST(AlertTexts, CpuExample) {
@@ -325,9 +384,31 @@ TEST(RuleNeedsTest, ProcessesForAppsAndTopListsGraphicsForGpuRules) {
   EXPECT_FALSE(needs({"proc:x.exe:cpu>1"}).gpu_rule);
   EXPECT_TRUE(needs({"cpu>1; data=top"}).need_processes);
   EXPECT_TRUE(needs({"gpu>1"}).gpu_rule);
+  EXPECT_FALSE(needs({"cpu>1", "gpu>1", "proc:x.exe:cpu>1", "cpu>1; data=top"}).sound_rule);
+  EXPECT_TRUE(needs({"sound>50"}).sound_rule);
+  EXPECT_FALSE(needs({"sound>50"}).need_processes);
+  EXPECT_TRUE(needs({"proc:x.exe:sound<5"}).sound_rule);
+  EXPECT_TRUE(needs({"proc:x.exe:sound<5"}).need_processes);
+  EXPECT_FALSE(needs({"sound>50; off", "proc:x.exe:sound<5; off"}).sound_rule);
   // Switched-off rules need nothing even when a caller hands them in.
   EXPECT_FALSE(needs({"gpu>1; off", "proc:x.exe:cpu>1; off", "cpu>1; data=top; off"}).gpu_rule);
   EXPECT_FALSE(needs({"gpu>1; off", "proc:x.exe:cpu>1; off", "cpu>1; data=top; off"}).need_processes);
+}
+
+// Off the detail ticks a tick measures only what the rules need: a sound rule gets the meters
+// read on every tick, with the panel closed too.
+TEST(RuleNeedsTest, TicksMeasureWhatTheRulesNeed) {
+  auto plan = [](bool detail, std::vector<std::string> texts) {
+    std::vector<AlertRule> rules;
+    for (const auto& t : texts) rules.push_back(rule(t));
+    return tick_measures(detail, rule_needs(rules));
+  };
+  EXPECT_EQ(plan(false, {}), (TickMeasures{false, false, false, false}));
+  EXPECT_EQ(plan(true, {}), (TickMeasures{true, true, true, true}));
+  EXPECT_EQ(plan(false, {"sound>50"}), (TickMeasures{false, true, false, false}));
+  EXPECT_EQ(plan(false, {"proc:x.exe:sound<5"}), (TickMeasures{false, true, false, true}));
+  EXPECT_EQ(plan(false, {"gpu>1", "proc:x.exe:cpu>1"}), (TickMeasures{true, false, false, true}));
+  EXPECT_EQ(plan(false, {"sound>50; off"}), (TickMeasures{false, false, false, false}));
 }
 
 }  // namespace

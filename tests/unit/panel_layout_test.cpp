@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "ui/gdi/scale.h"
 #include "ui/panel/hit_test.h"
 
 namespace qv {
@@ -71,7 +77,7 @@ TEST(PanelScrollbar, ContentThatFitsDrawsNothingAndScrollMaxIsNeverNegative) {
 }
 
 TEST(PanelWindowSize, FollowsCardsDrivesAndBannerRows) {
-  EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 0), (ClientSize{336, 12 + 144 + 42 + 7 * 52}));
+  EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 0), (Size{336, 12 + 144 + 42 + 7 * 52}));
   EXPECT_EQ(overview_client_size(1.0f, 0, 7, false, 0), overview_client_size(1.0f, 1, 7, false, 0))
       << "no drives reserve one drive row";
   EXPECT_EQ(overview_client_size(1.0f, 4, 0, false, 0).height, 12 + 144 + 4 * 42 + 52);
@@ -80,28 +86,28 @@ TEST(PanelWindowSize, FollowsCardsDrivesAndBannerRows) {
   EXPECT_EQ(overview_client_size(1.0f, 1, 7, true, 2).height, 12 + 144 + 42 + 7 * 52 + 60);
   EXPECT_EQ(overview_client_size(1.0f, 1, 7, false, 2).height, 12 + 144 + 42 + 7 * 52);
   // Each length is converted on its own: 1.15 gives 13 + 165 + 48 + 59 * 2 = 344.
-  EXPECT_EQ(overview_client_size(1.15f, 1, 2, false, 0), (ClientSize{386, 13 + 165 + 48 + 59 * 2}));
+  EXPECT_EQ(overview_client_size(1.15f, 1, 2, false, 0), (Size{386, 13 + 165 + 48 + 59 * 2}));
 }
 
 TEST(PanelLayoutKey, PageNumbersAndFieldPlacement) {
-  EXPECT_EQ(page_layout_number(0, 0), 0);
-  EXPECT_EQ(page_layout_number(3, 1), 101);
-  EXPECT_EQ(page_layout_number(4, 0), 3);
-  EXPECT_EQ(page_layout_number(5, 0), 4);
-  EXPECT_EQ(page_layout_number(8, 0), 7);
+  EXPECT_EQ(page_layout_number(Page::kOverview, 0), 0);
+  EXPECT_EQ(page_layout_number(Page::kSettingsSection, 1), 101);
+  EXPECT_EQ(page_layout_number(Page::kAlertEditor, 0), 3);
+  EXPECT_EQ(page_layout_number(Page::kAppDetail, 0), 4);
+  EXPECT_EQ(page_layout_number(Page::kActivity, 0), 7);
   PanelState p;
   EXPECT_NE(make_layout_key(p, false, false, 336, 600), make_layout_key(p, false, false, 336, 601));
   p.processes_expanded = true;
   EXPECT_NE(make_layout_key(p, false, false, 336, 600), (LayoutKey{0, false, false, false, 336, 600}));
 
-  EXPECT_EQ(filter_field_rect(0, 336, 1.0f), (Rect{76, 40, 76 + 336 - 24 - 68 - 20, 40 + 18}));
-  EXPECT_EQ(filter_field_rect(1, 336, 1.0f), (Rect{60, 65, 60 + 336 - 24 - 52 - 46, 65 + 18}));
-  EXPECT_EQ(filter_field_rect(2, 336, 1.0f), std::nullopt);
+  EXPECT_EQ(filter_field_rect(Page::kOverview, 336, 1.0f), (Rect{76, 40, 76 + 336 - 24 - 68 - 20, 40 + 18}));
+  EXPECT_EQ(filter_field_rect(Page::kMetricDetail, 336, 1.0f), (Rect{60, 65, 60 + 336 - 24 - 52 - 46, 65 + 18}));
+  EXPECT_EQ(filter_field_rect(Page::kSettingsHome, 336, 1.0f), std::nullopt);
 }
 
 TEST(PanelLayoutKey, RequestFieldOnlyWhenItsRowIsFullyVisible) {
   PanelState p;
-  p.page = 3;
+  p.page = Page::kSettingsSection;
   p.sub_page = 1;
   p.request_field_y = 200;
   EXPECT_EQ(request_field_rect(p, true, 280, 400, 1.0f), (Rect{18, 203, 270, 221}));
@@ -115,6 +121,66 @@ TEST(PanelLayoutKey, RequestFieldOnlyWhenItsRowIsFullyVisible) {
   p.request_field_y = 200;
   p.sub_page = 0;
   EXPECT_EQ(request_field_rect(p, true, 280, 400, 1.0f), std::nullopt);
+}
+
+TEST(OverviewLayout, PlacesEveryPieceFromTheTop) {
+  const OverviewLayout l = overview_layout(OverviewLayoutInput{1.0f, 336, 500, 2, 2, 1, true});
+  EXPECT_EQ(l.header_y, 12);
+  EXPECT_EQ(l.search_label, (Point{12, 42}));
+  EXPECT_EQ(l.search_frame, (Rect{72, 37, 324, 61}));
+  EXPECT_EQ(l.body_top, 70);
+  EXPECT_EQ(l.cards, (std::vector<Rect>{{12, 70, 324, 116}, {12, 122, 324, 168}}));
+  EXPECT_EQ(l.drives_heading_y, 178);
+  ASSERT_EQ(l.drive_rows.size(), 2u);
+  EXPECT_EQ(l.drive_rows[0].row, (Rect{12, 200, 324, 242}));
+  EXPECT_EQ(l.drive_rows[0].meter, (Rect{12, 222, 324, 230}));
+  EXPECT_EQ(l.drive_rows[1].row, (Rect{12, 242, 324, 284}));
+  EXPECT_EQ(l.drive_rows[1].meter, (Rect{12, 264, 324, 272}));
+  EXPECT_EQ(l.content_bottom, 284);
+  EXPECT_EQ(l.banners, (std::vector<Rect>{{12, 462, 324, 488}}));
+  EXPECT_EQ(l.content_height, 284 + 48 + 30 + 12);
+
+  const OverviewLayout none = overview_layout(OverviewLayoutInput{1.0f, 336, 500, 1, 0, 0, false});
+  EXPECT_EQ(none.no_drives_y, 152);
+  EXPECT_TRUE(none.drive_rows.empty());
+  EXPECT_EQ(none.content_bottom, 148 + 42) << "the empty line takes one drive row";
+  EXPECT_TRUE(none.banners.empty());
+}
+
+// The pop-up's size formula and the painted layout are written apart; they must agree, or the
+// window silently stops fitting its content. At 100 % every length is whole and they are equal;
+// at the other text sizes each length is truncated on its own, so the formula may exceed the
+// painted height by the rounding (a pixel or so for the fixed part and for each drive and banner
+// row) but never fall short of it.
+TEST(OverviewLayout, PaintedHeightMatchesTheSizeFormula) {
+  for (uint32_t text_size = 0; text_size < 4; ++text_size) {
+    const float s = text_size_factor(text_size);
+    for (size_t cards = 1; cards <= 7; ++cards) {
+      for (size_t drives = 0; drives <= 8; ++drives) {
+        for (size_t banners = 0; banners <= 2; ++banners) {
+          for (bool mcp : {false, true}) {
+            const int32_t formula = overview_client_size(s, drives, cards, mcp, banners).height;
+            const size_t painted_banners = mcp ? banners : 0;
+            const OverviewLayout l =
+                overview_layout(OverviewLayoutInput{s, px(336, s), formula, cards, drives, painted_banners, mcp});
+            const std::string where = "text size " + std::to_string(text_size) + ", " + std::to_string(cards) +
+                                      " cards, " + std::to_string(drives) + " drives, " + std::to_string(banners) +
+                                      " banners" + (mcp ? "" : ", link off");
+            if (s == 1.0f) {
+              EXPECT_EQ(l.content_height, formula) << where;
+            } else {
+              EXPECT_GE(formula, l.content_height) << where;
+              const int32_t rows = static_cast<int32_t>(drives + (mcp ? std::max<size_t>(banners, 1) : 0));
+              EXPECT_LE(formula - l.content_height, 4 + rows) << where;
+            }
+            // Whatever the rounding, the drives never run into the banners.
+            if (!l.banners.empty()) EXPECT_LE(l.content_bottom, l.banners.back().top) << where;
+            EXPECT_LE(l.content_bottom, formula - px(12, s)) << where;
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(PanelBannerRects, StackUpwardsFromTheBottom) {

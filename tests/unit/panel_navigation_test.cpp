@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ namespace {
 // Records what the page model asks of the window side; the text fields are plain strings.
 class RecordingHost : public PanelHost {
  public:
-  std::map<int, std::string> fields;
-  int focused = 0;
+  std::map<TextField, std::string> fields;
+  std::optional<TextField> focused;
   int saves = 0;
   int autostart_queries = 0;
   int autostart_toggles = 0;
@@ -43,9 +44,9 @@ class RecordingHost : public PanelHost {
   void set_mcp_enabled(bool on) override { mcp_calls.push_back(on); }
   void query_autostart() override { ++autostart_queries; }
   void toggle_autostart() override { ++autostart_toggles; }
-  std::string field_text(int field) override { return fields[field]; }
-  void set_field_text(int field, const std::string& text) override { fields[field] = text; }
-  void focus_field(int field) override { focused = field; }
+  std::string field_text(TextField field) override { return fields[field]; }
+  void set_field_text(TextField field, const std::string& text) override { fields[field] = text; }
+  void focus_field(TextField field) override { focused = field; }
   void set_pinned(bool pinned) override { pinned_calls.push_back(pinned); }
   void hide_panel() override { hidden = true; }
   void apply_on_top() override {}
@@ -80,7 +81,6 @@ Action act(ActionKind kind, uint64_t index = 0, uint8_t flag = 0, uint32_t numbe
   return a;
 }
 
-constexpr uint8_t page_of(Page p) { return static_cast<uint8_t>(p); }
 
 class PanelNavigation : public ::testing::Test {
  protected:
@@ -90,7 +90,7 @@ class PanelNavigation : public ::testing::Test {
 
   // Types into field 1 the way the edit notification would report it.
   void type(const std::string& text) {
-    host.fields[kFilterField] = text;
+    host.fields[TextField::kFilter] = text;
     filter_text_changed(panel, text);
   }
 };
@@ -101,79 +101,79 @@ TEST_F(PanelNavigation, SearchTextSurvivesAVisitToAppDetail) {
   panel.app_rows = {AppRow{"chrome.exe", {10, 11}}};
 
   perform_action(panel, settings, host, act(ActionKind::kOpenAppRow, 0));
-  EXPECT_EQ(panel.page, page_of(Page::kAppDetail));
+  EXPECT_EQ(panel.page, Page::kAppDetail);
   EXPECT_EQ(panel.selected_app, "chrome.exe");
   EXPECT_EQ(host.series_restarts, 1);
   // The process filter starts empty, the search is parked.
   EXPECT_EQ(panel.filter_text, "");
-  EXPECT_EQ(host.fields[kFilterField], "");
+  EXPECT_EQ(host.fields[TextField::kFilter], "");
   EXPECT_EQ(panel.stashed_filter_text, "Chrome");
 
   type("gpu");  // filtering processes on the detail page
   perform_action(panel, settings, host, act(ActionKind::kBack));
-  EXPECT_EQ(panel.page, page_of(Page::kOverview));
-  EXPECT_EQ(host.fields[kFilterField], "Chrome");
+  EXPECT_EQ(panel.page, Page::kOverview);
+  EXPECT_EQ(host.fields[TextField::kFilter], "Chrome");
   EXPECT_EQ(panel.filter_text, "chrome");
   EXPECT_EQ(panel.stashed_filter_text, "");
-  EXPECT_EQ(host.focused, kFilterField);
+  EXPECT_EQ(host.focused, TextField::kFilter);
   EXPECT_EQ(panel.scroll_offset, 0);
 }
 
 TEST_F(PanelNavigation, AppDetailReturnsToThePageItWasOpenedFrom) {
   perform_action(panel, settings, host, act(ActionKind::kOpenMetric, 0, 3));
-  EXPECT_EQ(panel.page, page_of(Page::kMetricDetail));
+  EXPECT_EQ(panel.page, Page::kMetricDetail);
   EXPECT_EQ(panel.sub_page, 3);
   panel.app_rows = {AppRow{"a.exe", {1}}, AppRow{"b.exe", {2}}};
   perform_action(panel, settings, host, act(ActionKind::kOpenAppRow, 1));
   EXPECT_EQ(panel.selected_app, "b.exe");
   go_back(panel, host);
-  EXPECT_EQ(panel.page, page_of(Page::kMetricDetail));
+  EXPECT_EQ(panel.page, Page::kMetricDetail);
   EXPECT_EQ(panel.sub_page, 3);
 }
 
 TEST_F(PanelNavigation, BackFollowsThePageHierarchy) {
-  navigate(panel, host, page_of(Page::kAlertEditor), 0);
+  navigate(panel, host, Page::kAlertEditor, 0);
   go_back(panel, host);
-  EXPECT_EQ(panel.page, page_of(Page::kSettingsSection));
+  EXPECT_EQ(panel.page, Page::kSettingsSection);
   EXPECT_EQ(panel.sub_page, 4);
   go_back(panel, host);
-  EXPECT_EQ(panel.page, page_of(Page::kSettingsHome));
+  EXPECT_EQ(panel.page, Page::kSettingsHome);
   go_back(panel, host);
-  EXPECT_EQ(panel.page, page_of(Page::kOverview));
+  EXPECT_EQ(panel.page, Page::kOverview);
   for (Page p : {Page::kFpsList, Page::kMessages, Page::kActivity, Page::kMetricDetail}) {
-    navigate(panel, host, page_of(p), 0);
+    navigate(panel, host, p, 0);
     go_back(panel, host);
-    EXPECT_EQ(panel.page, page_of(Page::kOverview)) << static_cast<int>(p);
+    EXPECT_EQ(panel.page, Page::kOverview) << static_cast<int>(p);
   }
 }
 
 TEST_F(PanelNavigation, SettingsAreSavedOnlyWhenLeavingTheSettingsPages) {
-  navigate(panel, host, page_of(Page::kSettingsHome), 0);
+  navigate(panel, host, Page::kSettingsHome, 0);
   EXPECT_EQ(host.saves, 0);
   EXPECT_EQ(host.autostart_queries, 1);
-  navigate(panel, host, page_of(Page::kSettingsSection), 2);
+  navigate(panel, host, Page::kSettingsSection, 2);
   EXPECT_EQ(host.saves, 0);
   EXPECT_EQ(host.autostart_queries, 2);
-  navigate(panel, host, page_of(Page::kOverview), 0);
+  navigate(panel, host, Page::kOverview, 0);
   EXPECT_EQ(host.saves, 1);
-  navigate(panel, host, page_of(Page::kMetricDetail), 0);
+  navigate(panel, host, Page::kMetricDetail, 0);
   EXPECT_EQ(host.saves, 1);
 }
 
 TEST_F(PanelNavigation, EveryPageChangeDropsThePageLocalState) {
-  panel.page = page_of(Page::kMetricDetail);
+  panel.page = Page::kMetricDetail;
   panel.scroll_offset = 120;
   panel.paused = true;
   panel.frozen_snapshot = Snapshot{};
   panel.copied = true;
   panel.processes_expanded = true;
-  navigate(panel, host, page_of(Page::kFpsList), 0);
+  navigate(panel, host, Page::kFpsList, 0);
   EXPECT_EQ(panel.scroll_offset, 0);
   EXPECT_FALSE(panel.paused);
   EXPECT_FALSE(panel.frozen_snapshot.has_value());
   EXPECT_FALSE(panel.copied);
   EXPECT_FALSE(panel.processes_expanded);
-  EXPECT_EQ(host.focused, 0) << "the frame-rate list does not take the filter focus";
+  EXPECT_EQ(host.focused, std::nullopt) << "the frame-rate list does not take the filter focus";
 }
 
 TEST_F(PanelNavigation, PageOpeningActionsGoWhereTheTableSays) {
@@ -191,9 +191,9 @@ TEST_F(PanelNavigation, PageOpeningActionsGoWhereTheTableSays) {
       {act(ActionKind::kOpenMetric, 0, 5), Page::kMetricDetail, 5},
   };
   for (const Case& c : cases) {
-    panel.page = page_of(Page::kOverview);
+    panel.page = Page::kOverview;
     perform_action(panel, settings, host, c.action);
-    EXPECT_EQ(panel.page, page_of(c.page)) << static_cast<int>(c.action.kind);
+    EXPECT_EQ(panel.page, c.page) << static_cast<int>(c.action.kind);
     EXPECT_EQ(panel.sub_page, c.sub_page) << static_cast<int>(c.action.kind);
   }
 }
@@ -211,7 +211,7 @@ TEST_F(PanelNavigation, OutOfRangePayloadsDoNothing) {
   };
   for (const Action& a : bad) perform_action(panel, settings, host, a);
   EXPECT_EQ(settings, before);
-  EXPECT_EQ(panel.page, page_of(Page::kOverview));
+  EXPECT_EQ(panel.page, Page::kOverview);
   EXPECT_EQ(host.saves, 0);
   EXPECT_TRUE(host.drags.empty());
 }
@@ -246,16 +246,16 @@ TEST_F(PanelNavigation, TurningOffEveryTrayIconBringsBackThePlainOne) {
 }
 
 TEST_F(PanelNavigation, CustomRequestsAreAddedTrimmedAndNeverEmpty) {
-  host.fields[kRequestField] = "   \t ";
+  host.fields[TextField::kRequest] = "   \t ";
   perform_action(panel, settings, host, act(ActionKind::kAddCustomRequest));
   EXPECT_TRUE(settings.notify_rules.empty());
   EXPECT_EQ(host.saves, 0);
 
-  host.fields[kRequestField] = "  tell me when tests fail \n";
+  host.fields[TextField::kRequest] = "  tell me when tests fail \n";
   perform_action(panel, settings, host, act(ActionKind::kAddCustomRequest));
   ASSERT_EQ(settings.notify_rules.size(), 1u);
   EXPECT_EQ(settings.notify_rules[0], (NotifyRule{true, "tell me when tests fail"}));
-  EXPECT_EQ(host.fields[kRequestField], "");
+  EXPECT_EQ(host.fields[TextField::kRequest], "");
   EXPECT_EQ(host.hand_overs, 1);
 
   perform_action(panel, settings, host, act(ActionKind::kToggleCustomRequest, 0));
@@ -278,12 +278,12 @@ TEST_F(PanelNavigation, WidgetMaskKeepsItsLastBit) {
 TEST_F(PanelNavigation, ClearingTheFilterKeepsTheFocusInTheField) {
   type("Code");
   panel.scroll_offset = 30;
-  host.focused = 0;
+  host.focused.reset();
   perform_action(panel, settings, host, act(ActionKind::kClearFilter));
   EXPECT_EQ(panel.filter_text, "");
-  EXPECT_EQ(host.fields[kFilterField], "");
+  EXPECT_EQ(host.fields[TextField::kFilter], "");
   EXPECT_EQ(panel.scroll_offset, 0);
-  EXPECT_EQ(host.focused, kFilterField);
+  EXPECT_EQ(host.focused, TextField::kFilter);
 }
 
 TEST_F(PanelNavigation, FilterEditsRewindOnlyTheFilteredLists) {
@@ -291,7 +291,7 @@ TEST_F(PanelNavigation, FilterEditsRewindOnlyTheFilteredLists) {
   filter_text_changed(panel, "ÉDGE");
   EXPECT_EQ(panel.filter_text, "édge");
   EXPECT_EQ(panel.scroll_offset, 0);
-  panel.page = page_of(Page::kAlertEditor);
+  panel.page = Page::kAlertEditor;
   panel.scroll_offset = 50;
   filter_text_changed(panel, "x");
   EXPECT_EQ(panel.scroll_offset, 50);
@@ -329,12 +329,12 @@ TEST_F(PanelNavigation, AiPageAndPauseActions) {
   EXPECT_EQ(settings.agent_log_file, "");
   EXPECT_EQ(host.hand_overs, 2);
 
-  panel.page = page_of(Page::kMessages);
+  panel.page = Page::kMessages;
   panel.expanded_messages = {0, 3};
   perform_action(panel, settings, host, act(ActionKind::kClearMessages));
   EXPECT_EQ(host.message_clears, 1);
   EXPECT_TRUE(panel.expanded_messages.empty());
-  EXPECT_EQ(panel.page, page_of(Page::kOverview));
+  EXPECT_EQ(panel.page, Page::kOverview);
 
   panel.scroll_offset = 20;
   perform_action(panel, settings, host, act(ActionKind::kToggleActivityView));
@@ -351,7 +351,7 @@ TEST_F(PanelNavigation, AiPageAndPauseActions) {
   perform_action(panel, settings, host, act(ActionKind::kTogglePause));
   EXPECT_FALSE(panel.paused || panel.frozen_snapshot);
   perform_action(panel, settings, host, act(ActionKind::kTogglePause));
-  navigate(panel, host, page_of(Page::kOverview), 0);
+  navigate(panel, host, Page::kOverview, 0);
   EXPECT_FALSE(panel.paused || panel.frozen_snapshot) << "a page change ends the pause";
 }
 
@@ -416,7 +416,7 @@ TEST_F(PanelNavigation, EverySettingsClickChangesItsOneLineAndSavesOnce) {
   settings.widget_scale = 2.0f;
   for (const Click& c : table) {
     SCOPED_TRACE(c.change);
-    navigate(panel, host, page_of(Page::kSettingsSection), c.section);
+    navigate(panel, host, Page::kSettingsSection, c.section);
     PageInput in;
     in.settings = &settings;
     in.page = panel.page;
@@ -443,25 +443,25 @@ TEST_F(PanelNavigation, EverySettingsClickChangesItsOneLineAndSavesOnce) {
 }
 
 TEST_F(PanelNavigation, AlertActionsGoThroughTheEditorAndLeaveNoSearchBehind) {
-  navigate(panel, host, page_of(Page::kSettingsSection), 4);
+  navigate(panel, host, Page::kSettingsSection, 4);
   perform_action(panel, settings, host, act(ActionKind::kNewAlert));
-  EXPECT_EQ(panel.page, page_of(Page::kAlertEditor));
-  EXPECT_EQ(host.fields[2], "90");
-  EXPECT_EQ(host.fields[3], "C:\\data\\zelmor-alerts.log");
+  EXPECT_EQ(panel.page, Page::kAlertEditor);
+  EXPECT_EQ(host.fields[TextField::kAlertThreshold], "90");
+  EXPECT_EQ(host.fields[TextField::kAlertLogFile], "C:\\data\\zelmor-alerts.log");
   perform_action(panel, settings, host, act(ActionKind::kAlertMetric, 7));
   type("chrome.exe");  // field 1 is the filter field too
   perform_action(panel, settings, host, act(ActionKind::kAlertCancel));
-  EXPECT_EQ(panel.page, page_of(Page::kSettingsSection));
+  EXPECT_EQ(panel.page, Page::kSettingsSection);
   EXPECT_EQ(panel.sub_page, 4);
   EXPECT_TRUE(settings.log.empty());
-  EXPECT_EQ(host.fields[kFilterField], "");
+  EXPECT_EQ(host.fields[TextField::kFilter], "");
   EXPECT_EQ(panel.filter_text, "");
 
   perform_action(panel, settings, host, act(ActionKind::kNewAlert));
   perform_action(panel, settings, host, act(ActionKind::kAlertSave));
   EXPECT_EQ(settings.log, (std::vector<std::string>{"cpu>90; data=top"}));
   EXPECT_EQ(host.rule_rebuilds, 1);
-  EXPECT_EQ(panel.page, page_of(Page::kSettingsSection));
+  EXPECT_EQ(panel.page, Page::kSettingsSection);
   perform_action(panel, settings, host, act(ActionKind::kToggleAlertRule, 0));
   EXPECT_EQ(settings.log, (std::vector<std::string>{"cpu>90; data=top; off"}));
   perform_action(panel, settings, host, act(ActionKind::kRemoveAlertRule, 0));

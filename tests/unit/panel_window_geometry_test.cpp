@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "main/history_series.h"
-#include "main/message_list.h"
-#include "main/panel_geometry.h"
+#include "ui/panel/history_series.h"
+#include "ui/panel/message_list.h"
+#include "ui/panel/panel_geometry.h"
 
 namespace qv {
 namespace {
@@ -79,9 +79,9 @@ TEST(PanelSize, StoredPinnedSizeNeedsBothSidesAbove100) {
   EXPECT_TRUE(uses_stored_size(s));
   s.win_h = -1;
   EXPECT_FALSE(uses_stored_size(s));
-  EXPECT_EQ(shown_metric_count(s), 7u);
+  EXPECT_EQ(shown_metric_count(s.main_metrics), 7u);
   s.main_metrics[2].shown = false;
-  EXPECT_EQ(shown_metric_count(s), 6u);
+  EXPECT_EQ(shown_metric_count(s.main_metrics), 6u);
 }
 
 TEST(Placement, PopupSitsAboveTheWorkAreaBottomCentredOnThePointer) {

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "agents/agent_registry.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "mcp_pipe/dispatcher.h"
 #include "mcp_pipe/replies.h"
 #include "pipe_json_check.h"
@@ -18,7 +18,9 @@ struct Link {
   SharedState state;
   int wakes = 0;
   std::vector<std::vector<FinishedAgent>> logged;
-  LinkHooks hooks{[this] { ++wakes; }, [this](const std::vector<FinishedAgent>& e) { logged.push_back(e); }};
+  std::vector<std::string> program_log;
+  LinkHooks hooks{[this] { ++wakes; }, [this](const std::vector<FinishedAgent>& e) { logged.push_back(e); },
+                  [this](const std::string& line) { program_log.push_back(line); }};
 
   std::optional<std::string> answer(std::string_view message) { return answer_message(message, state, hooks); }
   std::vector<NotificationEntry> take_notifications() {
@@ -118,6 +120,7 @@ TEST(PipeDispatch, TopAndAppUseTheProcessTable) {
   b.cpu_pct = 5;
   b.ram_bytes = 5000;
   s.processes = {a, b};
+  s.processes_measured = true;
   s.presenting_apps = {{77, "Game.exe", 90}};
   publish(link.state, s, summarise(s, 1));
   link.state.panel_open = true;  // the current record counts as fresh while the panel is open
@@ -152,6 +155,7 @@ TEST(PipeDispatch, EveryReplyIsOneCompactJsonLine) {
   ProcessSample q = p;
   q.cpu_pct = 3;
   s.processes = {p, q};
+  s.processes_measured = true;
   publish(link.state, s, summarise(s, 9));
   link.state.panel_open = true;
   for (const char* m : {"snapshot", "history", "top", "top gpu 0", "app n\xc3\xa9\x01", "fps", "notify a\tb",
@@ -161,6 +165,26 @@ TEST(PipeDispatch, EveryReplyIsOneCompactJsonLine) {
     EXPECT_TRUE(test::StrictJson::reply_line(*reply)) << m << " -> " << *reply;
     EXPECT_EQ(reply->find('\n'), reply->size() - 1) << m;
   }
+}
+
+TEST(PipeDispatch, ANewSessionBeyondTheLimitIsRefusedNotReportedAsStored) {
+  Link link;
+  for (size_t i = 0; i < kMaxAgentSessions; ++i) {
+    ASSERT_EQ(link.answer("agents s" + std::to_string(i) + "\tL\t[{\"title\":\"t\"}]"),
+              "{\"ok\":true,\"agents\":1}\n");
+  }
+  const int wakes = link.wakes;
+  EXPECT_EQ(link.answer("agents extra\tL\t[{\"title\":\"t\"}]"), "{\"error\":\"too many agent sessions\"}\n");
+  EXPECT_EQ(link.answer("agents more\tL\t[{\"title\":\"t\"}]"), "{\"error\":\"too many agent sessions\"}\n");
+  EXPECT_EQ(link.wakes, wakes);
+  EXPECT_EQ(link.program_log,
+            std::vector<std::string>{"mcp pipe: 256 agent sessions reached; reports of new sessions dropped"});
+  {
+    std::lock_guard lock(link.state.agent_sessions_mutex);
+    EXPECT_EQ(link.state.agent_sessions.size(), kMaxAgentSessions);
+  }
+  // Sessions already known are still served.
+  EXPECT_EQ(link.answer("agents s7\tL\t[]"), "{\"ok\":true,\"agents\":0}\n");
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include "mcp_pipe/json_out.h"
 #include "mcp_pipe/pipe_acl.h"
 #include "mcp_pipe/request.h"
-#include "mcp_pipe/white_space.h"
 #include "pipe_json_check.h"
+#include "util/white_space.h"
 
 namespace qv {
 namespace {
@@ -55,6 +55,22 @@ TEST(PipeJson, FixedPointDigitsAndNonFiniteValues) {
   std::string n;
   append_json_uint(n, UINT64_MAX);
   EXPECT_EQ(n, "18446744073709551615");
+}
+
+// Values whose scaled form lands on a half round by their exact binary value, as ordinary
+// fixed-point formatting does: 0.35 is stored just below .35, 0.45 just above .45.
+TEST(PipeJson, FixedPointRoundsByTheExactValueNearHalves) {
+  const struct {
+    double value;
+    int decimals;
+    const char* text;
+  } cases[] = {
+      {0.35, 1, "0.3"},   {0.45, 1, "0.5"},   {2.675, 2, "2.67"}, {1.005, 2, "1.00"},
+      {0.25, 1, "0.2"},   {0.75, 1, "0.8"},   {0.125, 2, "0.12"}, {-0.35, 1, "-0.3"},
+      {-0.45, 1, "-0.5"}, {-0.05, 1, "-0.1"}, {-0.04999999999999999, 1, "0.0"},
+      {99.95, 1, "100.0"}, {12.349999, 2, "12.35"}, {0.049, 1, "0.0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(fixed(c.value, c.decimals), c.text) << c.value;
 }
 
 TEST(PipeRequest, DecodesAndTrimsUnicodeWhiteSpace) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "procinfo/process_records.h"
+
 #include <cstring>
 #include <vector>
 
@@ -104,6 +106,24 @@ TEST(SamplerCores, LogTexts) {
   EXPECT_EQ(core_failure_line(0xC0000004u), "core query failed: status 0xc0000004");
   EXPECT_EQ(core_failure_line(0x80000005u), "core query failed: status 0x80000005");
   EXPECT_EQ(core_failure_line(0x1u), "core query failed: status 0x1");
+}
+
+TEST(SamplerProcessors, EveryProcessorGroupCountsForPerProcessShares) {
+  EXPECT_EQ(logical_processor_count(128, 64), 128.0);  // two groups of 64
+  EXPECT_EQ(logical_processor_count(8, 8), 8.0);
+  EXPECT_EQ(logical_processor_count(0, 8), 8.0);  // the all-groups count is unknown
+  EXPECT_EQ(logical_processor_count(0, 0), 1.0);
+
+  // A process busy on 64 of 128 processors for a whole second is at half the machine.
+  ProcessRecord r;
+  r.pid = 40;
+  r.name = "render.exe";
+  ProcessBaseline base;
+  build_process_samples({r}, base, 1.0, logical_processor_count(128, 64), {});
+  r.cpu_time = 64 * 10'000'000ull;
+  const auto s = build_process_samples({r}, base, 1.0, logical_processor_count(128, 64), {});
+  ASSERT_EQ(s.size(), 1u);
+  EXPECT_FLOAT_EQ(s[0].cpu_pct, 50.0f);
 }
 
 TEST(SamplerDetail, PanelPipeRequestOrPriming) {

@@ -21,11 +21,11 @@ class FixedMeasure : public TextMeasure {
   }
 };
 
-struct Page {
+struct Screen {
   Settings settings;
   PageInput in;
   AlertEditorState editor;
-  Page(uint8_t page, uint8_t sub) {
+  Screen(Page page, uint8_t sub) {
     in.settings = &settings;
     in.page = page;
     in.sub_page = sub;
@@ -57,7 +57,7 @@ std::vector<std::string> selected_chips(const PageView& v) {
 }
 
 TEST(SettingsHome, FiveRowsFiftyApartWithTheRuleCount) {
-  Page p(2, 0);
+  Screen p(Page::kSettingsHome, 0);
   for (auto [rules, subtitle] : {std::pair<size_t, const char*>{0, "0 rules"}, {1, "1 rule"}, {3, "3 rules"}}) {
     p.settings.log.assign(rules, "cpu>90");
     const PageView v = p.view();
@@ -77,7 +77,7 @@ TEST(SettingsHome, FiveRowsFiftyApartWithTheRuleCount) {
 }
 
 TEST(SettingsGeneral, TheWarningLinePushesTheRestDown) {
-  Page p(3, 0);
+  Screen p(Page::kSettingsSection, 0);
   const PageView ok = p.view();
   EXPECT_EQ(item_with_text(ok, "Needs administrator — run the app as admin once"), nullptr);
   p.in.autostart_failed = true;
@@ -99,7 +99,7 @@ TEST(SettingsGeneral, TheWarningLinePushesTheRestDown) {
 }
 
 TEST(SettingsGeneral, ChoicesShowTheCurrentValues) {
-  Page p(3, 0);
+  Screen p(Page::kSettingsSection, 0);
   p.settings.theme = 2;
   p.settings.text_size = 3;
   p.settings.interval_ms = 2000;
@@ -124,7 +124,7 @@ TEST(SettingsGeneral, ChoicesShowTheCurrentValues) {
 }
 
 TEST(SettingsAiTools, SwitchedOffHidesEverythingBelowItsExplanation) {
-  Page p(3, 1);
+  Screen p(Page::kSettingsSection, 1);
   p.settings.mcp_enabled = false;
   p.settings.notify_rules = {NotifyRule{true, "x"}};
   const PageView off = p.view();
@@ -153,7 +153,7 @@ TEST(SettingsAiTools, SwitchedOffHidesEverythingBelowItsExplanation) {
 }
 
 TEST(SettingsAiTools, CopyChipReadsCopiedAndStaysRightAligned) {
-  Page p(3, 1);
+  Screen p(Page::kSettingsSection, 1);
   for (bool copied : {false, true}) {
     p.in.copied = copied;
     const PageView v = p.view();
@@ -167,7 +167,7 @@ TEST(SettingsAiTools, CopyChipReadsCopiedAndStaysRightAligned) {
 }
 
 TEST(SettingsAiTools, AgentHistoryShowsItsPathOnlyWhileTicked) {
-  Page p(3, 1);
+  Screen p(Page::kSettingsSection, 1);
   p.settings.agent_log_file = "  ";
   const PageView off = p.view();
   p.settings.agent_log_file = "C:\\a\\zelmor-agents.log";
@@ -181,7 +181,7 @@ TEST(SettingsAiTools, AgentHistoryShowsItsPathOnlyWhileTicked) {
 }
 
 TEST(SettingsMainPanel, RowsAndTheDragListFollowTheScroll) {
-  Page p(3, 2);
+  Screen p(Page::kSettingsSection, 2);
   p.in.scroll_offset = 10;
   const PageView v = p.view();
   ASSERT_TRUE(v.drag_list_top.has_value());
@@ -215,7 +215,7 @@ TEST(SettingsMainPanel, DropMarkerSitsOnTheSideTheRowComesFrom) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dragged);
-    Page p(3, 2);
+    Screen p(Page::kSettingsSection, 2);
     p.in.dragging = true;
     p.in.drag_index = c.dragged;
     p.in.pointer_y = c.pointer_y;
@@ -241,7 +241,7 @@ TEST(SettingsMainPanel, DropSlotIsClampedToTheList) {
 }
 
 TEST(SettingsDesktopExtras, TrayRowsWidgetChipsAndChoices) {
-  Page p(3, 3);
+  Screen p(Page::kSettingsSection, 3);
   p.settings.tray_static = true;
   p.settings.tray_cpu = false;
   p.settings.tray_fps = true;
@@ -267,7 +267,7 @@ TEST(SettingsDesktopExtras, TrayRowsWidgetChipsAndChoices) {
 }
 
 TEST(SettingsDesktopExtras, ChipsWrapRatherThanRunPastTheMargin) {
-  Page p(3, 3);
+  Screen p(Page::kSettingsSection, 3);
   p.in.width = 200;
   const PageView v = p.view();
   for (const HitRegion& r : v.regions) EXPECT_LE(r.right, 200) << static_cast<int>(r.action.kind);
@@ -279,7 +279,7 @@ TEST(SettingsDesktopExtras, ChipsWrapRatherThanRunPastTheMargin) {
 }
 
 TEST(SettingsScroll, ContentBeneathTheBandCannotBeClicked) {
-  Page p(3, 3);
+  Screen p(Page::kSettingsSection, 3);
   p.in.height = 400;
   const PageView full = p.view();
   EXPECT_GT(full.content_height, 400);
@@ -296,7 +296,7 @@ TEST(SettingsScroll, ContentBeneathTheBandCannotBeClicked) {
 }
 
 TEST(SettingsAlerts, RulesAreDescribedAndInvalidOnesStayListed) {
-  Page p(3, 4);
+  Screen p(Page::kSettingsSection, 4);
   p.settings.log = {"cpu>90; file=C:\\logs\\cpu.log", "gpu>>5", "ram<10; off; nonotify"};
   const PageView v = p.view();
   std::vector<std::pair<std::string, bool>> rows;
@@ -315,7 +315,7 @@ TEST(SettingsAlerts, RulesAreDescribedAndInvalidOnesStayListed) {
 }
 
 TEST(AlertEditorLayout, TilesFieldsAndRowsFollowTheChoices) {
-  Page p(4, 0);
+  Screen p(Page::kAlertEditor, 0);
   PageView v = p.view();
   EXPECT_EQ(v.title, "New alert");
   EXPECT_FALSE(v.band_last);
@@ -358,7 +358,7 @@ TEST(AlertEditorLayout, TilesFieldsAndRowsFollowTheChoices) {
 }
 
 TEST(AlertEditorLayout, ARejectedPathIsSaid) {
-  Page p(4, 0);
+  Screen p(Page::kAlertEditor, 0);
   EXPECT_EQ(item_with_text(p.view(), "That log file path cannot be used — change it to save"), nullptr);
   p.editor.path_rejected = true;
   const PageView v = p.view();
@@ -368,7 +368,7 @@ TEST(AlertEditorLayout, ARejectedPathIsSaid) {
 }
 
 TEST(SettingsLayout, OtherPagesLayNothingOut) {
-  Page p(0, 0);
+  Screen p(Page::kOverview, 0);
   const PageView v = p.view();
   EXPECT_TRUE(v.items.empty());
   EXPECT_TRUE(v.regions.empty());

@@ -1,4 +1,4 @@
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +91,7 @@ TEST(FreshDetailedSnapshot, ReturnsAtOnceWhenPanelOpenAndProcessesPresent) {
   SharedState state;
   Snapshot s;
   s.processes.push_back(ProcessSample{"a.exe"});
+  s.processes_measured = true;
   publish(state, s, {});
   state.panel_open = true;
   const auto start = std::chrono::steady_clock::now();
@@ -105,18 +106,84 @@ TEST(FreshDetailedSnapshot, WaitsForARecordPublishedAfterTheRequest) {
   Snapshot stale;
   stale.cpu_pct = 1;
   stale.processes.push_back(ProcessSample{"old.exe"});
+  stale.processes_measured = true;
   publish(state, stale, {});  // has processes but predates the request, panel closed
   std::thread sampler([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     Snapshot fresh;
     fresh.cpu_pct = 2;
     fresh.processes.push_back(ProcessSample{"new.exe"});
+    fresh.processes_measured = true;
     publish(state, fresh, {});
   });
   Snapshot got = fresh_detailed_snapshot(state);
   sampler.join();
   ASSERT_EQ(got.processes.size(), 1u);
   EXPECT_EQ(got.processes[0].name, "new.exe");
+}
+
+// With the panel closed, the first tick after a request enumerates processes against no
+// baseline (every process at 0 %); only the tick after it has real per-process figures.
+TEST(FreshDetailedSnapshot, SkipsTheRecordThatOnlySetTheBaseline) {
+  SharedState state;
+  std::thread sampler([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    Snapshot priming;
+    priming.processes.push_back(ProcessSample{"app.exe"});
+    publish(state, priming, {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Snapshot measured;
+    ProcessSample p{"app.exe"};
+    p.cpu_pct = 12;
+    measured.processes.push_back(p);
+    measured.processes_measured = true;
+    publish(state, measured, {});
+  });
+  const Snapshot got = fresh_detailed_snapshot(state);
+  sampler.join();
+  ASSERT_EQ(got.processes.size(), 1u);
+  EXPECT_TRUE(got.processes_measured);
+  EXPECT_EQ(got.processes[0].cpu_pct, 12.0f);
+}
+
+TEST(FreshDetailedSnapshot, DetailWindowAndWaitCoverTwoIntervalsAndAMargin) {
+  const struct {
+    uint32_t interval_ms;
+    uint64_t span_ms;
+  } cases[] = {{100, 1500}, {250, 1500}, {1000, 3000}, {2000, 5000}, {5000, 12500}, {10000, 25000}, {60000, 25000}};
+  for (const auto& c : cases) EXPECT_EQ(detail_span_ms(c.interval_ms), c.span_ms) << c.interval_ms;
+
+  // At the longest interval the sampler stays in detail long enough for two ticks.
+  SharedState state;
+  state.interval_ms = 10000;
+  Snapshot s;
+  s.processes.push_back(ProcessSample{"a.exe"});
+  s.processes_measured = true;
+  publish(state, s, {});
+  state.panel_open = true;
+  const uint64_t before = unix_now_ms();
+  fresh_detailed_snapshot(state);
+  EXPECT_GE(state.detail_until_ms.load(), before + 25000);
+  EXPECT_LE(state.detail_until_ms.load(), unix_now_ms() + 25000);
+
+  // A later request never shortens the window an earlier one opened.
+  state.interval_ms = 1000;
+  fresh_detailed_snapshot(state);
+  EXPECT_GE(state.detail_until_ms.load(), before + 25000);
+}
+
+TEST(FreshDetailedSnapshot, GivesUpAfterTheSpanWithTheCurrentRecord) {
+  SharedState state;
+  state.interval_ms = 250;  // span 1.5 s
+  Snapshot unmeasured;
+  unmeasured.processes.push_back(ProcessSample{"a.exe"});
+  publish(state, unmeasured, {});
+  const auto start = std::chrono::steady_clock::now();
+  const Snapshot got = fresh_detailed_snapshot(state);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(got, unmeasured);
+  EXPECT_GE(waited, std::chrono::milliseconds(1500));
+  EXPECT_LT(waited, std::chrono::milliseconds(10000));
 }
 
 }  // namespace

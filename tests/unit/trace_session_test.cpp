@@ -12,14 +12,14 @@ namespace {
 struct FakeSession {
   std::vector<uint32_t> results;
   std::vector<std::string> calls;
-  uint32_t run() {
+  uint32_t run(OwnerLock owner = OwnerLock::kTaken) {
     size_t next = 0;
     return start_reclaiming(
         [&] {
           calls.push_back("start");
           return results.at(next++);
         },
-        [&] { calls.push_back("stop"); });
+        [&] { calls.push_back("stop"); }, may_reclaim_session(owner));
   }
 };
 
@@ -41,6 +41,28 @@ TEST(TraceSessionStart, LeftOverSessionIsStoppedAndStartedOnceMore) {
   FakeSession denied{{5}, {}};
   EXPECT_EQ(denied.run(), 5u);
   EXPECT_EQ(denied.calls, (std::vector<std::string>{"start"}));
+}
+
+TEST(TraceSessionStart, OnlyASessionNoRunningMonitorOwnsIsReclaimed) {
+  // The owner ended without letting go of the lock (a crash, a kill): its session is a left-over.
+  FakeSession abandoned{{183, 0}, {}};
+  EXPECT_EQ(abandoned.run(OwnerLock::kAbandoned), 0u);
+  EXPECT_EQ(abandoned.calls, (std::vector<std::string>{"start", "stop", "start"}));
+
+  // A monitor of another user session holds the lock: its session keeps running.
+  FakeSession live{{183, 0}, {}};
+  EXPECT_EQ(live.run(OwnerLock::kHeldElsewhere), 183u);
+  EXPECT_EQ(live.calls, (std::vector<std::string>{"start"}));
+
+  // Without the lock nothing is known, so nothing is stopped either.
+  FakeSession unknown{{183, 0}, {}};
+  EXPECT_EQ(unknown.run(OwnerLock::kUnavailable), 183u);
+  EXPECT_EQ(unknown.calls, (std::vector<std::string>{"start"}));
+
+  // With no session of that name there is nothing to stop, whoever holds the lock.
+  FakeSession fresh{{0}, {}};
+  EXPECT_EQ(fresh.run(OwnerLock::kHeldElsewhere), 0u);
+  EXPECT_EQ(fresh.calls, (std::vector<std::string>{"start"}));
 }
 
 }  // namespace

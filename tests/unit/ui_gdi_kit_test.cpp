@@ -6,11 +6,11 @@
 #include <limits>
 #include <vector>
 
-#include "ui/gdi/format.h"
 #include "ui/gdi/geometry.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/text_layout.h"
 #include "ui/gdi/theme.h"
+#include "util/format.h"
 
 namespace qv {
 namespace {

@@ -1,17 +1,21 @@
 // Alert delivery for real: the evaluator writing rule log files, the program log and the
 // notification queue; and the running quorvel.exe firing the rules of its settings file.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
 
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
-#include "main/shared_state.h"
+#include "core/messages.h"
+#include "core/shared_state.h"
+#include "mcp_pipe/pipe_server_win.h"
 #include "rules/alert_evaluator_win.h"
 #include "rules/rule_store_win.h"
 #include "rules/rule_text.h"
 #include "util/program_log_win.h"
+#include "util/user_write_win.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 
@@ -124,6 +128,32 @@ TEST(AlertDelivery, AFileInAMissingFolderIsReportedOnEveryFiringAndTheRestGoesOn
   EXPECT_FALSE(file_exists(dir.file(L"no such folder")));
 }
 
+TEST(AlertDelivery, ARelativeLogFileLandsBesideTheSettingsNotInTheCurrentFolder) {
+  TempDir settings_dir;
+  TempDir current;  // stands in for the system folder the start-up task starts the monitor in
+  ProgramLogHere here(settings_dir.path());
+  wchar_t saved_cwd[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, saved_cwd), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(current.path().c_str()));
+  FakePanel panel;
+  SharedState state;
+  const auto rules = rules_of({"cpu>50; file=alerts.log; nonotify", "cpu>50; file=logs\\cpu.log; nonotify"});
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  evaluator.evaluate(rules, tick, state, panel.hwnd);
+  SetCurrentDirectoryW(saved_cwd);
+
+  const auto lines = lines_of(read_file(settings_dir.file(L"alerts.log")));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].substr(22), "value=80.0 (rule: cpu>50; file=alerts.log; nonotify)");  // the rule as written
+  EXPECT_FALSE(file_exists(current.file(L"alerts.log")));
+  // A missing folder is not created; the failure names the path that was tried.
+  EXPECT_EQ(lines_of(read_file(settings_dir.file(L"zelmor.log"))),
+            std::vector<std::string>{"rule log open failed (" + utf8(settings_dir.file(L"logs\\cpu.log")) +
+                                     "): " + system_error_text(ERROR_PATH_NOT_FOUND)});
+}
+
 TEST(AlertDelivery, APathWithANulCharacterIsRefusedNotCut) {
   TempDir dir;
   ProgramLogHere here(dir.path());
@@ -156,6 +186,46 @@ TEST(AlertDelivery, WritesIntoALogFileThatSomeoneElseHasOpen) {
   evaluator.evaluate(rules_of({"cpu>50; file=" + utf8(path) + "; nonotify"}), tick, state, panel.hwnd);
   EXPECT_EQ(lines_of(read_file(path)).size(), 1u);
   EXPECT_EQ(panel.take_wakeups(), 0);
+}
+
+// Under Wine the monitor runs with the user's own rights: files in the user's folders stay
+// writable, new and existing alike.
+TEST(AlertDelivery, TheSignedInUsersOwnFolderIsWritable) {
+  TempDir dir(L"qv own");
+  EXPECT_TRUE(signed_in_user_may_write(utf8(dir.file(L"new.log"))));
+  write_file(dir.file(L"old.log"), "x\n");
+  EXPECT_TRUE(signed_in_user_may_write(utf8(dir.file(L"old.log"))));
+}
+
+// Wine runs programs elevated with the user's unelevated token linked, as the start-up task
+// runs the monitor on Windows, so the check is made for real here: a folder that refuses the
+// user new files is refused in the program log's own words, and nothing is created there.
+TEST(AlertDelivery, AnElevatedMonitorRefusesAFolderTheSignedInUserMayNotAddFilesTo) {
+  ASSERT_TRUE(running_elevated_with_linked_token());
+  TempDir dir;
+  ProgramLogHere here(dir.path());
+  const std::optional<std::string> sid = current_user_sid();
+  ASSERT_TRUE(sid);
+  const std::wstring closed = dir.file(L"closed");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      widen("D:P(D;OICI;0x2;;;" + *sid + ")(A;OICI;GA;;;" + *sid + ")(A;OICI;GA;;;BA)(A;OICI;GA;;;SY)").c_str(),
+      SDDL_REVISION_1, &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  ASSERT_TRUE(CreateDirectoryW(closed.c_str(), &attributes));
+  LocalFree(descriptor);
+
+  const std::string path = utf8(closed + L"\\alerts.log");
+  EXPECT_FALSE(signed_in_user_may_write(path));
+  FakePanel panel;
+  SharedState state;
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  evaluator.evaluate(rules_of({"cpu>50; nonotify; file=" + path}), tick, state, panel.hwnd);
+  EXPECT_EQ(lines_of(read_file(dir.file(L"zelmor.log"))),
+            std::vector<std::string>{"rule log open failed (" + path + "): access denied for the signed-in user"});
+  EXPECT_FALSE(file_exists(closed + L"\\alerts.log"));
 }
 
 TEST(RuleStore, SavesTheSettingsAndReplacesTheListWithTheLinesThatParse) {

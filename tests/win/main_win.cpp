@@ -38,6 +38,21 @@ int run_child_mode(const std::wstring& mode) {
     QV_ASSERT(mode.empty());
     return 0;  // not reached
   }
+  if (mode == L"--child=panic-cleanup") {
+    qv::install_panic_hook();
+    // A clean-up that fails in its turn must not run again.
+    qv::set_panic_cleanup([] {
+      qv::log_line("cleanup ran");
+      volatile int* nowhere = nullptr;
+      *nowhere = 1;
+    });
+    std::thread([] {
+      qv::install_thread_panic_hook();
+      throw std::runtime_error("worker exploded");
+    }).detach();
+    Sleep(10000);
+    return 0;  // not reached
+  }
   if (mode == L"--child=log-lines") {
     qv::log_line("first line");
     qv::log_line("second line");

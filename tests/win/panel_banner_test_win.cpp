@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
+#include "core/messages.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
 #include "ui/panel/panel_layout.h"

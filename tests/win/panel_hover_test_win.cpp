@@ -5,8 +5,9 @@
 
 #include <memory>
 
-#include "main/ui_state_win.h"
 #include "ui/panel/hit_test.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 
 namespace qv {
 namespace {

@@ -127,12 +127,12 @@ struct OverviewFixture {
     agents.finished = 3;
     input.banners = ai_banners(true, 2, agents);
   }
-  ClientSize size() const {
+  Size size() const {
     return overview_client_size(1.0f, snapshot.drives.size(), shown_metric_count(settings.main_metrics),
                                 settings.mcp_enabled, input.banners.size());
   }
   PanelCanvas canvas(const Bitmap& bmp) {
-    const ClientSize sz = size();
+    const Size sz = size();
     return PanelCanvas{bmp.dc(), sz.width, sz.height, 1.0f, &fonts, &panel};
   }
 };
@@ -146,7 +146,7 @@ TEST_P(PanelPaintThemes, BackgroundCardFillAndCpuLabelColour) {
   set_current_theme(GetParam());
   const Theme& theme = current_theme();
   OverviewFixture f;
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   Bitmap bmp(sz.width, sz.height);
   paint_page(f.canvas(bmp), f.input);
 
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(AllThemes, PanelPaintThemes, ::testing::Values(0u, 1u, 
 
 TEST(PanelPaint, RegionsFollowTheOverviewLayout) {
   OverviewFixture f;
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   Bitmap bmp(sz.width, sz.height);
   f.panel.hit_regions.push_back(HitRegion{0, 0, 1000, 1000, {}});  // left over from a previous paint
   paint_page(f.canvas(bmp), f.input);
@@ -211,7 +211,7 @@ TEST(PanelPaint, PinnedHeaderHasNoCloseGlyphButATopLink) {
 
 TEST(PanelPaint, BannerColoursAndHover) {
   OverviewFixture f;
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   const Rgb amber = rgb(0xF59E0B);
   {
     Bitmap bmp(sz.width, sz.height);
@@ -235,7 +235,7 @@ TEST(PanelPaint, NoBannersWhileTheLinkIsOffAndNoDriveRowForNoDrives) {
   f.settings.mcp_enabled = false;
   f.input.banners = ai_banners(false, 2, AgentCounts{});
   f.snapshot.drives.clear();
-  const ClientSize sz = f.size();
+  const Size sz = f.size();
   EXPECT_EQ(sz.height, 12 + 144 + 42 + 7 * 52);
   Bitmap bmp(sz.width, sz.height);
   paint_page(f.canvas(bmp), f.input);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
+#include "core/messages.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/theme.h"
 #include "ui/panel/panel_page_win.h"

@@ -4,7 +4,7 @@
 #include "agents/agent_housekeeping_win.h"
 #include "agents/agent_log_win.h"
 #include "agents/agent_registry.h"
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 #include "sampler/publish.h"
 #include "util/program_log_win.h"
 #include "util/wide_win.h"

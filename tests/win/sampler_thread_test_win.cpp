@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "main/messages.h"
-#include "main/shared_state.h"
+#include "core/messages.h"
+#include "core/shared_state.h"
 #include "procinfo/role_label_win.h"
 #include "sampler/publish.h"
 #include "sampler/sampler_thread_win.h"

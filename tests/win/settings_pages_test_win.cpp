@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "main/messages.h"
+#include "core/messages.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/panel_page_win.h"
@@ -95,7 +95,7 @@ struct SettingsMonitor {
 
   // The layout the program paints for page/sub-page with the settings it has saved, measured
   // with the same fonts at the scale of its text size.
-  PageView layout(uint8_t page, uint8_t sub, const Settings& s, const AlertEditorState& editor = {},
+  PageView layout(Page page, uint8_t sub, const Settings& s, const AlertEditorState& editor = {},
                   bool copied = false, int32_t scroll = 0) const {
     RECT rc{};
     GetClientRect(panel, &rc);
@@ -132,7 +132,7 @@ struct SettingsMonitor {
     return click_section(section);
   }
   bool click_section(uint8_t section) {
-    for (const HitRegion& r : layout(2, 0, settings()).regions)
+    for (const HitRegion& r : layout(Page::kSettingsHome, 0, settings()).regions)
       if (r.action.kind == ActionKind::kOpenSettingsSection && r.action.flag == section) {
         click(r);
         return true;
@@ -186,7 +186,7 @@ void run_steps(SettingsMonitor& m, uint8_t section, const std::vector<ClickStep>
   for (const ClickStep& step : steps) {
     SCOPED_TRACE(std::string(step.from) + " -> " + step.to);
     const std::string before = m.ini();
-    const PageView view = m.layout(3, section, parse_settings(before));
+    const PageView view = m.layout(Page::kSettingsSection, section, parse_settings(before));
     const HitRegion* r = m.region(view, step.kind, step.index, step.number);
     ASSERT_NE(r, nullptr);
     m.click(*r);
@@ -241,7 +241,7 @@ TEST(SettingsPages, AiToolsSectionWritesEachChoice) {
   ASSERT_TRUE(IsWindowVisible(field));
   const auto add = [&](const std::wstring& text) {
     set_field(field, text);
-    const PageView v = m.layout(3, 1, m.settings());
+    const PageView v = m.layout(Page::kSettingsSection, 1, m.settings());
     m.click(*m.region(v, ActionKind::kAddCustomRequest));
   };
   std::string before = m.ini();
@@ -252,7 +252,7 @@ TEST(SettingsPages, AiToolsSectionWritesEachChoice) {
   EXPECT_EQ(field_text(field), L"");
 
   before = m.ini();
-  const PageView v = m.layout(3, 1, m.settings());
+  const PageView v = m.layout(Page::kSettingsSection, 1, m.settings());
   m.click(*m.region(v, ActionKind::kToggleMcp));
   EXPECT_EQ(m.ini(), with_line(before, "mcp_enabled=1", "mcp_enabled=0"));
   EXPECT_FALSE(IsWindowVisible(field)) << "the request field hides with the connection";
@@ -263,7 +263,7 @@ TEST(SettingsPages, CopyPutsTheConnectCommandOnTheClipboardUntilThePageChanges) 
   m.start(full_file());
   ASSERT_NE(m.panel, nullptr);
   ASSERT_TRUE(m.open_section(1));
-  const PageView v = m.layout(3, 1, m.settings());
+  const PageView v = m.layout(Page::kSettingsSection, 1, m.settings());
   const HitRegion* copy = m.region(v, ActionKind::kCopyConnectCommand);
   ASSERT_NE(copy, nullptr);
   m.click(*copy);
@@ -276,7 +276,7 @@ TEST(SettingsPages, CopyPutsTheConnectCommandOnTheClipboardUntilThePageChanges) 
   CloseClipboard();
   EXPECT_EQ(text, L"claude mcp add quorvel \"" + copy_dir_of(m.exe) + L"\\zelmor-mcp.exe\"");
   // "Copied" is selected: its chip is filled with the accent colour; after Back and in again, "Copy".
-  const PageView copied = m.layout(3, 1, m.settings(), {}, true);
+  const PageView copied = m.layout(Page::kSettingsSection, 1, m.settings(), {}, true);
   const HitRegion* chip = m.region(copied, ActionKind::kCopyConnectCommand);
   EXPECT_EQ(capture_client(m.panel).at(chip->left + 2, chip->top + 2), colours::accent);
   m.click(100, 30);  // the band: back to the home page
@@ -326,7 +326,7 @@ TEST(SettingsPages, TheOnlyTickedTrayRowTurnsOffAndTheAppIconOn) {
   ASSERT_NE(m.panel, nullptr);
   ASSERT_TRUE(m.open_section(3));
   const std::string before = m.ini();
-  m.click(*m.region(m.layout(3, 3, parse_settings(before)), ActionKind::kToggleTrayIcon, 4));
+  m.click(*m.region(m.layout(Page::kSettingsSection, 3, parse_settings(before)), ActionKind::kToggleTrayIcon, 4));
   EXPECT_EQ(m.ini(), with_line(with_line(before, "tray_net=1", "tray_net=0"), "tray_static=0", "tray_static=1"));
 }
 
@@ -337,7 +337,7 @@ TEST(SettingsPages, AlertsSectionAndEditorComposeSwitchAndRemove) {
   ASSERT_TRUE(m.open_section(4));
   AlertEditorState editor;
   const auto editor_click = [&](ActionKind kind, uint64_t index = 0) {
-    const PageView v = m.layout(4, 0, m.settings(), editor);
+    const PageView v = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
     for (const HitRegion& r : v.regions)
       if (r.action.kind == kind && r.action.index == index) {
         m.click(r);
@@ -346,7 +346,7 @@ TEST(SettingsPages, AlertsSectionAndEditorComposeSwitchAndRemove) {
     return false;
   };
   const auto section_click = [&](ActionKind kind, uint64_t index = 0) {
-    const PageView v = m.layout(3, 4, m.settings());
+    const PageView v = m.layout(Page::kSettingsSection, 4, m.settings());
     const HitRegion* r = m.region(v, kind, index);
     ASSERT_NE(r, nullptr);
     m.click(*r);
@@ -449,16 +449,13 @@ TEST(SettingsPages, EveryPageInEveryThemeAndTextSize) {
   }
 }
 
-// Start with Windows through the schtasks double, placed beside a copy of the program (its own
-// folder is searched first). Runs: query on the home page, query on the section, then the
-// click's legacy deletion, creation and query again.
+// Start with Windows through the schtasks double, run by the build of the program with its
+// test hooks. Runs: query on the home page, query on the section, then the click's legacy
+// deletion, creation and query again.
 struct AutostartMonitor : SettingsMonitor {
-  std::wstring folder = dir.file(L"app");
-  AutostartMonitor(const wchar_t* codes) {
-    CreateDirectoryW(folder.c_str(), nullptr);
-    exe = folder + L"\\quorvel.exe";
-    CopyFileW(quorvel_exe().c_str(), exe.c_str(), FALSE);
-    CopyFileW(tool_exe(L"fake_schtasks.exe").c_str(), (folder + L"\\schtasks.exe").c_str(), FALSE);
+  explicit AutostartMonitor(const wchar_t* codes) {
+    exe = exe_dir() + L"\\quorvel_test_hooks.exe";
+    env[L"QV_TEST_SCHTASKS"] = tool_exe(L"fake_schtasks.exe");
     env[L"QV_FAKE_SCHTASKS_LOG"] = dir.file(L"schtasks-calls.txt");
     env[L"QV_FAKE_SCHTASKS_CODES"] = codes;
   }
@@ -477,7 +474,7 @@ TEST(SettingsPages, StartWithWindowsTicksTheRowWhenTheTaskIsCreated) {
   ASSERT_NE(m.panel, nullptr);
   ASSERT_TRUE(m.open_section(0));
   EXPECT_EQ(m.runs(), 2u);
-  const HitRegion row = *m.region(m.layout(3, 0, m.settings()), ActionKind::kToggleAutostart);
+  const HitRegion row = *m.region(m.layout(Page::kSettingsSection, 0, m.settings()), ActionKind::kToggleAutostart);
   EXPECT_FALSE(ticked(capture_client(m.panel), row));
   m.click(row);
   EXPECT_EQ(m.runs(), 5u);
@@ -491,9 +488,10 @@ TEST(SettingsPages, AFailedTaskChangeWarnsUntilThePageChanges) {
   m.start(full_file());
   ASSERT_NE(m.panel, nullptr);
   ASSERT_TRUE(m.open_section(0));
-  const HitRegion row = *m.region(m.layout(3, 0, m.settings()), ActionKind::kToggleAutostart);
+  const HitRegion row = *m.region(m.layout(Page::kSettingsSection, 0, m.settings()), ActionKind::kToggleAutostart);
   m.click(row);
   ScreenShot s = capture_client(m.panel);
+  EXPECT_EQ(m.runs(), 5u);
   EXPECT_FALSE(ticked(s, row));
   EXPECT_TRUE(warned(s));
   m.click(100, 30);  // back to the home page and in again
@@ -517,7 +515,7 @@ TEST(SettingsPages, DraggingTheThirdMetricAboveTheFirstReordersTheOverview) {
   m.start(full_file());
   ASSERT_NE(m.panel, nullptr);
   ASSERT_TRUE(m.open_section(2));
-  const PageView v = m.layout(3, 2, m.settings());
+  const PageView v = m.layout(Page::kSettingsSection, 2, m.settings());
   const HitRegion* grip = m.region(v, ActionKind::kDragMainMetric, 2);
   ASSERT_NE(grip, nullptr);
   POINT from{(grip->left + grip->right) / 2, (grip->top + grip->bottom) / 2};

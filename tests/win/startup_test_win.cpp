@@ -1,11 +1,16 @@
 // The real quorvel.exe, started with its own LOCALAPPDATA: options, single instance, settings
 // file, program log.
+#include <windows.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
+#include "core/messages.h"
+#include "util/names.h"
+#include "util/program_log_win.h"
 #include "win_support.h"
 
 namespace qv::test {
@@ -56,8 +61,8 @@ TEST(Options, UnknownSpellingsAreRefusedWithAMessage) {
   EXPECT_FALSE(file_exists(dir.file(L"zelmor.ini")));  // options never start the monitor
 }
 
-// A copy of quorvel.exe in a folder whose name has spaces, with the schtasks double beside it
-// (the application's own folder is the first place a bare program name is looked for).
+// A copy of the program built with its test hooks, in a folder whose name has spaces, told to
+// run the schtasks double instead of the system's tool.
 struct InstallFixture {
   TempDir root{L"qv inst"};
   std::wstring folder = root.file(L"Program Files With Spaces");
@@ -65,8 +70,7 @@ struct InstallFixture {
   std::wstring log = root.file(L"schtasks-calls.txt");
   InstallFixture() {
     CreateDirectoryW(folder.c_str(), nullptr);
-    CopyFileW(quorvel_exe().c_str(), exe.c_str(), FALSE);
-    CopyFileW(tool_exe(L"fake_schtasks.exe").c_str(), (folder + L"\\schtasks.exe").c_str(), FALSE);
+    CopyFileW((exe_dir() + L"\\quorvel_test_hooks.exe").c_str(), exe.c_str(), FALSE);
   }
   std::vector<std::string> calls() const {
     std::vector<std::string> out;
@@ -81,7 +85,8 @@ struct InstallFixture {
   }
   OptionRun run(const wchar_t* option, const wchar_t* codes) {
     return run_option(exe, option, {{L"LOCALAPPDATA", root.path()}, {L"QV_FAKE_SCHTASKS_LOG", log},
-                                    {L"QV_FAKE_SCHTASKS_CODES", codes}});
+                                    {L"QV_FAKE_SCHTASKS_CODES", codes},
+                                    {L"QV_TEST_SCHTASKS", tool_exe(L"fake_schtasks.exe")}});
   }
 };
 
@@ -128,6 +133,17 @@ TEST(Options, OnlyTheFirstArgumentCounts) {
   EXPECT_EQ(f.calls()[1].rfind("/Create|", 0), 0u);
 }
 
+TEST(Options, TheShippedProgramRunsTheToolFromTheSystemFolderOnly) {
+  // A planted schtasks.exe in the program's folder, and the test hook's variable naming it: the
+  // shipped program uses neither. The system's tool has no task to delete.
+  InstallFixture f;
+  CopyFileW(quorvel_exe().c_str(), f.exe.c_str(), FALSE);
+  CopyFileW(tool_exe(L"fake_schtasks.exe").c_str(), (f.folder + L"\\schtasks.exe").c_str(), FALSE);
+  OptionRun r = f.run(L"--uninstall", L"0");
+  EXPECT_EQ(utf8(r.box_text), "Quorvel: could not stop starting with Windows.");
+  EXPECT_FALSE(file_exists(f.log)) << read_file(f.log);
+}
+
 TEST(Options, UninstallWithTheSystemToolAndNoTaskFails) {
   TempDir root;
   std::wstring exe = root.file(L"quorvel.exe");
@@ -165,6 +181,29 @@ TEST(Monitor, SecondInstanceLeavesQuietlyAndFirstIsUnaffected) {
   EXPECT_EQ(find_window(second.pid, L"#32770", 0), nullptr);
   EXPECT_TRUE(IsWindow(first.panel));
   EXPECT_FALSE(wait_exit(first.child, 0).has_value());
+}
+
+TEST(Monitor, AnInstanceLockThisUserMayNotOpenMeansOneIsRunning) {
+  // What an elevated monitor leaves a copy started without elevation: a lock whose access list
+  // lets only the system (and elevated administrators) open it.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;SY)", SDDL_REVISION_1, &descriptor,
+                                                                   nullptr));
+  SECURITY_ATTRIBUTES sa{sizeof sa, descriptor, FALSE};
+  UniqueHandle lock(CreateMutexW(&sa, FALSE, L"Local\\ZelmorSingleInstance"));
+  LocalFree(descriptor);
+  ASSERT_TRUE(lock.valid());
+  ASSERT_EQ(CreateMutexW(nullptr, FALSE, L"Local\\ZelmorSingleInstance"), nullptr) << "the lock is not guarded";
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  TempDir dir;
+  Child second = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
+  ASSERT_TRUE(second.process.valid());
+  const std::optional<DWORD> code = wait_exit(second, 5000);
+  if (!code) kill(second);
+  EXPECT_EQ(code, std::optional<DWORD>(0));
+  EXPECT_EQ(find_window(second.pid, L"ZelmorWnd", 0), nullptr);
+  EXPECT_FALSE(file_exists(dir.file(L"zelmor.log")));
 }
 
 TEST(Monitor, PanelWindowIsHiddenAndTitled) {
@@ -226,11 +265,12 @@ TEST(Monitor, SaveReachesTheFileWhileAnotherProgramHoldsItOpen) {
 }
 
 TEST(Monitor, BadSettingsFileGivesDefaultsAndStaysUntilTheNextSave) {
-  struct Bad { const char* name; std::string bytes; };
+  struct Bad { const char* name; std::string bytes; bool kept; };
   std::string huge(50u << 20, 'a');
-  const Bad bad[] = {{"non-utf8", "tray_static=1\n\xff\xfe\x80\n"},
-                     {"binary", std::string("\0\x01\x02tray_static=1\n\0", 18)},
-                     {"huge", "tray_static=1\n" + huge}};
+  // Control characters are UTF-8 text: that file loads (its lines are junk) and is not kept.
+  const Bad bad[] = {{"non-utf8", "tray_static=1\n\xff\xfe\x80\n", true},
+                     {"binary", std::string("\0\x01\x02tray_static=1\n\0", 18), false},
+                     {"huge", "tray_static=1\n" + huge, true}};
   for (const auto& b : bad) {
     Monitor m;
     write_file(m.dir.file(L"zelmor.ini"), b.bytes);
@@ -247,7 +287,105 @@ TEST(Monitor, BadSettingsFileGivesDefaultsAndStaysUntilTheNextSave) {
              info.nFileSizeLow == strlen(kDefaultSettingsFile);
     }, 8000)) << b.name;
     EXPECT_EQ(read_file(ini), kDefaultSettingsFile) << b.name;
+    WIN32_FILE_ATTRIBUTE_DATA kept{};
+    ASSERT_EQ(GetFileAttributesExW((ini + L".bad").c_str(), GetFileExInfoStandard, &kept) != FALSE, b.kept) << b.name;
+    if (b.kept) {
+      EXPECT_EQ((static_cast<uint64_t>(kept.nFileSizeHigh) << 32) | kept.nFileSizeLow, b.bytes.size()) << b.name;
+    }
   }
+}
+
+// "Exit" from the tray menu: Up from no selection picks the last item.
+void exit_from_tray_menu(const Monitor& m) {
+  PostMessageW(m.panel, kWmTray, 0, WM_RBUTTONUP);
+  ASSERT_NE(find_window(m.child.pid, L"#32768", 5000), nullptr) << "the tray menu did not open";
+  PostMessageW(m.panel, WM_KEYDOWN, VK_UP, 0);
+  PostMessageW(m.panel, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+TEST(Monitor, AFileThatFailedToLoadIsKeptAsBadBeforeTheFirstSaveOnly) {
+  Monitor m;
+  // A path saved by an editor in a legacy code page: 0xE9 is not UTF-8.
+  const std::string original =
+      "theme=2\nlog1=cpu>90; file=C:\\Users\\Jos\xe9\\alerts.log\nlog2=ram>80; cooldown=5\n"
+      "log3=proc:chrome.exe:cpu>50\n";
+  write_file(m.dir.file(L"zelmor.ini"), original);
+  write_file(m.dir.file(L"zelmor.ini.bad"), "an older bad file\n");
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);  // the first save
+  ASSERT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == kDefaultSettingsFile; }, 5000));
+  exit_from_tray_menu(m);  // the second save must leave the kept file alone
+  EXPECT_EQ(wait_exit(m.child, 10000), std::optional<DWORD>(0));
+
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini.bad")), original);
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), kDefaultSettingsFile);
+  const std::string ini = utf8(m.dir.file(L"zelmor.ini"));
+  const std::string log = read_file(m.dir.file(L"zelmor.log"));
+  const std::string kept_line =
+      "settings: " + ini + " could not be loaded (not UTF-8 text); kept it as " + ini + ".bad before saving\n";
+  EXPECT_NE(log.find(kept_line), std::string::npos) << log;
+  EXPECT_EQ(log.find("settings: ", log.find(kept_line) + 1), std::string::npos) << log;  // once only
+}
+
+TEST(Monitor, ASettingsFileHeldAtStartIsWaitedFor) {
+  Monitor m;
+  write_file(m.dir.file(L"zelmor.ini"), "theme=2\n");
+  // Held without any sharing, as a backup or sync tool might at log-on, until the monitor is up.
+  UniqueFile holder(CreateFileW(m.dir.file(L"zelmor.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  ASSERT_TRUE(holder.valid());
+  m.start();
+  holder.reset();
+  ASSERT_NE(m.panel, nullptr);
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")).find("\ntheme=2\n") != std::string::npos; },
+                         5000))
+      << read_file(m.dir.file(L"zelmor.ini"));
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.bad")));
+}
+
+TEST(Monitor, AFileHeldThroughStartIsNotReplacedUntilItCanBeKept) {
+  Monitor m;
+  write_file(m.dir.file(L"zelmor.ini"), "theme=2\n");
+  UniqueFile holder(CreateFileW(m.dir.file(L"zelmor.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  ASSERT_TRUE(holder.valid());
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  const auto log_has = [&](const std::string& text) {
+    return read_file(m.dir.file(L"zelmor.log")).find(text) != std::string::npos;
+  };
+  ASSERT_TRUE(eventually([&] { return log_has("mcp pipe acl: "); }, 15000));  // started on the defaults
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);  // a save while the file can be neither moved nor copied
+  ASSERT_TRUE(eventually([&] { return log_has("settings: could not keep "); }, 5000))
+      << read_file(m.dir.file(L"zelmor.log"));
+  holder.reset();
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), "theme=2\n");
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini.bad")));
+
+  PostMessageW(m.panel, WM_CLOSE, 0, 0);  // the next save keeps it first
+  EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == kDefaultSettingsFile; }, 5000));
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini.bad")), "theme=2\n");
+  EXPECT_TRUE(log_has("could not be loaded (" + system_error_text(ERROR_SHARING_VIOLATION) + "); kept it as "));
+}
+
+TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
+  Monitor m;
+  m.start();
+  ASSERT_NE(m.panel, nullptr);
+  // The pipe server starts last: once it logs, start-up is over and the monitor is running.
+  ASSERT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.log")).find("mcp pipe acl: ") != std::string::npos; },
+                         15000));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));  // the monitor never holds up a sign-out
+  // A sign-out that was called off changes nothing.
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini")));
+  // The session ends: the process may be ended any moment after this returns, so the save is done.
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), kDefaultSettingsFile);
 }
 
 TEST(Monitor, MissingLocalAppDataWritesNothing) {
@@ -299,6 +437,17 @@ TEST(ProgramLog, PanicsOnAnyThreadAreLoggedOnceAndEndTheProcess) {
   EXPECT_EQ(log.rfind("panic: ", 0), 0u) << log;
   EXPECT_NE(log.find("main_win.cpp:"), std::string::npos) << log;
   EXPECT_NE(log.find("assertion failed: mode.empty()\n"), std::string::npos) << log;
+}
+
+TEST(ProgramLog, ThePanicCleanUpRunsOnceAfterTheLine) {
+  const std::string log = panic_log_of(L"--child=panic-cleanup");
+  const size_t first_end = log.find('\n');
+  ASSERT_NE(first_end, std::string::npos) << log;
+  EXPECT_NE(log.substr(0, first_end).find("uncaught exception: worker exploded"), std::string::npos) << log;
+  EXPECT_EQ(log.substr(first_end + 1, 12), "cleanup ran\n") << log;
+  size_t runs = 0;
+  for (size_t at = 0; (at = log.find("cleanup ran", at)) != std::string::npos; ++at) ++runs;
+  EXPECT_EQ(runs, 1u) << log;
 }
 
 }  // namespace

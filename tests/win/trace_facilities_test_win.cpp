@@ -81,6 +81,35 @@ TEST(TraceSession, PropertiesBlockIsTheFixedLayout) {
   EXPECT_EQ(std::memcmp(&block, zero.data(), sizeof block), 0);
 }
 
+// What a monitor's tracing thread finds when it tries the owner lock, tried on a thread of its own.
+OwnerLock owner_lock_seen_by_another_monitor() {
+  OwnerLock seen = OwnerLock::kUnavailable;
+  std::thread([&] {
+    TraceOwnerLock lock;
+    seen = lock.state();
+  }).join();
+  return seen;
+}
+
+TEST(TraceSession, TheOwnerLockTellsALiveOwnerFromALeftOver) {
+  EXPECT_EQ(owner_lock_seen_by_another_monitor(), OwnerLock::kTaken);  // nobody traces
+
+  {
+    TraceOwnerLock live;  // this thread plays the running monitor
+    ASSERT_EQ(live.state(), OwnerLock::kTaken);
+    EXPECT_EQ(owner_lock_seen_by_another_monitor(), OwnerLock::kHeldElsewhere);
+  }
+  EXPECT_EQ(owner_lock_seen_by_another_monitor(), OwnerLock::kTaken);  // let go at its end
+
+  // A monitor that ended without letting go (killed): the next one finds the lock abandoned
+  // and may reclaim the session; after that, the lock is an ordinary free one again.
+  UniqueHandle crashed;
+  std::thread([&] { crashed.reset(CreateMutexW(nullptr, TRUE, kTraceOwnerLockName)); }).join();
+  ASSERT_TRUE(crashed.valid());
+  EXPECT_EQ(owner_lock_seen_by_another_monitor(), OwnerLock::kAbandoned);
+  EXPECT_EQ(owner_lock_seen_by_another_monitor(), OwnerLock::kTaken);
+}
+
 // Runs the tracing thread's body on a thread of its own and waits for it to end; if it does
 // not, the session is stopped (which ends the event loop) and the test fails.
 bool run_tracing_until_it_ends(const std::shared_ptr<SharedState>& state, DWORD ms) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
+#include "core/messages.h"
 #include "ui/gdi/theme.h"
 #include "ui/tray/tray_win.h"
 #include "util/wide_win.h"

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "main/messages.h"
-#include "ui/gdi/geometry.h"
+#include "core/messages.h"
 #include "pipe_client_win.h"
+#include "ui/gdi/geometry.h"
 #include "win_support.h"
 
 namespace qv::test {

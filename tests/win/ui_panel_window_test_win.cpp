@@ -4,15 +4,17 @@
 // Escape by page, the wheel, metric drags and the pop-up's size.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "config/settings_file_win.h"
-#include "main/messages.h"
-#include "main/panel_window_win.h"
-#include "main/shared_state.h"
-#include "main/ui_state_win.h"
+#include "core/messages.h"
+#include "core/shared_state.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/panel_show_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 
@@ -45,7 +47,9 @@ class InProcessPanel {
     ui->window = hwnd_;
     ui->ui_scale = 1.0f;
     ui->fonts = create_font_set(1.0f);
-    for (size_t i = 0; i < kTextFieldCount; ++i) ui->fields[i] = create_text_field(hwnd_, static_cast<int>(i + 1), ui->fonts.body);
+    for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile, TextField::kRequest}) {
+      ui->fields[field_slot(f)] = create_text_field(hwnd_, control_id(f), ui->fonts.body);
+    }
     ui->tray.window = hwnd_;
     ui->tray.shell = [this](DWORD message, NOTIFYICONDATAW& d) {
       shell_calls.emplace_back(message, d.uFlags);
@@ -94,7 +98,7 @@ TEST(UiPanelWindow, ThirteenAiNotificationsKeepTheNewestTwelve) {
   EXPECT_EQ(p.ui().messages.front().body, "body of n13");
   EXPECT_EQ(p.ui().messages.front().time.size(), 5u);
   EXPECT_EQ(p.ui().messages.front().time[2], ':');
-  EXPECT_EQ(p.ui().pending_page, 7);
+  EXPECT_EQ(p.ui().pending_page, Page::kMessages);
   EXPECT_TRUE(p.ui().shared->notifications.empty());  // the queue was taken whole
 }
 
@@ -104,7 +108,7 @@ TEST(UiPanelWindow, AlertsAndADisabledLinkAreNotListed) {
   p.queue("alert", false);
   p.send(kWmNotifyQueued);
   EXPECT_EQ(p.ui().messages.size(), 1u);
-  EXPECT_EQ(p.ui().pending_page, kNoPendingPage);  // the last entry decides
+  EXPECT_EQ(p.ui().pending_page, std::nullopt);  // the last entry decides
   Settings off;
   off.mcp_enabled = false;
   InProcessPanel q(off);
@@ -159,34 +163,40 @@ TEST(UiPanelWindow, SampleFeedsSeriesTrayAndPopupSize) {
 
 TEST(UiPanelWindow, EscapeStepsBackByPage) {
   InProcessPanel p(Settings{});
-  struct Case { uint8_t page, sub; uint8_t want_page, want_sub; };
-  const Case cases[] = {{3, 2, 2, 0}, {4, 0, 3, 4}, {1, 3, 0, 0}, {2, 0, 0, 0}, {6, 0, 0, 0}, {7, 0, 0, 0}, {8, 0, 0, 0}};
+  struct Case { Page page; uint8_t sub; Page want_page; uint8_t want_sub; };
+  const Case cases[] = {{Page::kSettingsSection, 2, Page::kSettingsHome, 0},
+                        {Page::kAlertEditor, 0, Page::kSettingsSection, 4},
+                        {Page::kMetricDetail, 3, Page::kOverview, 0},
+                        {Page::kSettingsHome, 0, Page::kOverview, 0},
+                        {Page::kFpsList, 0, Page::kOverview, 0},
+                        {Page::kMessages, 0, Page::kOverview, 0},
+                        {Page::kActivity, 0, Page::kOverview, 0}};
   for (const auto& c : cases) {
     p.ui().panel.page = c.page;
     p.ui().panel.sub_page = c.sub;
     p.send(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_EQ(p.ui().panel.page, c.want_page) << int(c.page);
-    EXPECT_EQ(p.ui().panel.sub_page, c.want_sub) << int(c.page);
+    EXPECT_EQ(p.ui().panel.page, c.want_page) << static_cast<int>(c.page);
+    EXPECT_EQ(p.ui().panel.sub_page, c.want_sub) << static_cast<int>(c.page);
   }
-  p.ui().panel.return_page = 1;
+  p.ui().panel.return_page = Page::kMetricDetail;
   p.ui().panel.return_sub_page = 4;
-  p.ui().panel.page = 5;
+  p.ui().panel.page = Page::kAppDetail;
   p.send(WM_KEYDOWN, VK_ESCAPE);
-  EXPECT_EQ(p.ui().panel.page, 1);
+  EXPECT_EQ(p.ui().panel.page, Page::kMetricDetail);
   EXPECT_EQ(p.ui().panel.sub_page, 4);
   EXPECT_EQ(p.send(WM_KEYDOWN, 'A'), 0);  // other keys do nothing but are answered
-  EXPECT_EQ(p.ui().panel.page, 1);
+  EXPECT_EQ(p.ui().panel.page, Page::kMetricDetail);
 }
 
 TEST(UiPanelWindow, EscapeOnTheOverviewEmptiesTheSearchFirst) {
   InProcessPanel p(Settings{});
   show_panel(p.ui(), p.hwnd());
   ASSERT_TRUE(IsWindowVisible(p.hwnd()));
-  set_field_text(p.ui().fields[0], "chrome");
+  set_field_text(p.ui().field(TextField::kFilter), "chrome");
   p.ui().panel.filter_text = "chrome";
   p.send(WM_KEYDOWN, VK_ESCAPE);
   EXPECT_TRUE(p.ui().panel.filter_text.empty());
-  EXPECT_EQ(get_field_text(p.ui().fields[0]), "");
+  EXPECT_EQ(get_field_text(p.ui().field(TextField::kFilter)), "");
   EXPECT_TRUE(IsWindowVisible(p.hwnd()));
   p.send(WM_KEYDOWN, VK_ESCAPE);
   EXPECT_FALSE(IsWindowVisible(p.hwnd()));
@@ -251,12 +261,12 @@ TEST(UiPanelWindow, BalloonClickOpensTheMessagesPageWithTheNewestExpanded) {
   p.ui().panel.expanded_messages = {3, 4};
   p.send(kWmTray, 0, NIN_BALLOONUSERCLICK);
   EXPECT_TRUE(IsWindowVisible(p.hwnd()));
-  EXPECT_EQ(p.ui().panel.page, 7);
+  EXPECT_EQ(p.ui().panel.page, Page::kMessages);
   EXPECT_EQ(p.ui().panel.expanded_messages, (std::set<size_t>{0}));
-  EXPECT_EQ(p.ui().pending_page, kNoPendingPage);
-  p.ui().panel.page = 0;
+  EXPECT_EQ(p.ui().pending_page, std::nullopt);
+  p.ui().panel.page = Page::kOverview;
   p.send(kWmTray, 0, NIN_BALLOONUSERCLICK);  // nothing pending: the page stays
-  EXPECT_EQ(p.ui().panel.page, 0);
+  EXPECT_EQ(p.ui().panel.page, Page::kOverview);
 }
 
 }  // namespace

@@ -14,6 +14,12 @@ struct Point {
   bool operator==(const Point&) const = default;
 };
 
+struct Size {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool operator==(const Size&) const = default;
+};
+
 // Right and bottom are exclusive, as in every client rectangle.
 struct Rect {
   int32_t left = 0;

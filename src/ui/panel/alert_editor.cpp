@@ -8,16 +8,17 @@
 namespace qv {
 namespace {
 
-constexpr uint8_t kSettingsSection = 3;
-constexpr uint8_t kAlertEditorPage = 4;
 constexpr uint8_t kAlertsSection = 4;
+constexpr TextField kAppNameField = TextField::kFilter;  // the editor borrows the filter field
+constexpr TextField kThresholdField = TextField::kAlertThreshold;
+constexpr TextField kLogFileField = TextField::kAlertLogFile;
 
 void open_new_alert(AlertEditorState& editor, AlertHost& host) {
   editor = AlertEditorState{};
   host.set_field_text(kAppNameField, "");
   host.set_field_text(kThresholdField, "90");
   host.set_field_text(kLogFileField, host.default_alert_log_path());
-  host.open_page(kAlertEditorPage, 0);
+  host.open_page(Page::kAlertEditor, 0);
 }
 
 // Save: a form that does not make a rule changes nothing and the editor stays open.
@@ -35,7 +36,7 @@ void save_alert(AlertEditorState& editor, Settings& settings, AlertHost& host) {
   host.save_settings();
   host.rebuild_rules();
   host.set_field_text(kAppNameField, "");
-  host.open_page(kSettingsSection, kAlertsSection);
+  host.open_page(Page::kSettingsSection, kAlertsSection);
 }
 
 }  // namespace
@@ -146,7 +147,7 @@ bool perform_alert_action(AlertEditorState& editor, Settings& settings, AlertHos
       break;
     case ActionKind::kAlertCancel:
       editor.path_rejected = false;
-      host.open_page(kSettingsSection, kAlertsSection);
+      host.open_page(Page::kSettingsSection, kAlertsSection);
       break;
     case ActionKind::kAlertAppPicker: {
       const std::optional<std::string> chosen = host.pick_app(picker_names(host.current_snapshot().processes));

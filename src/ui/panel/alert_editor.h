@@ -11,22 +11,12 @@
 
 #include "config/settings.h"
 #include "rules/rule_text.h"
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
+#include "ui/panel/alert_editor_state.h"
 #include "ui/panel/hit_test.h"
+#include "ui/panel/panel_state.h"
 
 namespace qv {
-
-// The choices of the form; "+ new alert" starts from these defaults.
-struct AlertEditorState {
-  uint8_t metric = 0;    // row of kAlertTiles
-  uint8_t measure = 0;   // row of kAppMeasureChips
-  bool above = true;
-  uint8_t delivery = 0;  // 0 desktop, 1 file, 2 both
-  uint8_t cooldown = 1;  // row of kCooldownChoices
-  bool include_top = true;
-  bool path_rejected = false;  // the last save refused the log file path
-  bool operator==(const AlertEditorState&) const = default;
-};
 
 struct AlertTile {
   const char* label;
@@ -64,11 +54,6 @@ inline constexpr std::array<CooldownChoice, 3> kCooldownChoices = {{
 
 inline constexpr std::array<const char*, 3> kDeliveryChips = {"desktop", "file", "both"};
 
-// Text fields of the editor, by control id: app name, threshold, log file.
-inline constexpr int kAppNameField = 1;
-inline constexpr int kThresholdField = 2;
-inline constexpr int kLogFileField = 3;
-
 // "1 rule", otherwise the count and " rules" (also "0 rules").
 std::string rule_count_text(size_t rules);
 
@@ -96,13 +81,13 @@ class AlertHost {
   virtual ~AlertHost() = default;
   virtual void save_settings() = 0;
   virtual void rebuild_rules() = 0;  // SharedState rules from the settings' rule lines
-  virtual std::string field_text(int field) = 0;
-  virtual void set_field_text(int field, const std::string& text) = 0;
+  virtual std::string field_text(TextField field) = 0;
+  virtual void set_field_text(TextField field, const std::string& text) = 0;
   virtual std::string default_alert_log_path() = 0;
   // Shows the picker menu at the pointer; the chosen name, or nothing when it was dismissed.
   virtual std::optional<std::string> pick_app(const std::vector<std::string>& names) = 0;
   virtual Snapshot current_snapshot() = 0;
-  virtual void open_page(uint8_t page, uint8_t sub_page) = 0;
+  virtual void open_page(Page page, uint8_t sub_page) = 0;
 };
 
 // Actions 21 to 23 and 29 to 37. Returns false for any other kind. Indexes outside their lists

@@ -1,4 +1,5 @@
 #include "ui/panel/connect_command.h"
+#include "util/names.h"
 
 namespace qv {
 
@@ -8,7 +9,7 @@ std::string connect_command(std::string_view exe_dir) {
     path = exe_dir;
     if (path.back() != '\\' && path.back() != '/') path += '\\';
   }
-  path += "zelmor-mcp.exe";
+  path += kCompanionExeName;
   return "claude mcp add quorvel \"" + path + "\"";
 }
 

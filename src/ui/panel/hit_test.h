@@ -72,7 +72,7 @@ enum class ActionKind : uint8_t {
   kNone = 58,
 };
 
-inline constexpr int kActionKindCount = 59;
+inline constexpr int kActionKindCount = static_cast<int>(ActionKind::kNone) + 1;
 
 struct Action {
   ActionKind kind = ActionKind::kNone;

@@ -5,13 +5,13 @@
 #include <set>
 #include <unordered_map>
 
+#include "agents/agent_registry.h"
 #include "procinfo/apps.h"
-#include "ui/gdi/format.h"
+#include "util/format.h"
 
 namespace qv {
 namespace {
 
-constexpr uint64_t kRunningWindowMs = 300000;  // updated within the last 299,999 ms
 constexpr uint32_t kMessagesColour = 0xF59E0B;
 constexpr uint32_t kAgentsColour = 0x2DD4BF;
 
@@ -27,8 +27,6 @@ Action simple(ActionKind kind) {
   a.kind = kind;
   return a;
 }
-
-bool agent_active(const Agent& a) { return a.status.empty() || a.status == "running" || a.status == "waiting"; }
 
 std::string plural(size_t n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
 
@@ -70,11 +68,6 @@ std::vector<CardKind> shown_cards(const std::vector<MainMetric>& main_metrics) {
   return out;
 }
 
-size_t shown_metric_count(const std::vector<MainMetric>& main_metrics) {
-  return static_cast<size_t>(
-      std::count_if(main_metrics.begin(), main_metrics.end(), [](const MainMetric& m) { return m.shown; }));
-}
-
 size_t playing_app_count(const std::vector<ProcessSample>& processes) {
   std::set<std::string_view> names;
   for (const ProcessSample& p : processes) {
@@ -112,10 +105,9 @@ AgentCounts count_agents(const AgentRegistry& registry, size_t finished, uint64_
   for (const AgentSession& session : registry) {
     size_t running_here = 0;
     for (const Agent& a : session.agents) {
-      if (!agent_active(a)) continue;
+      if (!is_active_status(a.status)) continue;
       ++c.listed;
-      const uint64_t age = now_ms > a.updated_ms ? now_ms - a.updated_ms : 0;
-      if (age < kRunningWindowMs) ++running_here;
+      if (agent_running(a, now_ms)) ++running_here;
     }
     c.running += running_here;
     if (running_here > 0) ++c.running_sessions;

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "agents/agent.h"
 #include "config/settings.h"
-#include "sampler/snapshot.h"
+#include "core/agent.h"
+#include "core/snapshot.h"
 #include "ui/panel/hit_test.h"
 #include "ui/panel/panel_state.h"
 
@@ -30,7 +30,6 @@ struct CardKind {
 std::optional<CardKind> card_kind(std::string_view key);
 // The cards to draw: shown entries of `main_metrics`, in their order, known keys only.
 std::vector<CardKind> shown_cards(const std::vector<MainMetric>& main_metrics);
-size_t shown_metric_count(const std::vector<MainMetric>& main_metrics);
 
 std::string card_value_text(std::string_view key, const Snapshot& snapshot);
 // Full scale of a card's graph from the highest value of its series.

@@ -11,13 +11,14 @@
 #include "agents/agent_log_win.h"
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
-#include "main/panel_window_win.h"
-#include "main/ui_state_win.h"
+#include "rules/rule_text.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/alert_editor.h"
 #include "ui/panel/connect_command.h"
 #include "ui/panel/panel_navigation.h"
-#include "rules/rule_text.h"
+#include "ui/panel/panel_show_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/program_log_win.h"
 #include "util/startup_task_win.h"
 #include "util/wide_win.h"
@@ -68,10 +69,7 @@ class WindowPanelHost : public PanelHost {
   void set_sampler_interval(uint32_t ms) override { ui_.shared->interval_ms.store(ms); }
   void set_mcp_enabled(bool on) override { ui_.shared->mcp_enabled.store(on); }
 
-  void query_autostart() override {
-    ui_.autostart_on = query_startup_task();
-    ui_.autostart_failed = false;
-  }
+  void query_autostart() override { qv::query_autostart(ui_); }
   void toggle_autostart() override {
     const bool before = ui_.autostart_on;
     const bool ok = before ? delete_startup_tasks() : create_startup_task();
@@ -79,16 +77,16 @@ class WindowPanelHost : public PanelHost {
     ui_.autostart_failed = !ok || ui_.autostart_on == before;
   }
 
-  std::string field_text(int field) override {
-    HWND f = field_handle(field);
+  std::string field_text(TextField field) override {
+    HWND f = ui_.field(field);
     if (!f) return {};
-    return field == kFilterField ? get_field_text_bounded(f) : get_field_text(f);
+    return field == TextField::kFilter ? get_field_text_bounded(f) : get_field_text(f);
   }
-  void set_field_text(int field, const std::string& text) override {
-    if (HWND f = field_handle(field)) qv::set_field_text(f, text);
+  void set_field_text(TextField field, const std::string& text) override {
+    if (HWND f = ui_.field(field)) qv::set_field_text(f, text);
   }
-  void focus_field(int field) override {
-    if (HWND f = field_handle(field)) SetFocus(f);
+  void focus_field(TextField field) override {
+    if (HWND f = ui_.field(field)) SetFocus(f);
   }
 
   void set_pinned(bool pinned) override { qv::set_pinned(ui_, hwnd_, pinned); }
@@ -137,15 +135,16 @@ class WindowPanelHost : public PanelHost {
   void reset_widget_size() override {}
 
  private:
-  HWND field_handle(int field) const {
-    return field >= 1 && field <= static_cast<int>(ui_.fields.size()) ? ui_.fields[field - 1] : nullptr;
-  }
-
   UiState& ui_;
   HWND hwnd_;
 };
 
 }  // namespace
+
+void query_autostart(UiState& ui) {
+  ui.autostart_on = query_startup_task();
+  ui.autostart_failed = false;
+}
 
 void perform_panel_action(UiState& ui, HWND hwnd, const Action& action) {
   WindowPanelHost host(ui, hwnd);
@@ -153,14 +152,20 @@ void perform_panel_action(UiState& ui, HWND hwnd, const Action& action) {
   repaint_panel(hwnd);
 }
 
-void navigate(UiState& ui, HWND hwnd, uint8_t page, uint8_t sub_page) {
+void navigate(UiState& ui, HWND hwnd, Page page, uint8_t sub_page) {
   WindowPanelHost host(ui, hwnd);
   navigate(ui.panel, host, page, sub_page);
   repaint_panel(hwnd);
 }
 
+void go_back(UiState& ui, HWND hwnd) {
+  WindowPanelHost host(ui, hwnd);
+  go_back(ui.panel, host);
+  repaint_panel(hwnd);
+}
+
 void on_filter_field_changed(UiState& ui, HWND hwnd) {
-  filter_text_changed(ui.panel, get_field_text_bounded(ui.fields[kFilterField - 1]));
+  filter_text_changed(ui.panel, get_field_text_bounded(ui.field(TextField::kFilter)));
   repaint_panel(hwnd);
 }
 

@@ -5,16 +5,22 @@
 #include <cstdint>
 
 #include "ui/panel/hit_test.h"
+#include "ui/panel/panel_state.h"
 
 namespace qv {
 
 struct UiState;
 
+// Reads whether the start-up task exists into the settings page's state.
+void query_autostart(UiState& ui);
+
 // Performs a clicked region's action, then repaints the panel.
 void perform_panel_action(UiState& ui, HWND hwnd, const Action& action);
 
 // Switches the page with every side effect of leaving and entering pages, then repaints.
-void navigate(UiState& ui, HWND hwnd, uint8_t page, uint8_t sub_page);
+void navigate(UiState& ui, HWND hwnd, Page page, uint8_t sub_page);
+// Steps back from the current page as Back does, then repaints.
+void go_back(UiState& ui, HWND hwnd);
 
 // EN_CHANGE of text field 1: filter_text follows the field (lower case), lists go back to the top.
 void on_filter_field_changed(UiState& ui, HWND hwnd);

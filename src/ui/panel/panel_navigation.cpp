@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <array>
 
+#include "ui/panel/alert_editor.h"
 #include "util/lower.h"
 #include "util/text.h"
 
 namespace qv {
 namespace {
 
-bool is_settings_page(uint8_t page) {
-  return page == static_cast<uint8_t>(Page::kSettingsHome) || page == static_cast<uint8_t>(Page::kSettingsSection);
+bool is_settings_page(Page page) {
+  return page == Page::kSettingsHome || page == Page::kSettingsSection;
 }
 
-constexpr uint8_t kAppDetail = static_cast<uint8_t>(Page::kAppDetail);
 constexpr uint8_t kMetricCount = 6;
 constexpr uint8_t kSectionCount = 5;
 constexpr uint64_t kTextSizeCount = 4;
@@ -34,9 +34,7 @@ void toggle_main_metric(Settings& s, uint64_t index) {
   if (index >= s.main_metrics.size()) return;
   MainMetric& metric = s.main_metrics[index];
   if (metric.shown) {
-    const auto shown = std::count_if(s.main_metrics.begin(), s.main_metrics.end(),
-                                     [](const MainMetric& m) { return m.shown; });
-    if (shown <= 1) return;  // the overview always keeps one card
+    if (shown_metric_count(s.main_metrics) <= 1) return;  // the overview always keeps one card
   }
   metric.shown = !metric.shown;
 }
@@ -47,12 +45,12 @@ class AlertHostAdapter : public AlertHost {
   AlertHostAdapter(PanelState& panel, PanelHost& host) : panel_(panel), host_(host) {}
   void save_settings() override { host_.save_settings(); }
   void rebuild_rules() override { host_.rebuild_rules(); }
-  std::string field_text(int field) override { return host_.field_text(field); }
-  void set_field_text(int field, const std::string& text) override { host_.set_field_text(field, text); }
+  std::string field_text(TextField field) override { return host_.field_text(field); }
+  void set_field_text(TextField field, const std::string& text) override { host_.set_field_text(field, text); }
   std::string default_alert_log_path() override { return host_.default_alert_log_path(); }
   std::optional<std::string> pick_app(const std::vector<std::string>& names) override { return host_.pick_app(names); }
   Snapshot current_snapshot() override { return host_.current_snapshot(); }
-  void open_page(uint8_t page, uint8_t sub_page) override { navigate(panel_, host_, page, sub_page); }
+  void open_page(Page page, uint8_t sub_page) override { navigate(panel_, host_, page, sub_page); }
 
  private:
   PanelState& panel_;
@@ -61,8 +59,8 @@ class AlertHostAdapter : public AlertHost {
 
 }  // namespace
 
-void navigate(PanelState& panel, PanelHost& host, uint8_t page, uint8_t sub_page) {
-  const uint8_t from = panel.page;
+void navigate(PanelState& panel, PanelHost& host, Page page, uint8_t sub_page) {
+  const Page from = panel.page;
   if (is_settings_page(from) && !is_settings_page(page)) host.save_settings();
 
   panel.page = page;
@@ -74,46 +72,46 @@ void navigate(PanelState& panel, PanelHost& host, uint8_t page, uint8_t sub_page
   panel.processes_expanded = false;
 
   // Field 1 held the editor's app name; left there it would become the overview's search.
-  if (from == static_cast<uint8_t>(Page::kAlertEditor) && page != from) {
+  if (from == Page::kAlertEditor && page != from) {
     panel.filter_text.clear();
-    host.set_field_text(kFilterField, "");
+    host.set_field_text(TextField::kFilter, "");
   }
 
   if (is_settings_page(page)) {
     host.query_autostart();
-    if (from != kAppDetail) return;
-  } else if (page == kAppDetail && from != kAppDetail) {
+    if (from != Page::kAppDetail) return;
+  } else if (page == Page::kAppDetail && from != Page::kAppDetail) {
     // App detail filters its processes with the same field; park the search meanwhile.
-    panel.stashed_filter_text = host.field_text(kFilterField);
+    panel.stashed_filter_text = host.field_text(TextField::kFilter);
     panel.filter_text.clear();
-    host.set_field_text(kFilterField, "");
+    host.set_field_text(TextField::kFilter, "");
     return;
   }
 
-  if (from == kAppDetail && page != kAppDetail) {
+  if (from == Page::kAppDetail && page != Page::kAppDetail) {
     panel.filter_text = to_lower_utf8(panel.stashed_filter_text);
-    host.set_field_text(kFilterField, panel.stashed_filter_text);
+    host.set_field_text(TextField::kFilter, panel.stashed_filter_text);
     panel.stashed_filter_text.clear();
   }
 
-  if (page == static_cast<uint8_t>(Page::kOverview) || page == static_cast<uint8_t>(Page::kMetricDetail)) {
-    host.focus_field(kFilterField);
+  if (page == Page::kOverview || page == Page::kMetricDetail) {
+    host.focus_field(TextField::kFilter);
   }
 }
 
 void go_back(PanelState& panel, PanelHost& host) {
-  switch (static_cast<Page>(panel.page)) {
+  switch (panel.page) {
     case Page::kSettingsSection:
-      navigate(panel, host, static_cast<uint8_t>(Page::kSettingsHome), 0);
+      navigate(panel, host, Page::kSettingsHome, 0);
       break;
     case Page::kAlertEditor:
-      navigate(panel, host, static_cast<uint8_t>(Page::kSettingsSection), 4);
+      navigate(panel, host, Page::kSettingsSection, 4);
       break;
     case Page::kAppDetail:
       navigate(panel, host, panel.return_page, panel.return_sub_page);
       break;
     default:
-      navigate(panel, host, static_cast<uint8_t>(Page::kOverview), 0);
+      navigate(panel, host, Page::kOverview, 0);
       break;
   }
 }
@@ -122,13 +120,13 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
   const uint64_t index = action.index;
   switch (action.kind) {
     case ActionKind::kOpenMetric:
-      if (action.flag < kMetricCount) navigate(panel, host, static_cast<uint8_t>(Page::kMetricDetail), action.flag);
+      if (action.flag < kMetricCount) navigate(panel, host, Page::kMetricDetail, action.flag);
       break;
     case ActionKind::kBack:
       go_back(panel, host);
       break;
     case ActionKind::kOpenSettings:
-      navigate(panel, host, static_cast<uint8_t>(Page::kSettingsHome), 0);
+      navigate(panel, host, Page::kSettingsHome, 0);
       break;
     case ActionKind::kTogglePinned:
       host.set_pinned(!settings.pinned);
@@ -142,10 +140,10 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.hand_over_ai_settings();
       break;
     case ActionKind::kAddCustomRequest: {
-      const std::string text(trim(host.field_text(kRequestField)));
+      const std::string text(trim(host.field_text(TextField::kRequest)));
       if (text.empty()) break;
       settings.notify_rules.push_back(NotifyRule{true, text});
-      host.set_field_text(kRequestField, "");
+      host.set_field_text(TextField::kRequest, "");
       host.save_settings();
       host.hand_over_ai_settings();
       break;
@@ -186,13 +184,13 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       break;
     case ActionKind::kOpenAppRow: {
       if (index >= panel.app_rows.size()) break;
-      const uint8_t from_page = panel.page;
+      const Page from_page = panel.page;
       const uint8_t from_sub_page = panel.sub_page;
       panel.selected_app = panel.app_rows[index].name;
       panel.return_page = from_page;
       panel.return_sub_page = from_sub_page;
       host.restart_app_series();
-      navigate(panel, host, kAppDetail, 0);
+      navigate(panel, host, Page::kAppDetail, 0);
       break;
     }
     case ActionKind::kToggleProcesses:
@@ -240,13 +238,13 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.update_overlay();
       break;
     case ActionKind::kOpenFpsList:
-      navigate(panel, host, static_cast<uint8_t>(Page::kFpsList), 0);
+      navigate(panel, host, Page::kFpsList, 0);
       break;
     case ActionKind::kClearFilter:
       panel.filter_text.clear();
       panel.scroll_offset = 0;
-      host.set_field_text(kFilterField, "");
-      host.focus_field(kFilterField);
+      host.set_field_text(TextField::kFilter, "");
+      host.focus_field(TextField::kFilter);
       break;
     case ActionKind::kToggleAutostart:
       host.toggle_autostart();
@@ -257,13 +255,13 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.set_mcp_enabled(settings.mcp_enabled);
       break;
     case ActionKind::kOpenMessages:
-      navigate(panel, host, static_cast<uint8_t>(Page::kMessages), 0);
+      navigate(panel, host, Page::kMessages, 0);
       break;
     case ActionKind::kOpenActivity:
-      navigate(panel, host, static_cast<uint8_t>(Page::kActivity), 0);
+      navigate(panel, host, Page::kActivity, 0);
       break;
     case ActionKind::kOpenSettingsSection:
-      if (action.flag < kSectionCount) navigate(panel, host, static_cast<uint8_t>(Page::kSettingsSection), action.flag);
+      if (action.flag < kSectionCount) navigate(panel, host, Page::kSettingsSection, action.flag);
       break;
     case ActionKind::kToggleActivityView:
       panel.finished_expanded = !panel.finished_expanded;
@@ -277,7 +275,7 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kClearMessages:
       host.clear_messages();
       panel.expanded_messages.clear();
-      navigate(panel, host, static_cast<uint8_t>(Page::kOverview), 0);
+      navigate(panel, host, Page::kOverview, 0);
       break;
     case ActionKind::kTogglePause:
       // A paused page shows the frozen copy; resuming goes back to the live one.
@@ -355,7 +353,7 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
 
 void filter_text_changed(PanelState& panel, const std::string& field_text) {
   panel.filter_text = to_lower_utf8(field_text);
-  const auto page = static_cast<Page>(panel.page);
+  const auto page = panel.page;
   if (page == Page::kOverview || page == Page::kMetricDetail || page == Page::kAppDetail) panel.scroll_offset = 0;
 }
 

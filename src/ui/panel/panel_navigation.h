@@ -14,10 +14,6 @@
 
 namespace qv {
 
-// Text fields of the panel, by control id.
-inline constexpr int kFilterField = 1;
-inline constexpr int kRequestField = 4;
-
 class PanelHost {
  public:
   virtual ~PanelHost() = default;
@@ -32,9 +28,9 @@ class PanelHost {
   // or the answer did not change.
   virtual void toggle_autostart() = 0;
 
-  virtual std::string field_text(int field) = 0;
-  virtual void set_field_text(int field, const std::string& text) = 0;
-  virtual void focus_field(int field) = 0;
+  virtual std::string field_text(TextField field) = 0;
+  virtual void set_field_text(TextField field, const std::string& text) = 0;
+  virtual void focus_field(TextField field) = 0;
 
   virtual void set_pinned(bool pinned) = 0;  // stores, saves and switches the window mode
   virtual void hide_panel() = 0;
@@ -65,7 +61,7 @@ class PanelHost {
 // Switches to (page, sub_page): saves when leaving the settings, asks for the start-up task when
 // entering them, parks the search text while app detail uses the filter field and restores it
 // afterwards, and gives the field the focus on the pages that filter with it.
-void navigate(PanelState& panel, PanelHost& host, uint8_t page, uint8_t sub_page);
+void navigate(PanelState& panel, PanelHost& host, Page page, uint8_t sub_page);
 
 // Where Back goes from the current page.
 void go_back(PanelState& panel, PanelHost& host);

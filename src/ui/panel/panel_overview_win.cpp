@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/gdi/format.h"
 #include "ui/panel/panel_layout.h"
+#include "util/format.h"
 
 namespace qv {
 namespace {
@@ -12,9 +12,9 @@ namespace {
 constexpr Rgb kDiskColour = rgb(0xA78BFA);
 
 // The header line: close glyph (pop-up only), "settings", "top" (pinned only), "pin"/"unpin".
-void header_links(const PanelCanvas& c, const Settings& s) {
+void header_links(const PanelCanvas& c, const OverviewLayout& l, const Settings& s) {
   const Theme& t = c.theme();
-  const int32_t y = c.px(12);
+  const int32_t y = l.header_y;
   int32_t right = c.width - c.px(12);
   if (!s.pinned) {
     const int32_t glyph_left = right - text_width(c.dc, c.fonts->body, "×");
@@ -32,12 +32,11 @@ void header_links(const PanelCanvas& c, const Settings& s) {
   header_link(c, right, y, s.pinned ? "unpin" : "pin", s.pinned, make_action(ActionKind::kTogglePinned));
 }
 
-void search_line(const PanelCanvas& c) {
+void search_line(const PanelCanvas& c, const OverviewLayout& l) {
   const Theme& t = c.theme();
-  const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
-  draw_text(c.dc, x0, c.px(12) + c.px(26) + c.px(4), c.fonts->small, t.text_dim, "Find app");
-  const Rect frame{x0 + c.px(60), c.px(12) + c.px(25), x1, c.px(12) + c.px(25) + c.px(24)};
+  draw_text(c.dc, l.search_label.x, l.search_label.y, c.fonts->small, t.text_dim, "Find app");
+  const Rect frame = l.search_frame;
   draw_input_frame(c.dc, frame);
   if (!c.panel->filter_text.empty()) {
     const int32_t middle = (frame.top + frame.bottom) / 2;
@@ -46,12 +45,15 @@ void search_line(const PanelCanvas& c) {
   }
 }
 
-int32_t metric_cards(const PanelCanvas& c, const OverviewInput& in, int32_t y) {
+void metric_cards(const PanelCanvas& c, const OverviewInput& in, const std::vector<CardKind>& cards,
+                  const OverviewLayout& l) {
   const Theme& t = c.theme();
-  const int32_t x0 = c.px(12);
-  const int32_t x1 = c.width - c.px(12);
-  for (const CardKind& card : shown_cards(in.settings->main_metrics)) {
-    const Rect r{x0, y, x1, y + c.px(46)};
+  for (size_t i = 0; i < cards.size(); ++i) {
+    const CardKind& card = cards[i];
+    const Rect r = l.cards[i];
+    const int32_t x0 = r.left;
+    const int32_t x1 = r.right;
+    const int32_t y = r.top;
     hover_fill(c, r, t.surface);
     const MetricStyle style = metric_style(card.key);
     draw_text(c.dc, x0 + c.px(10), y + c.px(6), c.fonts->small, style.colour, style.label);
@@ -61,42 +63,39 @@ int32_t metric_cards(const PanelCanvas& c, const OverviewInput& in, int32_t y) {
     draw_text_fit(c.dc, x0 + c.px(10), y + c.px(21), graph.left - c.px(6),
                   {c.fonts->bold, c.fonts->heading, c.fonts->small}, t.text, card_value_text(card.key, *in.snapshot));
     c.add_region(r, card.action);
-    y += c.px(52);
   }
-  return y;
 }
 
-void drives(const PanelCanvas& c, const Snapshot& snap, int32_t y) {
+void drives(const PanelCanvas& c, const Snapshot& snap, const OverviewLayout& l) {
   const Theme& t = c.theme();
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
-  draw_text(c.dc, x0, y + c.px(4), c.fonts->small, t.text_dim, "DRIVES");
-  y += c.px(26);
+  draw_text(c.dc, x0, l.drives_heading_y, c.fonts->small, t.text_dim, "DRIVES");
   if (snap.drives.empty()) {
-    draw_text(c.dc, x0, y + c.px(4), c.fonts->body, t.text_dim, "No drives found");
+    draw_text(c.dc, x0, l.no_drives_y, c.fonts->body, t.text_dim, "No drives found");
     return;
   }
   const int32_t baseline_shift = font_ascent(c.dc, c.fonts->bold) - font_ascent(c.dc, c.fonts->small);
-  for (const DriveInfo& d : snap.drives) {
+  for (size_t i = 0; i < snap.drives.size(); ++i) {
+    const DriveInfo& d = snap.drives[i];
+    const int32_t y = l.drive_rows[i].row.top;
     draw_text(c.dc, x0, y, c.fonts->bold, t.text, std::string(1, d.letter) + ":");
     const std::string space = format_bytes(d.free_bytes) + " free of " + format_bytes(d.total_bytes);
     const int32_t left = std::max(x1 - text_width(c.dc, c.fonts->small, space), x0 + c.px(30));
     draw_text_fit(c.dc, left, y + baseline_shift, x1, {c.fonts->small}, t.text_dim, space);
-    y += c.px(22);
     const uint64_t used = d.total_bytes > d.free_bytes ? d.total_bytes - d.free_bytes : 0;
     const float fraction = d.total_bytes == 0 ? 0.0f : static_cast<float>(static_cast<double>(used) / d.total_bytes);
-    draw_meter(c.dc, Rect{x0, y, x1, y + c.px(8)}, fraction, kDiskColour);
-    y += c.px(20);
+    draw_meter(c.dc, l.drive_rows[i].meter, fraction, kDiskColour);
   }
 }
 
-void banners(const PanelCanvas& c, const std::vector<Banner>& list) {
+void banners(const PanelCanvas& c, const std::vector<Banner>& list, const OverviewLayout& l) {
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
   for (size_t i = 0; i < list.size(); ++i) {
     const Banner& b = list[i];
     const Rgb colour = rgb(b.colour);
-    const Rect r = banner_rect(i, c.width, c.height, c.scale);
+    const Rect r = l.banners[i];
     const bool hot = c.hovered(r);
     if (hot) {
       fill_rect(c.dc, r, colour);
@@ -137,15 +136,19 @@ void search_results(const PanelCanvas& c, const Snapshot& snap, int32_t y) {
 }  // namespace
 
 void paint_overview(const PanelCanvas& c, const OverviewInput& in) {
-  header_links(c, *in.settings);
-  search_line(c);
-  const int32_t y = c.px(12) + c.px(26) + c.px(32);
+  const std::vector<CardKind> cards = shown_cards(in.settings->main_metrics);
+  const OverviewLayout l = overview_layout(OverviewLayoutInput{c.scale, c.width, c.height, cards.size(),
+                                                               in.snapshot->drives.size(), in.banners.size(),
+                                                               in.settings->mcp_enabled});
+  header_links(c, l, *in.settings);
+  search_line(c, l);
   if (!c.panel->filter_text.empty()) {
-    search_results(c, *in.snapshot, y);
+    search_results(c, *in.snapshot, l.body_top);
     return;
   }
-  drives(c, *in.snapshot, metric_cards(c, in, y));
-  banners(c, in.banners);
+  metric_cards(c, in, cards, l);
+  drives(c, *in.snapshot, l);
+  banners(c, in.banners, l);
 }
 
 }  // namespace qv

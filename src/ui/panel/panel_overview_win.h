@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/gdi/geometry.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_widgets_win.h"

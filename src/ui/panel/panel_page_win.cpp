@@ -17,7 +17,7 @@ constexpr std::array<const char*, 5> kSectionNames = {"General", "AI tools", "Ma
 void page_frame(const PanelCanvas& c) {
   const PanelState& p = *c.panel;
   const int32_t y = c.px(12);
-  switch (static_cast<Page>(p.page)) {
+  switch (p.page) {
     case Page::kOverview:
       break;
     case Page::kMetricDetail: {
@@ -55,7 +55,7 @@ PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const PageInp
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
-  const auto page = static_cast<Page>(c.panel->page);
+  const Page page = c.panel->page;
   if (page == Page::kOverview) {
     paint_overview(c, in);
   } else if (settings && (page == Page::kSettingsHome || page == Page::kSettingsSection || page == Page::kAlertEditor)) {

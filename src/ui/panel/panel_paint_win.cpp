@@ -5,21 +5,21 @@
 
 #include <mutex>
 
-#include "main/ui_state_win.h"
-#include "sampler/publish.h"
+#include "core/clock.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
 #include "ui/panel/settings_paint_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "util/handles_win.h"
 
 namespace qv {
 namespace {
 
-const char* filter_cue_text(uint8_t page) {
-  switch (static_cast<Page>(page)) {
+const char* filter_cue_text(Page page) {
+  switch (page) {
     case Page::kOverview: return "Search for an app…";
     case Page::kMetricDetail: return "Filter this list…";
     case Page::kAlertEditor: return "App name, for example chrome.exe";
@@ -37,9 +37,11 @@ void show_field(HWND field, const Rect& r, bool focus) {
 // The pages that place field 1 themselves (alert editor, app detail's process filter) do so
 // when their painters are drawn; here it is hidden with the editor's fields until then.
 void lay_out_fields(UiState& ui, int32_t width) {
-  HWND filter = ui.fields[0];
+  HWND filter = ui.field(TextField::kFilter);
   if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(filter, cue);
-  for (size_t i = 0; i < 3; ++i) ShowWindow(ui.fields[i], SW_HIDE);
+  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile}) {
+    ShowWindow(ui.field(f), SW_HIDE);
+  }
   if (auto r = filter_field_rect(ui.panel.page, width, ui.ui_scale)) show_field(filter, *r, true);
 }
 
@@ -70,7 +72,7 @@ OverviewInput overview_input(const UiState& ui) {
 }
 
 void place_request_field(UiState& ui, int32_t height) {
-  HWND field = ui.fields[3];
+  HWND field = ui.field(TextField::kRequest);
   const auto r = request_field_rect(ui.panel, ui.settings.mcp_enabled, ui.panel.request_field_right, height, ui.ui_scale);
   if (r) {
     show_field(field, *r, false);
@@ -91,7 +93,7 @@ PageInput page_input(const UiState& ui, int32_t width, int32_t height) {
   in.autostart_on = ui.autostart_on;
   in.autostart_failed = ui.autostart_failed;
   in.copied = ui.panel.copied;
-  if (ui.panel.page == static_cast<uint8_t>(Page::kSettingsSection) && ui.panel.sub_page == 1) {
+  if (ui.panel.page == Page::kSettingsSection && ui.panel.sub_page == 1) {
     in.connect_command = own_connect_command();
   }
   in.dragging = ui.dragging;
@@ -156,7 +158,7 @@ void paint_panel(UiState& ui, HWND hwnd) {
     ui.drag_list_top = *view.drag_list_top;
     ui.drag_row_height = view.drag_row_height;
   }
-  if (ui.panel.page == static_cast<uint8_t>(Page::kAlertEditor)) place_editor_fields(ui, view);
+  if (ui.panel.page == Page::kAlertEditor) place_editor_fields(ui, view);
 
   place_request_field(ui, height);
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "sampler/snapshot.h"
-#include "ui/panel/alert_editor.h"
+#include "core/snapshot.h"
+#include "ui/panel/alert_editor_state.h"
 #include "ui/panel/hit_test.h"
 
 namespace qv {
@@ -25,6 +25,18 @@ enum class Page : uint8_t {
   kMessages = 7,
   kActivity = 8,
 };
+
+// The panel's four child text fields; the value is the control id.
+enum class TextField : uint8_t {
+  kFilter = 1,          // overview search, metric-detail filter, alert app name, process filter
+  kAlertThreshold = 2,  // alert editor
+  kAlertLogFile = 3,    // alert editor
+  kRequest = 4,         // custom request of the AI tools section
+};
+inline constexpr size_t kTextFieldCount = static_cast<size_t>(TextField::kRequest);
+constexpr int control_id(TextField field) { return static_cast<int>(field); }
+// Position in an array of the fields kept in control-id order.
+constexpr size_t field_slot(TextField field) { return static_cast<size_t>(field) - 1; }
 
 // One app of the last painted list, so that a click can name its app by row index.
 struct AppRow {
@@ -46,9 +58,9 @@ struct LayoutKey {
 };
 
 struct PanelState {
-  uint8_t page = 0;
+  Page page = Page::kOverview;
   uint8_t sub_page = 0;
-  uint8_t return_page = 0;  // where Back goes from app detail
+  Page return_page = Page::kOverview;  // where Back goes from app detail
   uint8_t return_sub_page = 0;
 
   int32_t scroll_offset = 0;  // pixels, 0..scroll_max

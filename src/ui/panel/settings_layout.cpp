@@ -29,9 +29,6 @@ constexpr std::array<Labelled, 7> kWidgetItems = {
     {{"CPU", 1}, {"RAM", 2}, {"GPU", 32}, {"FPS", 16}, {"disk", 8}, {"net", 4}, {"AI", 64}}};
 constexpr std::array<const char*, 6> kTrayRows = {"App icon", "CPU %", "RAM %", "Disk activity", "Network speed", "FPS"};
 
-constexpr uint8_t kSettingsHome = 2;
-constexpr uint8_t kSettingsSection = 3;
-constexpr uint8_t kAlertEditor = 4;
 
 // Appends items and their regions; lengths in scaled units through px().
 struct Builder {
@@ -432,7 +429,7 @@ PageView layout_settings_page(const PageInput& in, const TextMeasure& measure) {
   Builder b{in, measure, {}};
   if (!in.settings) return std::move(b.view);
   const int32_t band_bottom = b.px(12) + b.px(50);
-  if (in.page == kAlertEditor) {
+  if (in.page == Page::kAlertEditor) {
     b.view.title = "New alert";
     b.view.title_colour = rgb(0xF59E0B);
     b.view.band_last = false;
@@ -440,10 +437,10 @@ PageView layout_settings_page(const PageInput& in, const TextMeasure& measure) {
     editor(b, band_bottom);
     return std::move(b.view);
   }
-  if (in.page != kSettingsHome && in.page != kSettingsSection) return std::move(b.view);
+  if (in.page != Page::kSettingsHome && in.page != Page::kSettingsSection) return std::move(b.view);
   b.view.list_top = band_bottom;
   const int32_t top = band_bottom - in.scroll_offset;
-  if (in.page == kSettingsHome) {
+  if (in.page == Page::kSettingsHome) {
     b.view.title = "Settings";
     home(b, top);
     b.view.content_height -= top;

@@ -15,6 +15,7 @@
 #include "ui/gdi/theme.h"
 #include "ui/panel/alert_editor.h"
 #include "ui/panel/hit_test.h"
+#include "ui/panel/panel_state.h"
 
 namespace qv {
 
@@ -77,7 +78,7 @@ struct PageView {
 // Everything a settings page or the editor shows besides the settings.
 struct PageInput {
   const Settings* settings = nullptr;
-  uint8_t page = 2;
+  Page page = Page::kSettingsHome;
   uint8_t sub_page = 0;
   int32_t width = 0;
   int32_t height = 0;

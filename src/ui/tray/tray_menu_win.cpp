@@ -1,17 +1,12 @@
 #include "ui/tray/tray_menu_win.h"
 
-#include "main/panel_window_win.h"
-#include "main/ui_state_win.h"
-#include "util/startup_task_win.h"
-
 namespace qv {
 
-void show_tray_menu(UiState& ui, HWND hwnd) {
-  const bool task_exists = query_startup_task();
+TrayMenuChoice show_tray_menu(HWND hwnd, bool start_with_windows) {
   HMENU menu = CreatePopupMenu();
-  if (!menu) return;
+  if (!menu) return TrayMenuChoice::kNone;
   AppendMenuW(menu, MF_STRING, kMenuSettings, L"Settings");
-  AppendMenuW(menu, MF_STRING | (task_exists ? MF_CHECKED : MF_UNCHECKED), kMenuStartWithWindows,
+  AppendMenuW(menu, MF_STRING | (start_with_windows ? MF_CHECKED : MF_UNCHECKED), kMenuStartWithWindows,
               L"Start with Windows");
   AppendMenuW(menu, MF_STRING, kMenuExit, L"Exit");
   // Without the foreground the menu would not close when the user clicks elsewhere.
@@ -23,28 +18,13 @@ void show_tray_menu(UiState& ui, HWND hwnd) {
   DestroyMenu(menu);
   switch (choice) {
     case kMenuExit:
-      // Destroyed once UiState is given back, so that WM_DESTROY saves and removes the icons.
-      ui.after_message = AfterMessage::kDestroy;
-      break;
+      return TrayMenuChoice::kExit;
     case kMenuStartWithWindows:
-      if (task_exists) {
-        delete_startup_tasks();
-      } else {
-        create_startup_task();
-      }
-      break;
+      return TrayMenuChoice::kStartWithWindows;
     case kMenuSettings:
-      ui.autostart_on = query_startup_task();
-      ui.autostart_failed = false;
-      ui.panel.page = 2;  // settings home, without the other effects of navigating
-      if (ui.visible) {
-        repaint_panel(hwnd);
-      } else {
-        show_panel(ui, hwnd);
-      }
-      break;
+      return TrayMenuChoice::kSettings;
     default:
-      break;
+      return TrayMenuChoice::kNone;
   }
 }
 

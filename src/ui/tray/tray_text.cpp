@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/gdi/format.h"
+#include "util/format.h"
 #include "util/utf.h"
 
 namespace qv {

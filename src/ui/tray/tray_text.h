@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "config/settings.h"
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/gdi/theme.h"
 
 namespace qv {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "main/messages.h"
+#include "core/messages.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/text_layout.h"
 #include "util/wide_win.h"

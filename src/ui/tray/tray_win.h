@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "config/settings.h"
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/gdi/theme.h"
 #include "ui/tray/tray_text.h"
 #include "util/handles_win.h"

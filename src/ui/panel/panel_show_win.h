@@ -3,7 +3,7 @@
 // rebuild what depends on the scale or the theme. All take the borrowed UiState.
 #include <windows.h>
 
-#include "main/panel_geometry.h"
+#include "ui/panel/panel_geometry.h"
 
 namespace qv {
 
@@ -31,6 +31,8 @@ void apply_on_top(UiState& ui, HWND hwnd);
 int ai_banner_rows(const UiState& ui);
 
 void repaint_panel(HWND hwnd);
+// The window's outer rectangle on the screen (empty when it cannot be read).
+RECT window_rect(HWND hwnd);
 
 // text_size changed: new ui_scale, new fonts, and the body font handed to every text field.
 void rebuild_fonts(UiState& ui);

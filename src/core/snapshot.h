@@ -55,6 +55,9 @@ struct Snapshot {
   bool per_app_network_available = false;
   std::vector<DriveInfo> drives;  // fixed drives, A to Z
   std::vector<ProcessSample> processes;  // empty when processes were not enumerated this tick
+  // The per-process rates were measured against a baseline taken on the previous tick. The first
+  // enumeration after a pause only sets that baseline and shows 0 for every process.
+  bool processes_measured = false;
   bool operator==(const Snapshot&) const = default;
 };
 

@@ -1,4 +1,4 @@
-#include "ui/gdi/format.h"
+#include "util/format.h"
 
 #include <cmath>
 #include <cstdio>

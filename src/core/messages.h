@@ -6,7 +6,4 @@ inline constexpr unsigned kWmTray = 0x8000 + 1;           // tray icon callback
 inline constexpr unsigned kWmSample = 0x8000 + 2;         // a new Snapshot was published
 inline constexpr unsigned kWmNotifyQueued = 0x8000 + 3;   // the notification queue is not empty
 
-// The panel window's title and the caption of our message boxes.
-inline constexpr const char* kAppWebName = "quorvel.app";
-
 }  // namespace qv

@@ -1,7 +1,6 @@
 // The panel window's message handler, and the guard that lends it UiState for one message.
-// The panel is shown as a pop-up above the taskbar or as a pinned ordinary window; it has no
-// timers: every change over time arrives with WM_SAMPLE from the sampler thread.
-#include "main/panel_window_win.h"
+// The panel has no timers: every change over time arrives with WM_SAMPLE from the sampler thread.
+#include "ui/panel/panel_window_win.h"
 
 #include <windowsx.h>
 
@@ -11,26 +10,22 @@
 #include <utility>
 
 #include "config/settings_file_win.h"
+#include "core/clock.h"
+#include "core/messages.h"
 #include "etw/trace_control_win.h"
-#include "main/messages.h"
-#include "main/ui_state_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/hit_test.h"
-#include "ui/panel/panel_actions_win.h"
-#include "sampler/publish.h"
 #include "ui/panel/overview_model.h"
+#include "ui/panel/panel_actions_win.h"
 #include "ui/panel/panel_paint_win.h"
+#include "ui/panel/panel_show_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "ui/tray/tray_menu_win.h"
+#include "util/startup_task_win.h"
 #include "util/wide_win.h"
 
 namespace qv {
 namespace {
-
-constexpr DWORD kPopupStyle = WS_POPUP | WS_CLIPCHILDREN | WS_BORDER;
-constexpr DWORD kPopupExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-constexpr DWORD kPinnedStyle = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
-constexpr DWORD kPinnedExStyle = WS_EX_APPWINDOW;
-constexpr int kFilterFieldIndex = 0;  // control id 1
 
 // One slot per UI thread; `borrowed` marks that an outer message of this thread holds it.
 thread_local std::unique_ptr<UiState> t_ui_state;
@@ -44,56 +39,23 @@ LRESULT default_treatment(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
-HWND mode_z_order(const UiState& ui) {
-  if (!ui.settings.pinned) return HWND_TOPMOST;
-  return ui.settings.on_top ? HWND_TOPMOST : HWND_NOTOPMOST;
-}
-
-Rect work_area() {
-  RECT r{};
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0)) return Rect{0, 0, 800, 600};
-  return Rect{r.left, r.top, r.right, r.bottom};
-}
-
-RECT window_rect(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  return r;
-}
-
-SizeKey current_size_key(const UiState& ui) {
-  return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings)};
-}
-
 void save(const UiState& ui) { save_settings(ui.settings); }
 
 // Escape: the overview empties its search first and then hides the pop-up (never a pinned
-// panel); every other page steps back.
+// panel); every other page steps back as Back does.
 void on_escape(UiState& ui, HWND hwnd) {
   PanelState& p = ui.panel;
-  switch (static_cast<Page>(p.page)) {
-    case Page::kOverview:
-      if (!p.filter_text.empty()) {
-        p.filter_text.clear();
-        // The field's own change notice arrives while UiState is borrowed and is not seen here.
-        set_field_text(ui.fields[kFilterFieldIndex], "");
-        repaint_panel(hwnd);
-      } else if (!ui.settings.pinned) {
-        hide_panel(ui, hwnd);
-      }
-      return;
-    case Page::kSettingsSection:
-      navigate(ui, hwnd, static_cast<uint8_t>(Page::kSettingsHome), 0);
-      return;
-    case Page::kAlertEditor:
-      navigate(ui, hwnd, static_cast<uint8_t>(Page::kSettingsSection), 4);
-      return;
-    case Page::kAppDetail:
-      navigate(ui, hwnd, p.return_page, p.return_sub_page);
-      return;
-    default:
-      navigate(ui, hwnd, static_cast<uint8_t>(Page::kOverview), 0);
-      return;
+  if (p.page != Page::kOverview) {
+    go_back(ui, hwnd);
+    return;
+  }
+  if (!p.filter_text.empty()) {
+    p.filter_text.clear();
+    // The field's own change notice arrives while UiState is borrowed and is not seen here.
+    set_field_text(ui.field(TextField::kFilter), "");
+    repaint_panel(hwnd);
+  } else if (!ui.settings.pinned) {
+    hide_panel(ui, hwnd);
   }
 }
 
@@ -172,9 +134,9 @@ void on_notifications(UiState& ui, HWND hwnd) {
     show_tray_balloon(ui.tray, entry.title, entry.body);
     if (entry.from_ai && ui.settings.mcp_enabled) {
       record_message(ui.messages, MessageEntry{local_clock_text(), std::move(entry.title), std::move(entry.body)});
-      ui.pending_page = static_cast<uint8_t>(Page::kMessages);
+      ui.pending_page = Page::kMessages;
     } else {
-      ui.pending_page = kNoPendingPage;
+      ui.pending_page.reset();
     }
   }
   if (ui.visible) repaint_panel(hwnd);
@@ -196,11 +158,33 @@ void on_set_cursor(const UiState& ui, HWND hwnd, LPARAM lparam, bool* handled) {
   *handled = true;
 }
 
-// A shown panel asked for again comes to the front; a minimised pinned window is restored
-// first, or the click would seem to do nothing.
-void bring_forward(HWND hwnd) {
-  if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-  SetForegroundWindow(hwnd);
+// The tray menu only reports the choice; the panel carries it out.
+void on_tray_menu(UiState& ui, HWND hwnd) {
+  const bool task_exists = query_startup_task();
+  switch (show_tray_menu(hwnd, task_exists)) {
+    case TrayMenuChoice::kExit:
+      // Destroyed once UiState is given back, so that WM_DESTROY saves and removes the icons.
+      ui.after_message = AfterMessage::kDestroy;
+      break;
+    case TrayMenuChoice::kStartWithWindows:
+      if (task_exists) {
+        delete_startup_tasks();
+      } else {
+        create_startup_task();
+      }
+      break;
+    case TrayMenuChoice::kSettings:
+      query_autostart(ui);
+      ui.panel.page = Page::kSettingsHome;  // without the other effects of navigating
+      if (ui.visible) {
+        repaint_panel(hwnd);
+      } else {
+        show_panel(ui, hwnd);
+      }
+      break;
+    case TrayMenuChoice::kNone:
+      break;
+  }
 }
 
 void run_after_message(HWND hwnd, AfterMessage what) {
@@ -230,140 +214,6 @@ void with_ui_state(void (*body)(UiState& ui)) {
   run_after_message(hwnd, std::exchange(t_ui_state->after_message, AfterMessage::kNothing));
 }
 
-void repaint_panel(HWND hwnd) { InvalidateRect(hwnd, nullptr, FALSE); }
-
-int ai_banner_rows(const UiState& ui) {
-  if (!ui.settings.mcp_enabled) return 0;
-  AgentCounts agents;
-  {
-    std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
-    agents = count_agents(ui.shared->agent_sessions, 0, unix_now_ms());
-  }
-  {
-    std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
-    agents.finished = ui.shared->agent_history.size();
-  }
-  return static_cast<int>(ai_banner_rows(true, ui.messages.size(), agents));
-}
-
-Size panel_size(const UiState& ui, HWND hwnd) {
-  if (uses_stored_size(ui.settings)) return Size{ui.settings.win_w, ui.settings.win_h};
-  const Size client = panel_client_size(ui.ui_scale, current_size_key(ui), ui.settings.mcp_enabled);
-  RECT r{0, 0, client.width, client.height};
-  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
-  return Size{r.right - r.left, r.bottom - r.top};
-}
-
-void show_panel(UiState& ui, HWND hwnd) {
-  const Size size = panel_size(ui, hwnd);
-  const Rect work = work_area();
-  Point at;
-  if (ui.settings.pinned) {
-    at = place_pinned(work, size, ui.settings.win_x, ui.settings.win_y);
-  } else {
-    POINT pointer{};
-    GetCursorPos(&pointer);
-    at = place_popup(work, size, Point{pointer.x, pointer.y}, ui.settings.fly_x, ui.settings.fly_y);
-  }
-  ui.visible = true;
-  ui.size_key = current_size_key(ui);
-  ui.shared->panel_open.store(true);
-  SetWindowPos(hwnd, mode_z_order(ui), at.x, at.y, size.width, size.height, 0);
-  ShowWindow(hwnd, SW_SHOW);
-  SetForegroundWindow(hwnd);
-  SetFocus(ui.fields[kFilterFieldIndex]);
-  repaint_panel(hwnd);
-}
-
-void hide_panel(UiState& ui, HWND hwnd) {
-  if (!ui.visible) return;
-  ui.visible = false;
-  ui.shared->panel_open.store(false);
-  save(ui);
-  ShowWindow(hwnd, SW_HIDE);
-}
-
-void set_pinned(UiState& ui, HWND hwnd, bool show) {
-  if (show) {
-    ui.settings.pinned = true;
-  } else {
-    if (ui.settings.pinned) {
-      // The pop-up comes back where the pinned window was.
-      const RECT r = window_rect(hwnd);
-      if (r.left < r.right) {
-        ui.settings.fly_x = std::max<int32_t>(r.left, 0);
-        ui.settings.fly_y = std::max<int32_t>(r.top, 0);
-      }
-    }
-    ui.settings.pinned = false;
-  }
-  save(ui);
-  const DWORD visible_bit = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)) & WS_VISIBLE;
-  SetWindowLongPtrW(hwnd, GWL_STYLE, (ui.settings.pinned ? kPinnedStyle : kPopupStyle) | visible_bit);
-  SetWindowLongPtrW(hwnd, GWL_EXSTYLE, ui.settings.pinned ? kPinnedExStyle : kPopupExStyle);
-  const Size size = panel_size(ui, hwnd);
-  SetWindowPos(hwnd, mode_z_order(ui), 0, 0, size.width, size.height, SWP_FRAMECHANGED | SWP_NOMOVE);
-  if (show || ui.visible) show_panel(ui, hwnd);
-}
-
-void toggle_panel(UiState& ui, HWND hwnd) {
-  if (ui.settings.pinned) {
-    if (ui.visible) {
-      bring_forward(hwnd);
-    } else {
-      show_panel(ui, hwnd);
-    }
-  } else if (ui.visible) {
-    hide_panel(ui, hwnd);
-  } else {
-    show_panel(ui, hwnd);
-  }
-}
-
-void open_from_balloon(UiState& ui, HWND hwnd) {
-  if (ui.visible) {
-    bring_forward(hwnd);
-  } else {
-    show_panel(ui, hwnd);
-  }
-  if (ui.pending_page == kNoPendingPage) return;
-  const uint8_t page = std::exchange(ui.pending_page, kNoPendingPage);
-  navigate(ui, hwnd, page, 0);
-  if (page == static_cast<uint8_t>(Page::kMessages)) ui.panel.expanded_messages = {0};
-}
-
-void fit_panel(UiState& ui, HWND hwnd) {
-  if (ui.settings.pinned) return;
-  const SizeKey key = current_size_key(ui);
-  if (ui.size_key == key) return;
-  const Size size = panel_size(ui, hwnd);
-  SetWindowPos(hwnd, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ui.size_key = key;
-}
-
-void apply_on_top(UiState& ui, HWND hwnd) {
-  SetWindowPos(hwnd, mode_z_order(ui), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void rebuild_fonts(UiState& ui) {
-  ui.ui_scale = ui_scale_for(ui.dpi_scale, ui.settings.text_size);
-  delete_font_set(ui.fonts);
-  ui.fonts = create_font_set(ui.ui_scale);
-  for (HWND field : ui.fields) {
-    if (field) SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts.body), TRUE);
-  }
-}
-
-void apply_theme(UiState& ui) {
-  set_current_theme(ui.settings.theme);
-  ui.field_brush.reset(CreateSolidBrush(colorref(current_theme().input)));
-}
-
-void restart_app_series(UiState& ui) { ui.app_series = AppHistory{}; }
-
-void rebuild_tray_icons(UiState& ui) { sync_tray_icons(ui.tray, ui.settings); }
-
 bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   *result = 0;
   if (ui.taskbar_created_msg != 0 && msg == ui.taskbar_created_msg) {
@@ -374,7 +224,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     case WM_DESTROY: {
       save(ui);
       remove_tray_icons(ui.tray);
-      stop_trace_session();
+      stop_own_trace_session();
       PostQuitMessage(0);
       return true;
     }
@@ -438,7 +288,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
       return true;
     case WM_COMMAND:
-      if (LOWORD(wparam) == 1 && HIWORD(wparam) == EN_CHANGE) on_filter_field_changed(ui, hwnd);
+      if (LOWORD(wparam) == control_id(TextField::kFilter) && HIWORD(wparam) == EN_CHANGE) on_filter_field_changed(ui, hwnd);
       return true;
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wparam);
@@ -471,7 +321,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
           toggle_panel(ui, hwnd);
           break;
         case WM_RBUTTONUP:
-          show_tray_menu(ui, hwnd);
+          on_tray_menu(ui, hwnd);
           break;
         case NIN_BALLOONUSERCLICK:
           open_from_balloon(ui, hwnd);
@@ -492,6 +342,14 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
 }
 
 LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  // Signing out or shutting down ends the process soon after this returns, without WM_DESTROY:
+  // the settings are saved and the trace session is stopped here. This also holds while a
+  // modal loop (the tray menu, a message box) has UiState borrowed; saving only reads it.
+  if (msg == WM_ENDSESSION && wparam && t_ui_state) {
+    save(*t_ui_state);
+    stop_own_trace_session();
+    return 0;
+  }
   if (!t_ui_state || t_borrowed) return default_treatment(hwnd, msg, wparam, lparam);
   t_borrowed = true;
   LRESULT result = 0;

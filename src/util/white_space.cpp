@@ -1,4 +1,4 @@
-#include "mcp_pipe/white_space.h"
+#include "util/white_space.h"
 
 #include <cstddef>
 

@@ -10,20 +10,17 @@
 #include <optional>
 
 #include "config/settings.h"
-#include "main/history_series.h"
-#include "main/message_list.h"
-#include "main/panel_geometry.h"
-#include "main/shared_state.h"
-#include "sampler/snapshot.h"
+#include "core/shared_state.h"
+#include "core/snapshot.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/panel/history_series.h"
+#include "ui/panel/message_list.h"
+#include "ui/panel/panel_geometry.h"
 #include "ui/panel/panel_state.h"
 #include "ui/tray/tray_win.h"
 #include "util/handles_win.h"
 
 namespace qv {
-
-inline constexpr size_t kTextFieldCount = 4;  // control ids 1..4; field 1 is the filter
-inline constexpr uint8_t kNoPendingPage = 9;
 
 // Work a handler asks for that must run after UiState is given back, because it pumps messages
 // the panel has to handle itself (the move loop's end, the window's destruction).
@@ -48,7 +45,7 @@ struct UiState {
   float dpi_scale = 1.0f;  // read once at start-up
   float ui_scale = 1.0f;   // dpi_scale x the text-size factor
   FontSet fonts;
-  std::array<HWND, kTextFieldCount> fields{};  // children of the panel, destroyed with it
+  std::array<HWND, kTextFieldCount> fields{};  // children of the panel in control-id order, destroyed with it
   UniqueGdiObject field_brush;                 // the theme's input colour, for WM_CTLCOLOREDIT
 
   PanelState panel;  // page, scroll, hover, click regions, filter
@@ -57,10 +54,12 @@ struct UiState {
   bool tracking_leave = false;  // a mouse-leave notification is requested and not yet received
   bool dragging = false;        // a main-metric row is being dragged
   size_t drag_index = 0;
-  int32_t drag_list_top = 0;    // written by the painter of the main-metric list
+  // Written by the painter of the Main panel settings page's metric list, whose drag drops use
+  // them; until that page paints, they stay 0 and a drop moves nothing.
+  int32_t drag_list_top = 0;
   int32_t drag_row_height = 0;
   std::optional<SizeKey> size_key;  // what the pop-up was last sized for
-  uint8_t pending_page = kNoPendingPage;  // opened by the next balloon click
+  std::optional<Page> pending_page;       // opened by the next balloon click
   std::deque<MessageEntry> messages;      // AI-tool messages, newest first, at most 12
 
   bool autostart_on = false;
@@ -68,21 +67,12 @@ struct UiState {
 
   AfterMessage after_message = AfterMessage::kNothing;
 
-  HWND widget = nullptr;   // taskbar widget, made on demand by its own code
-  HWND overlay = nullptr;  // frame-rate overlay, likewise
+  HWND field(TextField f) const { return fields[field_slot(f)]; }
+
+  // Written by the taskbar widget's and the frame-rate overlay's own code when it makes their
+  // windows on demand; nothing has made them yet while they are null.
+  HWND widget = nullptr;
+  HWND overlay = nullptr;
 };
-
-// The UI thread's slot. set_ui_state hands ownership to the slot.
-void set_ui_state(std::unique_ptr<UiState> state);
-
-// Runs `body` with UiState borrowed as a message would, for start-up steps that act like one
-// (messages they cause get default treatment). Does nothing when the slot is empty or borrowed.
-void with_ui_state(void (*body)(UiState& ui));
-
-// The panel's handler: true when it handled the message (with *result set).
-bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result);
-
-// The window procedure registered for the panel: the entry guard around handle_panel_message.
-LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
 }  // namespace qv

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 #include "ui/gdi/geometry.h"
 
 namespace qv {

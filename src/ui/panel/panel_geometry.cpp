@@ -1,4 +1,4 @@
-#include "main/panel_geometry.h"
+#include "ui/panel/panel_geometry.h"
 
 #include <algorithm>
 
@@ -16,17 +16,12 @@ int32_t clamp_to_i32(int64_t v) {
 
 Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled) {
   // The overview's own layout owns the formula; the window only asks it.
-  const ClientSize c = overview_client_size(ui_scale, key.drives, key.tiles, mcp_enabled,
-                                            static_cast<size_t>(std::max(key.banner_rows, 0)));
-  return Size{c.width, c.height};
+  return overview_client_size(ui_scale, key.drives, key.tiles, mcp_enabled,
+                              static_cast<size_t>(std::max(key.banner_rows, 0)));
 }
 
 bool uses_stored_size(const Settings& s) { return s.pinned && s.win_w >= 101 && s.win_h >= 101; }
 
-size_t shown_metric_count(const Settings& s) {
-  return static_cast<size_t>(
-      std::count_if(s.main_metrics.begin(), s.main_metrics.end(), [](const MainMetric& m) { return m.shown; }));
-}
 
 Point place_pinned(const Rect& work, Size outer, int32_t win_x, int32_t win_y) {
   if (win_x < 0) {

@@ -19,11 +19,6 @@ struct SizeKey {
   bool operator==(const SizeKey&) const = default;
 };
 
-struct Size {
-  int32_t width = 0;
-  int32_t height = 0;
-  bool operator==(const Size&) const = default;
-};
 
 // The pop-up's client size for the content counted in `key` (the overview's layout).
 Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled);
@@ -31,7 +26,6 @@ Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled);
 // A pinned window keeps the size the user gave it once both sides are at least 101 pixels.
 bool uses_stored_size(const Settings& s);
 
-size_t shown_metric_count(const Settings& s);
 
 // Top-left corner of a pinned window: centred in the work area's right/bottom extent while it
 // was never placed (win_x < 0), else the stored position (a non-positive y becomes 0).

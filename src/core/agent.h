@@ -22,6 +22,7 @@ struct AgentSession {
   std::string label;
   std::vector<Agent> agents;  // the active ones
   uint64_t last_seen_ms = 0;
+  bool limit_logged = false;  // the program log has said that agents beyond the limit were dropped
   bool operator==(const AgentSession&) const = default;
 };
 

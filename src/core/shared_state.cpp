@@ -1,4 +1,4 @@
-#include "main/shared_state.h"
+#include "core/shared_state.h"
 
 namespace qv {
 

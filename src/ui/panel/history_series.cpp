@@ -1,4 +1,4 @@
-#include "main/history_series.h"
+#include "ui/panel/history_series.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "sampler/snapshot.h"
+#include "core/snapshot.h"
 
 #include "util/panic.h"
 

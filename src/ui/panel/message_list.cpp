@@ -1,4 +1,4 @@
-#include "main/message_list.h"
+#include "ui/panel/message_list.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -11,11 +11,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "agents/agent.h"
 #include "config/settings.h"
-#include "mcp_pipe/notification.h"
-#include "rules/alert_rule.h"
-#include "sampler/snapshot.h"
+#include "core/agent.h"
+#include "core/alert_rule.h"
+#include "core/notification.h"
+#include "core/snapshot.h"
 
 namespace qv {
 
@@ -36,6 +36,7 @@ struct SharedState {
   AgentRegistry agent_sessions;
   std::mutex agent_history_mutex;  // taken after agent_sessions_mutex when both are needed
   AgentHistory agent_history;
+  bool agent_session_limit_logged = false;  // under agent_sessions_mutex
 
   std::mutex instructions_mutex;
   std::string instructions;
