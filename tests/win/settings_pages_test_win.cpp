@@ -3,7 +3,11 @@
 // file before the click with exactly the expected line changed.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -454,6 +458,67 @@ TEST(SettingsPages, EveryPageInEveryThemeAndTextSize) {
       }
     }
   }
+}
+
+// Every process name the system lists now, lower-cased for the order.
+std::vector<std::string> running_names_lower() {
+  std::vector<std::string> names;
+  UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof e;
+  for (BOOL ok = Process32FirstW(snap.get(), &e); ok; ok = Process32NextW(snap.get(), &e)) {
+    std::string n = utf8(e.szExeFile);
+    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(n);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Opens the picker with a posted click (the menu runs its own loop), chooses its first or last
+// item with the keyboard and returns what field 1 then holds.
+std::string pick_with_keys(SettingsMonitor& m, const HitRegion& pick, UINT key) {
+  const int x = (pick.left + pick.right) / 2;
+  const int y = (pick.top + pick.bottom) / 2;
+  PostMessageW(m.panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PostMessageW(m.panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(m.panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  HWND menu = nullptr;
+  eventually([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000);
+  if (!menu) return "(no menu)";
+  PostMessageW(menu, WM_KEYDOWN, key, 0);
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  eventually([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000);
+  return utf8(field_text(GetDlgItem(m.panel, 1)));
+}
+
+TEST(SettingsPages, AppPickerListsTheRunningNamesSortedAndFillsTheAppField) {
+  SettingsMonitor m;
+  m.start(with_line(full_file(), "interval_ms=1000", "interval_ms=250"));
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(4));
+  const PageView alerts = m.layout(Page::kSettingsSection, 4, m.settings());
+  m.click(*m.region(alerts, ActionKind::kNewAlert));
+  AlertEditorState editor;
+  const PageView form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
+  m.click(*m.region(form, ActionKind::kAlertMetric, 7));
+  editor.metric = 7;
+  const PageView app_form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
+  const HitRegion* pick = m.region(app_form, ActionKind::kAlertAppPicker);
+  ASSERT_NE(pick, nullptr);
+  // The panel's snapshot has a process table after its first detail tick.
+  std::string first;
+  ASSERT_TRUE(eventually([&] { return !(first = pick_with_keys(m, *pick, VK_DOWN)).empty(); }, 10000));
+  const std::string last = pick_with_keys(m, *pick, VK_END);
+  const std::vector<std::string> running = running_names_lower();
+  ASSERT_FALSE(running.empty());
+  EXPECT_EQ(lower(first), running.front());
+  EXPECT_EQ(lower(last), running.back());
 }
 
 // Start with Windows through the schtasks double, run by the build of the program with its
