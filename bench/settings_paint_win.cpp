@@ -57,7 +57,7 @@ void settings_paint() {
         HDC mem = CreateCompatibleDC(screen);
         HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
         HGDIOBJ old = SelectObject(mem, bmp);
-        paint_page(PanelCanvas{mem, w, h, scale, &fonts, &panel}, overview, &in);
+        paint_page(PanelCanvas{mem, w, h, scale, &fonts, &panel}, overview, {}, &in);
         SelectObject(mem, old);
         DeleteObject(bmp);
         DeleteDC(mem);

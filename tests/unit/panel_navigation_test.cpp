@@ -1,5 +1,6 @@
 #include "ui/panel/panel_navigation.h"
 
+#include "ui/panel/close_apps.h"
 #include "ui/panel/settings_layout.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,7 @@ class RecordingHost : public PanelHost {
   int rule_rebuilds = 0;
   std::vector<std::vector<std::string>> picker_lists;
   std::optional<std::string> picker_choice;
+  std::vector<CloseRequest> closes;
 
   void save_settings() override { ++saves; }
   void hand_over_ai_settings() override { ++hand_overs; }
@@ -65,6 +67,9 @@ class RecordingHost : public PanelHost {
   std::optional<std::string> pick_app(const std::vector<std::string>& names) override {
     picker_lists.push_back(names);
     return picker_choice;
+  }
+  void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
+    closes.push_back(CloseRequest{name, pids});
   }
   void update_overlay() override {}
   void update_widget() override {}
@@ -499,6 +504,28 @@ TEST(PanelConnectCommand, QuotesTheClientPathBesideTheProgram) {
             "claude mcp add quorvel \"C:\\Program Files\\Quorvel\\zelmor-mcp.exe\"");
   EXPECT_EQ(connect_command("C:\\"), "claude mcp add quorvel \"C:\\zelmor-mcp.exe\"");
   EXPECT_EQ(connect_command(""), "claude mcp add quorvel \"zelmor-mcp.exe\"");
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST_F(PanelNavigation, CloseActionsHandTheirIdsToTheHost) {
+  host.live.processes = {ProcessSample{"web.exe", 0, 0, 0, 0, 30, 0, 0, 0},
+                         ProcessSample{"web.exe", 0, 0, 0, 0, 31, 0, 0, 0}};
+  panel.app_rows = {AppRow{"web.exe", {30}}};
+  perform_action(panel, settings, host, act(ActionKind::kCloseAppRow, 0));
+  perform_action(panel, settings, host, act(ActionKind::kCloseAppRow, 1));  // past the list: nothing
+  panel.selected_app = "web.exe";
+  perform_action(panel, settings, host, act(ActionKind::kCloseSelectedApp));
+  perform_action(panel, settings, host, act(ActionKind::kCloseProcess, 0, 0, 31));
+  ASSERT_EQ(host.closes.size(), 3u);
+  EXPECT_EQ(host.closes[0], (CloseRequest{"web.exe", {30}})) << "the row's ids, as it was shown";
+  EXPECT_EQ(host.closes[1], (CloseRequest{"web.exe", {30, 31}})) << "every process of the snapshot copy";
+  EXPECT_EQ(host.closes[2], (CloseRequest{"web.exe", {31}}));
+  EXPECT_EQ(panel.page, Page::kOverview) << "closing navigates nowhere";
 }
 
 }  // namespace

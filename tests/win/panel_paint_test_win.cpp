@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
+#include "ui/panel/detail_model.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
@@ -365,6 +368,142 @@ TEST(PanelWidgets, ListClipKeepsRowsInsideTheListArea) {
   EXPECT_EQ(bmp.at(331, 180), current_theme().text_dim);
   EXPECT_EQ(bmp.at(331, 181), current_theme().surface);
 }
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+// The detail pages in every theme at the default and the "larger" text size, at the pop-up's
+// own size. With QV_PANEL_SHOTS set, each picture is kept for a look.
+struct DetailCase {
+  uint32_t theme;
+  uint32_t text_size;
+};
+
+class DetailPagesPaint : public ::testing::TestWithParam<DetailCase> {
+ protected:
+  void SetUp() override { set_current_theme(GetParam().theme); }
+  void TearDown() override { set_current_theme(0); }
+
+  float scale() const { return ui_scale_for(1.0f, GetParam().text_size); }
+  std::string shot_name(const char* page) const {
+    return std::string(page) + "_theme" + std::to_string(GetParam().theme) + "_size" +
+           std::to_string(GetParam().text_size);
+  }
+  // Paints `panel`'s page and checks the title band's accent strip and the background.
+  void paint(PanelState& panel, Rgb page_colour, const char* name) {
+    const float s = scale();
+    const Size sz = overview_client_size(s, 1, 7, true, 1);
+    bmp_ = std::make_unique<Bitmap>(sz.width, sz.height);
+    fonts_ = create_font_set(s);
+    OverviewInput in;
+    in.settings = &settings_;
+    in.snapshot = &snapshot_;
+    AppDetailInput app;
+    for (size_t i = 0; i < kAppSeriesCount; ++i) {
+      app.series[i] = SampleRing{samples_, 0, samples_.size()};
+      app.series_max[i] = 99;
+    }
+    app.roles = &roles_;
+    paint_page(PanelCanvas{bmp_->dc(), sz.width, sz.height, s, &fonts_, &panel}, in, app);
+    bmp_->save_if_asked(shot_name(name).c_str());
+    EXPECT_EQ(bmp_->at(2, 2), current_theme().background);
+    const int band_middle = px(12, s) + px(20, s);
+    EXPECT_EQ(bmp_->at(px(12, s) + 1, band_middle), page_colour) << name;
+  }
+  static size_t count_kind(const PanelState& panel, ActionKind kind) {
+    size_t n = 0;
+    for (const HitRegion& r : panel.hit_regions) n += r.action.kind == kind;
+    return n;
+  }
+
+  Settings settings_;
+  Snapshot snapshot_ = [] {
+    Snapshot s = busy_snapshot(1);
+    s.per_core_pct = {5, 20, 35, 50, 65, 80, 95, 100};
+    s.processes[0].name = "a-very-long-application-name-that-needs-fitting.exe";
+    s.presenting_apps = {PresentingApp{107, "app7.exe", 144}, PresentingApp{100, "app0.exe", 60},
+                         PresentingApp{9, "video-player-with-a-long-name.exe", 24}};
+    for (ProcessSample& p : s.processes) p.audio_peak = p.pid % 3 == 0 ? 0.4f : 0.0f;
+    return s;
+  }();
+  std::unordered_map<uint32_t, std::string> roles_ = {{107, "Renderer"}, {132, "GPU process"}};
+  std::vector<float> samples_ = [] {
+    std::vector<float> v(60);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>((i * 7) % 100);
+    return v;
+  }();
+  std::unique_ptr<Bitmap> bmp_;
+  FontSet fonts_;
+};
+
+TEST_P(DetailPagesPaint, ProcessorPage) {
+  PanelState panel;
+  panel.page = Page::kMetricDetail;
+  paint(panel, rgb(0x4FA3FF), "detail_cpu");
+  ASSERT_FALSE(panel.hit_regions.empty());
+  EXPECT_EQ(panel.hit_regions[0].action.kind, ActionKind::kTogglePause) << "the pause button wins";
+  EXPECT_FALSE(panel.app_rows.empty());
+  EXPECT_EQ(count_kind(panel, ActionKind::kOpenAppRow), count_kind(panel, ActionKind::kCloseAppRow));
+  EXPECT_GT(count_kind(panel, ActionKind::kOpenAppRow), 3u);
+  // The meter of the last core (100 %) is all processor blue at its right end.
+  const CoreGrid grid = core_grid(8, 0, bmp_->dc() ? overview_client_size(scale(), 1, 7, true, 1).width : 0, scale());
+  const int meters_top = px(12, scale()) + px(40, scale()) + px(10, scale()) + px(32, scale()) + px(16, scale());
+  EXPECT_EQ(bmp_->at(grid.bars[7].right - 1, meters_top + grid.bars[7].top + 1), rgb(0x4FA3FF));
+}
+
+TEST_P(DetailPagesPaint, PausedSoundPageWithFilter) {
+  PanelState panel;
+  panel.page = Page::kMetricDetail;
+  panel.sub_page = 5;
+  panel.paused = true;
+  panel.filter_text = "app";
+  paint(panel, rgb(0xE879F9), "detail_sound_paused");
+  EXPECT_EQ(panel.hit_regions[0].action.kind, ActionKind::kTogglePause);
+  EXPECT_EQ(count_kind(panel, ActionKind::kClearFilter), 1u);
+}
+
+TEST_P(DetailPagesPaint, NetworkPageWithoutTracking) {
+  PanelState panel;
+  panel.page = Page::kMetricDetail;
+  panel.sub_page = 4;
+  snapshot_.tracking_available = false;
+  paint(panel, rgb(0xF59E0B), "detail_network_notice");
+  EXPECT_TRUE(panel.app_rows.empty());
+  EXPECT_EQ(count_kind(panel, ActionKind::kOpenAppRow), 0u);
+}
+
+TEST_P(DetailPagesPaint, AppDetailWithItsProcesses) {
+  PanelState panel;
+  panel.page = Page::kAppDetail;
+  panel.selected_app = "app7.exe";  // pids 107 and 132 (40 processes, 25 names)
+  panel.processes_expanded = true;
+  panel.process_sort = 1;
+  paint(panel, rgb(0x4FA3FF), "app_detail");
+  ASSERT_GE(panel.hit_regions.size(), 2u);
+  EXPECT_EQ(panel.hit_regions[0].action.kind, ActionKind::kCloseSelectedApp) << "the label before the band";
+  EXPECT_EQ(panel.hit_regions[1].action.kind, ActionKind::kBack);
+  EXPECT_EQ(count_kind(panel, ActionKind::kToggleProcesses), 1u);
+  EXPECT_EQ(count_kind(panel, ActionKind::kSetProcessSort), 6u);
+  std::vector<uint32_t> closable;
+  for (const HitRegion& r : panel.hit_regions)
+    if (r.action.kind == ActionKind::kCloseProcess) closable.push_back(r.action.number);
+  EXPECT_EQ(closable, (std::vector<uint32_t>{132, 107})) << "largest RAM first";
+}
+
+TEST_P(DetailPagesPaint, FrameRateList) {
+  PanelState panel;
+  panel.page = Page::kFpsList;
+  paint(panel, rgb(0xFF6B6B), "fps_list");
+  EXPECT_EQ(panel.app_rows.size(), 3u);
+  EXPECT_EQ(count_kind(panel, ActionKind::kOpenAppRow), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(ThemesAndSizes, DetailPagesPaint,
+                         ::testing::Values(DetailCase{0, 1}, DetailCase{1, 1}, DetailCase{2, 1}, DetailCase{0, 3},
+                                           DetailCase{1, 3}, DetailCase{2, 3}));
 
 }  // namespace
 }  // namespace qv

@@ -173,9 +173,10 @@ TEST(PanelWindow, CardOpensItsPageAndBackReturns) {
   const Theme& t = current_theme();
   ASSERT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu"); }));
   m.click(150, kCardTop + 20);
-  // Metric detail: a title band where the search line was, no cards, no search field.
+  // Metric detail: a title band where the search line was, no cards (its filter line and core
+  // meters leave the right end of the first card's place empty).
   EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
-    return s.at(20, 14) == t.surface && s.at(14, kCardTop + 2) == t.background &&
+    return s.at(20, 14) == t.surface && s.at(320, kCardTop + 30) == t.background &&
            s.any(12, 18, 15, 46, metric_style("cpu").colour);
   }));
   m.click(200, 30);  // the band is Back
@@ -200,6 +201,148 @@ TEST(PanelWindow, HoverFollowsThePointerFromCardToCard) {
   }));
   SendMessageW(m.panel, WM_MOUSELEAVE, 0, 0);
   EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return s.at(14, kCardTop + kCardStep + 2) == t.surface; }));
+}
+
+}  // namespace
+}  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+TEST(PanelWindow, EveryCardOpensItsPageInItsColourAndBackReturns) {
+  PanelMonitor m;
+  m.start("");
+  ASSERT_NE(m.panel, nullptr);
+  const Theme& t = current_theme();
+  // The default card order, and the colour of the page each card opens.
+  const struct { const char* key; uint32_t page_colour; } cards[] = {
+      {"cpu", 0x4FA3FF}, {"ram", 0x34D399}, {"gpu", 0x2DD4BF}, {"fps", 0xFF6B6B},
+      {"disk", 0xA78BFA}, {"net", 0xF59E0B}, {"audio", 0xE879F9}};
+  for (int i = 0; i < 7; ++i) {
+    ASSERT_TRUE(m.screen_shows([&](const ScreenShot& s) { return card_at(s, i, cards[i].key); })) << cards[i].key;
+    m.click(150, kCardTop + kCardStep * i + 20);
+    EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
+      return s.at(20, 14) == t.surface && s.any(12, 18, 15, 46, rgb(cards[i].page_colour)) &&
+             s.at(14, kCardTop + kCardStep * i + 2) != t.surface;
+    })) << cards[i].key << ": the title band in the page's colour";
+    m.click(200, 30);  // the band is Back
+    EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return s.at(20, 14) == t.background; })) << cards[i].key;
+  }
+}
+
+// The app detail page at 100 % with five tiles (the helper draws no frames).
+constexpr int kSectionTop = 12 + 50 + 24 + 6 + 5 * 52;
+constexpr int kListTop = kSectionTop + 36 + 2 * 28;
+
+struct AppToClose {
+  PanelMonitor m;
+  std::vector<Child> helpers;
+
+  explicit AppToClose(int copies) {
+    for (int i = 0; i < copies; ++i) helpers.push_back(launch(tool_exe(L"zqidle.exe"), L"", {}));
+    m.start("");
+  }
+  ~AppToClose() {
+    for (Child& c : helpers) kill(c);
+  }
+  // Finds the helper with the overview's search and opens it from the first result.
+  bool open_app() {
+    if (!m.panel || !m.field) return false;
+    if (!m.screen_shows([&](const ScreenShot& s) { return card_at(s, 0, "cpu"); })) return false;
+    m.type(L"zqidle");
+    // The first result: the app's name in the text colour (the notices are dimmer).
+    if (!m.screen_shows([&](const ScreenShot& s) {
+          return s.at(14, kCardTop + 2) == current_theme().background && s.any(16, kCardTop, 120, kCardTop + 20, current_theme().text);
+        }, 10000))
+      return false;
+    m.click(100, kCardTop + 8);
+    const bool opened = m.screen_shows([&](const ScreenShot& s) {
+      return s.at(20, 14) == current_theme().surface && s.any(12, 18, 15, 46, rgb(0x4FA3FF)) &&
+             s.at(14, kSectionTop + 2) != current_theme().background;
+    }, 10000);
+    if (!opened) save_shot_if_asked(capture_client(m.panel), "open_app_failed");
+    return opened;
+  }
+  HWND ask_to_close() {
+    m.click(336 - 12 - 14, 30);  // "close app" at the band's right end
+    HWND box = find_window(m.child.pid, L"#32770", 5000);
+    return box && eventually([&] { return !message_box_text(box).empty(); }, 5000) ? box : nullptr;
+  }
+  // Waits until the box is gone and the panel's thread is back in its own loop, so that any
+  // ending the answer caused has been done.
+  bool answered(HWND box) {
+    if (!eventually([&] { return !IsWindow(box); }, 5000)) return false;
+    DWORD_PTR unused = 0;
+    return SendMessageTimeoutW(m.panel, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused) != 0;
+  }
+};
+
+// Enter on the box's focused button, once the box has given one the focus.
+void press_enter_in(HWND box) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  eventually([&] {
+    GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info);
+    return info.hwndFocus != nullptr && IsChild(box, info.hwndFocus);
+  }, 5000);
+  PostMessageW(info.hwndFocus, WM_KEYDOWN, VK_RETURN, 1);
+  PostMessageW(info.hwndFocus, WM_KEYUP, VK_RETURN, 0xC0000001);
+}
+
+TEST(PanelWindow, ClosingAnAppOfTwoProcesses) {
+  AppToClose app(2);
+  ASSERT_TRUE(app.helpers[0].process && app.helpers[1].process);
+  ASSERT_TRUE(app.open_app());
+  PanelMonitor& m = app.m;
+  const Theme& t = current_theme();
+  EXPECT_FALSE(IsWindowVisible(m.field)) << "the process section starts folded";
+  EXPECT_FALSE(capture_client(m.panel).any(300, kListTop, 324, kListTop + 22, colours::danger));
+  m.click(150, kSectionTop + 14);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.field) != FALSE; }, 5000)) << "unfolded: the filter field";
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
+    return s.any(300, kListTop, 324, kListTop + 22, colours::danger) &&
+           s.any(300, kListTop + 30, 324, kListTop + 52, colours::danger);
+  })) << "two process rows with their close glyphs";
+  // A pid that is not part of the other's keeps only its own row.
+  const std::wstring pid0 = std::to_wstring(app.helpers[0].pid), pid1 = std::to_wstring(app.helpers[1].pid);
+  m.type(pid1.find(pid0) == std::wstring::npos ? pid0 : pid1);
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) {
+    return s.any(300, kListTop, 324, kListTop + 22, colours::danger) &&
+           !s.any(300, kListTop + 30, 324, kListTop + 52, colours::danger);
+  }));
+  save_shot_if_asked(capture_client(m.panel), "real_app_detail_filtered");
+
+  HWND box = app.ask_to_close();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(window_text(box), L"Quorvel — Close app");
+  EXPECT_EQ(message_box_text(box), L"End 2 process(es) named \"zqidle.exe\"?") << "every process, whatever the filter";
+  press_enter_in(box);
+  ASSERT_TRUE(app.answered(box));
+  EXPECT_FALSE(wait_exit(app.helpers[0], 0)) << "Enter is No";
+  EXPECT_FALSE(wait_exit(app.helpers[1], 0));
+
+  box = app.ask_to_close();
+  ASSERT_NE(box, nullptr);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  EXPECT_EQ(wait_exit(app.helpers[0], 5000), 1u);
+  EXPECT_EQ(wait_exit(app.helpers[1], 5000), 1u);
+  // The next sample: no process section, and its field goes with it.
+  EXPECT_TRUE(m.screen_shows([&](const ScreenShot& s) { return s.at(14, kSectionTop + 2) == t.background; }));
+  EXPECT_TRUE(eventually([&] { return IsWindowVisible(m.field) == FALSE; }, 5000));
+  save_shot_if_asked(capture_client(m.panel), "real_app_detail_not_running");
+}
+
+TEST(PanelWindow, ClosingFortyProcessesAsksOnce) {
+  AppToClose app(40);
+  for (const Child& c : app.helpers) ASSERT_TRUE(c.process);
+  ASSERT_TRUE(app.open_app());
+  HWND box = app.ask_to_close();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(message_box_text(box), L"End 40 process(es) named \"zqidle.exe\"?");
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  ASSERT_TRUE(app.answered(box));
+  for (const Child& c : app.helpers) EXPECT_EQ(wait_exit(c, 5000), 1u);
+  EXPECT_EQ(find_window(app.m.child.pid, L"#32770", 0), nullptr) << "asked once";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/shared_state.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/panel_actions_win.h"
 #include "ui/panel/panel_show_win.h"
 #include "ui/panel/panel_window_win.h"
 #include "ui/panel/ui_state_win.h"
@@ -267,6 +268,65 @@ TEST(UiPanelWindow, BalloonClickOpensTheMessagesPageWithTheNewestExpanded) {
   p.ui().panel.page = Page::kOverview;
   p.send(kWmTray, 0, NIN_BALLOONUSERCLICK);  // nothing pending: the page stays
   EXPECT_EQ(p.ui().panel.page, Page::kOverview);
+}
+
+}  // namespace
+}  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+TEST(UiPanelWindow, PausedDetailKeepsItsListAndCoresUntilTheNextVisit) {
+  InProcessPanel p(Settings{});
+  const auto publish = [&](const Snapshot& s) {
+    {
+      std::lock_guard<std::mutex> lock(p.ui().shared->snapshot_mutex);
+      p.ui().shared->snapshot = s;
+    }
+    p.send(kWmSample);
+    UpdateWindow(p.hwnd());  // the repaint it asked for, now
+  };
+  Snapshot before;
+  before.per_core_pct = {10, 90};
+  before.processes = {ProcessSample{"first.exe", 0, 0, 0, 0, 1, 5.0f, 0, 0}};
+  Snapshot after;
+  after.per_core_pct = {80, 20};
+  after.processes = {ProcessSample{"second.exe", 0, 0, 0, 0, 2, 7.0f, 0, 0}};
+  const auto first_rows = std::vector<AppRow>{{"first.exe", {1}}};
+  const Rgb accent = rgb(0x4FA3FF);
+  // What is on the screen, once this thread has let the window system show its last paint.
+  const auto screen_at = [&](int x, int y) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    return capture_client(p.hwnd()).at(x, y);
+  };
+
+  publish(before);
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kMetricDetail, 0);
+  UpdateWindow(p.hwnd());
+  ASSERT_EQ(p.ui().panel.app_rows, first_rows);
+  const HitRegion pause = p.ui().panel.hit_regions.at(0);
+  ASSERT_EQ(pause.action.kind, ActionKind::kTogglePause);
+  p.send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pause.left + 2, pause.top + 2));
+  UpdateWindow(p.hwnd());
+  ASSERT_TRUE(p.ui().panel.paused);
+
+  publish(after);
+  publish(after);
+  EXPECT_EQ(p.ui().snapshot_copy, after);
+  EXPECT_EQ(p.ui().panel.app_rows, first_rows) << "two samples later the list is the frozen one";
+  // Core 0's meter (below "Paused" and the heading, from y = 126): 10 % of 153 pixels filled, not 80 %.
+  EXPECT_TRUE(eventually([&] { return screen_at(40, 128) == current_theme().track; }, 3000));
+  EXPECT_EQ(screen_at(20, 128), accent);
+
+  navigate(p.ui(), p.hwnd(), Page::kOverview, 0);
+  navigate(p.ui(), p.hwnd(), Page::kMetricDetail, 0);
+  UpdateWindow(p.hwnd());
+  EXPECT_FALSE(p.ui().panel.paused);
+  EXPECT_EQ(p.ui().panel.app_rows, (std::vector<AppRow>{{"second.exe", {2}}})) << "live again";
+  EXPECT_TRUE(eventually([&] { return screen_at(40, 112) == accent; }, 3000))
+      << "core 0 at 80 %, its meter now right under the heading";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 #include "util/wide_win.h"
@@ -207,5 +208,29 @@ void write_file(const std::wstring& path, const std::string& bytes) {
 bool file_exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string utf8(const std::wstring& w) { return narrow(w); }
+
+}  // namespace qv::test
+
+namespace qv::test {
+
+void save_shot_if_asked(const ScreenShot& s, const std::string& name) {
+  const char* dir = std::getenv("QV_PANEL_SHOTS");
+  if (!dir || !*dir || s.pixels.empty()) return;
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  ih.biSize = sizeof ih;
+  ih.biWidth = s.w;
+  ih.biHeight = -s.h;
+  ih.biPlanes = 1;
+  ih.biBitCount = 32;
+  ih.biCompression = BI_RGB;
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih;
+  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(s.pixels.size() * 4);
+  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+  bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
+  bytes.append(reinterpret_cast<const char*>(s.pixels.data()), s.pixels.size() * 4);
+  write_file(widen(std::string(dir) + "\\" + name + ".bmp"), bytes);
+}
 
 }  // namespace qv::test

@@ -88,3 +88,10 @@ bool eventually(Pred pred, DWORD ms) {
 std::string utf8(const std::wstring& w);
 
 }  // namespace qv::test
+
+namespace qv::test {
+
+// With QV_PANEL_SHOTS naming a directory, keeps the picture there as NAME.bmp for a look.
+void save_shot_if_asked(const ScreenShot& shot, const std::string& name);
+
+}  // namespace qv::test

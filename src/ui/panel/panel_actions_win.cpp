@@ -15,10 +15,13 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/alert_editor.h"
+#include "ui/panel/close_apps_win.h"
 #include "ui/panel/connect_command.h"
+#include "ui/overlay/overlay_win.h"
 #include "ui/panel/panel_navigation.h"
 #include "ui/panel/panel_show_win.h"
 #include "ui/panel/ui_state_win.h"
+#include "ui/widget/widget_win.h"
 #include "util/program_log_win.h"
 #include "util/startup_task_win.h"
 #include "util/wide_win.h"
@@ -113,6 +116,9 @@ class WindowPanelHost : public PanelHost {
   std::string default_agent_log_path() override { return qv::default_agent_log_path(); }
   void clear_messages() override { ui_.messages.clear(); }
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
+  void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
+    qv::close_processes(hwnd_, name, pids);
+  }
 
   void rebuild_rules() override {
     std::vector<AlertRule> rules = parse_rule_lines(ui_.settings.log);
@@ -127,12 +133,11 @@ class WindowPanelHost : public PanelHost {
     return pick_from_menu(hwnd_, names);
   }
 
-  // The taskbar widget and the frame-rate overlay read their settings when they are refreshed
-  // on the next sample; until their windows exist there is nothing more to do here.
-  void update_overlay() override {}
-  void update_widget() override {}
-  void dock_widget() override {}
-  void reset_widget_size() override {}
+  // A changed widget or overlay setting shows at once, not only on the next sample.
+  void update_overlay() override { qv::update_overlay(ui_); }
+  void update_widget() override { qv::update_widget(ui_, mem_pct(ui_.snapshot_copy)); }
+  void dock_widget() override { move_widget_next_to_clock(ui_); }
+  void reset_widget_size() override { set_widget_scale(ui_.widget, ui_.dpi_scale, ui_.settings.widget_scale); }
 
  private:
   UiState& ui_;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "ui/panel/alert_editor.h"
+#include "ui/panel/close_apps.h"
 #include "util/lower.h"
 #include "util/text.h"
 
@@ -322,6 +323,15 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.save_settings();
       host.reset_widget_size();
       break;
+    case ActionKind::kCloseAppRow:
+    case ActionKind::kCloseSelectedApp:
+    case ActionKind::kCloseProcess:
+      // The ids come from the list the user saw (or the snapshot copy of the click), not from
+      // whatever sample arrives while the question is open.
+      if (auto request = close_request(panel, host.current_snapshot(), action)) {
+        host.close_processes(request->name, request->pids);
+      }
+      break;
     case ActionKind::kToggleAlertRule:
     case ActionKind::kRemoveAlertRule:
     case ActionKind::kNewAlert:
@@ -338,11 +348,7 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       perform_alert_action(panel.alert_editor, settings, alert_host, action);
       break;
     }
-    // No region carries these yet: closing apps with its confirmation and the AI activity
-    // page's own items and clears come with those pages.
-    case ActionKind::kCloseAppRow:
-    case ActionKind::kCloseSelectedApp:
-    case ActionKind::kCloseProcess:
+    // No region carries these yet: the AI activity page's own items and clears come with it.
     case ActionKind::kToggleActivityItem:
     case ActionKind::kClearFinishedAgents:
     case ActionKind::kClearAgents:

@@ -45,6 +45,8 @@ class PanelHost {
   virtual std::string default_agent_log_path() = 0;
   virtual void clear_messages() = 0;  // the panel's list of AI-tool messages
   virtual Snapshot current_snapshot() = 0;
+  // Asks once, then ends the processes that still run the app (nothing is asked for no ids).
+  virtual void close_processes(const std::string& name, const std::vector<uint32_t>& pids) = 0;
 
   // Alert rules: SharedState rules from the settings' lines; the default alert log path; the app
   // picker menu at the pointer (the chosen name, or nothing when it was dismissed).

@@ -4,14 +4,16 @@
 // tests and the benchmark can paint into a memory bitmap.
 #include <windows.h>
 
+#include "ui/panel/panel_app_detail_win.h"
 #include "ui/panel/panel_overview_win.h"
 #include "ui/panel/panel_widgets_win.h"
 #include "ui/panel/settings_layout.h"
 
 namespace qv {
 
-// `settings` feeds the settings pages and the alert editor; the returned layout is theirs (empty
-// for the other pages).
-PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const PageInput* settings = nullptr);
+// `app` feeds the app detail page, `settings` the settings pages and the alert editor; the other
+// pages read `in`. The returned layout is that of the settings pages (empty for the others).
+PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app = {},
+                    const PageInput* settings = nullptr);
 
 }  // namespace qv

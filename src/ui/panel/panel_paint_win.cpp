@@ -4,10 +4,12 @@
 #include "ui/panel/panel_paint_win.h"
 
 #include <mutex>
+#include <optional>
 
 #include "core/clock.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/app_detail_model.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
@@ -34,15 +36,55 @@ void show_field(HWND field, const Rect& r, bool focus) {
   if (focus) SetFocus(field);
 }
 
-// The pages that place field 1 themselves (alert editor, app detail's process filter) do so
-// when their painters are drawn; here it is hidden with the editor's fields until then.
-void lay_out_fields(UiState& ui, int32_t width) {
+// The alert editor places field 1 when its painter is drawn; here it is hidden with the
+// editor's fields until then. App detail shows it in the row of an open process section.
+void lay_out_fields(UiState& ui, int32_t width, std::optional<int32_t> process_filter_row) {
   HWND filter = ui.field(TextField::kFilter);
   if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(filter, cue);
   for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile}) {
     ShowWindow(ui.field(f), SW_HIDE);
   }
   if (auto r = filter_field_rect(ui.panel.page, width, ui.ui_scale)) show_field(filter, *r, true);
+  if (process_filter_row) show_field(filter, process_filter_field_rect(*process_filter_row, width, ui.ui_scale), true);
+}
+
+// What app detail needs beyond the snapshot: its six series and, while its process list is
+// open, the role labels of the app's processes (read once per pid, then cached).
+AppDetailInput app_detail_input(UiState& ui) {
+  AppDetailInput in;
+  const AppHistory& h = ui.app_series;
+  const HistorySeries* series[kAppSeriesCount] = {&h.fps, &h.cpu, &h.ram, &h.gpu, &h.disk, &h.net};
+  for (size_t i = 0; i < kAppSeriesCount; ++i) {
+    in.series[i] = series[i]->ring();
+    in.series_max[i] = series[i]->series_max();
+  }
+  const PanelState& p = ui.panel;
+  if (p.page == Page::kAppDetail && p.processes_expanded && p.selected_app) {
+    if (ui.role_labels.size() > 4000) ui.role_labels.clear();  // also how a reused pid gets a fresh label
+    for (const ProcessSample& proc : ui.snapshot_copy.processes) {
+      if (proc.name == *p.selected_app) role_label(proc.pid, ui.role_labels);
+    }
+  }
+  in.roles = &ui.role_labels;
+  return in;
+}
+
+// App detail's field layout: whether the frame-rate tile shows (it moves the process section)
+// and the row of the process filter, when the section is there and open.
+struct AppDetailFields {
+  bool fps_tile = false;
+  std::optional<int32_t> filter_row;
+};
+AppDetailFields app_detail_fields(const UiState& ui, const AppDetailInput& in) {
+  AppDetailFields f;
+  const PanelState& p = ui.panel;
+  if (p.page != Page::kAppDetail || !p.selected_app) return f;
+  const Snapshot& snap = ui.snapshot_copy;
+  f.fps_tile = shows_fps_tile(snap, *p.selected_app, in.series_max[static_cast<size_t>(AppSeries::kFps)]);
+  if (p.processes_expanded && app_process_count(snap, *p.selected_app) >= 2) {
+    f.filter_row = process_section_place(f.fps_tile ? 6 : 5, ui.ui_scale).filter_row;
+  }
+  return f;
 }
 
 OverviewInput overview_input(const UiState& ui) {
@@ -136,10 +178,13 @@ void paint_panel(UiState& ui, HWND hwnd) {
   const int32_t height = client.bottom - client.top;
 
   ui.panel.request_field_y = -1;
-  const LayoutKey key = make_layout_key(ui.panel, false, false, width, height);
+  const AppDetailInput app = app_detail_input(ui);
+  const AppDetailFields app_fields = app_detail_fields(ui, app);
+  LayoutKey key = make_layout_key(ui.panel, false, app_fields.fps_tile, width, height);
+  key.processes_expanded = app_fields.filter_row.has_value();  // a section that went away hides the field
   if (ui.panel.layout_key != key) {
     ui.panel.layout_key = key;
-    lay_out_fields(ui, width);
+    lay_out_fields(ui, width, app_fields.filter_row);
   }
 
   PageView view;
@@ -148,7 +193,7 @@ void paint_panel(UiState& ui, HWND hwnd) {
     UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
     SelectGuard keep(mem.get(), bitmap.get());
     const PageInput settings_in = page_input(ui, width, height);
-    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui),
+    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app,
                       &settings_in);
     BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
     EndPaint(hwnd, &ps);

@@ -18,9 +18,11 @@
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_actions_win.h"
 #include "ui/panel/panel_paint_win.h"
+#include "ui/overlay/overlay_win.h"
 #include "ui/panel/panel_show_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "ui/tray/tray_menu_win.h"
+#include "ui/widget/widget_win.h"
 #include "util/startup_task_win.h"
 #include "util/wide_win.h"
 
@@ -114,6 +116,8 @@ void on_sample(UiState& ui, HWND hwnd) {
   push_overview_sample(ui.overview_series, ui.snapshot_copy);
   if (ui.panel.selected_app) push_app_sample(ui.app_series, ui.snapshot_copy, *ui.panel.selected_app);
   refresh_tray_icons(ui.tray, ui.snapshot_copy);
+  update_overlay(ui);
+  update_widget(ui, mem_pct(ui.snapshot_copy));
   fit_panel(ui, hwnd);
   repaint_panel(hwnd);
 }

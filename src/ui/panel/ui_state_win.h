@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "core/shared_state.h"
 #include "core/snapshot.h"
+#include "procinfo/role_label_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/history_series.h"
 #include "ui/panel/message_list.h"
@@ -39,6 +40,7 @@ struct UiState {
   Snapshot snapshot_copy;  // the last Snapshot taken on WM_SAMPLE
   OverviewHistory overview_series;
   AppHistory app_series;
+  RoleLabelCache role_labels;  // of the processes app detail lists; emptied past 4000 entries
 
   TraySet tray;
 
