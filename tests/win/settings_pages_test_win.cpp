@@ -303,7 +303,10 @@ TEST(SettingsPages, MainPanelSectionHidesAndShowsMetrics) {
 
 TEST(SettingsPages, DesktopExtrasSectionWritesEachChoice) {
   SettingsMonitor m;
-  m.start(full_file());
+  // Already placed: a widget or counter shown for the first time saves the place it chose.
+  std::string ini = with_line(with_line(full_file(), "widget_x=-1", "widget_x=200"), "widget_y=-1", "widget_y=200");
+  ini = with_line(with_line(ini, "fps_x=-1", "fps_x=40"), "fps_y=-1", "fps_y=40");
+  m.start(ini);
   ASSERT_NE(m.panel, nullptr);
   run_steps(m, 3,
             {{ActionKind::kToggleWidget, 0, 0, "widget_on=0", "widget_on=1"},
