@@ -1,9 +1,11 @@
 #include "ui/panel/panel_navigation.h"
 
 #include "ui/panel/close_apps.h"
+#include "ui/panel/settings_layout.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -36,6 +38,9 @@ class RecordingHost : public PanelHost {
   std::vector<uint32_t> intervals;
   std::vector<bool> mcp_calls;
   bool hidden = false;
+  int rule_rebuilds = 0;
+  std::vector<std::vector<std::string>> picker_lists;
+  std::optional<std::string> picker_choice;
   std::vector<CloseRequest> closes;
 
   void save_settings() override { ++saves; }
@@ -62,6 +67,12 @@ class RecordingHost : public PanelHost {
   void clear_agents() override { ++agent_clears; }
   void clear_finished_agents() override { ++history_clears; }
   Snapshot current_snapshot() override { return live; }
+  void rebuild_rules() override { ++rule_rebuilds; }
+  std::string default_alert_log_path() override { return "C:\\data\\zelmor-alerts.log"; }
+  std::optional<std::string> pick_app(const std::vector<std::string>& names) override {
+    picker_lists.push_back(names);
+    return picker_choice;
+  }
   void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
     closes.push_back(CloseRequest{name, pids});
   }
@@ -363,6 +374,120 @@ TEST_F(PanelNavigation, AiPageAndPauseActions) {
   perform_action(panel, settings, host, act(ActionKind::kTogglePause));
   navigate(panel, host, Page::kOverview, 0);
   EXPECT_FALSE(panel.paused || panel.frozen_snapshot) << "a page change ends the pause";
+}
+
+// Every control of a section, clicked where its layout puts it: the saved text changes in
+// exactly the expected line, and the file is written once per click.
+class SevenWide : public RoleTextMeasure {
+ public:
+  int32_t width(FontRole, std::string_view text) const override { return 7 * static_cast<int32_t>(text.size()); }
+};
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) out.push_back(text.substr(start, nl - start));
+  return out;
+}
+
+// The one line that differs, as "before -> after"; lines added or removed show as "" on their side.
+std::string changed_line(const std::string& before, const std::string& after) {
+  const auto a = lines_of(before);
+  const auto b = lines_of(after);
+  std::string out;
+  for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+    const std::string x = i < a.size() ? a[i] : "";
+    const std::string y = i < b.size() ? b[i] : "";
+    if (x != y) out += (out.empty() ? "" : " | ") + x + " -> " + y;
+  }
+  return out;
+}
+
+TEST_F(PanelNavigation, EverySettingsClickChangesItsOneLineAndSavesOnce) {
+  struct Click {
+    uint8_t section;
+    ActionKind kind;
+    uint64_t index;
+    uint32_t number;
+    const char* change;
+  };
+  const Click table[] = {
+      {0, ActionKind::kSetInterval, 0, 500, "interval_ms=1000 -> interval_ms=500"},
+      {0, ActionKind::kSetInterval, 0, 2000, "interval_ms=500 -> interval_ms=2000"},
+      {0, ActionKind::kSetTheme, 1, 0, "theme=0 -> theme=1"},
+      {0, ActionKind::kSetTheme, 2, 0, "theme=1 -> theme=2"},
+      {0, ActionKind::kSetTextSize, 3, 0, "text_size=1 -> text_size=3"},
+      {0, ActionKind::kSetTextSize, 0, 0, "text_size=3 -> text_size=0"},
+      {1, ActionKind::kToggleNotifyPreset, 0, 4, "notify_presets=3 -> notify_presets=7"},
+      {1, ActionKind::kToggleNotifyPreset, 0, 1, "notify_presets=7 -> notify_presets=6"},
+      {1, ActionKind::kToggleAgentLogFile, 0, 0, "agent_log_file= -> agent_log_file=C:\\\\data\\\\zelmor-agents.log"},
+      {1, ActionKind::kToggleAgentLogFile, 0, 0, "agent_log_file=C:\\\\data\\\\zelmor-agents.log -> agent_log_file="},
+      {1, ActionKind::kToggleMcp, 0, 0, "mcp_enabled=1 -> mcp_enabled=0"},
+      {2, ActionKind::kToggleMainMetric, 2, 0,
+       "main_metrics=cpu,ram,gpu,fps,disk,net,audio -> main_metrics=cpu,ram,-gpu,fps,disk,net,audio"},
+      {3, ActionKind::kToggleWidget, 0, 0, "widget_on=0 -> widget_on=1"},
+      {3, ActionKind::kToggleWidgetBit, 0, 64, "widget_mask=7 -> widget_mask=71"},
+      {3, ActionKind::kSetWidgetTheme, 2, 0, "widget_theme=0 -> widget_theme=2"},
+      {3, ActionKind::kToggleFpsOverlay, 0, 0, "fps_overlay=0 -> fps_overlay=1"},
+      {3, ActionKind::kSetFpsColor, 3, 0, "fps_color=0 -> fps_color=3"},
+      {3, ActionKind::kSetFpsOpacity, 2, 0, "fps_opacity=1 -> fps_opacity=2"},
+      {3, ActionKind::kToggleTrayIcon, 3, 0, "tray_disk=0 -> tray_disk=1"},
+      {3, ActionKind::kToggleTrayIcon, 1, 0, "tray_cpu=1 -> tray_cpu=0"},
+  };
+  settings.widget_scale = 2.0f;
+  for (const Click& c : table) {
+    SCOPED_TRACE(c.change);
+    navigate(panel, host, Page::kSettingsSection, c.section);
+    PageInput in;
+    in.settings = &settings;
+    in.page = panel.page;
+    in.sub_page = panel.sub_page;
+    in.width = 336;
+    in.height = 2000;
+    const PageView view = layout_settings_page(in, SevenWide());
+    const HitRegion* hit = nullptr;
+    for (const HitRegion& r : view.regions)
+      if (r.action.kind == c.kind && r.action.index == c.index && r.action.number == c.number) hit = &r;
+    ASSERT_NE(hit, nullptr);
+    const auto at = hit_test(view.regions, (hit->left + hit->right) / 2, (hit->top + hit->bottom) / 2);
+    ASSERT_TRUE(at.has_value());
+    const std::string before = format_settings(settings);
+    const int saves = host.saves;
+    perform_action(panel, settings, host, view.regions[*at].action);
+    EXPECT_EQ(changed_line(before, format_settings(settings)), c.change);
+    EXPECT_EQ(host.saves - saves, 1);
+  }
+  // Reset size is its own line too.
+  const std::string before = format_settings(settings);
+  perform_action(panel, settings, host, act(ActionKind::kResetWidgetScale));
+  EXPECT_EQ(changed_line(before, format_settings(settings)), "widget_scale=2.000 -> widget_scale=1.000");
+}
+
+TEST_F(PanelNavigation, AlertActionsGoThroughTheEditorAndLeaveNoSearchBehind) {
+  navigate(panel, host, Page::kSettingsSection, 4);
+  perform_action(panel, settings, host, act(ActionKind::kNewAlert));
+  EXPECT_EQ(panel.page, Page::kAlertEditor);
+  EXPECT_EQ(host.fields[TextField::kAlertThreshold], "90");
+  EXPECT_EQ(host.fields[TextField::kAlertLogFile], "C:\\data\\zelmor-alerts.log");
+  perform_action(panel, settings, host, act(ActionKind::kAlertMetric, 7));
+  type("chrome.exe");  // field 1 is the filter field too
+  perform_action(panel, settings, host, act(ActionKind::kAlertCancel));
+  EXPECT_EQ(panel.page, Page::kSettingsSection);
+  EXPECT_EQ(panel.sub_page, 4);
+  EXPECT_TRUE(settings.log.empty());
+  EXPECT_EQ(host.fields[TextField::kFilter], "");
+  EXPECT_EQ(panel.filter_text, "");
+
+  perform_action(panel, settings, host, act(ActionKind::kNewAlert));
+  perform_action(panel, settings, host, act(ActionKind::kAlertSave));
+  EXPECT_EQ(settings.log, (std::vector<std::string>{"cpu>90; data=top"}));
+  EXPECT_EQ(host.rule_rebuilds, 1);
+  EXPECT_EQ(panel.page, Page::kSettingsSection);
+  perform_action(panel, settings, host, act(ActionKind::kToggleAlertRule, 0));
+  EXPECT_EQ(settings.log, (std::vector<std::string>{"cpu>90; data=top; off"}));
+  perform_action(panel, settings, host, act(ActionKind::kRemoveAlertRule, 0));
+  EXPECT_TRUE(settings.log.empty());
+  EXPECT_EQ(host.rule_rebuilds, 3);
 }
 
 TEST(PanelWheel, StaysWithinZeroAndTheMaximum) {

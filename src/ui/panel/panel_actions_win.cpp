@@ -4,14 +4,18 @@
 
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "agents/agent_log_win.h"
 #include "agents/instructions.h"
 #include "config/settings_file_win.h"
+#include "rules/rule_text.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/activity_model.h"
+#include "ui/panel/alert_editor.h"
 #include "ui/panel/close_apps_win.h"
 #include "ui/panel/connect_command.h"
 #include "ui/overlay/overlay_win.h"
@@ -19,6 +23,7 @@
 #include "ui/panel/panel_show_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "ui/widget/widget_win.h"
+#include "util/program_log_win.h"
 #include "util/startup_task_win.h"
 #include "util/wide_win.h"
 
@@ -32,6 +37,23 @@ std::string own_directory() {
   std::wstring path(buf, n);
   const size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash));
+}
+
+// The app picker: a pop-up menu at the pointer, one item per name; nothing when dismissed.
+std::optional<std::string> pick_from_menu(HWND hwnd, const std::vector<std::string>& names) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return std::nullopt;
+  for (size_t i = 0; i < names.size(); ++i) {
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(i + 1), widen(names[i]).c_str());
+  }
+  if (names.empty()) AppendMenuW(menu, MF_STRING | MF_GRAYED, 0, L"No apps yet");
+  POINT at{};
+  GetCursorPos(&at);
+  SetForegroundWindow(hwnd);  // or the menu would not close on a click elsewhere
+  const auto choice = static_cast<size_t>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, hwnd, nullptr));
+  DestroyMenu(menu);
+  if (choice == 0 || choice > names.size()) return std::nullopt;
+  return names[choice - 1];
 }
 
 class WindowPanelHost : public PanelHost {
@@ -105,6 +127,19 @@ class WindowPanelHost : public PanelHost {
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
   void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
     qv::close_processes(hwnd_, name, pids);
+  }
+
+  void rebuild_rules() override {
+    std::vector<AlertRule> rules = parse_rule_lines(ui_.settings.log);
+    std::lock_guard<std::mutex> lock(ui_.shared->rules_mutex);
+    ui_.shared->rules = std::move(rules);
+  }
+  std::string default_alert_log_path() override {
+    const auto dir = local_app_data_dir();
+    return alert_log_path_for(dir ? utf8_if_valid(std::u16string(dir->begin(), dir->end())) : std::nullopt);
+  }
+  std::optional<std::string> pick_app(const std::vector<std::string>& names) override {
+    return pick_from_menu(hwnd_, names);
   }
 
   // A changed widget or overlay setting shows at once, not only on the next sample.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "ui/panel/alert_editor.h"
 #include "ui/panel/close_apps.h"
 #include "util/lower.h"
 #include "util/text.h"
@@ -39,6 +40,24 @@ void toggle_main_metric(Settings& s, uint64_t index) {
   metric.shown = !metric.shown;
 }
 
+// The alert screens act through the panel's host; their page changes are navigations.
+class AlertHostAdapter : public AlertHost {
+ public:
+  AlertHostAdapter(PanelState& panel, PanelHost& host) : panel_(panel), host_(host) {}
+  void save_settings() override { host_.save_settings(); }
+  void rebuild_rules() override { host_.rebuild_rules(); }
+  std::string field_text(TextField field) override { return host_.field_text(field); }
+  void set_field_text(TextField field, const std::string& text) override { host_.set_field_text(field, text); }
+  std::string default_alert_log_path() override { return host_.default_alert_log_path(); }
+  std::optional<std::string> pick_app(const std::vector<std::string>& names) override { return host_.pick_app(names); }
+  Snapshot current_snapshot() override { return host_.current_snapshot(); }
+  void open_page(Page page, uint8_t sub_page) override { navigate(panel_, host_, page, sub_page); }
+
+ private:
+  PanelState& panel_;
+  PanelHost& host_;
+};
+
 }  // namespace
 
 void navigate(PanelState& panel, PanelHost& host, Page page, uint8_t sub_page) {
@@ -56,6 +75,12 @@ void navigate(PanelState& panel, PanelHost& host, Page page, uint8_t sub_page) {
   panel.frozen_snapshot.reset();
   panel.copied = false;
   panel.processes_expanded = false;
+
+  // Field 1 held the editor's app name; left there it would become the overview's search.
+  if (from == Page::kAlertEditor && page != from) {
+    panel.filter_text.clear();
+    host.set_field_text(TextField::kFilter, "");
+  }
 
   if (is_settings_page(page)) {
     host.query_autostart();
@@ -324,7 +349,6 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
         host.close_processes(request->name, request->pids);
       }
       break;
-    // No region carries these yet: the alert editor comes with its page.
     case ActionKind::kToggleAlertRule:
     case ActionKind::kRemoveAlertRule:
     case ActionKind::kNewAlert:
@@ -336,7 +360,11 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kAlertCooldown:
     case ActionKind::kAlertSave:
     case ActionKind::kAlertCancel:
-    case ActionKind::kAlertAppPicker:
+    case ActionKind::kAlertAppPicker: {
+      AlertHostAdapter alert_host(panel, host);
+      perform_alert_action(panel.alert_editor, settings, alert_host, action);
+      break;
+    }
     case ActionKind::kNone:
       break;
   }

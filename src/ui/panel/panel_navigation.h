@@ -4,6 +4,7 @@
 // through PanelHost, which the window side implements (and tests replace with a recorder).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,12 @@ class PanelHost {
   virtual Snapshot current_snapshot() = 0;
   // Asks once, then ends the processes that still run the app (nothing is asked for no ids).
   virtual void close_processes(const std::string& name, const std::vector<uint32_t>& pids) = 0;
+
+  // Alert rules: SharedState rules from the settings' lines; the default alert log path; the app
+  // picker menu at the pointer (the chosen name, or nothing when it was dismissed).
+  virtual void rebuild_rules() = 0;
+  virtual std::string default_alert_log_path() = 0;
+  virtual std::optional<std::string> pick_app(const std::vector<std::string>& names) = 0;
 
   virtual void update_overlay() = 0;
   virtual void update_widget() = 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/panel/panel_detail_win.h"
+#include "ui/panel/settings_paint_win.h"
 
 namespace qv {
 namespace {
@@ -38,7 +39,8 @@ void page_frame(const PanelCanvas& c) {
 
 }  // namespace
 
-void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app, const AiPagesInput* ai) {
+PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app, const AiPagesInput* ai,
+                    const PageInput* settings) {
   fill_rect(c.dc, Rect{0, 0, c.width, c.height}, c.theme().background);
   c.panel->hit_regions.clear();
   c.panel->app_rows.clear();
@@ -54,8 +56,15 @@ void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailIn
     case Page::kFpsList: paint_frame_rate_list(c, snapshot); break;
     case Page::kActivity: paint_activity(c, ai_in); break;
     case Page::kMessages: paint_messages(c, ai_in.messages ? *ai_in.messages : kNoMessages); break;
+    case Page::kSettingsHome:
+    case Page::kSettingsSection:
+    case Page::kAlertEditor:
+      if (settings) return paint_settings_page(c, *settings);
+      page_frame(c);
+      break;
     default: page_frame(c); break;
   }
+  return {};
 }
 
 }  // namespace qv

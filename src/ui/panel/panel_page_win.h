@@ -8,12 +8,14 @@
 #include "ui/panel/panel_app_detail_win.h"
 #include "ui/panel/panel_overview_win.h"
 #include "ui/panel/panel_widgets_win.h"
+#include "ui/panel/settings_layout.h"
 
 namespace qv {
 
-// `app` feeds the app detail page and `ai` the AI activity and messages pages (without it they
-// show their empty states); the other pages read `in`.
-void paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app = {},
-                const AiPagesInput* ai = nullptr);
+// `app` feeds the app detail page, `ai` the AI activity and messages pages (without it they show
+// their empty states) and `settings` the settings pages and the alert editor; the other pages read
+// `in`. The returned layout is that of the settings pages (empty for the others).
+PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDetailInput& app = {},
+                    const AiPagesInput* ai = nullptr, const PageInput* settings = nullptr);
 
 }  // namespace qv

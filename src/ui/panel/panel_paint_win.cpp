@@ -13,6 +13,7 @@
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "ui/panel/settings_paint_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "util/handles_win.h"
 
@@ -142,6 +143,50 @@ void place_request_field(UiState& ui, int32_t height) {
   }
 }
 
+PageInput page_input(const UiState& ui, int32_t width, int32_t height) {
+  PageInput in;
+  in.settings = &ui.settings;
+  in.page = ui.panel.page;
+  in.sub_page = ui.panel.sub_page;
+  in.width = width;
+  in.height = height;
+  in.scale = ui.ui_scale;
+  in.scroll_offset = ui.panel.scroll_offset;
+  in.autostart_on = ui.autostart_on;
+  in.autostart_failed = ui.autostart_failed;
+  in.copied = ui.panel.copied;
+  if (ui.panel.page == Page::kSettingsSection && ui.panel.sub_page == 1) {
+    in.connect_command = own_connect_command();
+  }
+  in.dragging = ui.dragging;
+  in.drag_index = ui.drag_index;
+  if (ui.panel.hover_valid) in.pointer_y = ui.panel.hover_y;
+  in.editor = &ui.panel.alert_editor;
+  return in;
+}
+
+// The editor's fields follow its rows: field 1 only for an app rule, field 3 only for a log
+// file. Moved only when their place changed, so a repaint does not make them flicker.
+void place_editor_fields(UiState& ui, const PageView& view) {
+  const int32_t in = px(3, ui.ui_scale);
+  for (size_t i = 0; i < view.field_frames.size(); ++i) {
+    HWND field = ui.fields[i];
+    const auto& frame = view.field_frames[i];
+    if (!frame) {
+      ShowWindow(field, SW_HIDE);
+      continue;
+    }
+    const Rect want{frame->left + px(6, ui.ui_scale), frame->top + in, frame->right - px(10, ui.ui_scale), frame->bottom - in};
+    RECT now{};
+    GetWindowRect(field, &now);
+    MapWindowPoints(nullptr, ui.window ? ui.window : GetParent(field), reinterpret_cast<POINT*>(&now), 2);
+    if (now.left != want.left || now.top != want.top || now.right != want.right || now.bottom != want.bottom) {
+      MoveWindow(field, want.left, want.top, want.width(), want.height(), TRUE);
+    }
+    if (!IsWindowVisible(field)) ShowWindow(field, SW_SHOW);
+  }
+}
+
 }  // namespace
 
 void paint_panel(UiState& ui, HWND hwnd) {
@@ -162,16 +207,24 @@ void paint_panel(UiState& ui, HWND hwnd) {
     lay_out_fields(ui, width, app_fields.filter_row);
   }
 
+  PageView view;
   {
     UniqueMemoryDc mem(CreateCompatibleDC(dc));
     UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
     SelectGuard keep(mem.get(), bitmap.get());
     const std::optional<AiPagesInput> ai = ai_pages_input(ui);
-    paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app,
-               ai ? &*ai : nullptr);
+    const PageInput settings_in = page_input(ui, width, height);
+    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app,
+                      ai ? &*ai : nullptr, &settings_in);
     BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
     EndPaint(hwnd, &ps);
   }
+  if (view.drag_list_top) {
+    // The drag of the window procedure drops by these rows.
+    ui.drag_list_top = *view.drag_list_top;
+    ui.drag_row_height = view.drag_row_height;
+  }
+  if (ui.panel.page == Page::kAlertEditor) place_editor_fields(ui, view);
 
   place_request_field(ui, height);
 }

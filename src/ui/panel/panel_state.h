@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/snapshot.h"
+#include "ui/panel/alert_editor_state.h"
 #include "ui/panel/hit_test.h"
 #include "ui/panel/text_width_cache.h"
 
@@ -87,6 +88,8 @@ struct PanelState {
   int32_t request_field_y = -1;         // top of the custom-request row, -1 when not painted
   int32_t request_field_right = 0;      // right end of that row's frame
   bool copied = false;                  // the connect command was copied
+
+  AlertEditorState alert_editor;  // choices of the alert editor, reset by "+ new alert"
 
   std::set<size_t> expanded_messages;  // messages page
   bool finished_expanded = false;      // AI activity page: the finished section is unfolded

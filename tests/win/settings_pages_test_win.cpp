@@ -1,0 +1,622 @@
+// The real quorvel.exe on its settings pages and in the alert editor, clicked at the positions
+// of their layout: after every click the saved zelmor.ini is compared byte for byte with the
+// file before the click with exactly the expected line changed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "core/messages.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/panel/panel_page_win.h"
+#include "ui/panel/settings_paint_win.h"
+#include "util/wide_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+// Text of a field of another process: WM_GETTEXT and WM_SETTEXT reach it, GetWindowText does not.
+std::wstring field_text(HWND field) {
+  const auto n = static_cast<size_t>(SendMessageW(field, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring text(n + 1, L'\0');
+  SendMessageW(field, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(n);
+  return text;
+}
+void set_field(HWND field, const std::wstring& text) {
+  SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring copy_dir_of(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+// Writes a capture as a 32-bit top-down BMP.
+void write_bmp(const std::wstring& path, const ScreenShot& shot) {
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = shot.w;
+  info.biHeight = -shot.h;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  const DWORD bytes = static_cast<DWORD>(shot.pixels.size() * 4);
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + bytes;
+  std::string out(reinterpret_cast<const char*>(&file), sizeof file);
+  out.append(reinterpret_cast<const char*>(&info), sizeof info);
+  out.append(reinterpret_cast<const char*>(shot.pixels.data()), bytes);
+  write_file(path, out);
+}
+
+struct SettingsMonitor {
+  TempDir dir{L"qv settings"};
+  Child child;
+  HWND panel = nullptr;
+  std::wstring exe = quorvel_exe();
+  std::map<std::wstring, std::wstring> env;
+
+  // Starts the program on `ini` and opens the pop-up panel on the overview.
+  void start(const std::string& ini) {
+    write_file(dir.file(L"zelmor.ini"), ini);
+    env[L"LOCALAPPDATA"] = dir.path();
+    child = launch(exe, L"", env);
+    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+    if (!panel) return;
+    eventually([&] { return GetDlgItem(panel, 4) != nullptr; }, 5000);
+    SetCursorPos(0, 0);
+    PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+    eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
+  }
+  ~SettingsMonitor() { kill(child); }
+
+  std::string ini() const { return read_file(dir.file(L"zelmor.ini")); }
+  Settings settings() const { return parse_settings(ini()); }
+
+  // One synchronous click: the action is done when this returns, and the page is painted
+  // again, so that the next click finds the regions of the new paint.
+  void click(int x, int y) {
+    SendMessageW(panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    SendMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    paint_now();
+  }
+  // Waits for the program's own paint: once the window has nothing left to update, the screen
+  // and the click regions are new.
+  void paint_now() {
+    InvalidateRect(panel, nullptr, FALSE);
+    eventually([&] { return !GetUpdateRect(panel, nullptr, FALSE); }, 5000);
+  }
+  void click(const HitRegion& r) { click((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+
+  // The layout the program paints for page/sub-page with the settings it has saved, measured
+  // with the same fonts at the scale of its text size.
+  PageView layout(Page page, uint8_t sub, const Settings& s, const AlertEditorState& editor = {},
+                  bool copied = false, int32_t scroll = 0) const {
+    RECT rc{};
+    GetClientRect(panel, &rc);
+    const float scale = text_size_factor(s.text_size);
+    FontSet fonts = create_font_set(scale);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    PageInput in;
+    in.settings = &s;
+    in.page = page;
+    in.sub_page = sub;
+    in.width = rc.right;
+    in.height = rc.bottom;
+    in.scale = scale;
+    in.scroll_offset = scroll;
+    in.copied = copied;
+    in.connect_command = "x";
+    in.editor = &editor;
+    PageView view = layout_settings_page(in, GdiMeasure(mem, fonts));
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return view;
+  }
+
+  const HitRegion* region(const PageView& v, ActionKind kind, uint64_t index = 0, uint32_t number = 0) const {
+    for (const HitRegion& r : v.regions)
+      if (r.action.kind == kind && r.action.index == index && r.action.number == number) return &r;
+    return nullptr;
+  }
+
+  // Overview "settings" link, then the section's row on the settings home.
+  bool open_section(uint8_t section) {
+    go_home();
+    return click_section(section);
+  }
+  bool click_section(uint8_t section) {
+    for (const HitRegion& r : layout(Page::kSettingsHome, 0, settings()).regions)
+      if (r.action.kind == ActionKind::kOpenSettingsSection && r.action.flag == section) {
+        click(r);
+        return true;
+      }
+    return false;
+  }
+  // The tray menu's "Settings" does the same as the link; here the link's region is clicked.
+  void go_home() {
+    Snapshot snap;
+    PanelState state;
+    const Settings s = settings();
+    FontSet fonts = create_font_set(text_size_factor(s.text_size));
+    OverviewInput in;
+    in.settings = &s;
+    in.snapshot = &snap;
+    RECT rc{};
+    GetClientRect(panel, &rc);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    paint_page(PanelCanvas{mem, rc.right, rc.bottom, text_size_factor(s.text_size), &fonts, &state}, in);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    for (const HitRegion& r : state.hit_regions)
+      if (r.action.kind == ActionKind::kOpenSettings) click(r);
+  }
+};
+
+// The text with the one line `from` replaced by `to` ("" as `from` appends `to` as a line).
+std::string with_line(const std::string& text, const std::string& from, const std::string& to) {
+  if (from.empty()) return text + to + "\n";
+  const size_t at = text.find(from + "\n");
+  if (at == std::string::npos || (at != 0 && text[at - 1] != '\n')) return "(line " + from + " not in the file)";
+  return text.substr(0, at) + (to.empty() ? "" : to + "\n") + text.substr(at + from.size() + 1);
+}
+
+struct ClickStep {
+  ActionKind kind;
+  uint64_t index;
+  uint32_t number;
+  const char* from;  // the line before the click
+  const char* to;    // and after it
+};
+
+// Clicks each step on section `section` and checks the whole file after each.
+void run_steps(SettingsMonitor& m, uint8_t section, const std::vector<ClickStep>& steps) {
+  ASSERT_TRUE(m.open_section(section));
+  for (const ClickStep& step : steps) {
+    SCOPED_TRACE(std::string(step.from) + " -> " + step.to);
+    const std::string before = m.ini();
+    const PageView view = m.layout(Page::kSettingsSection, section, parse_settings(before));
+    const HitRegion* r = m.region(view, step.kind, step.index, step.number);
+    ASSERT_NE(r, nullptr);
+    m.click(*r);
+    EXPECT_EQ(m.ini(), with_line(before, step.from, step.to));
+  }
+}
+
+// A complete file as the program writes it, so that the first click changes only its line.
+std::string full_file(const std::string& extra = "") {
+  return "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=1000\npinned=0\n"
+         "on_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\nfps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\n"
+         "fps_y=-1\ntheme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nmcp_enabled=1\nnotify_presets=3\n"
+         "text_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+         "main_metrics=cpu,ram,gpu,fps,disk,net,audio\nagent_log_file=\n" +
+         extra;
+}
+
+TEST(SettingsPages, GeneralSectionWritesEachChoice) {
+  SettingsMonitor m;
+  m.start(full_file());
+  ASSERT_NE(m.panel, nullptr);
+  run_steps(m, 0,
+            {{ActionKind::kSetInterval, 0, 500, "interval_ms=1000", "interval_ms=500"},
+             {ActionKind::kSetInterval, 0, 2000, "interval_ms=500", "interval_ms=2000"},
+             {ActionKind::kSetInterval, 0, 1000, "interval_ms=2000", "interval_ms=1000"},
+             {ActionKind::kSetTheme, 1, 0, "theme=0", "theme=1"},
+             {ActionKind::kSetTheme, 2, 0, "theme=1", "theme=2"},
+             {ActionKind::kSetTheme, 0, 0, "theme=2", "theme=0"},
+             {ActionKind::kSetTextSize, 0, 0, "text_size=1", "text_size=0"},
+             {ActionKind::kSetTextSize, 3, 0, "text_size=0", "text_size=3"},
+             {ActionKind::kSetTextSize, 1, 0, "text_size=3", "text_size=1"}});
+}
+
+TEST(SettingsPages, AiToolsSectionWritesEachChoice) {
+  SettingsMonitor m;
+  m.start(full_file("notify_rule1=1|tell me when the build breaks\n"));
+  ASSERT_NE(m.panel, nullptr);
+  const std::string agents = "agent_log_file=" + escape_text(utf8(m.dir.file(L"zelmor-agents.log")));
+  run_steps(m, 1,
+            {{ActionKind::kToggleNotifyPreset, 0, 4, "notify_presets=3", "notify_presets=7"},
+             {ActionKind::kToggleNotifyPreset, 0, 8, "notify_presets=7", "notify_presets=15"},
+             {ActionKind::kToggleNotifyPreset, 0, 1, "notify_presets=15", "notify_presets=14"},
+             {ActionKind::kToggleNotifyPreset, 0, 2, "notify_presets=14", "notify_presets=12"},
+             {ActionKind::kToggleCustomRequest, 0, 0, "notify_rule1=1|tell me when the build breaks",
+              "notify_rule1=0|tell me when the build breaks"},
+             {ActionKind::kToggleAgentLogFile, 0, 0, "agent_log_file=", agents.c_str()},
+             {ActionKind::kToggleAgentLogFile, 0, 0, agents.c_str(), "agent_log_file="},
+             {ActionKind::kRemoveCustomRequest, 0, 0, "notify_rule1=0|tell me when the build breaks", ""}});
+
+  // A request typed into field 4 and added; spaces only add nothing.
+  HWND field = GetDlgItem(m.panel, 4);
+  ASSERT_TRUE(IsWindowVisible(field));
+  const auto add = [&](const std::wstring& text) {
+    set_field(field, text);
+    const PageView v = m.layout(Page::kSettingsSection, 1, m.settings());
+    m.click(*m.region(v, ActionKind::kAddCustomRequest));
+  };
+  std::string before = m.ini();
+  add(L"   ");
+  EXPECT_EQ(m.ini(), before);
+  add(L"  ping me when tests fail ");
+  EXPECT_EQ(m.ini(), with_line(before, "", "notify_rule1=1|ping me when tests fail"));
+  EXPECT_EQ(field_text(field), L"");
+
+  before = m.ini();
+  const PageView v = m.layout(Page::kSettingsSection, 1, m.settings());
+  m.click(*m.region(v, ActionKind::kToggleMcp));
+  EXPECT_EQ(m.ini(), with_line(before, "mcp_enabled=1", "mcp_enabled=0"));
+  EXPECT_FALSE(IsWindowVisible(field)) << "the request field hides with the connection";
+}
+
+TEST(SettingsPages, CopyPutsTheConnectCommandOnTheClipboardUntilThePageChanges) {
+  SettingsMonitor m;
+  m.start(full_file());
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(1));
+  const PageView v = m.layout(Page::kSettingsSection, 1, m.settings());
+  const HitRegion* copy = m.region(v, ActionKind::kCopyConnectCommand);
+  ASSERT_NE(copy, nullptr);
+  m.click(*copy);
+  std::wstring text;
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(h));
+    GlobalUnlock(h);
+  }
+  CloseClipboard();
+  EXPECT_EQ(text, L"claude mcp add quorvel \"" + copy_dir_of(m.exe) + L"\\zelmor-mcp.exe\"");
+  // "Copied" is selected: its chip is filled with the accent colour; after Back and in again, "Copy".
+  const PageView copied = m.layout(Page::kSettingsSection, 1, m.settings(), {}, true);
+  const HitRegion* chip = m.region(copied, ActionKind::kCopyConnectCommand);
+  EXPECT_EQ(capture_client(m.panel).at(chip->left + 2, chip->top + 2), colours::accent);
+  m.click(100, 30);  // the band: back to the home page
+  ASSERT_TRUE(m.click_section(1));
+  EXPECT_EQ(capture_client(m.panel).at(copy->left + 2, copy->top + 2), current_theme().surface);
+}
+
+TEST(SettingsPages, MainPanelSectionHidesAndShowsMetrics) {
+  SettingsMonitor m;
+  m.start(full_file());
+  ASSERT_NE(m.panel, nullptr);
+  run_steps(m, 2,
+            {{ActionKind::kToggleMainMetric, 2, 0, "main_metrics=cpu,ram,gpu,fps,disk,net,audio",
+              "main_metrics=cpu,ram,-gpu,fps,disk,net,audio"},
+             {ActionKind::kToggleMainMetric, 6, 0, "main_metrics=cpu,ram,-gpu,fps,disk,net,audio",
+              "main_metrics=cpu,ram,-gpu,fps,disk,net,-audio"},
+             {ActionKind::kToggleMainMetric, 2, 0, "main_metrics=cpu,ram,-gpu,fps,disk,net,-audio",
+              "main_metrics=cpu,ram,gpu,fps,disk,net,-audio"}});
+}
+
+TEST(SettingsPages, DesktopExtrasSectionWritesEachChoice) {
+  SettingsMonitor m;
+  // Already placed: a widget or counter shown for the first time saves the place it chose.
+  std::string ini = with_line(with_line(full_file(), "widget_x=-1", "widget_x=200"), "widget_y=-1", "widget_y=200");
+  ini = with_line(with_line(ini, "fps_x=-1", "fps_x=40"), "fps_y=-1", "fps_y=40");
+  m.start(ini);
+  ASSERT_NE(m.panel, nullptr);
+  run_steps(m, 3,
+            {{ActionKind::kToggleWidget, 0, 0, "widget_on=0", "widget_on=1"},
+             {ActionKind::kToggleWidgetBit, 0, 32, "widget_mask=7", "widget_mask=39"},
+             {ActionKind::kToggleWidgetBit, 0, 1, "widget_mask=39", "widget_mask=38"},
+             {ActionKind::kSetWidgetTheme, 2, 0, "widget_theme=0", "widget_theme=2"},
+             {ActionKind::kToggleWidget, 0, 0, "widget_on=1", "widget_on=0"},
+             {ActionKind::kToggleFpsOverlay, 0, 0, "fps_overlay=0", "fps_overlay=1"},
+             {ActionKind::kSetFpsColor, 4, 0, "fps_color=0", "fps_color=4"},
+             {ActionKind::kSetFpsOpacity, 0, 0, "fps_opacity=1", "fps_opacity=0"},
+             {ActionKind::kToggleFpsOverlay, 0, 0, "fps_overlay=1", "fps_overlay=0"},
+             {ActionKind::kToggleTrayIcon, 3, 0, "tray_disk=0", "tray_disk=1"},
+             {ActionKind::kToggleTrayIcon, 4, 0, "tray_net=0", "tray_net=1"},
+             {ActionKind::kToggleTrayIcon, 5, 0, "tray_fps=0", "tray_fps=1"},
+             {ActionKind::kToggleTrayIcon, 1, 0, "tray_cpu=1", "tray_cpu=0"}});
+}
+
+TEST(SettingsPages, TheOnlyTickedTrayRowTurnsOffAndTheAppIconOn) {
+  SettingsMonitor m;
+  std::string ini = full_file();
+  ini = with_line(with_line(ini, "tray_cpu=1", "tray_cpu=0"), "tray_ram=1", "tray_ram=0");
+  ini = with_line(ini, "tray_net=0", "tray_net=1");
+  m.start(ini);
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(3));
+  const std::string before = m.ini();
+  m.click(*m.region(m.layout(Page::kSettingsSection, 3, parse_settings(before)), ActionKind::kToggleTrayIcon, 4));
+  EXPECT_EQ(m.ini(), with_line(with_line(before, "tray_net=1", "tray_net=0"), "tray_static=0", "tray_static=1"));
+}
+
+TEST(SettingsPages, AlertsSectionAndEditorComposeSwitchAndRemove) {
+  SettingsMonitor m;
+  m.start(full_file("log1=gpu>>5\n"));
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(4));
+  AlertEditorState editor;
+  const auto editor_click = [&](ActionKind kind, uint64_t index = 0) {
+    const PageView v = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
+    for (const HitRegion& r : v.regions)
+      if (r.action.kind == kind && r.action.index == index) {
+        m.click(r);
+        return true;
+      }
+    return false;
+  };
+  const auto section_click = [&](ActionKind kind, uint64_t index = 0) {
+    const PageView v = m.layout(Page::kSettingsSection, 4, m.settings());
+    const HitRegion* r = m.region(v, kind, index);
+    ASSERT_NE(r, nullptr);
+    m.click(*r);
+  };
+
+  // The defaults: cpu>90 with top apps.
+  std::string before = m.ini();
+  section_click(ActionKind::kNewAlert);
+  EXPECT_EQ(field_text(GetDlgItem(m.panel, 2)), L"90");
+  EXPECT_EQ(field_text(GetDlgItem(m.panel, 3)), m.dir.file(L"zelmor-alerts.log"));
+  ASSERT_TRUE(editor_click(ActionKind::kAlertSave));
+  EXPECT_EQ(m.ini(), with_line(before, "", "log2=cpu>90; data=top"));
+
+  // One app, RAM, 2048, file only, five minutes, no top apps.
+  before = m.ini();
+  section_click(ActionKind::kNewAlert);
+  ASSERT_TRUE(editor_click(ActionKind::kAlertMetric, 7));
+  editor.metric = 7;
+  HWND app = GetDlgItem(m.panel, 1);
+  EXPECT_TRUE(IsWindowVisible(app));
+  set_field(app, L"Chrome.exe");
+  ASSERT_TRUE(editor_click(ActionKind::kAlertMeasure, 1));
+  editor.measure = 1;
+  set_field(GetDlgItem(m.panel, 2), L"2048");
+  ASSERT_TRUE(editor_click(ActionKind::kAlertDelivery, 1));
+  editor.delivery = 1;
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(m.panel, 3)));
+  ASSERT_TRUE(editor_click(ActionKind::kAlertCooldown));
+  editor.cooldown = 2;
+  ASSERT_TRUE(editor_click(ActionKind::kAlertIncludeTop));
+  editor.include_top = false;
+  // A threshold of abc saves nothing and keeps the form.
+  set_field(GetDlgItem(m.panel, 2), L"abc");
+  ASSERT_TRUE(editor_click(ActionKind::kAlertSave));
+  EXPECT_EQ(m.ini(), before);
+  EXPECT_TRUE(IsWindowVisible(app));
+  set_field(GetDlgItem(m.panel, 2), L"2048");
+  ASSERT_TRUE(editor_click(ActionKind::kAlertSave));
+  EXPECT_EQ(m.ini(), with_line(before, "", "log3=proc:Chrome.exe:ram>2048; file=" + utf8(m.dir.file(L"zelmor-alerts.log")) +
+                                               "; cooldown=300; nonotify"));
+  EXPECT_FALSE(IsWindowVisible(app)) << "back on the Alerts section";
+  EXPECT_EQ(field_text(app), L"");
+
+  // Switching the listed rule off and on again; the invalid line is listed and removable.
+  before = m.ini();
+  section_click(ActionKind::kToggleAlertRule, 1);
+  EXPECT_EQ(m.ini(), with_line(before, "log2=cpu>90; data=top", "log2=cpu>90; data=top; off"));
+  section_click(ActionKind::kToggleAlertRule, 1);
+  EXPECT_EQ(m.ini(), before);
+  section_click(ActionKind::kRemoveAlertRule, 0);
+  const std::string after = m.ini();
+  EXPECT_EQ(after.find("gpu>>5"), std::string::npos);
+  EXPECT_NE(after.find("\nlog1=cpu>90; data=top\nlog2=proc:Chrome.exe:ram>2048"), std::string::npos);
+}
+
+
+// Every settings page in every theme at the default and the largest text size, at the top and
+// scrolled to the bottom: the band keeps the theme's surface above scrolled content and the
+// page its background. With QV_SHOT_DIR set, each capture is also kept there for a person to look at.
+TEST(SettingsPages, EveryPageInEveryThemeAndTextSize) {
+  wchar_t shot_dir[MAX_PATH] = {};
+  const bool keep = GetEnvironmentVariableW(L"QV_SHOT_DIR", shot_dir, MAX_PATH) > 0;
+  for (uint32_t theme = 0; theme < 3; ++theme) {
+    for (uint32_t size : {1u, 3u}) {
+      SettingsMonitor m;
+      std::string ini = with_line(full_file("notify_rule1=1|tell me when the build breaks\nlog1=cpu>90; data=top\n"
+                                            "log2=proc:chrome.exe:ram>2048; file=C:\\logs\\chrome.log; cooldown=300\n"
+                                            "log3=gpu>>5\n"),
+                                  "theme=0", "theme=" + std::to_string(theme));
+      ini = with_line(ini, "text_size=1", "text_size=" + std::to_string(size));
+      m.start(ini);
+      ASSERT_NE(m.panel, nullptr);
+      const Theme& t = theme_at(theme);
+      const float scale = text_size_factor(size);
+      m.go_home();
+      for (int page = -1; page < 5; ++page) {
+        SCOPED_TRACE(std::to_string(theme) + "/" + std::to_string(size) + "/" + std::to_string(page));
+        if (page >= 0) {
+          if (page > 0) m.click(100, px(30, scale));  // from the last section back to the home page
+          ASSERT_TRUE(m.click_section(static_cast<uint8_t>(page)));
+        }
+        for (int bottom = 0; bottom < 2; ++bottom) {
+          if (bottom) {
+            SendMessageW(m.panel, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120 * 30)), MAKELPARAM(100, 200));
+            m.paint_now();
+          }
+          // A sample may resize the pop-up meanwhile; the picture counts once it is painted. (A pop-up
+          // that grew with its drives may reach past the screen's bottom, so the corners compared
+          // are the top ones and the left margin halfway down.)
+          ScreenShot s;
+          EXPECT_TRUE(eventually(
+              [&] {
+                s = capture_client(m.panel);
+                return s.at(s.w - px(12, scale) - 4, px(12, scale) + px(3, scale)) == t.surface &&
+                       s.at(2, 2) == t.background && s.at(2, s.h / 2) == t.background;
+              },
+              3000));
+          if (keep) {
+            write_bmp(std::wstring(shot_dir) + L"\\t" + std::to_wstring(theme) + L"-s" + std::to_wstring(size) + L"-p" +
+                          (page < 0 ? std::wstring(L"home") : std::to_wstring(page)) + (bottom ? L"-bottom" : L"-top") +
+                          L".bmp",
+                      s);
+          }
+        }
+      }
+    }
+  }
+}
+
+// Every process name the system lists now, lower-cased for the order.
+std::vector<std::string> running_names_lower() {
+  std::vector<std::string> names;
+  UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof e;
+  for (BOOL ok = Process32FirstW(snap.get(), &e); ok; ok = Process32NextW(snap.get(), &e)) {
+    std::string n = utf8(e.szExeFile);
+    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(n);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Opens the picker with a posted click (the menu runs its own loop), chooses its first or last
+// item with the keyboard and returns what field 1 then holds.
+std::string pick_with_keys(SettingsMonitor& m, const HitRegion& pick, UINT key) {
+  const int x = (pick.left + pick.right) / 2;
+  const int y = (pick.top + pick.bottom) / 2;
+  PostMessageW(m.panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PostMessageW(m.panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(m.panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  HWND menu = nullptr;
+  eventually([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000);
+  if (!menu) return "(no menu)";
+  PostMessageW(menu, WM_KEYDOWN, key, 0);
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  eventually([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000);
+  return utf8(field_text(GetDlgItem(m.panel, 1)));
+}
+
+TEST(SettingsPages, AppPickerListsTheRunningNamesSortedAndFillsTheAppField) {
+  SettingsMonitor m;
+  m.start(with_line(full_file(), "interval_ms=1000", "interval_ms=250"));
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(4));
+  const PageView alerts = m.layout(Page::kSettingsSection, 4, m.settings());
+  m.click(*m.region(alerts, ActionKind::kNewAlert));
+  AlertEditorState editor;
+  const PageView form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
+  m.click(*m.region(form, ActionKind::kAlertMetric, 7));
+  editor.metric = 7;
+  const PageView app_form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
+  const HitRegion* pick = m.region(app_form, ActionKind::kAlertAppPicker);
+  ASSERT_NE(pick, nullptr);
+  // The panel's snapshot has a process table after its first detail tick.
+  std::string first;
+  ASSERT_TRUE(eventually([&] { return !(first = pick_with_keys(m, *pick, VK_DOWN)).empty(); }, 10000));
+  const std::string last = pick_with_keys(m, *pick, VK_END);
+  const std::vector<std::string> running = running_names_lower();
+  ASSERT_FALSE(running.empty());
+  EXPECT_EQ(lower(first), running.front());
+  EXPECT_EQ(lower(last), running.back());
+}
+
+// Start with Windows through the schtasks double, run by the build of the program with its
+// test hooks. Runs: query on the home page, query on the section, then the click's legacy
+// deletion, creation and query again.
+struct AutostartMonitor : SettingsMonitor {
+  explicit AutostartMonitor(const wchar_t* codes) {
+    exe = exe_dir() + L"\\quorvel_test_hooks.exe";
+    env[L"QV_TEST_SCHTASKS"] = tool_exe(L"fake_schtasks.exe");
+    env[L"QV_FAKE_SCHTASKS_LOG"] = dir.file(L"schtasks-calls.txt");
+    env[L"QV_FAKE_SCHTASKS_CODES"] = codes;
+  }
+  size_t runs() const {
+    const std::string log = read_file(dir.file(L"schtasks-calls.txt"));
+    return static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
+  }
+};
+
+bool ticked(const ScreenShot& s, const HitRegion& row) { return s.at(20, row.top + 2 + 2 + 4) == colours::accent; }
+bool warned(const ScreenShot& s) { return s.any(38, 62 + 24, 330, 62 + 24 + 16, colours::warning); }
+
+TEST(SettingsPages, StartWithWindowsTicksTheRowWhenTheTaskIsCreated) {
+  AutostartMonitor m(L"1,1,1,0,0");
+  m.start(full_file());
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(0));
+  EXPECT_EQ(m.runs(), 2u);
+  const HitRegion row = *m.region(m.layout(Page::kSettingsSection, 0, m.settings()), ActionKind::kToggleAutostart);
+  EXPECT_FALSE(ticked(capture_client(m.panel), row));
+  m.click(row);
+  EXPECT_EQ(m.runs(), 5u);
+  const ScreenShot s = capture_client(m.panel);
+  EXPECT_TRUE(ticked(s, row));
+  EXPECT_FALSE(warned(s));
+}
+
+TEST(SettingsPages, AFailedTaskChangeWarnsUntilThePageChanges) {
+  AutostartMonitor m(L"1,1,1,5,1");
+  m.start(full_file());
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(0));
+  const HitRegion row = *m.region(m.layout(Page::kSettingsSection, 0, m.settings()), ActionKind::kToggleAutostart);
+  m.click(row);
+  ScreenShot s = capture_client(m.panel);
+  EXPECT_EQ(m.runs(), 5u);
+  EXPECT_FALSE(ticked(s, row));
+  EXPECT_TRUE(warned(s));
+  m.click(100, 30);  // back to the home page and in again
+  ASSERT_TRUE(m.click_section(0));
+  EXPECT_FALSE(warned(capture_client(m.panel)));
+}
+
+// Runs a program of the Linux host (Wine's own bridge, which its browser launcher uses).
+bool run_host_program(std::vector<std::string> args) {
+  using Spawn = LONG(CDECL*)(char* const argv[], int wait);  // an NTSTATUS
+  const auto spawn = reinterpret_cast<Spawn>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));
+  if (!spawn) return false;
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return spawn(argv.data(), TRUE) == 0;
+}
+
+TEST(SettingsPages, DraggingTheThirdMetricAboveTheFirstReordersTheOverview) {
+  SettingsMonitor m;
+  m.start(full_file());
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(2));
+  const PageView v = m.layout(Page::kSettingsSection, 2, m.settings());
+  const HitRegion* grip = m.region(v, ActionKind::kDragMainMetric, 2);
+  ASSERT_NE(grip, nullptr);
+  POINT from{(grip->left + grip->right) / 2, (grip->top + grip->bottom) / 2};
+  POINT to{from.x, *v.drag_list_top + 4};
+  ClientToScreen(m.panel, &from);
+  ClientToScreen(m.panel, &to);
+  const auto num = [](LONG n) { return std::to_string(n); };
+  // A real pointer on the X display: press on the grip, move up in steps, release.
+  ASSERT_TRUE(run_host_program({"/usr/bin/xdotool", "mousemove", num(from.x), num(from.y), "sleep", "0.3", "mousedown",
+                                "1", "sleep", "0.3", "mousemove", num(to.x), num(from.y - 20), "sleep", "0.2",
+                                "mousemove", num(to.x), num(to.y), "sleep", "0.3", "mouseup", "1"}))
+      << "xdotool could not be run from the test";
+  EXPECT_TRUE(eventually([&] { return m.ini().find("main_metrics=gpu,cpu,ram,fps,disk,net,audio\n") != std::string::npos; },
+                         5000))
+      << m.ini();
+  // Back twice: the overview shows the GPU card first.
+  m.click(100, 30);
+  m.click(100, 30);
+  EXPECT_TRUE(eventually(
+      [&] {
+        const ScreenShot s = capture_client(m.panel);
+        return s.any(22, 70 + 6, 80, 70 + 20, metric_style("gpu").colour) &&
+               s.any(22, 70 + 52 + 6, 80, 70 + 52 + 20, metric_style("cpu").colour);
+      },
+      5000));
+}
+
+}  // namespace
+}  // namespace qv::test
