@@ -175,11 +175,12 @@ size_t count_lines(const std::string& text, const std::string& line) {
   return n;
 }
 
-// The running program: a graphics rule makes every tick ask for the counters, so a set-up that
-// were retried would log again within a few quarter-second ticks.
+// The running program: a graphics rule and a sound rule make every tick ask for the counters and
+// the meters (with the panel closed nothing else does), so a set-up that were retried would log
+// again within a few quarter-second ticks.
 TEST(TraceProgramLog, EachMissingFacilityIsLoggedOnceByTheRunningProgram) {
   TempDir dir;
-  write_file(dir.file(L"zelmor.ini"), "interval_ms=250\nlog1=gpu>99\n");
+  write_file(dir.file(L"zelmor.ini"), "interval_ms=250\nlog1=gpu>99\nlog2=sound>99\n");
   Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
   ASSERT_TRUE(child.process.valid());
   const std::vector<std::string> expected = {"GPU PDH counters unavailable", "audio: no default playback device",
