@@ -257,7 +257,7 @@ struct Monitor {
     for (size_t i = 0; i < rule_lines.size(); ++i) ini += "log" + std::to_string(i + 1) + "=" + rule_lines[i] + "\n";
     write_file(dir.file(L"zelmor.ini"), ini);
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
-    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+    panel = find_monitor_window(child);
   }
   ~Monitor() { kill(child); }
 };

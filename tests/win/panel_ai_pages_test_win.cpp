@@ -52,7 +52,7 @@ struct AiPanel {
     theme = current_theme();
     set_current_theme(0);
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
-    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+    panel = find_monitor_window(child);
   }
   ~AiPanel() { kill(child); }
 

@@ -61,7 +61,7 @@ TEST_P(PanelBanners, OverviewWithAndWithoutBanners) {
   write_file(dir.file(L"zelmor.ini"), "interval_ms=250\ntheme=" + std::to_string(c.theme) +
                                           "\ntext_size=" + std::to_string(c.text_size) + "\n");
   Child child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
-  HWND panel = find_window(child.pid, L"ZelmorWnd", 15000);
+  HWND panel = find_monitor_window(child);
   ASSERT_NE(panel, nullptr);
   if (c.banners) {
     EXPECT_NE(pipe_request("notify Build finished\tAll 214 tests passed on the first try."), "");

@@ -32,7 +32,7 @@ struct PanelMonitor {
   void start(const std::string& extra_settings) {
     write_file(dir.file(L"zelmor.ini"), "interval_ms=" + std::string(slow ? "10000" : "250") + "\n" + extra_settings);
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
-    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+    panel = find_monitor_window(child);
     if (!panel) return;
     // The window exists before start-up has made its text fields: wait for field 1.
     eventually([&] { return (field = GetDlgItem(panel, 1)) != nullptr; }, 5000);

@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -69,7 +67,7 @@ struct SettingsMonitor {
     write_file(dir.file(L"zelmor.ini"), ini);
     env[L"LOCALAPPDATA"] = dir.path();
     child = launch(exe, L"", env);
-    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+    panel = find_monitor_window(child);
     if (!panel) return;
     eventually([&] { return GetDlgItem(panel, 4) != nullptr; }, 5000);
     SetCursorPos(0, 0);
@@ -463,26 +461,6 @@ TEST(SettingsPages, EveryPageInEveryThemeAndTextSize) {
   }
 }
 
-// Every process name the system lists now, lower-cased for the order.
-std::vector<std::string> running_names_lower() {
-  std::vector<std::string> names;
-  UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W e{};
-  e.dwSize = sizeof e;
-  for (BOOL ok = Process32FirstW(snap.get(), &e); ok; ok = Process32NextW(snap.get(), &e)) {
-    std::string n = utf8(e.szExeFile);
-    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    names.push_back(n);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // Opens the picker with a posted click (the menu runs its own loop), chooses its first or last
 // item with the keyboard and returns what field 1 then holds.
 std::string pick_with_keys(SettingsMonitor& m, const HitRegion& pick, UINT key) {
@@ -501,6 +479,19 @@ std::string pick_with_keys(SettingsMonitor& m, const HitRegion& pick, UINT key) 
 }
 
 TEST(SettingsPages, AppPickerListsTheRunningNamesSortedAndFillsTheAppField) {
+  // Two idle programs whose names sort before and after every name the system runs, so that
+  // the helpers Wine starts and ends meanwhile cannot change the first or the last item.
+  TempDir apps(L"qv picker");
+  const std::wstring first_exe = apps.file(L"0-first-zq.exe");
+  const std::wstring last_exe = apps.file(L"ZZZZ-last-zq.exe");
+  ASSERT_TRUE(CopyFileW(tool_exe(L"zqidle.exe").c_str(), first_exe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(tool_exe(L"zqidle.exe").c_str(), last_exe.c_str(), FALSE));
+  struct Ended {  // ended however the test leaves
+    Child child;
+    ~Ended() { kill(child); }
+  } first_app{launch(first_exe, L"", {})}, last_app{launch(last_exe, L"", {})};
+  ASSERT_TRUE(first_app.child.process.valid() && last_app.child.process.valid());
+
   SettingsMonitor m;
   m.start(with_line(full_file(), "interval_ms=1000", "interval_ms=250"));
   ASSERT_NE(m.panel, nullptr);
@@ -514,14 +505,12 @@ TEST(SettingsPages, AppPickerListsTheRunningNamesSortedAndFillsTheAppField) {
   const PageView app_form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
   const HitRegion* pick = m.region(app_form, ActionKind::kAlertAppPicker);
   ASSERT_NE(pick, nullptr);
-  // The panel's snapshot has a process table after its first detail tick.
+  // The panel's snapshot has a process table after its first detail tick; the case of the
+  // name is kept, the order ignores it.
   std::string first;
-  ASSERT_TRUE(eventually([&] { return !(first = pick_with_keys(m, *pick, VK_DOWN)).empty(); }, 10000));
-  const std::string last = pick_with_keys(m, *pick, VK_END);
-  const std::vector<std::string> running = running_names_lower();
-  ASSERT_FALSE(running.empty());
-  EXPECT_EQ(lower(first), running.front());
-  EXPECT_EQ(lower(last), running.back());
+  EXPECT_TRUE(eventually([&] { return (first = pick_with_keys(m, *pick, VK_DOWN)) == "0-first-zq.exe"; }, 10000))
+      << first;
+  EXPECT_EQ(pick_with_keys(m, *pick, VK_END), "ZZZZ-last-zq.exe");
 }
 
 // Start with Windows through the schtasks double, run by the build of the program with its

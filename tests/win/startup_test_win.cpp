@@ -164,7 +164,7 @@ struct Monitor {
     auto env = extra;
     env[L"LOCALAPPDATA"] = dir.path();
     child = launch(quorvel_exe(), L"", env);
-    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+    panel = find_monitor_window(child);
   }
   ~Monitor() { kill(child); }
 };
@@ -416,7 +416,7 @@ TEST(Monitor, MissingLocalAppDataWritesNothing) {
     Child& child;
     ~Ender() { kill(child); }
   } ender{child};
-  HWND panel = find_window(child.pid, L"ZelmorWnd", 15000);
+  HWND panel = find_monitor_window(child);
   ASSERT_NE(panel, nullptr);
   // A tray click is answered from the message loop, so once the pop-up shows, start-up is over.
   PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);

@@ -55,7 +55,7 @@ struct Running {
   explicit Running(const std::string& settings = "") {
     if (!settings.empty()) write_file(dir.file(L"zelmor.ini"), settings);
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
-    panel = find_window(child.pid, L"ZelmorWnd", 15000);
+    panel = find_monitor_window(child);
   }
   ~Running() { kill(child); }
   std::string saved() const { return read_file(dir.file(L"zelmor.ini")); }

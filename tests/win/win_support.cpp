@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
+#include "util/names.h"
 #include "util/wide_win.h"
 
 namespace qv::test {
@@ -90,7 +92,9 @@ std::optional<DWORD> wait_exit(const Child& child, DWORD ms) {
 void kill(Child& child) {
   if (!child.process) return;
   TerminateProcess(child.process.get(), 1);
-  WaitForSingleObject(child.process.get(), 5000);
+  // Until it has gone: a monitor still ending holds the one-copy lock, and the next test's
+  // monitor would leave at once. Wine can take seconds to end a busy process on a loaded machine.
+  WaitForSingleObject(child.process.get(), 30000);
 }
 
 namespace {
@@ -119,6 +123,19 @@ HWND find_window(DWORD pid, const wchar_t* cls, DWORD ms) {
     return ctx.found != nullptr;
   }, ms);
   return ctx.found;
+}
+
+HWND find_monitor_window(const Child& monitor) {
+  constexpr DWORD kPatienceMs = 60000;
+  if (HWND panel = find_window(monitor.pid, kPanelWindowClass, kPatienceMs)) return panel;
+  const std::optional<DWORD> code = wait_exit(monitor, 0);
+  HANDLE lock = OpenMutexW(SYNCHRONIZE, FALSE, kSingleInstanceMutex);
+  std::fprintf(stderr, "    monitor pid %lu has no window after %lu ms: %s (exit code %lu), one-copy lock %s\n",
+               static_cast<unsigned long>(monitor.pid), static_cast<unsigned long>(kPatienceMs),
+               code ? "it ended" : "it still runs", static_cast<unsigned long>(code.value_or(0)),
+               lock ? "held" : "free");
+  if (lock) CloseHandle(lock);
+  return nullptr;
 }
 
 std::wstring window_text(HWND hwnd) {
