@@ -45,7 +45,8 @@ ONE_APP=(260 188) APP_FIELD=(216 250) # alert editor: the "One app" tile, the ap
 BOTH=(207 340)                       # delivery "both" once the app rows are shown
 
 at() { qv_click $((PX + $1)) $((PY + $2)); sleep "${3:-2}"; }
-away() { xdotool mousemove 1100 300; sleep 0.3; }
+# Wine notices that the pointer left a window on a timer of its own, some 400 ms later.
+away() { xdotool mousemove 1100 300; sleep 1; }
 shot() {
   away
   qv_shot_region $((PX - 4)) $((PY - 4)) $((PW + 8)) $((PH + 8)) "$docs/$1.png"
