@@ -81,10 +81,14 @@ struct SettingsMonitor {
 
   // One synchronous click: the action is done when this returns, and the page is painted
   // again, so that the next click finds the regions of the new paint.
+  // A panel that stopped answering fails the test instead of holding it.
   void click(int x, int y) {
-    SendMessageW(panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    SendMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    DWORD_PTR answer = 0;
+    for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+      EXPECT_TRUE(SendMessageTimeoutW(panel, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y),
+                                      SMTO_ABORTIFHUNG, 10000, &answer))
+          << "no answer to mouse message " << msg << " at " << x << "," << y;
+    }
     paint_now();
   }
   // Waits for the program's own paint: once the window has nothing left to update, the screen

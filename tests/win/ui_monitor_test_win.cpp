@@ -230,6 +230,22 @@ TEST(UiMonitor, DraggingThePopupByItsBodyKeepsTheNewSpot) {
   EXPECT_EQ(m.rect().top, before.top - 100);
 }
 
+// A press that arrives as a sent message, with no button down, must not start the system's move
+// loop: that loop would wait for a release that never comes and hold the panel until then.
+TEST(UiMonitor, APressWithNoButtonDownLeavesThePopupResponsive) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  SetCursorPos(640, 700);
+  m.tray_event(WM_LBUTTONUP);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  const RECT r = m.rect();
+  const LPARAM body = MAKELPARAM((r.right - r.left) / 2, r.bottom - r.top - 12);  // the empty banner row
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_LBUTTONDOWN, MK_LBUTTON, body, SMTO_ABORTIFHUNG, 3000, &answer));
+  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_LBUTTONUP, 0, body, SMTO_ABORTIFHUNG, 3000, &answer));
+  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer));
+}
+
 TEST(UiMonitor, UnplacedPinnedPanelIsCentredAndItsFirstMoveIsSaved) {
   Running m("pinned=1\n");
   ASSERT_NE(m.panel, nullptr);

@@ -94,8 +94,10 @@ void on_left_button_down(UiState& ui, HWND hwnd, LPARAM lparam) {
     return;
   }
   // The system's move loop must run once UiState is given back, or the panel would never see
-  // the end of the move and could not keep the new position.
-  if (!ui.settings.pinned) ui.after_message = AfterMessage::kMoveByBody;
+  // the end of the move and could not keep the new position. A press that is not down any more
+  // (a click sent by another program, or one already released) would leave that loop waiting
+  // for a release that never comes, and the panel frozen until the next real click.
+  if (!ui.settings.pinned && (GetKeyState(VK_LBUTTON) & 0x8000) != 0) ui.after_message = AfterMessage::kMoveByBody;
 }
 
 bool on_left_button_up(UiState& ui, HWND hwnd, LPARAM lparam) {
