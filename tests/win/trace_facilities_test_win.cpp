@@ -195,8 +195,10 @@ TEST(TraceProgramLog, EachMissingFacilityIsLoggedOnceByTheRunningProgram) {
   const bool logged = eventually(all_logged, 60000);
   Sleep(2000);
   const std::string text = read_file(dir.file(L"zelmor.log"));
+  const std::optional<DWORD> ended = wait_exit(child, 0);
   kill(child);
-  ASSERT_TRUE(logged) << text;
+  ASSERT_TRUE(logged) << (ended ? "the program ended with code " + std::to_string(*ended) : "the program still ran")
+                      << "; its log:\n" << text;
   for (const auto& line : expected) EXPECT_EQ(count_lines(text, line), 1u) << line << "\n" << text;
   EXPECT_EQ(text.find("ETW StartTrace failed"), std::string::npos) << text;
   EXPECT_EQ(text.find("ETW enable"), std::string::npos) << text;
