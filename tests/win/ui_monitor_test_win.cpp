@@ -61,6 +61,12 @@ struct Running {
   std::string saved() const { return read_file(dir.file(L"zelmor.ini")); }
   bool saved_has(const std::string& line) const { return saved().find(line + "\n") != std::string::npos; }
   void tray_event(UINT event) const { PostMessageW(panel, kWmTray, 0, event); }
+  // A tray click with the pointer low in the middle of the screen; true once the pop-up shows.
+  bool open_popup() const {
+    SetCursorPos(640, 700);
+    tray_event(WM_LBUTTONUP);
+    return eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
+  }
   RECT rect() const {
     RECT r{};
     GetWindowRect(panel, &r);
@@ -121,9 +127,7 @@ TEST(UiMonitor, LiveIconsShowTheirValueOnABar) {
 TEST(UiMonitor, TrayClickShowsThePopupAboveTheWorkAreaAndASecondHidesAndSaves) {
   Running m;
   ASSERT_NE(m.panel, nullptr);
-  SetCursorPos(640, 700);
-  m.tray_event(WM_LBUTTONUP);
-  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  ASSERT_TRUE(m.open_popup());
   const Rect work = work_area();  // the same desktop as the program's
   const RECT r = m.rect();
   const int w = r.right - r.left, h = r.bottom - r.top;
@@ -205,9 +209,7 @@ void mouse_input(DWORD flags, int x, int y) {
 TEST(UiMonitor, DraggingThePopupByItsBodyKeepsTheNewSpot) {
   Running m;
   ASSERT_NE(m.panel, nullptr);
-  SetCursorPos(640, 700);
-  m.tray_event(WM_LBUTTONUP);
-  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  ASSERT_TRUE(m.open_popup());
   const RECT before = m.rect();
   // The reserved banner row at the bottom holds no click region.
   const int x = (before.left + before.right) / 2, y = before.bottom - 12;
@@ -235,9 +237,7 @@ TEST(UiMonitor, DraggingThePopupByItsBodyKeepsTheNewSpot) {
 TEST(UiMonitor, APressWithNoButtonDownLeavesThePopupResponsive) {
   Running m;
   ASSERT_NE(m.panel, nullptr);
-  SetCursorPos(640, 700);
-  m.tray_event(WM_LBUTTONUP);
-  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  ASSERT_TRUE(m.open_popup());
   const RECT r = m.rect();
   const LPARAM body = MAKELPARAM((r.right - r.left) / 2, r.bottom - r.top - 12);  // the empty banner row
   DWORD_PTR answer = 0;
