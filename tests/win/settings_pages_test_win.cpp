@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -465,16 +466,37 @@ TEST(SettingsPages, EveryPageInEveryThemeAndTextSize) {
   }
 }
 
-// Opens the picker with a posted click (the menu runs its own loop), chooses its first or last
-// item with the keyboard and returns what field 1 then holds.
+// The monitor's shown pop-up menu, if any: other processes' menus and hidden ones do not count.
+HWND shown_menu_of(DWORD pid) {
+  struct Find {
+    DWORD pid;
+    HWND found;
+  } find{pid, nullptr};
+  EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Find*>(lp);
+        DWORD owner = 0;
+        wchar_t cls[16] = {};
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner != f->pid || !IsWindowVisible(hwnd) || !GetClassNameW(hwnd, cls, 16) || wcscmp(cls, L"#32768") != 0)
+          return TRUE;
+        f->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.found;
+}
+
+// Opens the picker with a posted press (the menu runs its own loop), chooses its first or last
+// item with the keyboard and returns what field 1 then holds. No release is posted: the menu's
+// loop would take a queued release for a click of its own and could close at once.
 std::string pick_with_keys(SettingsMonitor& m, const HitRegion& pick, UINT key) {
   const int x = (pick.left + pick.right) / 2;
   const int y = (pick.top + pick.bottom) / 2;
   PostMessageW(m.panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
   PostMessageW(m.panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-  PostMessageW(m.panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
   HWND menu = nullptr;
-  eventually([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000);
+  eventually([&] { return (menu = shown_menu_of(m.child.pid)) != nullptr; }, 5000);
   if (!menu) return "(no menu)";
   PostMessageW(menu, WM_KEYDOWN, key, 0);
   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
