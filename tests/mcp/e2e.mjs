@@ -24,8 +24,11 @@ const notRunning = 'Quorvel is not running on this machine';
 // Wine shows the Unix file system as drive Z:.
 const winPath = (p) => 'Z:' + p.replaceAll('/', '\\');
 
+// Standard error is passed through, not captured: a Wine server that this call happens to start
+// keeps the stream it was given for the whole session, and a captured one would hold the call
+// until its time-out.
 function helper(args, input = '') {
-  const r = spawnSync('wine', [helperExe, ...args], { input, env, timeout: 90000 });
+  const r = spawnSync('wine', [helperExe, ...args], { input, env, timeout: 90000, stdio: ['pipe', 'pipe', 'inherit'] });
   return { code: r.status, out: r.stdout ? r.stdout.toString('utf8') : '' };
 }
 
@@ -184,7 +187,8 @@ test('TwoCompanionsInTwoFoldersAreTwoSessions', async () => {
   assert.ok(!fs.existsSync(log) || !fs.readFileSync(log, 'utf8').includes('Alpha build'));
   // Both running: the overview's agent banner reads "2 agents running in 2 sessions".
   // The panel lives in the virtual desktop; only a program on that desktop can find it.
-  spawnSync('wine', ['explorer', '/desktop=quorvel,1280x1024', helperExe, 'show-panel'], { env, timeout: 30000 });
+  spawnSync('wine', ['explorer', '/desktop=quorvel,1280x1024', helperExe, 'show-panel'],
+    { env, timeout: 30000, stdio: ['ignore', 'ignore', 'inherit'] });
   await new Promise((r) => setTimeout(r, 2500));
   spawnSync('import', ['-window', 'root', shot], { env });
   console.log(`    screenshot of the panel: ${shot}`);
