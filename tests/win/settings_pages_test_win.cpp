@@ -36,26 +36,6 @@ void set_field(HWND field, const std::wstring& text) {
 
 std::wstring copy_dir_of(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
 
-// Writes a capture as a 32-bit top-down BMP.
-void write_bmp(const std::wstring& path, const ScreenShot& shot) {
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = shot.w;
-  info.biHeight = -shot.h;
-  info.biPlanes = 1;
-  info.biBitCount = 32;
-  info.biCompression = BI_RGB;
-  const DWORD bytes = static_cast<DWORD>(shot.pixels.size() * 4);
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + bytes;
-  std::string out(reinterpret_cast<const char*>(&file), sizeof file);
-  out.append(reinterpret_cast<const char*>(&info), sizeof info);
-  out.append(reinterpret_cast<const char*>(shot.pixels.data()), bytes);
-  write_file(path, out);
-}
-
 struct SettingsMonitor {
   TempDir dir{L"qv settings"};
   Child child;

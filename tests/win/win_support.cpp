@@ -244,24 +244,29 @@ std::string utf8(const std::wstring& w) { return narrow(w); }
 
 namespace qv::test {
 
+void write_bmp(const std::wstring& path, const ScreenShot& shot) {
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = shot.w;
+  info.biHeight = -shot.h;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  const DWORD bytes = static_cast<DWORD>(shot.pixels.size() * 4);
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + bytes;
+  std::string out(reinterpret_cast<const char*>(&file), sizeof file);
+  out.append(reinterpret_cast<const char*>(&info), sizeof info);
+  out.append(reinterpret_cast<const char*>(shot.pixels.data()), bytes);
+  write_file(path, out);
+}
+
 void save_shot_if_asked(const ScreenShot& s, const std::string& name) {
   const char* dir = std::getenv("QV_PANEL_SHOTS");
   if (!dir || !*dir || s.pixels.empty()) return;
-  BITMAPFILEHEADER fh{};
-  BITMAPINFOHEADER ih{};
-  ih.biSize = sizeof ih;
-  ih.biWidth = s.w;
-  ih.biHeight = -s.h;
-  ih.biPlanes = 1;
-  ih.biBitCount = 32;
-  ih.biCompression = BI_RGB;
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof ih;
-  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(s.pixels.size() * 4);
-  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
-  bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-  bytes.append(reinterpret_cast<const char*>(s.pixels.data()), s.pixels.size() * 4);
-  write_file(widen(std::string(dir) + "\\" + name + ".bmp"), bytes);
+  write_bmp(widen(std::string(dir) + "\\" + name + ".bmp"), s);
 }
 
 }  // namespace qv::test

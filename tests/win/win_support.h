@@ -121,6 +121,8 @@ std::string utf8(const std::wstring& w);
 
 namespace qv::test {
 
+// Writes a capture as a 32-bit top-down BMP.
+void write_bmp(const std::wstring& path, const ScreenShot& shot);
 // With QV_PANEL_SHOTS naming a directory, keeps the picture there as NAME.bmp for a look.
 void save_shot_if_asked(const ScreenShot& shot, const std::string& name);
 
