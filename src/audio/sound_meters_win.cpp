@@ -53,26 +53,70 @@ SoundSession read_session(IAudioSessionControl* session) {
   return out;
 }
 
+// The COM library, loaded when sound is first read rather than with the program: a monitor whose
+// panel stays closed and that has no sound rule never reads sound, and never needs COM at all.
+struct ComLibrary {
+  using Initialize = HRESULT(WINAPI*)(void*, DWORD);
+  using Uninitialize = void(WINAPI*)();
+  using CreateInstance = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
+
+  HMODULE module = nullptr;
+  Initialize initialize = nullptr;
+  Uninitialize uninitialize = nullptr;
+  CreateInstance create_instance = nullptr;
+
+  template <typename F>
+  static F entry(HMODULE module, const char* name) {
+    // Through a plain function pointer: the generic one GetProcAddress returns converts to it
+    // without a warning, and from it to the real signature.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+  }
+
+  bool load() {
+    module = LoadLibraryW(L"ole32.dll");
+    if (!module) return false;
+    initialize = entry<Initialize>(module, "CoInitializeEx");
+    uninitialize = entry<Uninitialize>(module, "CoUninitialize");
+    create_instance = entry<CreateInstance>(module, "CoCreateInstance");
+    if (initialize && uninitialize && create_instance) return true;
+    unload();
+    return false;
+  }
+
+  void unload() {
+    if (module) FreeLibrary(module);
+    *this = ComLibrary{};
+  }
+};
+
 }  // namespace
 
 struct SoundMeters::Impl {
   bool init_tried = false;
+  ComLibrary com;
   ComRef<IAudioSessionManager2> manager;  // kept for the run once set up
 
-  // A set-up that fails keeps nothing: the apartment this thread joined for it is left again, so
-  // the audio libraries that the attempt loaded may be unloaded.
+  // A set-up that fails keeps nothing: the apartment this thread joined for it is left again and
+  // the COM library let go of, so the audio libraries that the attempt loaded may be unloaded.
   void set_up() {
     init_tried = true;
-    const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // already initialised is fine too
-    manager = open_session_manager();
-    if (!manager && SUCCEEDED(joined)) CoUninitialize();
+    if (!com.load()) {
+      log_line("audio: device enumerator unavailable");
+      return;
+    }
+    const HRESULT joined = com.initialize(nullptr, COINIT_MULTITHREADED);  // already initialised is fine too
+    manager = open_session_manager(com);
+    if (!manager) {
+      if (SUCCEEDED(joined)) com.uninitialize();
+      com.unload();
+    }
   }
 
-  static ComRef<IAudioSessionManager2> open_session_manager() {
+  static ComRef<IAudioSessionManager2> open_session_manager(const ComLibrary& com) {
     ComRef<IAudioSessionManager2> sessions;
     ComRef<IMMDeviceEnumerator> devices;
-    if (FAILED(CoCreateInstance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_ALL, kIMMDeviceEnumerator,
-                                devices.out_void())) ||
+    if (FAILED(com.create_instance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_ALL, kIMMDeviceEnumerator,
+                                   devices.out_void())) ||
         !devices) {
       log_line("audio: device enumerator unavailable");
       return sessions;

@@ -5,13 +5,17 @@
 #include <evntrace.h>
 
 #include <atomic>
+#include <memory>
 #include <span>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "etw/session_start.h"
 #include "etw/trace_control_win.h"
 #include "etw/trace_events.h"
 #include "util/handles_win.h"
+#include "util/panic.h"
 #include "util/program_log_win.h"
 
 namespace qv {
@@ -104,22 +108,26 @@ class NetworkFlag {
 
 }  // namespace
 
-void run_event_tracing(std::shared_ptr<SharedState> state) {
-  if (!state) return;
+std::unique_ptr<TraceOwnerLock> start_event_tracing(std::shared_ptr<SharedState> state) {
+  if (!state) return nullptr;
   enable_profile_privilege();
 
-  // Held until this thread ends, so that other monitors know the session is live; declared
-  // first so that it is let go last.
-  TraceOwnerLock owner;
+  auto owner = std::make_unique<TraceOwnerLock>();
   TRACEHANDLE session = 0;
-  const ULONG started = start_session(session, owner);
+  const ULONG started = start_session(session, *owner);
   if (started != ERROR_SUCCESS) {
     log_line("ETW StartTrace failed: " + std::to_string(started) + " (not elevated?)");
-    return;
+    return nullptr;
   }
-  OwnSession own_session;
+  // What the reading thread keeps until the session stops; let go of here on any failure first.
+  struct Reader {
+    explicit Reader(SharedState& s) : network_flag(s) {}
+    OwnSession own_session;
+    NetworkFlag network_flag;
+    TRACEHANDLE trace = INVALID_PROCESSTRACE_HANDLE;
+  };
+  auto reader = std::make_unique<Reader>(*state);
 
-  NetworkFlag network_flag(*state);
   int enabled = 0;
   for (const Provider& p : kProviders) {
     const ULONG status = EnableTraceEx2(session, p.id, EVENT_CONTROL_CODE_ENABLE_PROVIDER, kVerbose,
@@ -129,11 +137,11 @@ void run_event_tracing(std::shared_ptr<SharedState> state) {
       continue;
     }
     ++enabled;
-    if (p.id == &kKernelNetworkProvider) network_flag.set();
+    if (p.id == &kKernelNetworkProvider) reader->network_flag.set();
   }
   if (enabled == 0) {
     stop_trace_session();
-    return;
+    return nullptr;
   }
 
   g_trace_state.store(state.get(), std::memory_order_release);
@@ -142,19 +150,27 @@ void run_event_tracing(std::shared_ptr<SharedState> state) {
   logfile.LoggerName = logger_name.data();
   logfile.ProcessTraceMode = kProcessTraceMode;
   logfile.EventRecordCallback = &on_event;
-  TRACEHANDLE trace = OpenTraceW(&logfile);
-  if (trace == INVALID_PROCESSTRACE_HANDLE) {
+  reader->trace = OpenTraceW(&logfile);
+  if (reader->trace == INVALID_PROCESSTRACE_HANDLE) {
     g_trace_state.store(nullptr, std::memory_order_release);
     log_line("ETW OpenTrace failed");
     stop_trace_session();
-    return;
+    return nullptr;
   }
 
   state->frame_tracking_active.store(true);
-  ProcessTrace(&trace, 1, nullptr, nullptr);  // returns once the session is stopped
-  state->frame_tracking_active.store(false);
-  CloseTrace(trace);
-  g_trace_state.store(nullptr, std::memory_order_release);
+  try {
+    std::thread([reader = std::move(reader), state] {
+      install_thread_panic_hook();
+      ProcessTrace(&reader->trace, 1, nullptr, nullptr);  // returns once the session is stopped
+      state->frame_tracking_active.store(false);
+      CloseTrace(reader->trace);
+      g_trace_state.store(nullptr, std::memory_order_release);
+    }).detach();
+  } catch (const std::system_error&) {
+    panic("start-up", "failed to spawn thread");  // as for every other worker
+  }
+  return owner;
 }
 
 }  // namespace qv

@@ -124,9 +124,6 @@ int run_app(int argc, wchar_t** argv) {
   DwmSetWindowAttribute(panel, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof dark);
 
   ui->fonts = create_font_set(ui->ui_scale);
-  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile, TextField::kRequest}) {
-    ui->fields[field_slot(f)] = create_text_field(panel, control_id(f), ui->fonts.body);
-  }
   ui->field_brush.reset(CreateSolidBrush(colorref(current_theme().input)));
 
   ui->tray.window = panel;
@@ -145,8 +142,12 @@ int run_app(int argc, wchar_t** argv) {
     if (state.settings.pinned) set_pinned(state, state.window, true);
   });
 
-  spawn_worker([shared] { run_event_tracing(shared); });
-  spawn_worker([shared, panel] { run_sampler(shared, panel); });
+  // The sampler's thread also sets up event tracing before its first tick and keeps the lock that
+  // marks the session live; a thread of tracing's own is started only when events can be read.
+  spawn_worker([shared, panel] {
+    const std::unique_ptr<TraceOwnerLock> trace_owner = start_event_tracing(shared);
+    run_sampler(shared, panel);
+  });
   spawn_worker([shared, panel] { run_pipe_server(shared, panel); });
 
   MSG msg;

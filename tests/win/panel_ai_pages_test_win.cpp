@@ -58,7 +58,6 @@ struct AiPanel {
 
   bool show() {
     if (!panel) return false;
-    eventually([&] { return GetDlgItem(panel, 1) != nullptr; }, 5000);
     SetCursorPos(0, 0);  // the pop-up opens at the pointer; in the corner it hovers over nothing
     PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
     if (!eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000)) return false;

@@ -34,12 +34,12 @@ struct PanelMonitor {
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
     panel = find_monitor_window(child);
     if (!panel) return;
-    // The window exists before start-up has made its text fields: wait for field 1.
-    eventually([&] { return (field = GetDlgItem(panel, 1)) != nullptr; }, 5000);
     // The pop-up opens at the pointer; kept in a corner, it hovers over nothing in the panel.
     SetCursorPos(0, 0);
     PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
     eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
+    // The text fields are made when the panel first shows.
+    eventually([&] { return (field = GetDlgItem(panel, 1)) != nullptr; }, 5000);
   }
   ~PanelMonitor() { kill(child); }
 

@@ -50,7 +50,6 @@ struct SettingsMonitor {
     child = launch(exe, L"", env);
     panel = find_monitor_window(child);
     if (!panel) return;
-    eventually([&] { return GetDlgItem(panel, 4) != nullptr; }, 5000);
     SetCursorPos(0, 0);
     PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
     eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);

@@ -5,11 +5,14 @@
 // in the "quorvel" virtual desktop: wine explorer /desktop=quorvel,1280x800 win_tests.exe).
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,6 +82,52 @@ TEST(UiMonitor, DefaultTrayIconsAreCpuAndRam) {
   ASSERT_NE(m.panel, nullptr);
   const std::vector<bool> want = {false, true, true, false, false, false};
   EXPECT_TRUE(eventually([&] { return icons_of(m.panel) == want; }, 10000));
+}
+
+// The modules (lower-case file names) and the number of threads of another process.
+struct ProcessParts {
+  std::set<std::wstring> modules;
+  size_t threads = 0;
+};
+
+ProcessParts parts_of(DWORD pid) {
+  ProcessParts parts;
+  UniqueHandle modules(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
+  if (modules && modules.get() != INVALID_HANDLE_VALUE) {
+    MODULEENTRY32W m{};
+    m.dwSize = sizeof m;
+    for (BOOL more = Module32FirstW(modules.get(), &m); more; more = Module32NextW(modules.get(), &m)) {
+      std::wstring name = m.szModule;
+      for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+      parts.modules.insert(name);
+    }
+  }
+  UniqueHandle threads(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (threads && threads.get() != INVALID_HANDLE_VALUE) {
+    THREADENTRY32 t{};
+    t.dwSize = sizeof t;
+    for (BOOL more = Thread32First(threads.get(), &t); more; more = Thread32Next(threads.get(), &t)) {
+      parts.threads += t.th32OwnerProcessID == pid;
+    }
+  }
+  return parts;
+}
+
+// What a monitor that sits in the tray costs: no COM, no controls library and no thread for
+// event tracing, which cannot read events here. Opening the panel makes its text fields.
+TEST(UiMonitor, AnIdleMonitorHasNoComControlsOrTracingThreadUntilThePanelOpens) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  const std::vector<bool> want = {false, true, true, false, false, false};
+  ASSERT_TRUE(eventually([&] { return icons_of(m.panel) == want; }, 10000)) << "the first samples were drawn";
+  const ProcessParts idle = parts_of(m.child.pid);
+  ASSERT_EQ(idle.modules.count(L"quorvel.exe"), 1u) << "the module list was read";
+  EXPECT_EQ(idle.modules.count(L"ole32.dll"), 0u);
+  EXPECT_EQ(idle.modules.count(L"comctl32.dll"), 0u);
+  EXPECT_EQ(idle.threads, 3u) << "the window's thread, the sampler and the pipe server";
+
+  ASSERT_TRUE(m.open_popup());
+  EXPECT_EQ(parts_of(m.child.pid).modules.count(L"comctl32.dll"), 1u);
 }
 
 TEST(UiMonitor, EveryTraySettingOffLeavesThePlainIcon) {

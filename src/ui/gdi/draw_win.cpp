@@ -34,14 +34,16 @@ void draw_polyline(HDC dc, const POINT* points, int count, int pen_width, Rgb co
 
 // A single-line edit keeps Escape to itself (and beeps), so the window that owns the field
 // would never see it while the field has the focus. The field hands it to its parent instead.
-LRESULT CALLBACK forward_escape(HWND field, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+// The edit's own procedure is kept in the field's user data (plain window subclassing: the
+// common-controls helpers would load their library at start-up for this alone).
+LRESULT CALLBACK forward_escape(HWND field, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == WM_KEYDOWN && wparam == VK_ESCAPE) {
     SendMessageW(GetParent(field), WM_KEYDOWN, wparam, lparam);
     return 0;
   }
   if (msg == WM_CHAR && wparam == VK_ESCAPE) return 0;
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(field, &forward_escape, 1);
-  return DefSubclassProc(field, msg, wparam, lparam);
+  const auto edit_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(field, GWLP_USERDATA));
+  return edit_proc ? CallWindowProcW(edit_proc, field, msg, wparam, lparam) : DefWindowProcW(field, msg, wparam, lparam);
 }
 
 void draw_three(HDC dc, const std::array<Point, 3>& p, int pen_width, Rgb colour) {
@@ -167,7 +169,8 @@ HWND create_text_field(HWND parent, int control_id, HFONT font) {
                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
   if (field) {
     SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    SetWindowSubclass(field, &forward_escape, 1, 0);
+    SetWindowLongPtrW(field, GWLP_USERDATA, GetWindowLongPtrW(field, GWLP_WNDPROC));
+    SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&forward_escape));
   }
   return field;
 }

@@ -8,6 +8,7 @@
 
 #include "core/clock.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/panel/panel_show_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/app_detail_model.h"
 #include "ui/panel/overview_model.h"
@@ -190,6 +191,7 @@ void place_editor_fields(UiState& ui, const PageView& view) {
 }  // namespace
 
 void paint_panel(UiState& ui, HWND hwnd) {
+  ensure_text_fields(ui);
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(hwnd, &ps);
   RECT client{};

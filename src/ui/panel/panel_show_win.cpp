@@ -82,7 +82,15 @@ Size panel_size(const UiState& ui, HWND hwnd) {
   return fit_to_work_area(work_area(), Size{r.right - r.left, r.bottom - r.top});
 }
 
+void ensure_text_fields(UiState& ui) {
+  if (ui.fields[0]) return;
+  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile, TextField::kRequest}) {
+    ui.fields[field_slot(f)] = create_text_field(ui.window, control_id(f), ui.fonts.body);
+  }
+}
+
 void show_panel(UiState& ui, HWND hwnd) {
+  ensure_text_fields(ui);
   const Size size = panel_size(ui, hwnd);
   const Rect work = work_area();
   Point at;

@@ -14,6 +14,9 @@ struct UiState;
 // Outer size of the panel for its mode: the stored pinned size when both sides are at least
 // 101, otherwise the overview's content size turned into a window size.
 Size panel_size(const UiState& ui, HWND hwnd);
+// The four text fields, made the first time the panel shows or paints: a monitor whose panel is
+// never opened has no edit windows (nor the controls library they load).
+void ensure_text_fields(UiState& ui);
 // Places, shows and focuses the panel (see panel_geometry.h for where it goes).
 void show_panel(UiState& ui, HWND hwnd);
 // Hides a shown panel and saves the settings.
