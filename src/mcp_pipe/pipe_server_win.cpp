@@ -6,9 +6,6 @@
 #include <sddl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -115,7 +112,10 @@ std::optional<std::string> read_request(HANDLE pipe, HANDLE event) {
 // (and never closes) would make forever. A helper thread cancels a flush that outlasts the bound,
 // so such a client is cut off like a client that never finishes its request. The helper is
 // started by the first reply and then kept: a monitor whose link is never used has no thread
-// (nor stack) for it, and later replies never wait for a thread to start.
+// (nor stack) for it, and later replies never wait for a thread to start. The system's own slim
+// lock and condition variable are used because waking the helper lies on the path of every
+// reply after a quiet spell, and they wake a thread without a round trip through the kernel's
+// object manager (under Wine, without one through its server).
 class FlushWatchdog {
  public:
   explicit FlushWatchdog(HANDLE server_thread) : shared_(std::make_shared<Shared>()) {
@@ -124,33 +124,32 @@ class FlushWatchdog {
 
   // Runs FlushFileBuffers on `pipe`, cancelled after `timeout_ms`.
   void flush(HANDLE pipe, DWORD timeout_ms) {
-    bool wake_watchdog = false;
-    {
-      std::lock_guard lock(shared_->mutex);
-      shared_->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-      shared_->armed = true;
-      ++shared_->generation;
-      wake_watchdog = shared_->idle;
-    }
+    AcquireSRWLockExclusive(&shared_->lock);
+    shared_->deadline = GetTickCount64() + timeout_ms;
+    shared_->armed = true;
+    ++shared_->generation;
+    const bool wake_watchdog = shared_->idle;
+    ReleaseSRWLockExclusive(&shared_->lock);
     if (!started_) start();
     // A watchdog that is still timing an earlier flush picks the new one up when that earlier
     // deadline passes, so busy traffic costs one wake-up per bound, not one per request.
-    if (wake_watchdog) shared_->wake.notify_one();
+    if (wake_watchdog) WakeConditionVariable(&shared_->wake);
     FlushFileBuffers(pipe);
     // Until this lock is taken the watchdog may still cancel, but then it cancels nothing: the
     // server thread does no other I/O in between.
-    std::lock_guard lock(shared_->mutex);
+    AcquireSRWLockExclusive(&shared_->lock);
     shared_->armed = false;
+    ReleaseSRWLockExclusive(&shared_->lock);
   }
 
  private:
   struct Shared {
-    std::mutex mutex;
-    std::condition_variable wake;
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     bool armed = false;       // a flush is running
     bool idle = true;         // the watchdog waits for a flush rather than for a deadline
     uint64_t generation = 0;  // one per flush, so an old deadline never cancels a newer flush
-    std::chrono::steady_clock::time_point deadline;
+    ULONGLONG deadline = 0;   // GetTickCount64 time
     UniqueHandle server_thread;
   };
 
@@ -164,16 +163,17 @@ class FlushWatchdog {
   }
 
   static void watch(Shared& s) {
-    std::unique_lock lock(s.mutex);
+    AcquireSRWLockExclusive(&s.lock);
     for (;;) {
       s.idle = true;
-      s.wake.wait(lock, [&] { return s.armed; });
+      while (!s.armed) SleepConditionVariableSRW(&s.wake, &s.lock, INFINITE, 0);
       s.idle = false;
       while (s.armed) {
         const uint64_t generation = s.generation;
-        const auto deadline = s.deadline;
-        s.wake.wait_until(lock, deadline);
-        if (s.armed && s.generation == generation && std::chrono::steady_clock::now() >= deadline) {
+        const ULONGLONG deadline = s.deadline;
+        const ULONGLONG now = GetTickCount64();
+        if (now < deadline) SleepConditionVariableSRW(&s.wake, &s.lock, static_cast<DWORD>(deadline - now), 0);
+        if (s.armed && s.generation == generation && GetTickCount64() >= deadline) {
           CancelSynchronousIo(s.server_thread.get());
           s.armed = false;
         }
