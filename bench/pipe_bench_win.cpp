@@ -1,11 +1,15 @@
 // Round trips of the "snapshot" request through our pipe server, side by side with a bare echo
-// server on the same kind of pipe (message mode, same buffers and instance count). One client
-// reconnects for every request, as the companion client does.
+// server on the same kind of pipe (message mode, same buffers and instance count), an echo server
+// that hands the name over like ours, and one that also sends our reply, canned (the same bytes
+// with no work). One client reconnects for every request, as the companion client does.
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,30 +151,50 @@ void bench_snapshot_round_trip() {
   std::string our_reply;
   Figures f_ours, f_echo, f_echo2, f_canned, f_unknown;
   std::wstring ours, echo, echo2, canned;
+  std::mt19937 shuffler(12345);  // the same orders in every run
   for (int segment = 0; segment < kSegments; ++segment) {
     const std::wstring tail = suffix + L"-" + std::to_wstring(segment);
     ours = L"\\\\.\\pipe\\qv-bench-ours-" + tail;
     echo = L"\\\\.\\pipe\\qv-bench-echo-" + tail;
     echo2 = L"\\\\.\\pipe\\qv-bench-echo2-" + tail;
     canned = L"\\\\.\\pipe\\qv-bench-canned-" + tail;
-    std::thread([ours, state] { qv::serve_pipe(ours, state, nullptr); }).detach();
-    std::thread([echo] { run_echo_server(echo); }).detach();
-    std::thread([echo2] { run_echo_server_handing_over(echo2); }).detach();
     // Our own reply, canned: the reference that moves the same bytes and does nothing else.
-    if (our_reply.empty()) our_reply = qv::test::pipe_request(ours, "snapshot").value_or("");
-    std::thread([canned, our_reply] { run_echo_server_handing_over(canned, our_reply); }).detach();
+    if (our_reply.empty()) {
+      std::thread([first = ours + L"-reply", state] { qv::serve_pipe(first, state, nullptr); }).detach();
+      our_reply = qv::test::pipe_request(ours + L"-reply", "snapshot").value_or("");
+    }
+    // Started in a shuffled order too: the order of starting also seemed to matter.
+    std::vector<std::function<void()>> servers = {
+        [ours, state] { qv::serve_pipe(ours, state, nullptr); },
+        [echo] { run_echo_server(echo); },
+        [echo2] { run_echo_server_handing_over(echo2); },
+        [canned, our_reply] { run_echo_server_handing_over(canned, our_reply); }};
+    std::shuffle(servers.begin(), servers.end(), shuffler);
+    for (auto& server : servers) std::thread(server).detach();
 
     // Warm all up, then alternate in short turns so that all see the same machine load (the
     // build machine is shared and busy).
     Figures warm;
     for (const std::wstring* name : {&ours, &echo, &echo2, &canned}) measure(*name, 10, warm);
     Figures seg_ours, seg_canned;
+    // Five requests to each in turn, in an order shuffled for every turn: the place in a turn
+    // matters too (a server asked right after another one is slower than one asked again).
+    struct Slot {
+      const std::wstring* name;
+      Figures* figures;
+      const char* request;
+    };
+    const Slot slots[] = {{&echo, &f_echo, "snapshot"},
+                          {&echo2, &f_echo2, "snapshot"},
+                          {&canned, &seg_canned, "snapshot"},
+                          {&ours, &seg_ours, "snapshot"},
+                          {&ours, &f_unknown, "nonsense"}};
+    constexpr int kSlots = static_cast<int>(std::size(slots));
+    int order[kSlots];
+    for (int i = 0; i < kSlots; ++i) order[i] = i;
     for (int turn = 0; turn < 400 / kSegments; ++turn) {
-      measure(echo, 5, f_echo);
-      measure(echo2, 5, f_echo2);
-      measure(canned, 5, seg_canned);
-      measure(ours, 5, seg_ours);
-      measure(ours, 5, f_unknown, "nonsense");
+      std::shuffle(std::begin(order), std::end(order), shuffler);
+      for (int i : order) measure(*slots[i].name, 5, *slots[i].figures, slots[i].request);
     }
     std::printf("segment %d: ours %.0f req/s, canned %.0f req/s\n", segment, seg_ours.rate(), seg_canned.rate());
     for (auto [from, to] : {std::pair{&seg_ours, &f_ours}, std::pair{&seg_canned, &f_canned}}) {
@@ -225,21 +249,30 @@ namespace {
 void bench_sparse_round_trips() {
   const std::wstring suffix = std::to_wstring(GetCurrentProcessId());
   const std::wstring ours = L"\\\\.\\pipe\\qv-bench-sparse-ours-" + suffix;
-  const std::wstring echo = L"\\\\.\\pipe\\qv-bench-sparse-echo-" + suffix;
+  const std::wstring echo = L"\\\\.\\pipe\\qv-bench-sparse-canned-" + suffix;
   auto state = std::make_shared<qv::SharedState>();
   qv::Snapshot s;
   qv::publish(*state, s, qv::summarise(s, 1));
   std::thread([ours, state] { qv::serve_pipe(ours, state, nullptr); }).detach();
-  std::thread([echo] { run_echo_server_handing_over(echo); }).detach();
+  // The reference hands over like ours and answers with our reply, canned.
+  const std::string our_reply = qv::test::pipe_request(ours, "snapshot").value_or("");
+  std::thread([echo, our_reply] { run_echo_server_handing_over(echo, our_reply); }).detach();
   Figures warm, f_ours, f_echo;
   measure(ours, 5, warm);
   measure(echo, 5, warm);
-  for (int i = 0; i < 6; ++i) {
+  // Which server is asked first after the spell takes turns: the first request after a sleep
+  // also wakes the client and the machine, and costs more whichever server answers it.
+  for (int i = 0; i < 8; ++i) {
     Sleep(static_cast<DWORD>(qv::kRequestTimeoutMs) + 600);
-    measure(ours, 1, f_ours);
-    measure(echo, 1, f_echo);
+    if (i % 2 == 0) {
+      measure(ours, 1, f_ours);
+      measure(echo, 1, f_echo);
+    } else {
+      measure(echo, 1, f_echo);
+      measure(ours, 1, f_ours);
+    }
   }
-  report("sparse, echo handing over", f_echo);
+  report("sparse, same reply canned", f_echo);
   report("sparse, our server", f_ours);
   if (f_ours.failures == 0 && f_echo.failures == 0) {
     std::printf("FIGURE pipe_sparse_median_us|%.0f|%.0f|us\n", percentile(f_ours.latencies_us, 0.5),
