@@ -132,7 +132,11 @@ void report(const char* label, const Figures& f) {
               percentile(f.latencies_us, 0.99), f.rate());
 }
 
+// The benchmark process's threads on one processor (see bench_snapshot_round_trip).
+void one_processor() { SetProcessAffinityMask(GetCurrentProcess(), 1); }
+
 void bench_snapshot_round_trip() {
+  one_processor();
   auto state = std::make_shared<qv::SharedState>();
   qv::Snapshot s;  // a typical record: a few drives and a frame-rate reading
   s.cpu_pct = 23.4f;
@@ -143,9 +147,10 @@ void bench_snapshot_round_trip() {
   qv::publish(*state, s, qv::summarise(s, 1));
 
   // Under Wine a server thread keeps the pace it got when it started for its whole life (fast
-  // or about half as fast, seemingly by where the scheduler puts it beside the client and the
-  // Wine server), so one thread per server would measure that luck rather than the server.
-  // Each segment starts every server afresh on pipes of their own; the figures cover them all.
+  // or about half as fast, by where the scheduler puts it beside the client on another
+  // processor or the same one), so that runs differed by 30 % whichever server it was. Client
+  // and servers therefore share one processor, which makes a round trip take the same way for
+  // every server; and each segment still starts every server afresh on pipes of their own.
   constexpr int kSegments = 10;
   const std::wstring suffix = std::to_wstring(GetCurrentProcessId());
   std::string our_reply;
@@ -247,6 +252,7 @@ namespace {
 // Requests that come one at a time after a quiet spell longer than the reply bound, as an AI
 // tool's usually do: each one finds no helper of the server running.
 void bench_sparse_round_trips() {
+  one_processor();
   const std::wstring suffix = std::to_wstring(GetCurrentProcessId());
   const std::wstring ours = L"\\\\.\\pipe\\qv-bench-sparse-ours-" + suffix;
   const std::wstring echo = L"\\\\.\\pipe\\qv-bench-sparse-canned-" + suffix;
