@@ -298,6 +298,7 @@ void memory_per_facility() {
   std::thread([] { Sleep(10); }).join();
   steps.step("a second worker thread that has ended");
   HWND sink = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  steps.step("a message-only window (window libraries load)");
   auto shared = std::make_shared<qv::SharedState>();
   steps.step("shared state (history ring, queues)");
   auto s = std::make_unique<qv::SamplerState>(shared, sink);
