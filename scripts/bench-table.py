@@ -37,6 +37,9 @@ WIN_FIGURES = {
     "panel_closed_again_resident_mb": ("resident memory (MB) after the panel was opened and closed vs our idle figure",
                                        "<= reference + 1 MB",
                                        lambda o, r, q: statistics.median([a - b for a, b in zip(o, r)]) <= 1.0 if o else None),
+    "panel_second_use_resident_mb": ("resident memory (MB) after the panel was opened and closed a second time vs after the first time",
+                                     "<= reference + 1 MB",
+                                     lambda o, r, q: statistics.median([a - b for a, b in zip(o, r)]) <= 1.0 if o else None),
     "idle_private_mb": ("idle private memory after 60 s (MB) vs same-job tray program", "", None),
 }
 
