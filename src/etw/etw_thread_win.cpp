@@ -119,7 +119,7 @@ std::unique_ptr<TraceOwnerLock> start_event_tracing(std::shared_ptr<SharedState>
     log_line("ETW StartTrace failed: " + std::to_string(started) + " (not elevated?)");
     return nullptr;
   }
-  // What the reading thread keeps until the session stops; let go of here on any failure first.
+  // Kept by the reading thread until the session stops; let go of here on any failure before that.
   struct Reader {
     explicit Reader(SharedState& s) : network_flag(s) {}
     OwnSession own_session;
