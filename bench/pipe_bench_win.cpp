@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <thread>
@@ -194,12 +195,11 @@ void bench_snapshot_round_trip() {
                           {&canned, &seg_canned, "snapshot"},
                           {&ours, &seg_ours, "snapshot"},
                           {&ours, &f_unknown, "nonsense"}};
-    constexpr int kSlots = static_cast<int>(std::size(slots));
-    int order[kSlots];
-    for (int i = 0; i < kSlots; ++i) order[i] = i;
+    std::vector<size_t> order(std::size(slots));
+    std::iota(order.begin(), order.end(), size_t{0});
     for (int turn = 0; turn < 400 / kSegments; ++turn) {
-      std::shuffle(std::begin(order), std::end(order), shuffler);
-      for (int i : order) measure(*slots[i].name, 5, *slots[i].figures, slots[i].request);
+      std::shuffle(order.begin(), order.end(), shuffler);
+      for (size_t i : order) measure(*slots[i].name, 5, *slots[i].figures, slots[i].request);
     }
     std::printf("segment %d: ours %.0f req/s, canned %.0f req/s\n", segment, seg_ours.rate(), seg_canned.rate());
     for (auto [from, to] : {std::pair{&seg_ours, &f_ours}, std::pair{&seg_canned, &f_canned}}) {
