@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <numeric>
 #include <random>
@@ -255,34 +255,30 @@ void bench_sparse_round_trips() {
   one_processor();
   const std::wstring suffix = std::to_wstring(GetCurrentProcessId());
   const std::wstring ours = L"\\\\.\\pipe\\qv-bench-sparse-ours-" + suffix;
-  const std::wstring echo = L"\\\\.\\pipe\\qv-bench-sparse-canned-" + suffix;
+  const std::wstring canned = L"\\\\.\\pipe\\qv-bench-sparse-canned-" + suffix;
   auto state = std::make_shared<qv::SharedState>();
   qv::Snapshot s;
   qv::publish(*state, s, qv::summarise(s, 1));
   std::thread([ours, state] { qv::serve_pipe(ours, state, nullptr); }).detach();
   // The reference hands over like ours and answers with our reply, canned.
   const std::string our_reply = qv::test::pipe_request(ours, "snapshot").value_or("");
-  std::thread([echo, our_reply] { run_echo_server_handing_over(echo, our_reply); }).detach();
-  Figures warm, f_ours, f_echo;
+  std::thread([canned, our_reply] { run_echo_server_handing_over(canned, our_reply); }).detach();
+  Figures warm, f_ours, f_canned;
   measure(ours, 5, warm);
-  measure(echo, 5, warm);
+  measure(canned, 5, warm);
   // Which server is asked first after the spell takes turns: the first request after a sleep
   // also wakes the client and the machine, and costs more whichever server answers it.
   for (int i = 0; i < 8; ++i) {
     Sleep(static_cast<DWORD>(qv::kRequestTimeoutMs) + 600);
-    if (i % 2 == 0) {
-      measure(ours, 1, f_ours);
-      measure(echo, 1, f_echo);
-    } else {
-      measure(echo, 1, f_echo);
-      measure(ours, 1, f_ours);
-    }
+    const bool ours_first = i % 2 == 0;
+    measure(ours_first ? ours : canned, 1, ours_first ? f_ours : f_canned);
+    measure(ours_first ? canned : ours, 1, ours_first ? f_canned : f_ours);
   }
-  report("sparse, same reply canned", f_echo);
+  report("sparse, same reply canned", f_canned);
   report("sparse, our server", f_ours);
-  if (f_ours.failures == 0 && f_echo.failures == 0) {
+  if (f_ours.failures == 0 && f_canned.failures == 0) {
     std::printf("FIGURE pipe_sparse_median_us|%.0f|%.0f|us\n", percentile(f_ours.latencies_us, 0.5),
-                percentile(f_echo.latencies_us, 0.5));
+                percentile(f_canned.latencies_us, 0.5));
   }
 }
 

@@ -8,12 +8,12 @@
 
 #include "core/clock.h"
 #include "ui/gdi/draw_win.h"
-#include "ui/panel/panel_show_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/app_detail_model.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_layout.h"
 #include "ui/panel/panel_page_win.h"
+#include "ui/panel/panel_show_win.h"
 #include "ui/panel/settings_paint_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "util/handles_win.h"
