@@ -27,18 +27,33 @@ std::optional<std::wstring> local_app_data_dir() {
   return big;
 }
 
+namespace {
+
+// Lines from this process's threads are written one at a time. A handle opened for appending
+// alone is meant to write at the end of the file, but not every file system does so atomically
+// (Wine's does not): two threads logging at once could write at the same offset and one line
+// would be lost.
+SRWLOCK g_log_lock = SRWLOCK_INIT;
+
+}  // namespace
+
 void log_line(std::string_view text) {
   auto dir = local_app_data_dir();
   if (!dir) return;
   const std::wstring path = *dir + L"\\" + kProgramLogFileName;
+  std::string line(text);
+  line.push_back('\n');
+  // Nothing in here may throw: a panic logs through this same function.
+  AcquireSRWLockExclusive(&g_log_lock);
   UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
-  std::string line(text);
-  line.push_back('\n');
-  DWORD written = 0;
-  WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  if (file) {
+    DWORD written = 0;
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    file.reset();
+  }
+  ReleaseSRWLockExclusive(&g_log_lock);
 }
 
 std::string system_error_text(unsigned long code) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "util/panic.h"
 #include "util/program_log_win.h"
@@ -52,6 +53,16 @@ int run_child_mode(const std::wstring& mode) {
     }).detach();
     Sleep(10000);
     return 0;  // not reached
+  }
+  if (mode == L"--child=log-from-threads") {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([t] {
+        for (int i = 0; i < 1000; ++i) qv::log_line("thread " + std::to_string(t) + " line " + std::to_string(i));
+      });
+    }
+    for (auto& thread : threads) thread.join();
+    return 0;
   }
   if (mode == L"--child=log-lines") {
     qv::log_line("first line");

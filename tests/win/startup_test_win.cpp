@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -357,7 +359,8 @@ TEST(Monitor, AFileHeldThroughStartIsNotReplacedUntilItCanBeKept) {
   const auto log_has = [&](const std::string& text) {
     return read_file(m.dir.file(L"zelmor.log")).find(text) != std::string::npos;
   };
-  ASSERT_TRUE(eventually([&] { return log_has("mcp pipe acl: "); }, 15000));  // started on the defaults
+  ASSERT_TRUE(eventually([&] { return log_has("mcp pipe acl: "); }, 15000))  // started on the defaults
+      << read_file(m.dir.file(L"zelmor.log"));
   PostMessageW(m.panel, WM_CLOSE, 0, 0);  // a save while the file can be neither moved nor copied
   ASSERT_TRUE(eventually([&] { return log_has("settings: could not keep "); }, 5000))
       << read_file(m.dir.file(L"zelmor.log"));
@@ -381,7 +384,8 @@ TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
   ASSERT_NE(m.panel, nullptr);
   // The pipe server starts last: once it logs, start-up is over and the monitor is running.
   ASSERT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.log")).find("mcp pipe acl: ") != std::string::npos; },
-                         15000));
+                         15000))
+      << read_file(m.dir.file(L"zelmor.log"));
   DWORD_PTR answer = 0;
   ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
   EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));  // the monitor never holds up a sign-out
@@ -446,6 +450,25 @@ TEST(ProgramLog, AppendsLinesWithoutDecoration) {
   Child child = launch(self, L"--child=log-lines", {{L"LOCALAPPDATA", dir.path()}});
   EXPECT_EQ(wait_exit(child, 10000), std::optional<DWORD>(0));
   EXPECT_EQ(read_file(dir.file(L"zelmor.log")), "earlier\nfirst line\nsecond line\n");
+}
+
+TEST(ProgramLog, LinesFromManyThreadsAtOnceAreAllKeptWhole) {
+  TempDir dir;
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  Child child = launch(self, L"--child=log-from-threads", {{L"LOCALAPPDATA", dir.path()}});
+  ASSERT_EQ(wait_exit(child, 20000), std::optional<DWORD>(0));
+  std::vector<std::string> lines;
+  std::istringstream log(read_file(dir.file(L"zelmor.log")));
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  std::vector<std::string> expected;
+  for (int t = 0; t < 4; ++t) {
+    for (int i = 0; i < 1000; ++i) expected.push_back("thread " + std::to_string(t) + " line " + std::to_string(i));
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(lines.size(), 4000u);
+  EXPECT_EQ(lines, expected);
 }
 
 // Runs this test executable in a child mode that panics, and returns the program log it left.
