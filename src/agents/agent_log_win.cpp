@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <string>
 
 #include "agents/agent_log.h"
 #include "util/handles_win.h"
@@ -13,6 +14,15 @@
 #include "util/wide_win.h"
 
 namespace qv {
+
+namespace {
+
+// The pipe's thread (agents that finish) and the sampler's (agents abandoned) both append. One
+// at a time: appending is not atomic on every file system (under Wine two writes at once can
+// land at the same offset, and a line is lost).
+SRWLOCK g_agent_log_lock = SRWLOCK_INIT;
+
+}  // namespace
 
 void append_agent_log(SharedState& state, const std::vector<FinishedAgent>& entries) {
   std::string path;
@@ -27,20 +37,24 @@ void append_agent_log(SharedState& state, const std::vector<FinishedAgent>& entr
     return;
   }
 
-  UniqueFile file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    log_line("agent log open failed (" + path + "): " + system_error_text(GetLastError()));
-    return;
-  }
   SYSTEMTIME now{};
   GetLocalTime(&now);
   const LocalDateTime stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   std::string text;
   for (const FinishedAgent& entry : entries) text += format_agent_log_line(entry, stamp);
-  DWORD written = 0;
-  WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+
+  AcquireSRWLockExclusive(&g_agent_log_lock);
+  UniqueFile file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD open_error = file ? ERROR_SUCCESS : GetLastError();
+  if (file) {
+    DWORD written = 0;
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    file.reset();
+  }
+  ReleaseSRWLockExclusive(&g_agent_log_lock);
+  if (open_error != ERROR_SUCCESS) log_line("agent log open failed (" + path + "): " + system_error_text(open_error));
 }
 
 std::string default_agent_log_path() {

@@ -1,6 +1,12 @@
 // The agent log file and the sampler's per-tick agent step, against the real file system.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "agents/agent_housekeeping_win.h"
 #include "agents/agent_log_win.h"
 #include "agents/agent_registry.h"
@@ -44,6 +50,30 @@ TEST(PipeAgentLog, HousekeepingAbandonsSilentAgentsAndAppendsThem) {
   const std::string after = read_file(log);
   EXPECT_EQ(after.substr(0, text.size()), text);
   EXPECT_EQ(after.substr(text.size() + 19), " | agent done | Second | ok | 1h 01m\n");
+}
+
+TEST(PipeAgentLog, AgentsFinishingOnSeveralThreadsAtOnceAreAllLogged) {
+  TempDir dir;
+  const std::wstring log = dir.file(L"agents.log");
+  SharedState state;
+  set_log_file(state, utf8(log));
+  // The pipe's thread and the sampler's both append; more threads make a clash likelier.
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t) {
+    threads.emplace_back([&state, t] {
+      const std::string title = "thread " + std::to_string(t);
+      for (int i = 0; i < 1000; ++i) append_agent_log(state, {{"A", title, "done", "", "L", 0, 0}});
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  std::map<std::string, int> lines_per_thread;
+  std::istringstream text(read_file(log));
+  for (std::string line; std::getline(text, line);) ++lines_per_thread[line.size() > 19 ? line.substr(19) : line];
+  const std::map<std::string, int> expected{
+      {" | agent done | thread 0 |  | 0s", 1000}, {" | agent done | thread 1 |  | 0s", 1000},
+      {" | agent done | thread 2 |  | 0s", 1000}, {" | agent done | thread 3 |  | 0s", 1000},
+      {" | agent done | thread 4 |  | 0s", 1000}, {" | agent done | thread 5 |  | 0s", 1000}};
+  EXPECT_EQ(lines_per_thread, expected);
 }
 
 TEST(PipeAgentLog, NoPathMeansNoLogAndAnUnopenableFileIsReported) {
