@@ -6,7 +6,6 @@
 
 #include "core/messages.h"
 #include "rules/alert_eval.h"
-#include "util/handles_win.h"
 #include "util/program_log_win.h"
 #include "util/user_write_win.h"
 #include "util/wide_win.h"
@@ -36,18 +35,8 @@ void append_to_rule_log(const std::string& path, const std::string& line) {
     log_line("rule log open failed (" + path + "): " + std::string(kUserWriteDeniedText));
     return;
   }
-  UniqueFile file(embedded_nul ? INVALID_HANDLE_VALUE
-                               : CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    const DWORD error = embedded_nul ? ERROR_INVALID_NAME : GetLastError();
-    log_line("rule log open failed (" + path + "): " + system_error_text(error));
-    return;
-  }
-  const std::string bytes = line + "\n";
-  DWORD written = 0;
-  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);  // errors ignored
+  const unsigned long error = embedded_nul ? ERROR_INVALID_NAME : append_to_file(widen(path), line + "\n");
+  if (error) log_line("rule log open failed (" + path + "): " + system_error_text(error));
 }
 
 }  // namespace

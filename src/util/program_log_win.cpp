@@ -29,31 +29,34 @@ std::optional<std::wstring> local_app_data_dir() {
 
 namespace {
 
-// Lines from this process's threads are written one at a time. A handle opened for appending
-// alone is meant to write at the end of the file, but not every file system does so atomically
-// (Wine's does not): two threads logging at once could write at the same offset and one line
-// would be lost.
-SRWLOCK g_log_lock = SRWLOCK_INIT;
+// Appending is meant to write at the end of the file, but not every file system does so
+// atomically (Wine's does not): two threads appending at once could write at the same offset and
+// one line would be lost. One lock for every file, since a log path may name another log.
+SRWLOCK g_append_lock = SRWLOCK_INIT;
 
 }  // namespace
+
+unsigned long append_to_file(const std::wstring& path, std::string_view bytes) {
+  // Nothing in here may throw: a panic logs through this.
+  AcquireSRWLockExclusive(&g_append_lock);
+  UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD error = file ? ERROR_SUCCESS : GetLastError();
+  if (file) {
+    DWORD written = 0;
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);  // errors ignored
+    file.reset();
+  }
+  ReleaseSRWLockExclusive(&g_append_lock);
+  return error;
+}
 
 void log_line(std::string_view text) {
   auto dir = local_app_data_dir();
   if (!dir) return;
-  const std::wstring path = *dir + L"\\" + kProgramLogFileName;
   std::string line(text);
   line.push_back('\n');
-  // Nothing in here may throw: a panic logs through this same function.
-  AcquireSRWLockExclusive(&g_log_lock);
-  UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file) {
-    DWORD written = 0;
-    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    file.reset();
-  }
-  ReleaseSRWLockExclusive(&g_log_lock);
+  append_to_file(*dir + L"\\" + kProgramLogFileName, line);
 }
 
 std::string system_error_text(unsigned long code) {

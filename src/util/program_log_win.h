@@ -9,8 +9,13 @@ namespace qv {
 // The LOCALAPPDATA directory as UTF-8, or nothing when the variable is not set.
 std::optional<std::wstring> local_app_data_dir();
 
-// Appends one line. Never fails visibly; safe from any thread (lines may interleave).
+// Appends one line. Never fails visibly; safe from any thread, lines whole and in order.
 void log_line(std::string_view text);
+
+// Opens `path` for appending (created if missing, shared with every other opener), writes
+// `bytes` and closes it again, so the user can move, read or delete the file meanwhile. Appends
+// by this process's threads go one at a time. Returns 0, or the error that kept it from opening.
+unsigned long append_to_file(const std::wstring& path, std::string_view bytes);
 
 // Routes panics on every thread to the program log and ends the process at once.
 void install_panic_hook();
