@@ -3,7 +3,6 @@
 // that start but cannot be opened), which exercises their failure paths and log lines; the
 // property block and the frame/network takes are checked as the system sees them.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -111,23 +110,10 @@ TEST(TraceSession, TheOwnerLockTellsALiveOwnerFromALeftOver) {
   EXPECT_EQ(owner_lock_seen_by_another_monitor(), OwnerLock::kTaken);
 }
 
-// Threads of this process now, as the system lists them.
-size_t own_thread_count() {
-  UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  if (!snap || snap.get() == INVALID_HANDLE_VALUE) return 0;
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  size_t n = 0;
-  for (BOOL more = Thread32First(snap.get(), &entry); more; more = Thread32Next(snap.get(), &entry)) {
-    n += entry.th32OwnerProcessID == GetCurrentProcessId();
-  }
-  return n;
-}
-
 TEST(TraceSession, OpenFailureStopsTracingWithoutAThreadAndLetsGoOfEverything) {
   ScopedLogDir dir;
   auto state = std::make_shared<SharedState>();
-  const size_t threads_before = own_thread_count();
+  const size_t threads_before = thread_count_of(GetCurrentProcessId());
   ASSERT_GT(threads_before, 0u);
   EXPECT_EQ(start_event_tracing(state), nullptr);
   // Starting the session and enabling both providers worked (no failure line for either), so
@@ -136,7 +122,7 @@ TEST(TraceSession, OpenFailureStopsTracingWithoutAThreadAndLetsGoOfEverything) {
   EXPECT_FALSE(state->per_app_network_available.load());
   EXPECT_FALSE(state->frame_tracking_active.load());
   // Nothing was left behind: no reading thread, and the owner lock is free for the next monitor.
-  EXPECT_EQ(own_thread_count(), threads_before);
+  EXPECT_EQ(thread_count_of(GetCurrentProcessId()), threads_before);
   EXPECT_EQ(owner_lock_seen_by_another_monitor(), OwnerLock::kTaken);
 }
 

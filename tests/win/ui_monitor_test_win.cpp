@@ -102,14 +102,7 @@ ProcessParts parts_of(DWORD pid) {
       parts.modules.insert(name);
     }
   }
-  UniqueHandle threads(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  if (threads && threads.get() != INVALID_HANDLE_VALUE) {
-    THREADENTRY32 t{};
-    t.dwSize = sizeof t;
-    for (BOOL more = Thread32First(threads.get(), &t); more; more = Thread32Next(threads.get(), &t)) {
-      parts.threads += t.th32OwnerProcessID == pid;
-    }
-  }
+  parts.threads = thread_count_of(pid);
   return parts;
 }
 

@@ -1,6 +1,7 @@
 #include "win_support.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -87,6 +88,18 @@ std::optional<DWORD> wait_exit(const Child& child, DWORD ms) {
   DWORD code = 0;
   GetExitCodeProcess(child.process.get(), &code);
   return code;
+}
+
+size_t thread_count_of(DWORD pid) {
+  UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!snap || snap.get() == INVALID_HANDLE_VALUE) return 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  size_t n = 0;
+  for (BOOL more = Thread32First(snap.get(), &entry); more; more = Thread32Next(snap.get(), &entry)) {
+    n += entry.th32OwnerProcessID == pid;
+  }
+  return n;
 }
 
 void kill(Child& child) {

@@ -42,6 +42,8 @@ Child launch(const std::wstring& exe, const std::wstring& args, const std::map<s
 // The exit code once the child ended within `ms`, or nothing.
 std::optional<DWORD> wait_exit(const Child& child, DWORD ms);
 void kill(Child& child);
+// How many threads the process has now, as the system lists them (0 when it cannot be listed).
+size_t thread_count_of(DWORD pid);
 
 // First visible or hidden top-level window of the process with this class (polls up to `ms`).
 HWND find_window(DWORD pid, const wchar_t* cls, DWORD ms);
