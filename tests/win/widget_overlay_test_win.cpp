@@ -264,6 +264,31 @@ TEST(WidgetActions, AMonitorOfAnotherDpiRescalesTheStrip) {
   EXPECT_EQ(p.ui().settings.widget_scale, 1.0f);
 }
 
+TEST(WidgetActions, ResetKeepsTheWidgetsOwnMonitorFactorAndDropsAGripResizeNotYetStored) {
+  Settings s;
+  s.widget_on = true;
+  s.widget_scale = 2.0f;
+  InProcessWidgets p(s);  // the panel at 100 %
+  p.sample();
+  HWND widget = p.ui().widget;
+  ASSERT_NE(widget, nullptr);
+  RECT suggested{200, 300, 884, 378};
+  SendMessageW(widget, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ASSERT_EQ(rect_of(widget).right - rect_of(widget).left, 684);  // 228 at 2 x 150 %
+  // A grip drag to scale 1.5 ends, and "reset size" comes before the sample that would store it.
+  RECT proposed{200, 300, 713, 339};
+  SendMessageW(widget, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed));
+  ASSERT_EQ(proposed.right - proposed.left, 512) << "cut to what scale 1.5 at 150 % draws";
+  SendMessageW(widget, WM_EXITSIZEMOVE, 0, 0);
+  p.act(ActionKind::kResetWidgetScale);
+  EXPECT_EQ(rect_of(widget).right - rect_of(widget).left, 342) << "scale 1 at the widget's 150 %, not the panel's 100 %";
+  EXPECT_EQ(rect_of(widget).bottom - rect_of(widget).top, 39);
+  p.sample();
+  EXPECT_EQ(p.ui().settings.widget_scale, 1.0f) << "the grip's scale is not stored over the reset";
+  EXPECT_EQ(rect_of(widget).right - rect_of(widget).left, 342);
+  EXPECT_NE(p.saved().find("widget_scale=1.000\n"), std::string::npos) << p.saved();
+}
+
 TEST(WidgetActions, AMoveIsStoredOnTheNextSampleOnlyWhileShown) {
   Settings s;
   s.widget_on = true;

@@ -285,12 +285,16 @@ void move_widget_next_to_clock(UiState& ui) {
   if (ui.widget) SetWindowPos(ui.widget, nullptr, at->x, at->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void set_widget_scale(HWND widget, float dpi, float widget_scale) {
-  WidgetState& w = t_widget;
-  w.dpi = dpi;
-  w.paint.scale = dpi * widget_scale;
-  renew_fonts(w);
+void set_widget_scale(HWND widget, float widget_scale) {
+  // Without a window there is nothing to size: the one made later starts at the stored scale.
   if (!widget) return;
+  WidgetState& w = t_widget;
+  // The monitor's factor is the one the window has (from its creation or its last DPI change),
+  // not the panel's: the two can sit on different monitors.
+  w.paint.scale = w.dpi * widget_scale;
+  // A grip resize that no sample has taken yet is replaced by this scale, not applied over it.
+  w.new_scale.reset();
+  renew_fonts(w);
   SetWindowPos(widget, nullptr, 0, 0, widget_width(w.paint.mask, w.paint.scale), widget_height(w.paint.scale),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(widget, nullptr, TRUE);
