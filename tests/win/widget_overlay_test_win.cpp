@@ -294,6 +294,7 @@ TEST(WidgetActions, AMoveIsStoredOnTheNextSampleOnlyWhileShown) {
   s.widget_on = true;
   s.widget_x = 100;
   s.widget_y = 120;
+  s.widget_pos_set = true;
   InProcessWidgets p(s);
   p.sample();
   HWND widget = p.ui().widget;
@@ -530,6 +531,27 @@ TEST(WidgetProgram, GripDragStopsAtTheScaleLimitsWithTheHeightFollowing) {
   EXPECT_TRUE(eventually([&] { return m.settings_file().find("widget_scale=3.000\n") != std::string::npos; }, 2000))
       << m.settings_file();
   EXPECT_EQ(GetForegroundWindow(), fg.hwnd) << class_of(GetForegroundWindow());
+}
+
+TEST(WidgetProgram, ANegativePlaceSurvivesAndAWindowOnNoMonitorComesBack) {
+  Monitor m;
+  // The widget on a monitor left of the main one, in a file from before the explicit key; the
+  // counter on a monitor above and to the left that is gone (this desktop has one, at the origin).
+  m.start("widget_on=1\nwidget_x=-100\nwidget_y=300\nfps_overlay=1\nfps_x=-5000\nfps_y=-5000\nfps_pos_set=1\n");
+  HWND w = m.shown(kWidgetClass);
+  HWND o = m.shown(kOverlayClass);
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(rect_of(w).left, -100);
+  EXPECT_EQ(rect_of(w).top, 300);
+  EXPECT_EQ(rect_of(o).left, 0) << "on the work area's nearest corner";
+  EXPECT_EQ(rect_of(o).top, 0);
+  EXPECT_EQ(rect_of(o).right, 96);
+  EXPECT_TRUE(eventually([&] {
+    const std::string f = m.settings_file();
+    return f.find("widget_x=-100\nwidget_y=300\nwidget_pos_set=1\n") != std::string::npos &&
+           f.find("fps_x=0\nfps_y=0\nfps_pos_set=1\n") != std::string::npos;
+  }, 5000)) << m.settings_file();
 }
 
 TEST(OverlayProgram, KeyedCounterWithTheFallBackColourAndOpacity) {
