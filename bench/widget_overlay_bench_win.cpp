@@ -87,6 +87,7 @@ void widget_and_overlay() {
   ui.settings.fps_overlay = true;
   ui.settings.widget_x = ui.settings.widget_y = 300;
   ui.settings.fps_x = ui.settings.fps_y = 60;
+  ui.settings.widget_pos_set = ui.settings.fps_pos_set = true;
   ui.shared = make_shared_state(ui.settings, {}, "");
   ui.snapshot_copy.mem_total_bytes = 16ull << 30;
   ui.snapshot_copy.mem_used_bytes = 9ull << 30;

@@ -186,6 +186,10 @@ std::string unescape_text(std::string_view text) {
 Settings parse_settings(std::string_view text) {
   Settings s;
   bool scale_given = false;
+  // Older files have no *_pos_set keys: their -1 meant "not placed", and a move always stored
+  // both coordinates, so only -1 on both axes was never a real place.
+  bool widget_pos_given = false;
+  bool fps_pos_given = false;
   size_t start = 0;
   while (start < text.size()) {
     size_t nl = text.find('\n', start);
@@ -209,7 +213,13 @@ Settings parse_settings(std::string_view text) {
     else if (key == "fps_overlay") s.fps_overlay = parse_bool(value);
     else if (key == "widget_on") s.widget_on = parse_bool(value);
     else if (key == "mcp_enabled") s.mcp_enabled = parse_bool(value);
-    else if (key == "interval_ms") {
+    else if (key == "widget_pos_set") {
+      s.widget_pos_set = parse_bool(value);
+      widget_pos_given = true;
+    } else if (key == "fps_pos_set") {
+      s.fps_pos_set = parse_bool(value);
+      fps_pos_given = true;
+    } else if (key == "interval_ms") {
       if (auto v = parse_u32(value)) s.interval_ms = *v > 10000 ? 10000 : (*v < 251 ? 250 : *v);
     } else if (key == "notify_presets") s.notify_presets = unsigned_or(value, 3);
     else if (key == "fps_color") s.fps_color = unsigned_or(value, 0);
@@ -248,6 +258,8 @@ Settings parse_settings(std::string_view text) {
     }
   }
   if (!scale_given) s.widget_scale = clamp_scale(text_size_factor(s.text_size));
+  if (!widget_pos_given) s.widget_pos_set = !(s.widget_x == -1 && s.widget_y == -1);
+  if (!fps_pos_given) s.fps_pos_set = !(s.fps_x == -1 && s.fps_y == -1);
   return s;
 }
 
@@ -272,11 +284,13 @@ std::string format_settings(const Settings& s) {
   append_number(out, "fps_opacity", s.fps_opacity);
   append_number(out, "fps_x", s.fps_x);
   append_number(out, "fps_y", s.fps_y);
+  append_bool(out, "fps_pos_set", s.fps_pos_set);
   append_number(out, "theme", s.theme);
   append_bool(out, "widget_on", s.widget_on);
   append_number(out, "widget_mask", s.widget_mask);
   append_number(out, "widget_x", s.widget_x);
   append_number(out, "widget_y", s.widget_y);
+  append_bool(out, "widget_pos_set", s.widget_pos_set);
   append_bool(out, "mcp_enabled", s.mcp_enabled);
   append_number(out, "notify_presets", s.notify_presets);
   append_number(out, "text_size", s.text_size);

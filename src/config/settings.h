@@ -42,6 +42,9 @@ struct Settings {
   uint32_t fps_opacity = 1;
   int32_t fps_x = -1;
   int32_t fps_y = -1;
+  // fps_x/fps_y are a real place (negative on a monitor left of or above the main one); false:
+  // never placed, the overlay picks its default. Files without the key: placed unless both are -1.
+  bool fps_pos_set = false;
   uint32_t text_size = 1;  // 0 small, 1 default, 2 large, 3 larger
   float widget_scale = 1.0f;  // 0.6..3.0, three decimals
   uint32_t widget_theme = 0;
@@ -52,6 +55,7 @@ struct Settings {
   uint32_t widget_mask = 7;
   int32_t widget_x = -1;
   int32_t widget_y = -1;
+  bool widget_pos_set = false;  // as fps_pos_set, for widget_x/widget_y
   bool mcp_enabled = true;
   uint32_t notify_presets = 3;
   std::vector<MainMetric> main_metrics = default_main_metrics();

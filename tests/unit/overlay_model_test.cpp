@@ -28,12 +28,13 @@ TEST(OverlayText, DigitsOrDash) {
 }
 
 TEST(OverlayPlacement, FortyUnitsInUntilMovedWithAFixedSize) {
-  EXPECT_EQ(overlay_start_rect(-1, -1, 1.0f), (Rect{40, 40, 136, 84}));
-  EXPECT_EQ(overlay_start_rect(-1, -1, 1.5f), (Rect{60, 60, 204, 126}));
-  EXPECT_EQ(overlay_start_rect(100, -3, 1.0f), (Rect{100, 40, 196, 84}));
-  EXPECT_EQ(overlay_start_rect(0, 0, 1.15f), (Rect{0, 0, 110, 50}));
+  EXPECT_EQ(overlay_start_rect(std::nullopt, 1.0f), (Rect{40, 40, 136, 84}));
+  EXPECT_EQ(overlay_start_rect(std::nullopt, 1.5f), (Rect{60, 60, 204, 126}));
+  EXPECT_EQ(overlay_start_rect(Point{100, -3}, 1.0f), (Rect{100, -3, 196, 41}));  // on a monitor above the main one
+  EXPECT_EQ(overlay_start_rect(Point{-1, -1}, 1.0f), (Rect{-1, -1, 95, 43}));
+  EXPECT_EQ(overlay_start_rect(Point{0, 0}, 1.15f), (Rect{0, 0, 110, 50}));
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  EXPECT_EQ(overlay_start_rect(kMax, kMax, 1.0f), (Rect{kMax - 96, kMax - 44, kMax, kMax}));
+  EXPECT_EQ(overlay_start_rect(Point{kMax, kMax}, 1.0f), (Rect{kMax - 96, kMax - 44, kMax, kMax}));
   EXPECT_EQ(overlay_text_origin(1.0f), (Point{6, 4}));
   EXPECT_EQ(overlay_text_origin(2.0f), (Point{12, 8}));
 }
@@ -41,6 +42,9 @@ TEST(OverlayPlacement, FortyUnitsInUntilMovedWithAFixedSize) {
 TEST(OverlayPlacement, ADragIsStoredOnlyWhenItMovedTheCounter) {
   Settings s;
   EXPECT_FALSE(apply_overlay_move(s, std::nullopt));
+  EXPECT_TRUE(apply_overlay_move(s, Point{-1, -1})) << "never placed: the first move is stored wherever it lands";
+  EXPECT_TRUE(s.fps_pos_set);
+  EXPECT_FALSE(apply_overlay_move(s, Point{-1, -1}));
   EXPECT_TRUE(apply_overlay_move(s, Point{40, 40}));
   EXPECT_EQ(s.fps_x, 40);
   EXPECT_EQ(s.fps_y, 40);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace qv {
 namespace {
@@ -189,9 +190,9 @@ TEST(SettingsFile, ExactWrittenForm) {
   const std::string expected =
       "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=1000\n"
       "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\n"
-      "fps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\nfps_y=-1\n"
-      "theme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nmcp_enabled=1\nnotify_presets=3\n"
-      "text_size=1\n"
+      "fps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\nfps_y=-1\nfps_pos_set=0\n"
+      "theme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nwidget_pos_set=0\nmcp_enabled=1\n"
+      "notify_presets=3\ntext_size=1\n"
       "widget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
       "main_metrics=cpu,ram,-gpu,fps,disk,net,audio\nagent_log_file=\n";
   EXPECT_EQ(format_settings(s), expected);
@@ -204,7 +205,7 @@ TEST(SettingsFile, EveryKeyRoundTrips) {
   s.win_x = 10; s.win_y = -20; s.win_w = 400; s.win_h = 500;
   s.fps_overlay = true; s.fps_color = 3; s.fps_opacity = 2; s.fps_x = 5; s.fps_y = 6;
   s.text_size = 2; s.widget_scale = 1.75f; s.widget_theme = 2; s.fly_x = 300; s.fly_y = 400;
-  s.theme = 2; s.widget_on = true; s.widget_mask = 0x1f; s.widget_x = 7; s.widget_y = 8;
+  s.theme = 2; s.widget_on = true; s.widget_mask = 0x1f; s.widget_x = -7; s.widget_y = 8; s.widget_pos_set = true;
   s.mcp_enabled = false; s.notify_presets = 12;
   s.main_metrics = {{"audio", false}, {"net", true}, {"disk", true}, {"fps", false},
                     {"gpu", true},    {"ram", true}, {"cpu", false}};
@@ -214,6 +215,62 @@ TEST(SettingsFile, EveryKeyRoundTrips) {
   const std::string text = format_settings(s);
   EXPECT_EQ(load(text), s);
   EXPECT_EQ(format_settings(load(text)), text);
+}
+
+// Monitors left of or above the main one have negative coordinates; -1 on both axes without the
+// explicit key is what older files wrote for "never placed".
+TEST(SettingsFile, WindowPlacesKeepNegativesAndReadOlderFiles) {
+  struct Case {
+    const char* lines;  // X, Y and SET stand for each window's keys
+    int32_t x, y;
+    bool placed;
+  };
+  const Case cases[] = {
+      {"", -1, -1, false},
+      {"X=-1\nY=-1\n", -1, -1, false},
+      {"X=-1280\nY=200\n", -1280, 200, true},  // an older file, window on a left monitor
+      {"X=-1\nY=300\n", -1, 300, true},
+      {"X=300\nY=-1\n", 300, -1, true},
+      {"X=abc\nY=-1\n", -1, -1, false},
+      {"X=-1\nY=-1\nSET=1\n", -1, -1, true},
+      {"SET=1\nX=-2\nY=-1\n", -2, -1, true},
+      {"X=-1280\nY=200\nSET=0\n", -1280, 200, false},
+      {"X=5\nY=6\nSET=yes\n", 5, 6, false},
+  };
+  struct Keys {
+    const char *x, *y, *set;
+    int32_t Settings::*sx;
+    int32_t Settings::*sy;
+    bool Settings::*placed;
+  };
+  const Keys windows[] = {{"widget_x", "widget_y", "widget_pos_set", &Settings::widget_x, &Settings::widget_y,
+                           &Settings::widget_pos_set},
+                          {"fps_x", "fps_y", "fps_pos_set", &Settings::fps_x, &Settings::fps_y, &Settings::fps_pos_set}};
+  for (const Keys& k : windows) {
+    for (const Case& c : cases) {
+      std::string text = c.lines;
+      for (const auto& [from, to] : {std::pair{"X=", k.x}, std::pair{"Y=", k.y}, std::pair{"SET=", k.set}}) {
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1)) {
+          text.replace(at, std::string(from).size() - 1, to);
+        }
+      }
+      const Settings s = load(text);
+      EXPECT_EQ(s.*k.sx, c.x) << text;
+      EXPECT_EQ(s.*k.sy, c.y) << text;
+      EXPECT_EQ(s.*k.placed, c.placed) << text;
+      EXPECT_EQ(load(format_settings(s)), s) << text;
+    }
+  }
+  Settings s;
+  s.widget_x = -1;
+  s.widget_y = -1;
+  s.widget_pos_set = true;
+  s.fps_x = -3840;
+  s.fps_y = -40;
+  s.fps_pos_set = true;
+  const std::string text = format_settings(s);
+  EXPECT_NE(text.find("\nfps_x=-3840\nfps_y=-40\nfps_pos_set=1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nwidget_x=-1\nwidget_y=-1\nwidget_pos_set=1\n"), std::string::npos) << text;
 }
 
 }  // namespace

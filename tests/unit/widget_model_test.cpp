@@ -209,14 +209,18 @@ TEST(WidgetCells, DisplayOrderWithTheLastValueRightAligned) {
 }
 
 TEST(WidgetPlacement, NewWindowSitsOnTheDiagonalAtItsFirstWidth) {
-  EXPECT_EQ(widget_start_rect(-1, -1, 1.0f), (Rect{200, 200, 400, 226}));
-  EXPECT_EQ(widget_start_rect(-1, 50, 1.5f), (Rect{300, 50, 600, 89}));
-  EXPECT_EQ(widget_start_rect(10, -7, 2.0f), (Rect{10, 400, 410, 452}));  // y too falls back to the width
-  EXPECT_EQ(widget_start_rect(0, 0, 1.0f), (Rect{0, 0, 200, 26}));        // 0 is a stored position
+  EXPECT_EQ(widget_start_rect(std::nullopt, 1.0f), (Rect{200, 200, 400, 226}));
+  EXPECT_EQ(widget_start_rect(std::nullopt, 1.5f), (Rect{300, 300, 600, 339}));  // y too falls back to the width
+  EXPECT_EQ(widget_start_rect(Point{0, 0}, 1.0f), (Rect{0, 0, 200, 26}));
+  // Monitors left of and above the main one have negative coordinates: a stored place, kept.
+  EXPECT_EQ(widget_start_rect(Point{-1, 50}, 1.5f), (Rect{-1, 50, 299, 89}));
+  EXPECT_EQ(widget_start_rect(Point{-1500, -900}, 2.0f), (Rect{-1500, -900, -1100, -848}));
   // The largest numbers a file can hold: the window keeps its size, the corner gives way.
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  EXPECT_EQ(widget_start_rect(kMax, kMax, 1.0f), (Rect{kMax - 200, kMax - 26, kMax, kMax}));
-  EXPECT_EQ(widget_start_rect(kMax - 200, 5, 1.0f), (Rect{kMax - 200, 5, kMax, 31}));
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  EXPECT_EQ(widget_start_rect(Point{kMax, kMax}, 1.0f), (Rect{kMax - 200, kMax - 26, kMax, kMax}));
+  EXPECT_EQ(widget_start_rect(Point{kMax - 200, 5}, 1.0f), (Rect{kMax - 200, 5, kMax, 31}));
+  EXPECT_EQ(widget_start_rect(Point{kMin, kMin}, 1.0f), (Rect{kMin, kMin, kMin + 200, kMin + 26}));
 }
 
 TEST(WidgetPlacement, BesideTheClockCentredOnTheTaskbar) {
@@ -228,10 +232,19 @@ TEST(WidgetPlacement, BesideTheClockCentredOnTheTaskbar) {
   EXPECT_EQ(widget_clock_position(Rect{0, 0, 1280, 31}, clock_area, 7, 1.0f, 26), (Point{944, 2}));   // top taskbar, odd height
 }
 
+TEST(WidgetReportsToSettings, TheFirstMoveIsStoredWhereverItLands) {
+  Settings s;
+  EXPECT_TRUE(apply_widget_reports(s, {Point{-1, -1}, std::nullopt})) << "one pixel off the corner is a place";
+  EXPECT_TRUE(s.widget_pos_set);
+  EXPECT_EQ(s.widget_x, -1);
+  EXPECT_FALSE(apply_widget_reports(s, {Point{-1, -1}, std::nullopt}));
+}
+
 TEST(WidgetReportsToSettings, StoresOnlyWhatChanged) {
   Settings s;
   s.widget_x = 200;
   s.widget_y = 200;
+  s.widget_pos_set = true;
   EXPECT_FALSE(apply_widget_reports(s, {}));
   EXPECT_FALSE(apply_widget_reports(s, {Point{200, 200}, 1.0f})) << "a drag back to the same place, same scale";
   EXPECT_TRUE(apply_widget_reports(s, {Point{300, 200}, std::nullopt}));

@@ -184,8 +184,8 @@ void run_steps(SettingsMonitor& m, uint8_t section, const std::vector<ClickStep>
 std::string full_file(const std::string& extra = "") {
   return "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=1000\npinned=0\n"
          "on_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\nfps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\n"
-         "fps_y=-1\ntheme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nmcp_enabled=1\nnotify_presets=3\n"
-         "text_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+         "fps_y=-1\nfps_pos_set=0\ntheme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nwidget_pos_set=0\n"
+         "mcp_enabled=1\nnotify_presets=3\ntext_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
          "main_metrics=cpu,ram,gpu,fps,disk,net,audio\nagent_log_file=\n" +
          extra;
 }
@@ -288,6 +288,7 @@ TEST(SettingsPages, DesktopExtrasSectionWritesEachChoice) {
   // Already placed: a widget or counter shown for the first time saves the place it chose.
   std::string ini = with_line(with_line(full_file(), "widget_x=-1", "widget_x=200"), "widget_y=-1", "widget_y=200");
   ini = with_line(with_line(ini, "fps_x=-1", "fps_x=40"), "fps_y=-1", "fps_y=40");
+  ini = with_line(with_line(ini, "widget_pos_set=0", "widget_pos_set=1"), "fps_pos_set=0", "fps_pos_set=1");
   m.start(ini);
   ASSERT_NE(m.panel, nullptr);
   run_steps(m, 3,

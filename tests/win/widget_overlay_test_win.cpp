@@ -264,11 +264,37 @@ TEST(WidgetActions, AMonitorOfAnotherDpiRescalesTheStrip) {
   EXPECT_EQ(p.ui().settings.widget_scale, 1.0f);
 }
 
+TEST(WidgetActions, ResetKeepsTheWidgetsOwnMonitorFactorAndDropsAGripResizeNotYetStored) {
+  Settings s;
+  s.widget_on = true;
+  s.widget_scale = 2.0f;
+  InProcessWidgets p(s);  // the panel at 100 %
+  p.sample();
+  HWND widget = p.ui().widget;
+  ASSERT_NE(widget, nullptr);
+  RECT suggested{200, 300, 884, 378};
+  SendMessageW(widget, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ASSERT_EQ(rect_of(widget).right - rect_of(widget).left, 684);  // 228 at 2 x 150 %
+  // A grip drag to scale 1.5 ends, and "reset size" comes before the sample that would store it.
+  RECT proposed{200, 300, 713, 339};
+  SendMessageW(widget, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed));
+  ASSERT_EQ(proposed.right - proposed.left, 512) << "cut to what scale 1.5 at 150 % draws";
+  SendMessageW(widget, WM_EXITSIZEMOVE, 0, 0);
+  p.act(ActionKind::kResetWidgetScale);
+  EXPECT_EQ(rect_of(widget).right - rect_of(widget).left, 342) << "scale 1 at the widget's 150 %, not the panel's 100 %";
+  EXPECT_EQ(rect_of(widget).bottom - rect_of(widget).top, 39);
+  p.sample();
+  EXPECT_EQ(p.ui().settings.widget_scale, 1.0f) << "the grip's scale is not stored over the reset";
+  EXPECT_EQ(rect_of(widget).right - rect_of(widget).left, 342);
+  EXPECT_NE(p.saved().find("widget_scale=1.000\n"), std::string::npos) << p.saved();
+}
+
 TEST(WidgetActions, AMoveIsStoredOnTheNextSampleOnlyWhileShown) {
   Settings s;
   s.widget_on = true;
   s.widget_x = 100;
   s.widget_y = 120;
+  s.widget_pos_set = true;
   InProcessWidgets p(s);
   p.sample();
   HWND widget = p.ui().widget;
@@ -505,6 +531,27 @@ TEST(WidgetProgram, GripDragStopsAtTheScaleLimitsWithTheHeightFollowing) {
   EXPECT_TRUE(eventually([&] { return m.settings_file().find("widget_scale=3.000\n") != std::string::npos; }, 2000))
       << m.settings_file();
   EXPECT_EQ(GetForegroundWindow(), fg.hwnd) << class_of(GetForegroundWindow());
+}
+
+TEST(WidgetProgram, ANegativePlaceSurvivesAndAWindowOnNoMonitorComesBack) {
+  Monitor m;
+  // The widget on a monitor left of the main one, in a file from before the explicit key; the
+  // counter on a monitor above and to the left that is gone (this desktop has one, at the origin).
+  m.start("widget_on=1\nwidget_x=-100\nwidget_y=300\nfps_overlay=1\nfps_x=-5000\nfps_y=-5000\nfps_pos_set=1\n");
+  HWND w = m.shown(kWidgetClass);
+  HWND o = m.shown(kOverlayClass);
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(rect_of(w).left, -100);
+  EXPECT_EQ(rect_of(w).top, 300);
+  EXPECT_EQ(rect_of(o).left, 0) << "on the work area's nearest corner";
+  EXPECT_EQ(rect_of(o).top, 0);
+  EXPECT_EQ(rect_of(o).right, 96);
+  EXPECT_TRUE(eventually([&] {
+    const std::string f = m.settings_file();
+    return f.find("widget_x=-100\nwidget_y=300\nwidget_pos_set=1\n") != std::string::npos &&
+           f.find("fps_x=0\nfps_y=0\nfps_pos_set=1\n") != std::string::npos;
+  }, 5000)) << m.settings_file();
 }
 
 TEST(OverlayProgram, KeyedCounterWithTheFallBackColourAndOpacity) {

@@ -23,22 +23,25 @@ std::string overlay_text(const Snapshot& s) {
   return s.fps ? std::to_string(s.fps->fps) : std::string("\xE2\x80\x94");
 }
 
-Rect overlay_start_rect(int32_t stored_x, int32_t stored_y, float ui_scale) {
+Rect overlay_start_rect(const std::optional<Point>& stored, float ui_scale) {
   const int32_t inset = px(40, ui_scale);
   const int32_t w = px(96, ui_scale);
   const int32_t h = px(44, ui_scale);
   // A position written by hand can be as large as the file allows; the window keeps its size.
-  const int32_t x = stored_x < 0 ? inset : std::min(stored_x, INT32_MAX - w);
-  const int32_t y = stored_y < 0 ? inset : std::min(stored_y, INT32_MAX - h);
+  const int32_t x = stored ? std::min(stored->x, INT32_MAX - w) : inset;
+  const int32_t y = stored ? std::min(stored->y, INT32_MAX - h) : inset;
   return Rect{x, y, x + w, y + h};
 }
 
 Point overlay_text_origin(float ui_scale) { return Point{px(6, ui_scale), px(4, ui_scale)}; }
 
 bool apply_overlay_move(Settings& settings, const std::optional<Point>& moved_to) {
-  if (!moved_to || (moved_to->x == settings.fps_x && moved_to->y == settings.fps_y)) return false;
+  if (!moved_to || (settings.fps_pos_set && moved_to->x == settings.fps_x && moved_to->y == settings.fps_y)) {
+    return false;
+  }
   settings.fps_x = moved_to->x;
   settings.fps_y = moved_to->y;
+  settings.fps_pos_set = true;
   return true;
 }
 

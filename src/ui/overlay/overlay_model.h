@@ -26,9 +26,10 @@ uint8_t overlay_alpha(uint32_t index);
 // The frame rate in plain digits, or the em dash when no app is drawing frames.
 std::string overlay_text(const Snapshot& s);
 
-// Where a new window goes, in pixels for `ui_scale`: the stored corner, each coordinate never
-// stored (negative) 40 units in from the screen's edge; 96 x 44 units. The size stays fixed.
-Rect overlay_start_rect(int32_t stored_x, int32_t stored_y, float ui_scale);
+// Where a new window goes, in pixels for `ui_scale`: the stored corner (negative on a monitor
+// left of or above the main one), or 40 units in from the screen's edges when the overlay was
+// never placed; 96 x 44 units. The size stays fixed.
+Rect overlay_start_rect(const std::optional<Point>& stored, float ui_scale);
 
 // The digits' corner; the shadow is drawn 2 pixels right of and below it.
 Point overlay_text_origin(float ui_scale);

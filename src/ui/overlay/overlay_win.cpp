@@ -11,6 +11,7 @@
 #include "ui/panel/ui_state_win.h"
 #include "ui/gdi/no_activate_win.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/gdi/monitors_win.h"
 #include "ui/gdi/scale.h"
 #include "util/handles_win.h"
 
@@ -73,7 +74,10 @@ HWND create_overlay_window(const Settings& settings, float ui_scale) {
   t_overlay.alpha_set = -1;
   t_overlay.scale = ui_scale;
   if (!t_overlay.font) t_overlay.font.reset(create_overlay_font(ui_scale));
-  const Rect r = overlay_start_rect(settings.fps_x, settings.fps_y, ui_scale);
+  // A monitor unplugged since the last session must not take the counter with it.
+  const std::optional<Point> stored =
+      settings.fps_pos_set ? std::optional<Point>(Point{settings.fps_x, settings.fps_y}) : std::nullopt;
+  const Rect r = keep_on_a_monitor(overlay_start_rect(stored, ui_scale), monitor_areas());
   return CreateWindowExW(kOverlayExStyle, kOverlayClass, kOverlayTitle, WS_POPUP, r.left, r.top, r.width(),
                          r.height(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }

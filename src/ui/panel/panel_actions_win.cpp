@@ -146,7 +146,7 @@ class WindowPanelHost : public PanelHost {
   void update_overlay() override { qv::update_overlay(ui_); }
   void update_widget() override { qv::update_widget(ui_, mem_pct(ui_.snapshot_copy)); }
   void dock_widget() override { move_widget_next_to_clock(ui_); }
-  void reset_widget_size() override { set_widget_scale(ui_.widget, ui_.dpi_scale, ui_.settings.widget_scale); }
+  void reset_widget_size() override { set_widget_scale(ui_.widget, ui_.settings.widget_scale); }
 
  private:
   UiState& ui_;

@@ -122,13 +122,13 @@ std::vector<WidgetCell> widget_cells(uint32_t mask, float scale, const WidgetFig
 
 WidgetRows widget_rows(float scale) { return WidgetRows{px(2, scale), px(10, scale)}; }
 
-Rect widget_start_rect(int32_t stored_x, int32_t stored_y, float scale) {
+Rect widget_start_rect(const std::optional<Point>& stored, float scale) {
   const int32_t w = px(kWidgetFirstWidth, scale);
   const int32_t h = px(kWidgetHeight, scale);
   // Both axes fall back to the width: a new widget sits on the diagonal, well inside the screen.
   // A position written by hand can be as large as the file allows; the window keeps its size.
-  const int32_t x = stored_x < 0 ? w : std::min(stored_x, INT32_MAX - w);
-  const int32_t y = stored_y < 0 ? w : std::min(stored_y, INT32_MAX - h);
+  const int32_t x = stored ? std::min(stored->x, INT32_MAX - w) : w;
+  const int32_t y = stored ? std::min(stored->y, INT32_MAX - h) : w;
   return Rect{x, y, x + w, y + h};
 }
 
@@ -142,9 +142,11 @@ Point widget_clock_position(const Rect& taskbar, const std::optional<Rect>& noti
 
 bool apply_widget_reports(Settings& settings, const WidgetReports& reports) {
   bool stored = false;
-  if (reports.moved_to && (reports.moved_to->x != settings.widget_x || reports.moved_to->y != settings.widget_y)) {
+  if (reports.moved_to && (!settings.widget_pos_set || reports.moved_to->x != settings.widget_x ||
+                           reports.moved_to->y != settings.widget_y)) {
     settings.widget_x = reports.moved_to->x;
     settings.widget_y = reports.moved_to->y;
+    settings.widget_pos_set = true;
     stored = true;
   }
   if (reports.new_scale) {

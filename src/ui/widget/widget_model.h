@@ -99,9 +99,9 @@ struct WidgetRows {
 std::vector<WidgetCell> widget_cells(uint32_t mask, float scale, const WidgetFigures& f);
 WidgetRows widget_rows(float scale);
 
-// Where a new window goes: the stored corner, or (first width, first width) for a coordinate
-// never stored (negative), for both axes.
-Rect widget_start_rect(int32_t stored_x, int32_t stored_y, float scale);
+// Where a new window goes: the stored corner (negative on a monitor left of or above the main
+// one), or (first width, first width) when the widget was never placed.
+Rect widget_start_rect(const std::optional<Point>& stored, float scale);
 
 // Beside the clock: right-aligned against the notification area (or 200 pixels in from the
 // taskbar's right end when it has none), one padding away, vertically centred on the taskbar.

@@ -15,6 +15,7 @@
 #include "core/clock.h"
 #include "ui/gdi/no_activate_win.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/gdi/monitors_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
 #include "util/handles_win.h"
@@ -178,7 +179,10 @@ HWND create_widget_window(const Settings& settings, float dpi) {
   t_widget.paint.scale = settings.widget_scale * dpi;
   t_widget.paint.mask = settings.widget_mask;
   renew_fonts(t_widget);
-  const Rect r = widget_start_rect(settings.widget_x, settings.widget_y, t_widget.paint.scale);
+  // A monitor unplugged since the last session must not take the widget with it.
+  const std::optional<Point> stored =
+      settings.widget_pos_set ? std::optional<Point>(Point{settings.widget_x, settings.widget_y}) : std::nullopt;
+  const Rect r = keep_on_a_monitor(widget_start_rect(stored, t_widget.paint.scale), monitor_areas());
   HWND hwnd = CreateWindowExW(kWidgetExStyle, kWidgetClass, kWidgetTitle, kWidgetStyle, r.left, r.top, r.width(),
                               r.height(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (hwnd) SetLayeredWindowAttributes(hwnd, 0, kWidgetAlpha, LWA_ALPHA);
@@ -281,16 +285,21 @@ void move_widget_next_to_clock(UiState& ui) {
   if (!at) return;
   ui.settings.widget_x = at->x;
   ui.settings.widget_y = at->y;
+  ui.settings.widget_pos_set = true;
   save_settings(ui.settings);
   if (ui.widget) SetWindowPos(ui.widget, nullptr, at->x, at->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void set_widget_scale(HWND widget, float dpi, float widget_scale) {
-  WidgetState& w = t_widget;
-  w.dpi = dpi;
-  w.paint.scale = dpi * widget_scale;
-  renew_fonts(w);
+void set_widget_scale(HWND widget, float widget_scale) {
+  // Without a window there is nothing to size: the one made later starts at the stored scale.
   if (!widget) return;
+  WidgetState& w = t_widget;
+  // The monitor's factor is the one the window has (from its creation or its last DPI change),
+  // not the panel's: the two can sit on different monitors.
+  w.paint.scale = w.dpi * widget_scale;
+  // A grip resize that no sample has taken yet is replaced by this scale, not applied over it.
+  w.new_scale.reset();
+  renew_fonts(w);
   SetWindowPos(widget, nullptr, 0, 0, widget_width(w.paint.mask, w.paint.scale), widget_height(w.paint.scale),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(widget, nullptr, TRUE);

@@ -29,8 +29,9 @@ std::optional<Point> place_widget_by_clock(HWND widget, uint32_t mask);
 // "Move next to the clock": stores the place beside the clock, saves, and moves the window there.
 void move_widget_next_to_clock(UiState& ui);
 
-// A new widget scale (the reset to 1.0): fonts renewed, window resized in place and repainted.
-void set_widget_scale(HWND widget, float dpi, float widget_scale);
+// A new widget scale (the reset to 1.0) on the monitor factor the window already has: fonts
+// renewed, window resized in place and repainted, and a grip resize not yet stored dropped.
+void set_widget_scale(HWND widget, float widget_scale);
 
 // One paint of the strip, for the window and for pictures made in memory.
 struct WidgetPaint {
