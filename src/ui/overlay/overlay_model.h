@@ -26,6 +26,10 @@ uint8_t overlay_alpha(uint32_t index);
 // The frame rate in plain digits, or the em dash when no app is drawing frames.
 std::string overlay_text(const Snapshot& s);
 
+// What a screen reader reads for the overlay: "Frames per second: 144", or "...: none" while it
+// shows the dash.
+std::string overlay_accessible_name(const std::string& shown_text);
+
 // Where a new window goes, in pixels for `ui_scale`: the stored corner, each coordinate never
 // stored (negative) 40 units in from the screen's edge; 96 x 44 units. The size stays fixed.
 Rect overlay_start_rect(int32_t stored_x, int32_t stored_y, float ui_scale);
