@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/access/focus_model.h"
+#include "ui/access/published_page.h"
 
 namespace qv {
 namespace {
@@ -240,6 +241,39 @@ TEST(FocusAnnouncements, FocusOnceAndEachNewNameOnce) {
   };
   FocusAnnouncer announcer;
   for (const Step& s : steps) EXPECT_EQ(announce(announcer, s.key, s.name), s.expected) << s.key << " " << s.name;
+}
+
+TEST(PublishedPageForReaders, KeepsFocusByKeyAndQueuesWhatReadersAsk) {
+  PublishedPage page;
+  int requests = 0;
+  page.on_request = [&] { ++requests; };
+  Piece tile = piece("tile:cpu", {0, 0, 100, 50});
+  tile.default_action = "Open";
+  Piece figure = piece("ram", {110, 0, 200, 50}, "", 0);  // read, not acted on
+  Piece off = piece("save", {0, 60, 50, 80}, "", piece_state::kFocusable | piece_state::kUnavailable);
+  off.default_action = "Press";
+  page.publish("Overview", {tile, figure, off});
+
+  EXPECT_FALSE(page.take_focus("ram"));
+  EXPECT_FALSE(page.do_default_action("ram"));
+  EXPECT_FALSE(page.do_default_action("save")) << "unavailable";
+  EXPECT_FALSE(page.do_default_action("gone"));
+  EXPECT_EQ(requests, 0);
+  EXPECT_TRUE(page.take_focus("tile:cpu"));
+  EXPECT_TRUE(page.do_default_action("tile:cpu"));
+  EXPECT_EQ(requests, 2);
+  EXPECT_EQ(page.take_actions(), std::vector<std::string>{"tile:cpu"});
+  EXPECT_TRUE(page.take_actions().empty());
+
+  // A sample moves the tile: the focus follows its key.
+  tile.region = {0, 100, 100, 150};
+  page.publish("Overview", {figure, tile});
+  EXPECT_EQ(page.focused_index(), std::optional<size_t>(1));
+  EXPECT_EQ(page.focused_key(), "tile:cpu");
+  // Another page starts with nothing focused.
+  page.publish("CPU", {tile});
+  EXPECT_EQ(page.focused_key(), "");
+  EXPECT_FALSE(page.focused_index());
 }
 
 }  // namespace
