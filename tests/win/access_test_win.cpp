@@ -14,6 +14,7 @@
 #include "ui/access/accessible_win.h"
 #include "ui/access/focus_ring_win.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/theme.h"
 #include "win_support.h"
 
@@ -318,6 +319,17 @@ TEST(FocusRingPaint, TwoPixelsInTheThemesFocusColourInsideTheRegion) {
   for (const POINT p : {POINT{4, 5}, POINT{7, 7}, POINT{20, 15}, POINT{35, 25}, POINT{32, 22}}) {
     EXPECT_EQ(s.at(p.x, p.y), rgb(0xFFFFFF)) << p.x << "," << p.y;
   }
+}
+
+// Wine reads the mode (off) but cannot switch it on (SPI_SETHIGHCONTRAST fails), so the
+// system's colours are tried natively and here the mode is seen going off.
+TEST(HighContrastMode, ReadAsOffAndASwitchOffIsReportedOnce) {
+  EXPECT_FALSE(read_high_contrast().has_value());
+  set_high_contrast(SystemColours{rgb(0x000000), rgb(0xFFFFFF), rgb(0x1AEBFF), rgb(0x000000), rgb(0xFFFF00),
+                                  rgb(0x3FF23F)});
+  EXPECT_TRUE(refresh_high_contrast()) << "switched off: the windows paint again";
+  EXPECT_FALSE(high_contrast_on());
+  EXPECT_FALSE(refresh_high_contrast()) << "nothing changed";
 }
 
 }  // namespace

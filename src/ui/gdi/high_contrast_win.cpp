@@ -21,11 +21,9 @@ std::optional<SystemColours> read_high_contrast() {
 }
 
 bool refresh_high_contrast() {
-  const std::optional<SystemColours> now = read_high_contrast();
-  const bool was_on = high_contrast_on();
-  const Theme before = current_theme();
-  set_high_contrast(now);
-  return was_on != now.has_value() || !(before == current_theme());
+  const Theme before = current_theme();  // the themes differ at least in their names
+  set_high_contrast(read_high_contrast());
+  return !(before == current_theme());
 }
 
 }  // namespace qv
