@@ -278,11 +278,23 @@ TEST_F(AccessibleWindow, TellsReadersOfFocusAndOfTheFocusedFiguresNewName) {
 // answers 0: rings always shown). So the requests the window makes are checked here, and that
 // nothing more is asked while the system says the rings already show.
 TEST_F(AccessibleWindow, FocusCuesAreAskedOfTheSystemByHowTheWindowWasOpened) {
-  g_ui_changes.clear();
-  initialize_focus_cues(hwnd_, false);
-  initialize_focus_cues(hwnd_, true);
-  const std::vector<WPARAM> expected = {MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS)};
-  EXPECT_EQ(g_ui_changes, expected);
+  BOOL saved = FALSE;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &saved, 0));
+  const WPARAM hide = MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS);
+  const WPARAM show = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+  struct Case {
+    BOOL always_show;  // the user's setting
+    std::vector<WPARAM> expected;  // opened with the mouse, then with the keyboard
+  };
+  const Case cases[] = {{FALSE, {hide, show}}, {TRUE, {show, show}}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(c.always_show)), 0));
+    g_ui_changes.clear();
+    initialize_focus_cues(hwnd_, false);
+    initialize_focus_cues(hwnd_, true);
+    EXPECT_EQ(g_ui_changes, c.expected) << "always show: " << c.always_show;
+  }
+  SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(saved)), 0);
   ASSERT_TRUE(focus_cues_shown(hwnd_));
   show_focus_cues(hwnd_);
   EXPECT_EQ(g_ui_changes.size(), 2u) << "already shown: nothing sent";

@@ -26,7 +26,12 @@ bool focus_cues_shown(HWND window) {
   return (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
 }
 
-void initialize_focus_cues(HWND window, bool by_keyboard) { change_ui_state(window, by_keyboard ? UIS_CLEAR : UIS_SET); }
+void initialize_focus_cues(HWND window, bool by_keyboard) {
+  // The user's "always show focus and access keys" setting keeps the rings on whatever the input.
+  BOOL always = FALSE;
+  if (!SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &always, 0)) always = FALSE;
+  change_ui_state(window, by_keyboard || always ? UIS_CLEAR : UIS_SET);
+}
 
 void show_focus_cues(HWND window) {
   if (!focus_cues_shown(window)) change_ui_state(window, UIS_CLEAR);

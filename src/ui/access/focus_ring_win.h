@@ -17,7 +17,8 @@ void draw_focus_ring(HDC dc, const Rect& region, float ui_scale);
 
 // True when the window's UI state lets focus rings show.
 bool focus_cues_shown(HWND window);
-// On showing the window: cues shown when it was opened with the keyboard, hidden otherwise.
+// On showing the window: cues shown when it was opened with the keyboard or the user asked the
+// system always to show them (SPI_GETKEYBOARDCUES), hidden otherwise.
 void initialize_focus_cues(HWND window, bool by_keyboard);
 // A key moved the focus: cues shown from now on (nothing is sent when they already are).
 void show_focus_cues(HWND window);
