@@ -320,8 +320,12 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     }
     case WM_KEYDOWN:
       if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
-      // A key that moves the focus shows focus rings from now on, as in the system's dialogs.
-      if (focus_move_for_key(wparam, GetKeyState(VK_SHIFT) < 0)) show_focus_cues(hwnd);
+      // A key that moves the focus shows focus rings from now on, as in the system's dialogs. The
+      // state's own notice comes back while UiState is lent out, so the repaint is asked here.
+      if (focus_move_for_key(wparam, GetKeyState(VK_SHIFT) < 0)) {
+        show_focus_cues(hwnd);
+        repaint_panel(hwnd);
+      }
       return true;
     case WM_UPDATEUISTATE:
       repaint_panel(hwnd);  // rings shown or hidden; the system keeps the state itself
