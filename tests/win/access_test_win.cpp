@@ -221,6 +221,31 @@ TEST_F(AccessibleWindow, ActsFocusesNavigatesAndHitTests) {
   EXPECT_EQ(acc_->accHitTest(origin.x - 5, origin.y + 60, &v), S_FALSE) << "outside the window";
 }
 
+TEST_F(AccessibleWindow, ATextFieldPieceIsTheEditControlsOwnObject) {
+  constexpr int kFieldId = 41;
+  HWND field = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 130, 180, 20, hwnd_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFieldId)), GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(field);
+  Piece search = piece("filter", {10, 130, 190, 150}, "Search", PieceRole::kTextField, piece_state::kFocusable, "");
+  search.control_id = kFieldId;
+  source_.page.push_back(search);  // the fifth child in reading order
+
+  IDispatch* object = nullptr;
+  ASSERT_EQ(acc_->get_accChild(child(5), &object), S_OK);
+  ASSERT_NE(object, nullptr);
+  object->Release();
+
+  SetFocus(field);
+  ASSERT_EQ(GetFocus(), field);
+  VARIANT v;
+  ASSERT_EQ(acc_->get_accFocus(&v), S_OK);
+  EXPECT_EQ(v.vt, VT_DISPATCH) << "the field answers for itself";
+  if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->Release();
+  SetFocus(nullptr);
+  ASSERT_EQ(acc_->get_accFocus(&v), S_FALSE) << "the focus is elsewhere";
+  EXPECT_EQ(v.vt, VT_EMPTY);
+}
+
 TEST_F(AccessibleWindow, AnswersDisconnectedOnceTheServerIsGone) {
   g_server = nullptr;
   server_.reset();
