@@ -2,7 +2,7 @@
 enable_language(RC)
 set(QV_WIN_DEFS _WIN32_WINNT=0x0A00 WINVER=0x0A00 NTDDI_VERSION=0x0A000000 UNICODE _UNICODE
     WIN32_LEAN_AND_MEAN NOMINMAX)
-set(QV_WIN_LIBS user32 gdi32 shell32 comctl32 advapi32 ole32 oleaut32 uuid iphlpapi pdh dwmapi ntdll ws2_32)
+set(QV_WIN_LIBS user32 gdi32 shell32 comctl32 advapi32 ole32 oleaut32 oleacc uuid iphlpapi pdh dwmapi ntdll ws2_32)
 
 # The C/C++ runtime is linked statically, so the exe runs without extra DLLs.
 set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")

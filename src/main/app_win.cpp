@@ -18,6 +18,7 @@
 #include "rules/rule_text.h"
 #include "sampler/sampler_thread_win.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
 #include "ui/panel/panel_show_win.h"
@@ -114,6 +115,7 @@ int run_app(int argc, wchar_t** argv) {
   auto shared = make_shared_state(settings, std::move(rules), build_instructions(settings));
 
   auto ui = std::make_unique<UiState>();
+  refresh_high_contrast();
   set_current_theme(settings.theme);
   const UINT dpi = GetDpiForWindow(panel);
   ui->dpi = dpi != 0 ? dpi : 96;

@@ -27,6 +27,12 @@ TEST(OverlayText, DigitsOrDash) {
   EXPECT_EQ(overlay_text(s), "1234");
 }
 
+TEST(OverlayText, AccessibleNameInWords) {
+  EXPECT_EQ(overlay_accessible_name("144"), "Frames per second: 144");
+  EXPECT_EQ(overlay_accessible_name("—"), "Frames per second: none");
+  EXPECT_EQ(overlay_accessible_name(""), "Frames per second: none");
+}
+
 TEST(OverlayPlacement, FortyUnitsInUntilMovedWithAFixedSize) {
   EXPECT_EQ(overlay_start_rect(std::nullopt, 1.0f), (Rect{40, 40, 136, 84}));
   EXPECT_EQ(overlay_start_rect(std::nullopt, 1.5f), (Rect{60, 60, 204, 126}));

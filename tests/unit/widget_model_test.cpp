@@ -156,6 +156,35 @@ TEST(WidgetTexts, ShownTextsChangeOnlyWithWhatIsShown) {
   EXPECT_EQ(widget_shown_texts(0, f), "");
 }
 
+TEST(WidgetTexts, AccessibleNameSaysTheShownItemsInWords) {
+  WidgetFigures f;
+  f.cpu_pct = 42.4f;
+  f.mem_pct = 60;
+  f.disk_read = 512 * KiB;
+  f.net_rx = 3 * MiB;
+  f.net_tx = 25 * MiB;
+  f.agents = 1;
+  f.messages = 2;
+  struct Case {
+    uint32_t mask;
+    const char* name;
+  } cases[] = {
+      {0, ""},
+      {1, "CPU 42%"},
+      {1 | 2 | 4, "CPU 42%; RAM 60%; Network down 3.0M, up 25M"},
+      {32 | 16, "GPU not available; FPS none"},
+      {8 | 64, "Disk read 512K, write 0; AI 1 agent, 2 messages"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(widget_accessible_name(c.mask, f), c.name) << c.mask;
+  f.gpu_ok = true;
+  f.gpu_pct = 12;
+  f.has_fps_app = true;
+  f.fps = 144;
+  f.agents = 0;
+  f.messages = 1;
+  EXPECT_EQ(widget_accessible_name(32 | 16 | 64, f), "GPU 12%; FPS 144; AI 0 agents, 1 message");
+}
+
 TEST(WidgetTexts, FiguresComeFromTheSample) {
   Snapshot s;
   s.cpu_pct = 10;

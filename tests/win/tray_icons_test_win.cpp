@@ -24,6 +24,7 @@ struct ShellCall {
   std::string info_title;
   std::string info;
   DWORD info_flags = 0;
+  UINT version = 0;
 };
 
 struct Recorder {
@@ -31,7 +32,7 @@ struct Recorder {
   TrayShell shell() {
     return [this](DWORD message, NOTIFYICONDATAW& d) {
       calls.push_back(ShellCall{message, d.uID, d.uFlags, d.uCallbackMessage, d.hIcon != nullptr, narrow(d.szTip),
-                                narrow(d.szInfoTitle), narrow(d.szInfo), d.dwInfoFlags});
+                                narrow(d.szInfoTitle), narrow(d.szInfo), d.dwInfoFlags, d.uVersion});
       return TRUE;
     };
   }
@@ -67,6 +68,32 @@ BOOL WINAPI record_filter(HWND window, UINT message, DWORD action, PCHANGEFILTER
   return TRUE;
 }
 
+TEST(TraySet, NotificationsFromTheMouseAndTheKeyboardAskOnceEach) {
+  struct Case {
+    const char* what;
+    std::vector<UINT> events;
+    std::vector<TrayRequest> expected;
+  };
+  using R = TrayRequest;
+  const std::vector<Case> cases = {
+      {"left click, the shell's echo ignored", {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT}, {R::kNone, R::kToggle, R::kNone}},
+      {"Enter on the icon, reported twice", {NIN_KEYSELECT, NIN_KEYSELECT}, {R::kOpenByKeyboard, R::kOpenByKeyboard}},
+      {"a select without a click comes from the keyboard", {NIN_SELECT}, {R::kOpenByKeyboard}},
+      {"click, then the keyboard", {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT, NIN_SELECT},
+       {R::kNone, R::kToggle, R::kNone, R::kOpenByKeyboard}},
+      {"right click, the shell's echo ignored", {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, {R::kNone, R::kMenu, R::kNone}},
+      {"Shift+F10 on the icon", {WM_CONTEXTMENU}, {R::kMenu}},
+      {"a right click without an echo (an older shell)", {WM_RBUTTONUP}, {R::kMenu}},
+      {"balloon and mouse moves", {NIN_BALLOONUSERCLICK, WM_MOUSEMOVE}, {R::kBalloonClicked, R::kNone}},
+  };
+  for (const Case& c : cases) {
+    TraySet tray;
+    std::vector<TrayRequest> got;
+    for (UINT e : c.events) got.push_back(tray_request(tray, e));
+    EXPECT_EQ(got, c.expected) << c.what;
+  }
+}
+
 TEST(TraySet, TaskbarCreatedIsLetThroughToAnElevatedPanel) {
   // Wine keeps no message filter state to read back, so the call itself is recorded.
   HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
@@ -86,14 +113,20 @@ TEST(TraySet, DefaultSettingsAddCpuAndRamWithPlaceholders) {
   TraySet tray;
   tray.shell = rec.shell();
   sync_tray_icons(tray, Settings{});
-  ASSERT_EQ(rec.calls.size(), 2u);
+  ASSERT_EQ(rec.calls.size(), 4u);
   for (size_t i = 0; i < 2; ++i) {
-    EXPECT_EQ(rec.calls[i].message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(rec.calls[i].id, i + 2);  // CPU is id 2, RAM id 3
-    EXPECT_EQ(rec.calls[i].flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
-    EXPECT_EQ(rec.calls[i].callback, kWmTray);
-    EXPECT_TRUE(rec.calls[i].has_icon);
-    EXPECT_EQ(rec.calls[i].tip, "Quorvel");
+    const ShellCall& add = rec.calls[2 * i];
+    EXPECT_EQ(add.message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(add.id, i + 2);  // CPU is id 2, RAM id 3
+    EXPECT_EQ(add.flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(add.callback, kWmTray);
+    EXPECT_TRUE(add.has_icon);
+    EXPECT_EQ(add.tip, "Quorvel");
+    // Each icon then asks for the behaviour that lets the keyboard select it.
+    const ShellCall& version = rec.calls[2 * i + 1];
+    EXPECT_EQ(version.message, static_cast<DWORD>(NIM_SETVERSION));
+    EXPECT_EQ(version.id, i + 2);
+    EXPECT_EQ(version.version, static_cast<UINT>(NOTIFYICON_VERSION));
   }
   EXPECT_EQ(tray.added, (std::array<bool, 6>{false, true, true, false, false, false}));
   EXPECT_EQ(tray.icons_drawn, 0u);  // placeholders are not live pictures
@@ -151,11 +184,12 @@ TEST(TraySet, EverySettingOffLeavesThePlainIcon) {
   Settings off;
   off.tray_cpu = off.tray_ram = false;
   sync_tray_icons(tray, off);
-  ASSERT_EQ(rec.calls.size(), 3u);
+  ASSERT_EQ(rec.calls.size(), 4u);
   EXPECT_EQ(rec.calls[0].message, static_cast<DWORD>(NIM_ADD));
   EXPECT_EQ(rec.calls[0].id, 1u);
-  EXPECT_EQ(rec.calls[1].message, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(rec.calls[1].message, static_cast<DWORD>(NIM_SETVERSION));
   EXPECT_EQ(rec.calls[2].message, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(rec.calls[3].message, static_cast<DWORD>(NIM_DELETE));
   EXPECT_EQ(tray.added, (std::array<bool, 6>{true, false, false, false, false, false}));
   // Unchanged settings change nothing.
   rec.calls.clear();

@@ -213,6 +213,28 @@ TEST(UiMonitor, EscapeHidesThePopupButNeverAPinnedPanel) {
   }
 }
 
+TEST(UiMonitor, EnterOnTheTrayIconOpensThePopupInTheForeground) {
+  Running m;
+  ASSERT_NE(m.panel, nullptr);
+  // Sent, not posted: once the call returns, the panel has handled the message.
+  DWORD_PTR answer = 0;
+  const auto send = [&](UINT msg, WPARAM w, LPARAM l) {
+    return SendMessageTimeoutW(m.panel, msg, w, l, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+  };
+  m.tray_event(NIN_KEYSELECT);  // posted: handled once the monitor has started
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000)) << "Enter opened the pop-up";
+  EXPECT_TRUE(eventually([&] { return GetForegroundWindow() == m.panel; }, 5000)) << "keys must reach the pop-up";
+  ASSERT_TRUE(send(kWmTray, 0, NIN_KEYSELECT));  // the shell may report one key twice
+  EXPECT_TRUE(IsWindowVisible(m.panel)) << "a second report does not close it";
+
+  ASSERT_TRUE(send(WM_KEYDOWN, VK_ESCAPE, 0));
+  ASSERT_FALSE(IsWindowVisible(m.panel));
+  ASSERT_TRUE(send(kWmTray, 0, WM_LBUTTONDOWN));
+  ASSERT_TRUE(send(kWmTray, 0, WM_LBUTTONUP));
+  ASSERT_TRUE(send(kWmTray, 0, NIN_SELECT));  // the shell's echo of the click
+  EXPECT_TRUE(IsWindowVisible(m.panel)) << "the echo did not close what the click opened";
+}
+
 // GetWindowText does not ask a control of another process; WM_GETTEXT does.
 std::wstring field_text(HWND field) {
   wchar_t buf[512] = {};

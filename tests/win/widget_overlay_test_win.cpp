@@ -2,6 +2,9 @@
 // taskbar (window attributes, first placement, pointer drags and grip resizes made with xdotool on
 // the X display, clicks that must not take the foreground), the switches and the placement beside
 // the clock through the panel's own actions in this process, and the paint on memory pixels.
+#include <windows.h>
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include "ui/panel/panel_window_win.h"
 #include "core/shared_state.h"
 #include "ui/panel/ui_state_win.h"
+#include "ui/access/accessible_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/overlay/overlay_win.h"
 #include "ui/panel/panel_actions_win.h"
@@ -87,6 +91,20 @@ TEST_P(WidgetPaintThemes, BackgroundLabelsInItemColoursValuesInTheText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ThreeThemesAndOneBeyond, WidgetPaintThemes, ::testing::Values(0u, 1u, 2u, 7u));
+
+TEST(WidgetPaint, HighContrastPaintsInTheSystemColoursAlone) {
+  set_high_contrast(SystemColours{rgb(0x000000), rgb(0xFFFFFF), rgb(0x1AEBFF), rgb(0x000000), rgb(0xFFFF00),
+                                  rgb(0x3FF23F)});
+  WidgetPaint p;
+  p.mask = 7;
+  p.theme = 2;  // the light strip the user chose gives way while the mode is on
+  p.figures.cpu_pct = 88;
+  const ScreenShot s = widget_picture(p, 228, 26);
+  set_high_contrast(std::nullopt);
+  EXPECT_EQ(s.at(0, 0), rgb(0x000000));
+  EXPECT_TRUE(s.any(8, 0, 66, 12, rgb(0xFFFFFF))) << "CPU's label in the text colour";
+  EXPECT_FALSE(s.any(0, 0, 228, 26, rgb(0x4FA3FF))) << "no item colours";
+}
 
 TEST(WidgetPaint, LastValueRightAlignedOthersLeftAligned) {
   WidgetPaint p;
@@ -552,6 +570,48 @@ TEST(WidgetProgram, ANegativePlaceSurvivesAndAWindowOnNoMonitorComesBack) {
     return f.find("widget_x=-100\nwidget_y=300\nwidget_pos_set=1\n") != std::string::npos &&
            f.find("fps_x=0\nfps_y=0\nfps_pos_set=1\n") != std::string::npos;
   }, 5000)) << m.settings_file();
+}
+
+// Read from this process, as a screen reader reads them: through the system's accessibility
+// calls, which bring the objects over from the monitor's process.
+std::wstring client_name(HWND window) {
+  IAccessible* acc = nullptr;
+  if (AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+                                 reinterpret_cast<void**>(&acc)) != S_OK || !acc) {
+    return L"(no object)";
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::wstring out = L"(no name)";
+  if (acc->get_accName(self, &name) == S_OK && name) out.assign(name, SysStringLen(name));
+  SysFreeString(name);
+  acc->Release();
+  return out;
+}
+
+TEST(WidgetProgram, ScreenReadersReadTheFiguresOfTheStripAndTheOverlay) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  {
+    Monitor m;
+    m.start("widget_on=1\nfps_overlay=1\n");
+    HWND w = m.shown(kWidgetClass);
+    HWND o = m.shown(kOverlayClass);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(o, nullptr);
+    std::wstring name;
+    // CPU, RAM and NET are shown by default; the name follows the sampled figures.
+    EXPECT_TRUE(eventually([&] {
+      name = client_name(w);
+      return name.rfind(L"CPU ", 0) == 0 && name.find(L"%; RAM ") != std::wstring::npos &&
+             name.find(L"%; Network down ") != std::wstring::npos;
+    }, 5000)) << utf8(name);
+    EXPECT_EQ(window_text(w), L"Quorvel widget") << "the title stays";
+    EXPECT_EQ(client_name(o), L"Frames per second: none");
+  }
+  CoUninitialize();
 }
 
 TEST(OverlayProgram, KeyedCounterWithTheFallBackColourAndOpacity) {

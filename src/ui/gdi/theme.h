@@ -1,8 +1,10 @@
 #pragma once
 // Colours every window paints with: the three themes and their roles, the fixed colours and the
 // colour of each metric. The current theme is one process-wide index that painters read at
-// paint time, so a change shows on the next repaint.
+// paint time, so a change shows on the next repaint. While the system's high-contrast mode is on,
+// a theme made of the system's own colours takes the place of the chosen one everywhere.
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace qv {
@@ -38,7 +40,32 @@ struct Theme {
   Rgb text;        // primary text
   Rgb text_dim;    // secondary text, labels, links, chevrons, scroll thumb
   Rgb track;       // empty part of meter bars, check boxes
+  Rgb focus;       // the keyboard focus ring: at least 3:1 against background and surface
+  Rgb accent;      // selected chips, active links
+  Rgb on_accent;   // text on an accent fill
+  Rgb link;        // links
+  bool operator==(const Theme&) const = default;
 };
+
+// The system colours a high-contrast theme is built from, as the system reports them.
+struct SystemColours {
+  Rgb window;          // COLOR_WINDOW
+  Rgb window_text;     // COLOR_WINDOWTEXT
+  Rgb highlight;       // COLOR_HIGHLIGHT
+  Rgb highlight_text;  // COLOR_HIGHLIGHTTEXT
+  Rgb hot_light;       // COLOR_HOTLIGHT: links
+  Rgb gray_text;       // COLOR_GRAYTEXT
+  bool operator==(const SystemColours&) const = default;
+};
+
+// Every role from the system colours: fills in the window colour, text and frames in the window
+// text colour, selection and the focus ring in the highlight, links in the hot-light colour,
+// empty tracks in the gray-text colour. Named "high contrast".
+Theme high_contrast_theme(const SystemColours& system);
+
+// WCAG 2 relative luminance (0 black .. 1 white) and contrast ratio (1 .. 21, either order).
+double relative_luminance(Rgb c);
+double contrast_ratio(Rgb a, Rgb b);
 
 inline constexpr uint32_t kThemeCount = 3;  // 0 dark, 1 black, 2 light
 inline constexpr uint32_t kLightTheme = 2;
@@ -47,8 +74,16 @@ uint32_t clamp_theme_index(uint32_t index);
 const Theme& theme_at(uint32_t index);
 
 void set_current_theme(uint32_t index);  // stored clamped
-uint32_t current_theme_index();
+uint32_t current_theme_index();  // the chosen theme, also while high contrast is on
+// The chosen theme, or the high-contrast one while that is on.
 const Theme& current_theme();
+
+// Switched by the UI thread when the system's mode or colours change; nothing: the mode is off.
+void set_high_contrast(const std::optional<SystemColours>& system);
+bool high_contrast_on();
+// What a window with its own theme choice (the widget) paints with: the high-contrast theme
+// while that is on, otherwise theme_at(index).
+const Theme& theme_or_high_contrast(uint32_t index);
 
 // The same in every theme.
 namespace colours {

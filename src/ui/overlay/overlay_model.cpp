@@ -23,6 +23,11 @@ std::string overlay_text(const Snapshot& s) {
   return s.fps ? std::to_string(s.fps->fps) : std::string("\xE2\x80\x94");
 }
 
+std::string overlay_accessible_name(const std::string& shown_text) {
+  const bool none = shown_text.empty() || shown_text == "\xE2\x80\x94";
+  return "Frames per second: " + (none ? std::string("none") : shown_text);
+}
+
 Rect overlay_start_rect(const std::optional<Point>& stored, float ui_scale) {
   const int32_t inset = px(40, ui_scale);
   const int32_t w = px(96, ui_scale);

@@ -26,6 +26,10 @@ uint8_t overlay_alpha(uint32_t index);
 // The frame rate in plain digits, or the em dash when no app is drawing frames.
 std::string overlay_text(const Snapshot& s);
 
+// What a screen reader reads for the overlay: "Frames per second: 144", or "...: none" while it
+// shows the dash.
+std::string overlay_accessible_name(const std::string& shown_text);
+
 // Where a new window goes, in pixels for `ui_scale`: the stored corner (negative on a monitor
 // left of or above the main one), or 40 units in from the screen's edges when the overlay was
 // never placed; 96 x 44 units. The size stays fixed.

@@ -3,12 +3,16 @@
 // messages at once).
 #include "ui/overlay/overlay_win.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "config/settings_file_win.h"
 #include "ui/panel/ui_state_win.h"
+#include "ui/access/accessible_win.h"
+#include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/no_activate_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/monitors_win.h"
@@ -20,6 +24,17 @@ namespace {
 
 constexpr DWORD kOverlayExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 
+// What a screen reader reads for the overlay: the frame rate in words, as the name of its client
+// area. The window keeps its title.
+class OverlayReading final : public AccessSource {
+ public:
+  std::string title() override;
+  std::vector<Piece> pieces() override { return {}; }
+  std::string focused_key() override { return {}; }
+  bool do_default_action(const std::string&) override { return false; }
+  bool take_focus(const std::string&) override { return false; }
+};
+
 struct OverlayState {
   std::string text = "\xE2\x80\x94";
   Rgb colour = overlay_colour(0);
@@ -27,9 +42,13 @@ struct OverlayState {
   UniqueGdiObject font;  // made once
   std::optional<Point> moved_to;  // the user's drag since the last sample
   int alpha_set = -1;             // the opacity last given to the window; -1 before the first
+  std::unique_ptr<AccessibleServer> access;  // while the window exists
 };
 
 thread_local OverlayState t_overlay;
+thread_local OverlayReading t_overlay_reading;
+
+std::string OverlayReading::title() { return overlay_accessible_name(t_overlay.text); }
 
 void note_move(HWND hwnd) {
   RECT r{};
@@ -51,7 +70,19 @@ void on_paint(HWND hwnd) {
 
 LRESULT CALLBACK overlay_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (LRESULT result = 0; handle_no_activate_message(hwnd, msg, wparam, lparam, result)) return result;
+  if (may_change_high_contrast(msg)) {
+    refresh_high_contrast();
+    InvalidateRect(hwnd, nullptr, FALSE);
+  }
   switch (msg) {
+    case WM_GETOBJECT:
+      if (t_overlay.access) {
+        if (const auto answer = t_overlay.access->on_get_object(wparam, lparam)) return *answer;
+      }
+      return DefWindowProcW(hwnd, msg, wparam, lparam);
+    case WM_NCDESTROY:
+      t_overlay.access.reset();
+      return DefWindowProcW(hwnd, msg, wparam, lparam);
     case WM_PAINT:
       on_paint(hwnd);
       return 0;
@@ -78,8 +109,10 @@ HWND create_overlay_window(const Settings& settings, float ui_scale) {
   const std::optional<Point> stored =
       settings.fps_pos_set ? std::optional<Point>(Point{settings.fps_x, settings.fps_y}) : std::nullopt;
   const Rect r = keep_on_a_monitor(overlay_start_rect(stored, ui_scale), monitor_areas());
-  return CreateWindowExW(kOverlayExStyle, kOverlayClass, kOverlayTitle, WS_POPUP, r.left, r.top, r.width(),
-                         r.height(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND hwnd = CreateWindowExW(kOverlayExStyle, kOverlayClass, kOverlayTitle, WS_POPUP, r.left, r.top, r.width(),
+                              r.height(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (hwnd) t_overlay.access = std::make_unique<AccessibleServer>(hwnd, t_overlay_reading);
+  return hwnd;
 }
 
 }  // namespace
@@ -89,8 +122,10 @@ HFONT create_overlay_font(float scale) { return create_font(px(kOverlayFontHeigh
 void paint_overlay(HDC dc, int32_t width, int32_t height, std::string_view text, Rgb colour, HFONT font, float scale) {
   fill_rect(dc, Rect{0, 0, width, height}, kOverlayKeyColour);
   const Point at = overlay_text_origin(scale);
-  draw_text(dc, at.x + 2, at.y + 2, font, kOverlayShadowColour, text);
-  draw_text(dc, at.x, at.y, font, colour, text);
+  // In high contrast the digits take the system's text colour over its window colour.
+  const bool system_colours = high_contrast_on();
+  draw_text(dc, at.x + 2, at.y + 2, font, system_colours ? current_theme().background : kOverlayShadowColour, text);
+  draw_text(dc, at.x, at.y, font, system_colours ? current_theme().text : colour, text);
 }
 
 void update_overlay(UiState& ui) {
@@ -119,6 +154,8 @@ void update_overlay(UiState& ui) {
     t_overlay.alpha_set = alpha;
   }
   if (changed) InvalidateRect(ui.overlay, nullptr, FALSE);
+  // A reader that follows the overlay hears the new rate; nothing is sent while it stays the same.
+  if (changed && !created) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, ui.overlay, OBJID_CLIENT, CHILDID_SELF);
   if (apply_overlay_move(ui.settings, moved)) save_settings(ui.settings);
   // Showing a shown window again still costs a trip through the window manager.
   if (!IsWindowVisible(ui.overlay)) ShowWindow(ui.overlay, SW_SHOWNOACTIVATE);

@@ -8,6 +8,8 @@
 
 #include "config/settings_file_win.h"
 #include "core/clock.h"
+#include "ui/access/focus_ring_win.h"
+#include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/overview_model.h"
 #include "ui/panel/panel_actions_win.h"
@@ -109,6 +111,17 @@ void show_panel(UiState& ui, HWND hwnd) {
   SetForegroundWindow(hwnd);
   // Typing must not go into a field the page hides; the panel itself takes the keys then.
   SetFocus(filter_field_shown(ui.panel) ? ui.field(TextField::kFilter) : hwnd);
+  initialize_focus_cues(hwnd, false);  // no focus ring until a key is used
+  repaint_panel(hwnd);
+}
+
+void open_panel_by_keyboard(UiState& ui, HWND hwnd) {
+  if (ui.visible) {
+    bring_forward(hwnd);
+  } else {
+    show_panel(ui, hwnd);
+  }
+  initialize_focus_cues(hwnd, true);
   repaint_panel(hwnd);
 }
 
@@ -229,6 +242,7 @@ void follow_dpi(UiState& ui, HWND hwnd, uint32_t dpi, const RECT* suggested) {
 }
 
 void apply_theme(UiState& ui) {
+  refresh_high_contrast();
   set_current_theme(ui.settings.theme);
   ui.field_brush.reset(CreateSolidBrush(colorref(current_theme().input)));
 }

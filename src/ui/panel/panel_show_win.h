@@ -26,6 +26,9 @@ void hide_panel(UiState& ui, HWND hwnd);
 void set_pinned(UiState& ui, HWND hwnd, bool show);
 // Tray left click.
 void toggle_panel(UiState& ui, HWND hwnd);
+// Enter on the tray icon: shown (never hidden), in the foreground so that keys reach it, with
+// focus rings shown from the start.
+void open_panel_by_keyboard(UiState& ui, HWND hwnd);
 // Balloon click: shows the panel and opens the page the notification asked for.
 void open_from_balloon(UiState& ui, HWND hwnd);
 // Pop-up only: a new size when the drives, banner rows or shown metrics changed.

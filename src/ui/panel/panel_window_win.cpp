@@ -13,6 +13,7 @@
 #include "core/clock.h"
 #include "core/messages.h"
 #include "etw/trace_control_win.h"
+#include "ui/access/focus_ring_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/hit_test.h"
 #include "ui/panel/messages_model.h"
@@ -319,7 +320,16 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     }
     case WM_KEYDOWN:
       if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
+      // A key that moves the focus shows focus rings from now on, as in the system's dialogs. The
+      // state's own notice comes back while UiState is lent out, so the repaint is asked here.
+      if (focus_move_for_key(wparam, GetKeyState(VK_SHIFT) < 0)) {
+        show_focus_cues(hwnd);
+        repaint_panel(hwnd);
+      }
       return true;
+    case WM_UPDATEUISTATE:
+      repaint_panel(hwnd);  // rings shown or hidden; the system keeps the state itself
+      return false;
     case WM_COMMAND:
       if (LOWORD(wparam) == control_id(TextField::kFilter) && HIWORD(wparam) == EN_CHANGE) on_filter_field_changed(ui, hwnd);
       return true;
@@ -356,20 +366,29 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       scroll_by_wheel(ui, hwnd, GET_WHEEL_DELTA_WPARAM(wparam));  // px(52) per notch; repaints
       return true;
     case kWmTray:
-      switch (LOWORD(lparam)) {
-        case WM_LBUTTONUP:
+      switch (tray_request(ui.tray, LOWORD(lparam))) {
+        case TrayRequest::kToggle:
           toggle_panel(ui, hwnd);
           break;
-        case WM_RBUTTONUP:
+        case TrayRequest::kOpenByKeyboard:
+          open_panel_by_keyboard(ui, hwnd);
+          break;
+        case TrayRequest::kMenu:
           ui.after_message = AfterMessage::kTrayMenu;
           break;
-        case NIN_BALLOONUSERCLICK:
+        case TrayRequest::kBalloonClicked:
           open_from_balloon(ui, hwnd);
           break;
-        default:
+        case TrayRequest::kNone:
           break;
       }
       return true;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // High contrast may have been switched or recoloured; the system's own handling follows.
+      apply_theme(ui);
+      repaint_panel(hwnd);
+      return false;
     case kWmSample:
       on_sample(ui, hwnd);
       return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/messages.h"
 #include "ui/gdi/draw_win.h"
@@ -47,6 +48,9 @@ void add_slot(TraySet& tray, size_t slot) {
     data.hIcon = placeholder.get();
   }
   call_shell(tray, NIM_ADD, data);
+  // Without a version the shell reports Enter on an icon as a right click (the menu).
+  data.uVersion = NOTIFYICON_VERSION;
+  call_shell(tray, NIM_SETVERSION, data);
   tray.shown_text[slot].clear();
 }
 
@@ -71,6 +75,33 @@ HBITMAP create_dib(HDC dc, int n, uint32_t** bits) {
 }
 
 }  // namespace
+
+TrayRequest tray_request(TraySet& tray, UINT event) {
+  switch (event) {
+    case WM_LBUTTONDOWN:
+      tray.left_pressed = true;
+      return TrayRequest::kNone;
+    case WM_LBUTTONUP:
+      return TrayRequest::kToggle;
+    case NIN_SELECT:
+      if (std::exchange(tray.left_pressed, false)) return TrayRequest::kNone;  // the click's echo
+      return TrayRequest::kOpenByKeyboard;
+    case NIN_KEYSELECT:
+      return TrayRequest::kOpenByKeyboard;
+    case WM_RBUTTONDOWN:
+      tray.right_pressed = true;
+      return TrayRequest::kNone;
+    case WM_RBUTTONUP:
+      return TrayRequest::kMenu;
+    case WM_CONTEXTMENU:
+      if (std::exchange(tray.right_pressed, false)) return TrayRequest::kNone;  // the click's echo
+      return TrayRequest::kMenu;
+    case NIN_BALLOONUSERCLICK:
+      return TrayRequest::kBalloonClicked;
+    default:
+      return TrayRequest::kNone;
+  }
+}
 
 int tray_icon_size() { return std::max(GetSystemMetrics(SM_CXSMICON), 16); }
 

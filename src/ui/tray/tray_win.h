@@ -29,7 +29,24 @@ struct TraySet {
   std::array<std::string, kTraySlots> shown_text;  // empty: draw again at the next sample
   uint64_t icons_drawn = 0;  // live pictures made for NIM_MODIFY (placeholders not counted)
   TrayShell shell;           // empty: Shell_NotifyIconW
+  // A press seen on an icon, so that the shell's own follow-up of a click (NIN_SELECT after a left
+  // click, WM_CONTEXTMENU after a right click) is not taken for a second request.
+  bool left_pressed = false;
+  bool right_pressed = false;
 };
+
+// What a notification from an icon (the low word of WM_TRAY's lParam) asks of the panel.
+enum class TrayRequest : uint8_t {
+  kNone,
+  kToggle,           // a left click
+  kOpenByKeyboard,   // Enter or Space on a selected icon: open (never close) and take the keys
+  kMenu,             // a right click, Shift+F10 or the menu key
+  kBalloonClicked,
+};
+// Icons are added with the shell's version 3 behaviour, so the keyboard reaches them:
+// NIN_KEYSELECT (sometimes twice for one key), and NIN_SELECT or WM_CONTEXTMENU both after
+// the mouse's own messages and on their own from the keyboard.
+TrayRequest tray_request(TraySet& tray, UINT event);
 
 // The message filter call; tests put a recorder here, the program ChangeWindowMessageFilterEx.
 using MessageFilterCall = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);

@@ -72,6 +72,36 @@ std::string widget_shown_texts(uint32_t mask, const WidgetFigures& f) {
   return out;
 }
 
+std::string widget_accessible_name(uint32_t mask, const WidgetFigures& f) {
+  std::string out;
+  for (const WidgetItem& item : kWidgetItems) {
+    if (!(mask & item.bit)) continue;
+    if (!out.empty()) out += "; ";
+    switch (item.bit) {
+      case 32:
+        out += f.gpu_ok ? "GPU " + format_percent(f.gpu_pct) : std::string("GPU not available");
+        break;
+      case 16:
+        out += f.has_fps_app ? "FPS " + std::to_string(f.fps) : std::string("FPS none");
+        break;
+      case 8:
+        out += "Disk read " + format_compact(f.disk_read) + ", write " + format_compact(f.disk_write);
+        break;
+      case 4:
+        out += "Network down " + format_compact(f.net_rx) + ", up " + format_compact(f.net_tx);
+        break;
+      case 64:
+        out += "AI " + std::to_string(f.agents) + (f.agents == 1 ? " agent, " : " agents, ") +
+               std::to_string(f.messages) + (f.messages == 1 ? " message" : " messages");
+        break;
+      default:
+        out += std::string(item.label) + " " + widget_value_text(item, f);
+        break;
+    }
+  }
+  return out;
+}
+
 int32_t widget_width(uint32_t mask, float scale) {
   int64_t w = 2 * static_cast<int64_t>(px(kWidgetPadding, scale));
   for (const WidgetItem& item : kWidgetItems) {

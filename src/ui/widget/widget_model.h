@@ -65,6 +65,10 @@ std::string widget_value_text(const WidgetItem& item, const WidgetFigures& f);
 // The value texts of the shown items in display order, one per line: what a paint would show.
 std::string widget_shown_texts(uint32_t mask, const WidgetFigures& f);
 
+// What a screen reader reads for the strip: the shown items in display order, in words rather
+// than marks ("CPU 42%; Network down 3.0M, up 25M; AI 5 agents, 2 messages").
+std::string widget_accessible_name(uint32_t mask, const WidgetFigures& f);
+
 // Sum of the shown items' cells plus the padding on both sides, each term truncated on its own.
 int32_t widget_width(uint32_t mask, float scale);
 int32_t widget_height(float scale);

@@ -6,17 +6,21 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "agents/agent_registry.h"
 #include "config/settings_file_win.h"
 #include "ui/panel/ui_state_win.h"
 #include "core/clock.h"
+#include "ui/access/accessible_win.h"
 #include "ui/gdi/no_activate_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/monitors_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/theme.h"
 #include "util/handles_win.h"
 
@@ -25,6 +29,17 @@ namespace {
 
 constexpr DWORD kWidgetExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 constexpr DWORD kWidgetStyle = WS_POPUP | WS_THICKFRAME;
+
+// What a screen reader reads for the strip: its figures, as the name of its client area. The
+// window keeps its title; the strip has no pieces to focus.
+class WidgetReading final : public AccessSource {
+ public:
+  std::string title() override;
+  std::vector<Piece> pieces() override { return {}; }
+  std::string focused_key() override { return {}; }
+  bool do_default_action(const std::string&) override { return false; }
+  bool take_focus(const std::string&) override { return false; }
+};
 
 struct WidgetState {
   WidgetPaint paint;  // figures, mask, theme, scale and hover as the next paint shows them
@@ -35,9 +50,13 @@ struct WidgetState {
   std::optional<Point> moved_to;
   std::optional<float> new_scale;
   std::string shown;  // the texts and theme of the last picture asked for
+  std::unique_ptr<AccessibleServer> access;  // while the window exists
 };
 
 thread_local WidgetState t_widget;
+thread_local WidgetReading t_widget_reading;
+
+std::string WidgetReading::title() { return widget_accessible_name(t_widget.paint.mask, t_widget.paint.figures); }
 
 void renew_fonts(WidgetState& w) {
   w.label_font.reset(create_widget_label_font(w.paint.scale));
@@ -100,7 +119,19 @@ void on_sizing(HWND hwnd, RECT* r) {
 
 LRESULT CALLBACK widget_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (LRESULT result = 0; handle_no_activate_message(hwnd, msg, wparam, lparam, result)) return result;
+  if (may_change_high_contrast(msg)) {
+    refresh_high_contrast();
+    InvalidateRect(hwnd, nullptr, FALSE);
+  }
   switch (msg) {
+    case WM_GETOBJECT:
+      if (t_widget.access) {
+        if (const auto answer = t_widget.access->on_get_object(wparam, lparam)) return *answer;
+      }
+      return DefWindowProcW(hwnd, msg, wparam, lparam);
+    case WM_NCDESTROY:
+      t_widget.access.reset();
+      return DefWindowProcW(hwnd, msg, wparam, lparam);
     case WM_PAINT:
       on_paint(hwnd);
       return 0;
@@ -185,7 +216,10 @@ HWND create_widget_window(const Settings& settings, float dpi) {
   const Rect r = keep_on_a_monitor(widget_start_rect(stored, t_widget.paint.scale), monitor_areas());
   HWND hwnd = CreateWindowExW(kWidgetExStyle, kWidgetClass, kWidgetTitle, kWidgetStyle, r.left, r.top, r.width(),
                               r.height(), nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (hwnd) SetLayeredWindowAttributes(hwnd, 0, kWidgetAlpha, LWA_ALPHA);
+  if (hwnd) {
+    SetLayeredWindowAttributes(hwnd, 0, kWidgetAlpha, LWA_ALPHA);
+    t_widget.access = std::make_unique<AccessibleServer>(hwnd, t_widget_reading);
+  }
   return hwnd;
 }
 
@@ -212,11 +246,13 @@ HFONT create_widget_label_font(float scale) { return create_font(px(9, scale), F
 HFONT create_widget_value_font(float scale) { return create_font(px(12, scale), FW_BOLD); }
 
 void paint_widget(HDC dc, int32_t width, int32_t height, const WidgetPaint& p) {
-  const Theme& theme = theme_at(std::min<uint32_t>(p.theme, 2));
+  const Theme& theme = theme_or_high_contrast(std::min<uint32_t>(p.theme, 2));
+  const bool system_colours = high_contrast_on();  // no colours of our own beside the system's
   fill_rect(dc, Rect{0, 0, width, height}, theme.background);
   const WidgetRows rows = widget_rows(p.scale);
   for (const WidgetCell& cell : widget_cells(p.mask, p.scale, p.figures)) {
-    draw_text(dc, cell.left, rows.label_top, p.label_font, cell.item->colour, cell.item->label);
+    draw_text(dc, cell.left, rows.label_top, p.label_font, system_colours ? theme.text : cell.item->colour,
+              cell.item->label);
     int32_t x = cell.left;
     if (cell.right_aligned) x = cell.right - text_width(dc, p.value_font, cell.value);
     draw_text(dc, x, rows.value_top, p.value_font, theme.text, cell.value);
@@ -268,6 +304,8 @@ void update_widget(UiState& ui, float mem_pct) {
     SetWindowPos(ui.widget, nullptr, 0, 0, want_w, want_h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (changed) InvalidateRect(ui.widget, nullptr, FALSE);
+  // A reader that follows the strip hears new figures; nothing is sent while they stay the same.
+  if (changed && !created) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, ui.widget, OBJID_CLIENT, CHILDID_SELF);
 
   if (apply_widget_reports(ui.settings, reports)) save_settings(ui.settings);
   // Showing a shown window again still costs a trip through the window manager.
