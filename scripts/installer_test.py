@@ -199,6 +199,10 @@ def store_task(name):
     return wine("schtasks", "/Create", "/TN", name, "/XML", windows_path(xml)).returncode
 
 
+def version_key(text):
+    return tuple(int(part) for part in text.split("."))
+
+
 def project_version():
     text = (ROOT / "CMakeLists.txt").read_text()
     m = re.search(r"project\(quorvel VERSION (\d+\.\d+\.\d+)", text)
@@ -238,7 +242,7 @@ def main():
         problems.append("the two packages' UpgradeCodes differ")
     if msi_property(MSI, "ProductCode") == msi_property(NEXT_MSI, "ProductCode"):
         problems.append("the two versions share one ProductCode")
-    if next_version is None or next_version == version:
+    if next_version is None or version_key(next_version) <= version_key(version):
         problems.append(f"the upgrade package's version {next_version} is not newer than {version}")
     check("UpgradePackageKeepsUpgradeCodeWithNewProductCode", problems, t)
 
