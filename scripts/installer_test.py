@@ -196,7 +196,7 @@ def store_task(name):
             f'  <Actions Context="Author"><Exec><Command>"{INSTALLED_EXE}"</Command></Exec></Actions>\n'
             '</Task>\n')
     xml.write_bytes(text.encode("utf-16"))
-    return wine("schtasks", "/Create", "/TN", name, "/XML", windows_path(xml)).returncode
+    return wine("schtasks", "/Create", "/F", "/TN", name, "/XML", windows_path(xml)).returncode
 
 
 def version_key(text):
