@@ -11,6 +11,7 @@ import getpass
 import hashlib
 import os
 import re
+import select
 import struct
 import subprocess
 import sys
@@ -35,6 +36,9 @@ TASKS_DIR = PREFIX / "drive_c" / "windows" / "system32" / "tasks"
 USER_DATA = PREFIX / "drive_c" / "users" / getpass.getuser() / "AppData" / "Local"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 PRODUCTS_KEY = r"HKLM\Software\Classes\Installer\Products"
+
+INITIALIZE = ('{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-06-18",'
+              '"capabilities":{},"clientInfo":{"name":"installer-test","version":"1"}}}\n')
 
 failures = 0
 ran = 0
@@ -301,9 +305,7 @@ def main():
 
     # The AI tool starts the companion by the path the connect command names, spaces and all.
     t = time.monotonic()
-    init = ('{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-06-18",'
-            '"capabilities":{},"clientInfo":{"name":"installer-test","version":"1"}}}\n')
-    r = wine(r"C:\Program Files\Quorvel\zelmor-mcp.exe", input=init, timeout=60)
+    r = wine(r"C:\Program Files\Quorvel\zelmor-mcp.exe", input=INITIALIZE, timeout=60)
     want = f'"serverInfo":{{"name":"quorvel","version":"{version}"}}'
     check("InstalledCompanionStartsFromPathWithSpaces",
           [] if want in r.stdout else [f"expected {want} in the reply, got {r.stdout[:300]!r} {r.stderr[-300:]!r}"], t)
@@ -338,6 +340,17 @@ def main():
     if not check("UpgradeReplacesOlderVersionInPlace", problems, t):
         finish()
 
+    # An older package over a newer one: refused, and nothing changes.
+    t = time.monotonic()
+    r = wine("msiexec", "/i", windows_path(MSI), "/qn")
+    problems = [] if r.returncode != 0 else ["msiexec /i of the older package succeeded over the newer one"]
+    versions = sorted(v.get("DisplayVersion", "") for v in quorvel_uninstall_entries().values())
+    if versions != [next_version]:
+        problems.append(f"uninstall entries after the older package: {versions}, expected [{next_version}]")
+    if (INSTALL_DIR / "quorvel.exe").read_bytes() != (NEXT_BIN / "quorvel.exe").read_bytes():
+        problems.append("the older package replaced quorvel.exe")
+    check("OlderPackageRefusedOverNewer", problems, t)
+
     # Wine's RemoveExistingProducts removes the older version with REMOVE=ALL alone, without the
     # UPGRADINGPRODUCTCODE that Windows passes, so under Wine an upgrade deletes the start-up task
     # that Windows keeps. What decides it is checked in the package instead, and the tasks are
@@ -346,7 +359,7 @@ def main():
     problems = []
     rows = msi_rows(NEXT_MSI, "InstallExecuteSequence")
     seq = {r[0]: (r[1], int(r[2])) for r in rows if len(r) == 3 and r[2].isdigit()}
-    for action, condition in (("EndRunningMonitors", 'REMOVE="ALL"'),
+    for action, condition in (("EndRunningMonitors", 'REMOVE="ALL"'), ("EndRunningCompanions", 'REMOVE="ALL"'),
                               ("DeleteStartupTask", 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE'),
                               ("DeleteLegacyStartupTask", 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE')):
         if action not in seq or seq[action][0] != condition:
@@ -358,17 +371,27 @@ def main():
         problems.append(f"storing the tasks again: schtasks /Create exited {codes}")
     check("UpgradeKeepsStartupTaskOnWindows", problems, t)
 
-    # Uninstall while the new version runs.
+    # Uninstall while the new version runs, and a companion that an AI tool keeps open.
     monitor = start_installed_monitor()
     t = time.monotonic()
     ok, reply = snapshot_answered(60)
     check("UpgradedMonitorAnswersSnapshot", [] if ok else [f"no snapshot within 60 s; last reply: {reply!r}"], t)
+    t = time.monotonic()
+    companion = subprocess.Popen(["wine", r"C:\Program Files\Quorvel\zelmor-mcp.exe"], stdin=subprocess.PIPE,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    # Running once it has answered; its input stays open, as an AI tool's does.
+    companion.stdin.write(INITIALIZE.encode())
+    companion.stdin.flush()
+    answered = select.select([companion.stdout], [], [], 30)[0] and b"serverInfo" in companion.stdout.readline()
+    check("CompanionRunsBeforeUninstall", [] if answered else ["the companion did not answer within 30 s"], t)
     kept = {p.name: sha256(p) for p in USER_DATA.glob("zelmor*")}
     t = time.monotonic()
     r = wine("msiexec", "/x", windows_path(NEXT_MSI), "/qn")
     problems = [] if r.returncode == 0 else [f"msiexec /x exited {r.returncode}: {r.stdout}{r.stderr}"]
     if not wait_until(lambda: monitor.poll() is not None, 30):
         problems.append("the monitor still runs 30 s after the uninstall")
+    if not wait_until(lambda: companion.poll() is not None, 30):
+        problems.append("the companion still runs 30 s after the uninstall")
     left = sorted(p.name for p in INSTALL_DIR.iterdir()) if INSTALL_DIR.exists() else []
     if left:
         problems.append(f"left in {INSTALL_DIR}: {left}")
