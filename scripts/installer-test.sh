@@ -23,7 +23,7 @@ ensure_display
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; [ -z "${XVFB_PID:-}" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
 
 export QV_INSTALLER_WORK="$work" QV_WIN_BIN="$out/win"
 export QV_MSI="${shipped[0]}" QV_ZIP="${shipped[1]}" QV_NEXT_MSI="${next[0]}"
