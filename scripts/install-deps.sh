@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build clang libclang-rt-14-dev g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 xvfb x11-utils imagemagick xdotool fonts-dejavu-core python3
-  nlohmann-json3-dev nodejs
+  nlohmann-json3-dev nodejs wixl msitools zip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both targets and runs every test: the layering check, native
-# unit tests, each fuzz target for a bounded time, and the Windows-side tests under Wine. Ends
-# with "N passed, M failed".
+# unit tests, each fuzz target for a bounded time, the Windows-side tests under Wine, the MCP
+# end-to-end test and the installer's life cycle. Ends with "N passed, M failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" || exit 1
@@ -70,6 +70,11 @@ else
   add 0 1
 fi
 wineserver -k 2>/dev/null || true
+
+echo "== installer life cycle under Wine (a fresh prefix of its own)"
+installer_start=$(date +%s)
+run_gtest timeout 900 "$root/scripts/installer-test.sh"
+echo "installer life cycle: $(( $(date +%s) - installer_start )) s"
 [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
 
 echo "$total_pass passed, $total_fail failed"
