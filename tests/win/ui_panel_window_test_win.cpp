@@ -169,6 +169,19 @@ TEST(UiPanelWindow, SampleFeedsSeriesTrayAndPopupSize) {
   EXPECT_EQ(p.ui().tray.icons_drawn, 2u);  // CPU and RAM pictures, drawn once for unchanged values
 }
 
+TEST(UiPanelWindow, ASampleInvalidatesThePanelOnlyWhileItIsShown) {
+  InProcessPanel p(Settings{});
+  ValidateRect(p.hwnd(), nullptr);
+  p.send(kWmSample);
+  EXPECT_FALSE(GetUpdateRect(p.hwnd(), nullptr, FALSE)) << "a hidden panel is painted when it is shown";
+  ShowWindow(p.hwnd(), SW_SHOWNOACTIVATE);
+  p.ui().visible = true;
+  ValidateRect(p.hwnd(), nullptr);
+  p.send(kWmSample);
+  EXPECT_TRUE(GetUpdateRect(p.hwnd(), nullptr, FALSE));
+  ShowWindow(p.hwnd(), SW_HIDE);
+}
+
 TEST(UiPanelWindow, EscapeStepsBackByPage) {
   InProcessPanel p(Settings{});
   struct Case { Page page; uint8_t sub; Page want_page; uint8_t want_sub; };
