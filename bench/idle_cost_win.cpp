@@ -26,7 +26,10 @@
 #include "core/shared_state.h"
 #include "sampler/sampler_thread_win.h"
 #include "config/settings.h"
+#include "core/messages.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "ui/tray/tray_win.h"
 #include "util/handles_win.h"
 #include "host_view_win.h"
@@ -300,6 +303,61 @@ void memory_per_facility() {
     steps.step("tray icons at the default settings, 5 refreshes");
     qv::remove_tray_icons(tray);
     DestroyWindow(top);
+  }
+  {
+    // The panel as the tray's click opens it: the real window procedure and UiState, sharing
+    // the sampler's state, so that the ticks while it is shown are detail ticks.
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &qv::panel_window_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QvMemoryPanel";
+    RegisterClassExW(&wc);
+    HWND panel = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_CLIPCHILDREN,
+                                 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    auto owned = std::make_unique<qv::UiState>();
+    owned->shared = shared;
+    owned->window = panel;
+    owned->fonts = qv::create_font_set(1.0f);
+    owned->tray.window = panel;
+    owned->tray.shell = [](DWORD, NOTIFYICONDATAW&) { return TRUE; };  // the tray was measured above
+    qv::set_ui_state(std::move(owned));
+    steps.step("panel window and its UiState, hidden");
+    auto open = [&] {
+      SendMessageW(panel, qv::kWmTray, 1, WM_LBUTTONUP);
+      UpdateWindow(panel);
+    };
+    auto detail_ticks = [&] {
+      for (int i = 0; i < 5; ++i) qv::sample_tick(*s, false);
+    };
+    auto samples_shown = [&] {
+      for (int i = 0; i < 5; ++i) {
+        SendMessageW(panel, qv::kWmSample, 0, 0);
+        UpdateWindow(panel);
+      }
+    };
+    auto close = [&] {
+      SendMessageW(panel, qv::kWmTray, 1, WM_LBUTTONUP);
+      for (int i = 0; i < 3; ++i) {  // ticks after closing: no process list any more
+        qv::sample_tick(*s, false);
+        SendMessageW(panel, qv::kWmSample, 0, 0);
+      }
+    };
+    open();
+    steps.step("panel opened: shown and painted once");
+    detail_ticks();
+    steps.step("5 detail ticks (the panel is shown)");
+    samples_shown();
+    steps.step("5 samples taken and painted by the panel");
+    close();
+    steps.step("panel closed, 3 ticks");
+    open();
+    detail_ticks();
+    samples_shown();
+    close();
+    steps.step("panel opened and closed again");
+    qv::set_ui_state(nullptr);
+    DestroyWindow(panel);
   }
   s.reset();
   steps.step("sampler state released");
