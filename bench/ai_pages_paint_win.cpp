@@ -119,6 +119,7 @@ void ai_pages_paint() {
   std::printf("  paint at the top: %.3f ms per paint (%d paints)\n", top, n);
   std::printf("  paint scrolled to %d px: %.3f ms per paint (%.3f ms measuring every word afresh)\n",
               activity.scroll_offset, middle, middle_cold);
+  std::printf("FIGURE ai_activity_first_paint_ms|%.4f||ms\n", middle_cold);
 
   PanelState messages;
   messages.page = Page::kMessages;
@@ -134,6 +135,7 @@ void ai_pages_paint() {
   std::printf("  all folded: %.3f ms per paint (%.3f ms measuring afresh)\n", folded, folded_cold);
   std::printf("  all unfolded (content %d px tall): %.3f ms per paint (%.3f ms measuring afresh)\n",
               messages.scroll_max + kHeight - 62 - 12, unfolded, unfolded_cold);
+  std::printf("FIGURE messages_first_paint_ms|%.4f||ms\n", unfolded_cold);
 }
 
 QV_WIN_BENCH("ai_pages_paint", ai_pages_paint);

@@ -6,8 +6,8 @@
 //
 // Under Wine the system's own answers for another process are empty (no processor times, no
 // private bytes), so the figures come from the host's view of the two processes instead, read
-// through Wine's drive Z: (the host's root): the run time of every thread and the resident set,
-// of which the anonymous part is what the process holds privately. On Windows the system's
+// through Wine's drive Z: (the host's root): the run time of every thread, the resident set, and
+// the private part of it (anonymous and private dirty pages from smaps). On Windows the system's
 // answers are used.
 //
 // Lines that start with "FIGURE" are read by scripts/bench.sh:
@@ -15,13 +15,9 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <vector>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,79 +26,20 @@
 #include "core/shared_state.h"
 #include "sampler/sampler_thread_win.h"
 #include "config/settings.h"
+#include "core/messages.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/panel/panel_window_win.h"
+#include "ui/panel/ui_state_win.h"
 #include "ui/tray/tray_win.h"
 #include "util/handles_win.h"
+#include "host_view_win.h"
 #include "win_bench.h"
 
 namespace {
 
-// One process as the host sees it: found by its command line, which Wine sets to the program's
-// full path. The newest such process is taken (this run started it).
-struct HostView {
-  bool found = false;
-  double cpu_s = 0;         // run time of all its threads
-  double resident_mb = 0;   // VmRSS
-  double anonymous_mb = 0;  // RssAnon: heap, stacks and other private pages
-};
-
-std::string read_all(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);  // a wide path: the host's names are ASCII here
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-double status_kb(const std::string& status, const char* key) {
-  const size_t at = status.find(key);
-  return at == std::string::npos ? 0 : std::strtod(status.c_str() + at + std::strlen(key), nullptr);
-}
-
-std::vector<std::wstring> host_entries(const std::wstring& dir) {
-  std::vector<std::wstring> out;
-  WIN32_FIND_DATAW d;
-  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &d);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    if (d.cFileName[0] >= L'0' && d.cFileName[0] <= L'9') out.emplace_back(d.cFileName);
-  } while (FindNextFileW(h, &d));
-  FindClose(h);
-  return out;
-}
-
-HostView host_view(const std::wstring& exe) {
-  std::string wanted(exe.begin(), exe.end());  // the path is ASCII
-  HostView best;
-  unsigned long long best_start = 0;
-  for (const std::wstring& pid : host_entries(L"Z:\\proc")) {
-    const std::wstring dir = L"Z:\\proc\\" + pid;
-    std::string cmdline = read_all(dir + L"\\cmdline");
-    cmdline = cmdline.substr(0, cmdline.find('\0'));
-    // Wine writes the whole command line into the first argument; ours start with the path.
-    if (cmdline.size() < wanted.size() || _strnicmp(cmdline.c_str(), wanted.c_str(), wanted.size()) != 0) continue;
-    // Field 22 of stat is the start time; the name in field 2 holds no spaces here.
-    std::istringstream stat(read_all(dir + L"\\stat"));
-    std::string field;
-    unsigned long long start = 0;
-    for (int i = 1; i <= 22 && stat >> field; ++i) {
-      if (i == 22) start = std::strtoull(field.c_str(), nullptr, 10);
-    }
-    if (best.found && start < best_start) continue;
-    HostView v;
-    v.found = true;
-    for (const std::wstring& task : host_entries(dir + L"\\task")) {
-      v.cpu_s += std::strtod(read_all(dir + L"\\task\\" + task + L"\\schedstat").c_str(), nullptr) / 1e9;
-    }
-    const std::string status = read_all(dir + L"\\status");
-    v.resident_mb = status_kb(status, "VmRSS:") / 1024;
-    v.anonymous_mb = status_kb(status, "RssAnon:") / 1024;
-    best = v;
-    best_start = start;
-  }
-  return best;
-}
-
-bool under_wine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+using qv::bench::HostView;
+using qv::bench::host_view;
+using qv::bench::under_wine;
 
 struct Memory {
   double resident_mb = 0;  // working set
@@ -111,8 +48,13 @@ struct Memory {
 
 Memory memory_of(HANDLE process);
 
-// This process's own memory. Under Wine only the resident set is known (private bytes read 0).
-Memory own_memory() { return memory_of(GetCurrentProcess()); }
+// This process's own memory. Under Wine the system's private bytes read 0: the host's smaps
+// figure stands in for them.
+Memory own_memory() {
+  if (!under_wine()) return memory_of(GetCurrentProcess());
+  const HostView v = qv::bench::host_view_of_dir(qv::bench::host_dir_of_self(), true);
+  return Memory{v.resident_mb, v.private_mb};
+}
 
 Memory memory_of(HANDLE process) {
   PROCESS_MEMORY_COUNTERS_EX c{};
@@ -183,10 +125,10 @@ struct Reading {
 Reading read_process(HANDLE process, const std::wstring& exe) {
   Reading r;
   if (under_wine()) {
-    const HostView v = host_view(exe);
+    const HostView v = host_view(exe, true);
     r.cpu_s = v.cpu_s;
     r.memory.resident_mb = v.resident_mb;
-    r.memory.private_mb = v.anonymous_mb;
+    r.memory.private_mb = v.private_mb;
   } else {
     r.cpu_s = static_cast<double>(process_cpu_100ns(process)) / 1e7;
     r.memory = memory_of(process);
@@ -217,7 +159,7 @@ void idle_cost() {
 
   const double cpu_ours = 100.0 * (ours1.cpu_s - ours0.cpu_s) / elapsed;
   const double cpu_reference = 100.0 * (reference1.cpu_s - reference0.cpu_s) / elapsed;
-  const char* private_name = under_wine() ? "private (anonymous resident)" : "private bytes";
+  const char* private_name = under_wine() ? "private (smaps: anonymous and private dirty)" : "private bytes";
   std::printf("after %lu s idle: quorvel.exe %.3f %% of a core, %.1f MB resident, %.1f MB %s%s\n",
               static_cast<unsigned long>(seconds), cpu_ours, ours1.memory.resident_mb, ours1.memory.private_mb,
               private_name, code_ours == STILL_ACTIVE ? "" : " [it had exited]");
@@ -242,8 +184,10 @@ void idle_cost() {
     PostMessageW(panel, WM_APP + 1, 1, WM_LBUTTONUP);
     Sleep(15000);
     const Reading closed = read_process(ours.get(), ours_exe);
-    std::printf("panel opened for 10 s: %.1f MB resident; closed again for 15 s: %.1f MB resident (idle %.1f MB)\n",
-                open.memory.resident_mb, closed.memory.resident_mb, ours1.memory.resident_mb);
+    std::printf("panel opened for 10 s: %.1f MB resident, %.1f MB private; closed again for 15 s: %.1f MB resident, "
+                "%.1f MB private (idle %.1f MB resident, %.1f MB private)\n",
+                open.memory.resident_mb, open.memory.private_mb, closed.memory.resident_mb, closed.memory.private_mb,
+                ours1.memory.resident_mb, ours1.memory.private_mb);
     // Once more: what the first opening set up is there already, so whatever stays now is
     // what every use of the panel would leave behind.
     PostMessageW(panel, WM_APP + 1, 1, WM_LBUTTONUP);
@@ -251,13 +195,18 @@ void idle_cost() {
     PostMessageW(panel, WM_APP + 1, 1, WM_LBUTTONUP);
     Sleep(15000);
     const Reading closed_twice = read_process(ours.get(), ours_exe);
-    std::printf("opened and closed a second time: %.1f MB resident\n", closed_twice.memory.resident_mb);
+    std::printf("opened and closed a second time: %.1f MB resident, %.1f MB private\n", closed_twice.memory.resident_mb,
+                closed_twice.memory.private_mb);
     GetExitCodeProcess(ours.get(), &code_ours);
     if (code_ours == STILL_ACTIVE && closed.memory.resident_mb > 0) {
       std::printf("FIGURE panel_closed_again_resident_mb|%.2f|%.2f|MB\n", closed.memory.resident_mb,
                   ours1.memory.resident_mb);
       std::printf("FIGURE panel_second_use_resident_mb|%.2f|%.2f|MB\n", closed_twice.memory.resident_mb,
                   closed.memory.resident_mb);
+      std::printf("FIGURE panel_closed_again_private_mb|%.2f|%.2f|MB\n", closed.memory.private_mb,
+                  ours1.memory.private_mb);
+      std::printf("FIGURE panel_second_use_private_mb|%.2f|%.2f|MB\n", closed_twice.memory.private_mb,
+                  closed.memory.private_mb);
     }
   } else {
     std::printf("the monitor's panel window was not found\n");
@@ -354,6 +303,61 @@ void memory_per_facility() {
     steps.step("tray icons at the default settings, 5 refreshes");
     qv::remove_tray_icons(tray);
     DestroyWindow(top);
+  }
+  {
+    // The panel as the tray's click opens it: the real window procedure and UiState, sharing
+    // the sampler's state, so that the ticks while it is shown are detail ticks.
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &qv::panel_window_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QvMemoryPanel";
+    RegisterClassExW(&wc);
+    HWND panel = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_CLIPCHILDREN,
+                                 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    auto owned = std::make_unique<qv::UiState>();
+    owned->shared = shared;
+    owned->window = panel;
+    owned->fonts = qv::create_font_set(1.0f);
+    owned->tray.window = panel;
+    owned->tray.shell = [](DWORD, NOTIFYICONDATAW&) { return TRUE; };  // the tray was measured above
+    qv::set_ui_state(std::move(owned));
+    steps.step("panel window and its UiState, hidden");
+    auto open = [&] {
+      SendMessageW(panel, qv::kWmTray, 1, WM_LBUTTONUP);
+      UpdateWindow(panel);
+    };
+    auto detail_ticks = [&] {
+      for (int i = 0; i < 5; ++i) qv::sample_tick(*s, false);
+    };
+    auto samples_shown = [&] {
+      for (int i = 0; i < 5; ++i) {
+        SendMessageW(panel, qv::kWmSample, 0, 0);
+        UpdateWindow(panel);
+      }
+    };
+    auto close = [&] {
+      SendMessageW(panel, qv::kWmTray, 1, WM_LBUTTONUP);
+      for (int i = 0; i < 3; ++i) {  // ticks after closing: no process list any more
+        qv::sample_tick(*s, false);
+        SendMessageW(panel, qv::kWmSample, 0, 0);
+      }
+    };
+    open();
+    steps.step("panel opened: shown and painted once");
+    detail_ticks();
+    steps.step("5 detail ticks (the panel is shown)");
+    samples_shown();
+    steps.step("5 samples taken and painted by the panel");
+    close();
+    steps.step("panel closed, 3 ticks");
+    open();
+    detail_ticks();
+    samples_shown();
+    close();
+    steps.step("panel opened and closed again");
+    qv::set_ui_state(nullptr);
+    DestroyWindow(panel);
   }
   s.reset();
   steps.step("sampler state released");

@@ -48,10 +48,14 @@ echo "== pipe round trips ($pipe_runs runs)"
 for _ in $(seq "$pipe_runs"); do win_round pipe_snapshot_round_trip; done
 echo "== pipe requests after quiet spells (3 runs)"
 for _ in 1 2 3; do win_round pipe_sparse_round_trips; done
-echo "== sampler tick and overview paint ($rounds rounds)"
+echo "== sampler tick, panel pages, widget and overlay paints ($rounds rounds)"
 for _ in $(seq "$rounds"); do
   win_round sampler_tick_vs_system_calls
   win_round panel_overview_paint
+  win_round panel_detail_paint
+  win_round settings_pages_paint
+  win_round ai_pages_paint
+  win_round widget_overlay_per_sample
 done
 echo "== idle cost beside the same-job tray program ($idle_rounds rounds of ${QV_IDLE_SECONDS:-60} s)"
 for _ in $(seq "$idle_rounds"); do win_round idle_cost_vs_baseline; done
@@ -71,7 +75,7 @@ mkdir -p "$(dirname "$table")"
   echo
   python3 "$root/scripts/bench-table.py" "$raw/core.json" "$raw/win.log"
   echo
-  echo "Memory of one process as each facility is set up (resident set; under Wine private bytes read 0):"
+  echo "Memory of one process as each facility is set up (private: under Wine, anonymous and private dirty pages from smaps):"
   echo
   echo '```'
   cat "$raw/memory.txt"

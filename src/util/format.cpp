@@ -45,11 +45,13 @@ std::string format_compact(uint64_t bytes) {
   return std::to_string(bytes / kGiB) + "G";
 }
 
-std::string format_percent(float percent) {
+long shown_percent(float percent) {
   double p = std::isnan(percent) ? 0.0 : static_cast<double>(percent);
   if (p < 0.0) p = 0.0;
   if (p > 100.0) p = 100.0;
-  return std::to_string(std::lround(p)) + "%";
+  return std::lround(p);
 }
+
+std::string format_percent(float percent) { return std::to_string(shown_percent(percent)) + "%"; }
 
 }  // namespace qv

@@ -32,6 +32,78 @@ TEST(TrayTooltip, ThirdLineNamesTheFrameRateApp) {
   EXPECT_EQ(tray_tooltip(s), "CPU 12%   RAM 41%\nDownload 1.5 KB/s   Upload 0 B/s\n144 fps in game.exe");
 }
 
+// Two samples whose tooltip figures compare equal must give the same text, or the icons would
+// keep a stale tooltip; figures that change the text must compare different.
+TEST(TrayTooltip, FiguresAreEqualExactlyWhenTheShownTextIsTheSame) {
+  struct Case {
+    const char* what;
+    void (*change)(Snapshot&);
+    bool same_figures;
+  };
+  const Case cases[] = {
+      {"cpu 12.4 -> 12.2, both read 12%", [](Snapshot& s) { s.cpu_pct = 12.2f; }, true},
+      {"cpu 12.4 -> 12.6, 12% -> 13%", [](Snapshot& s) { s.cpu_pct = 12.6f; }, false},
+      {"memory 40.5% -> 40.9%, both read 41%", [](Snapshot& s) { s.mem_used_bytes = 409; }, true},
+      {"memory 40.5% -> 40.4%, 41% -> 40%", [](Snapshot& s) { s.mem_used_bytes = 404; }, false},
+      {"download by one byte", [](Snapshot& s) { s.net_rx_bps = 1537; }, false},
+      {"upload from zero", [](Snapshot& s) { s.net_tx_bps = 1; }, false},
+      {"a frame-rate app appears", [](Snapshot& s) { s.fps = PresentingApp{4, "game.exe", 60}; }, false},
+      {"disk, graphics and drives are not in the tooltip",
+       [](Snapshot& s) {
+         s.disk_read_bps = 5 << 20;
+         s.gpu_pct = 80;
+         s.drives.push_back(DriveInfo{'C', 100, 50});
+       },
+       true},
+  };
+  const Snapshot before = known_snapshot();
+  for (const Case& c : cases) {
+    Snapshot after = before;
+    c.change(after);
+    EXPECT_EQ(tray_tip_figures(after) == tray_tip_figures(before), c.same_figures) << c.what;
+    if (c.same_figures) EXPECT_EQ(tray_tooltip(after), tray_tooltip(before)) << c.what;
+  }
+  // At the ends of the scale the clamped figure is what counts.
+  Snapshot low = before, nan = before, high = before, full = before;
+  low.cpu_pct = -4.0f;
+  nan.cpu_pct = std::nanf("");
+  high.cpu_pct = 99.6f;
+  full.cpu_pct = 100.4f;
+  EXPECT_EQ(tray_tip_figures(low), tray_tip_figures(nan));
+  EXPECT_EQ(tray_tip_figures(high), tray_tip_figures(full));
+  // Same rate, another app; same app, another rate.
+  Snapshot a = before, b = before, c = before;
+  a.fps = PresentingApp{4, "game.exe", 60};
+  b.fps = PresentingApp{5, "other.exe", 60};
+  c.fps = PresentingApp{4, "game.exe", 61};
+  EXPECT_FALSE(tray_tip_figures(a) == tray_tip_figures(b));
+  EXPECT_FALSE(tray_tip_figures(a) == tray_tip_figures(c));
+}
+
+TEST(TraySlots, ModifySentOnlyWhenPictureOrTooltipChanges) {
+  struct Case {
+    const char* what;
+    const char* text;
+    const char* shown_text;
+    const char16_t* tip;
+    const char16_t* shown_tip;
+    TraySlotSend expected;
+  };
+  const Case cases[] = {
+      {"live icon, nothing changed", "12", "12", u"CPU 12%", u"CPU 12%", {false, false}},
+      {"live icon, tooltip changed", "12", "12", u"CPU 13%", u"CPU 12%", {true, false}},
+      {"live icon, text changed", "13", "12", u"CPU 13%", u"CPU 13%", {true, true}},
+      {"live icon just added", "12", "", u"CPU 12%", u"", {true, true}},
+      {"live icon, tooltip not known", "12", "12", u"CPU 12%", u"", {true, false}},
+      {"plain icon, nothing changed", "", "", u"CPU 12%", u"CPU 12%", {false, false}},
+      {"plain icon, tooltip changed", "", "", u"CPU 13%", u"CPU 12%", {true, false}},
+      {"plain icon just added", "", "", u"CPU 12%", u"", {true, false}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(tray_slot_send(c.text, c.shown_text, c.tip, c.shown_tip), c.expected) << c.what;
+  }
+}
+
 TEST(TrayIcons, PercentIconsNeverShowThreeDigits) {
   Snapshot s;
   s.cpu_pct = 99.6f;

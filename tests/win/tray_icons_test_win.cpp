@@ -142,16 +142,56 @@ TEST(TraySet, PictureIsRedrawnOnlyWhenItsTextChanges) {
   for (int tick = 0; tick < 5; ++tick) refresh_tray_icons(tray, s);
   EXPECT_EQ(tray.icons_drawn, 2u);  // once for CPU, once for RAM
   EXPECT_EQ(rec.pictures(), 2u);
-  EXPECT_EQ(rec.count(NIM_MODIFY), 10u);  // the tooltip still goes out every tick
+  EXPECT_EQ(rec.count(NIM_MODIFY), 2u);  // same pictures and tooltip after the first: nothing sent
+  EXPECT_EQ(tray.tips_built, 1u);
   s.cpu_pct = 12.2f;  // same text "12", lower bar: the old picture stays
   refresh_tray_icons(tray, s);
   EXPECT_EQ(tray.icons_drawn, 2u);
+  EXPECT_EQ(rec.count(NIM_MODIFY), 2u);
   s.cpu_pct = 12.6f;  // "13"
   refresh_tray_icons(tray, s);
   EXPECT_EQ(tray.icons_drawn, 3u);
   EXPECT_EQ(rec.pictures(), 3u);
   EXPECT_EQ(rec.calls.back().id, 3u);  // RAM's modify comes last and carries no picture
   EXPECT_EQ(rec.calls.back().flags, static_cast<UINT>(NIF_TIP));
+}
+
+TEST(TraySet, NewTooltipAloneGoesToEveryIconWithoutNewPictures) {
+  Recorder rec;
+  TraySet tray;
+  tray.shell = rec.shell();
+  sync_tray_icons(tray, Settings{});
+  Snapshot s = known_snapshot();
+  refresh_tray_icons(tray, s);
+  rec.calls.clear();
+  s.net_rx_bps = 4096;  // the tooltip's download figure only
+  refresh_tray_icons(tray, s);
+  ASSERT_EQ(rec.calls.size(), 2u);
+  for (const auto& c : rec.calls) {
+    EXPECT_EQ(c.flags, static_cast<UINT>(NIF_TIP)) << c.id;
+    EXPECT_EQ(c.tip, "CPU 12%   RAM 41%\nDownload 4.0 KB/s   Upload 0 B/s") << c.id;
+  }
+}
+
+TEST(TraySet, ModifyTheShellRefusedIsSentAgainAtTheNextSample) {
+  Recorder rec;
+  bool refuse = true;
+  TraySet tray;
+  tray.shell = [&](DWORD message, NOTIFYICONDATAW& d) {
+    rec.shell()(message, d);
+    return refuse && message == NIM_MODIFY ? FALSE : TRUE;
+  };
+  sync_tray_icons(tray, Settings{});
+  const Snapshot s = known_snapshot();
+  refresh_tray_icons(tray, s);
+  refuse = false;
+  rec.calls.clear();
+  refresh_tray_icons(tray, s);  // same figures, but nothing of them reached the notification area
+  EXPECT_EQ(rec.count(NIM_MODIFY), 2u);
+  EXPECT_EQ(rec.pictures(), 2u);
+  rec.calls.clear();
+  refresh_tray_icons(tray, s);  // now it has them
+  EXPECT_TRUE(rec.calls.empty());
 }
 
 TEST(TraySet, TooltipForAKnownSnapshotGoesToEveryIcon) {

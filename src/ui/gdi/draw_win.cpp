@@ -146,9 +146,11 @@ void draw_sparkline(HDC dc, const Rect& rect, const SampleRing& ring, float full
 }
 
 void fill_rect(HDC dc, const Rect& rect, Rgb colour) {
-  UniqueGdiObject brush(CreateSolidBrush(colorref(colour)));
+  // The device context's own brush takes the colour: no brush is made and freed for each of the
+  // many rectangles of a paint.
+  SetDCBrushColor(dc, colorref(colour));
   const RECT r = to_rect(rect);
-  FillRect(dc, &r, static_cast<HBRUSH>(brush.get()));
+  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 void draw_input_frame(HDC dc, const Rect& rect) {

@@ -131,7 +131,8 @@ void paint_overlay(HDC dc, int32_t width, int32_t height, std::string_view text,
 void update_overlay(UiState& ui) {
   const Settings& s = ui.settings;
   if (!s.fps_overlay) {
-    if (ui.overlay) ShowWindow(ui.overlay, SW_HIDE);
+    // Hiding a hidden window again still costs a trip through the window manager.
+    if (ui.overlay && IsWindowVisible(ui.overlay)) ShowWindow(ui.overlay, SW_HIDE);
     return;
   }
   const bool created = !ui.overlay;

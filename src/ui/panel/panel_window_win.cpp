@@ -126,7 +126,9 @@ void on_sample(UiState& ui, HWND hwnd) {
   update_overlay(ui);
   update_widget(ui, mem_pct(ui.snapshot_copy));
   fit_panel(ui, hwnd);
-  repaint_panel(hwnd);
+  // A hidden panel is painted afresh when it is shown; invalidating it now costs the system's
+  // bookkeeping on every sample for a picture nobody sees.
+  if (ui.visible) repaint_panel(hwnd);
 }
 
 std::string local_clock_text() {

@@ -50,6 +50,23 @@ std::string tray_tooltip(const Snapshot& s) {
   return tip;
 }
 
+TrayTipFigures tray_tip_figures(const Snapshot& s) {
+  TrayTipFigures f;
+  f.cpu_shown = shown_percent(s.cpu_pct);
+  f.mem_shown = shown_percent(mem_pct(s));
+  f.rx_bps = s.net_rx_bps;
+  f.tx_bps = s.net_tx_bps;
+  if (s.fps) f.fps_app.emplace(s.fps->fps, s.fps->name);
+  return f;
+}
+
+TraySlotSend tray_slot_send(std::string_view text, std::string_view shown_text, std::u16string_view tip,
+                            std::u16string_view shown_tip) {
+  // A cleared (empty) shown text or tooltip never equals a live one, so both go out again.
+  const bool new_picture = text != shown_text;
+  return TraySlotSend{new_picture || tip != shown_tip, new_picture};
+}
+
 TrayIconContent tray_slot_content(size_t slot, const Snapshot& s) {
   switch (slot) {
     case 1: return percent_content(s.cpu_pct);

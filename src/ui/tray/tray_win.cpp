@@ -52,6 +52,7 @@ void add_slot(TraySet& tray, size_t slot) {
   data.uVersion = NOTIFYICON_VERSION;
   call_shell(tray, NIM_SETVERSION, data);
   tray.shown_text[slot].clear();
+  tray.shown_tip[slot].clear();
 }
 
 void delete_slot(TraySet& tray, size_t slot) {
@@ -153,29 +154,41 @@ void sync_tray_icons(TraySet& tray, const Settings& settings) {
     }
     tray.added[slot] = wanted[slot];
     tray.shown_text[slot].clear();
+    tray.shown_tip[slot].clear();
   }
 }
 
 void refresh_tray_icons(TraySet& tray, const Snapshot& snapshot) {
-  const std::u16string tip = cut_utf16(tray_tooltip(snapshot), kTrayTipUnits);
+  TrayTipFigures figures = tray_tip_figures(snapshot);
+  if (tray.tip_figures != figures) {
+    tray.tip = cut_utf16(tray_tooltip(snapshot), kTrayTipUnits);
+    tray.tip_figures = std::move(figures);
+    ++tray.tips_built;
+  }
   for (size_t slot = 0; slot < kTraySlots; ++slot) {
     if (!tray.added[slot]) continue;
+    const TrayIconContent content = slot > 0 ? tray_slot_content(slot, snapshot) : TrayIconContent{};
+    // The picture (bar included) changes only together with its text.
+    const TraySlotSend plan = tray_slot_send(content.text, tray.shown_text[slot], tray.tip, tray.shown_tip[slot]);
+    if (!plan.send) continue;
     NOTIFYICONDATAW data = base_data(tray, slot);
     data.uFlags = NIF_TIP;
-    copy_units(data.szTip, std::size(data.szTip), tip);
+    copy_units(data.szTip, std::size(data.szTip), tray.tip);
     UniqueIcon picture;
-    if (slot > 0) {
-      const TrayIconContent content = tray_slot_content(slot, snapshot);
-      // The picture (bar included) changes only together with its text.
-      if (content.text != tray.shown_text[slot]) {
-        tray.shown_text[slot] = content.text;
-        picture = make_tray_icon(content.text, content.with_bar, content.level, tray_slot_colour(slot));
-        ++tray.icons_drawn;
-        data.uFlags |= NIF_ICON;
-        data.hIcon = picture.get();
-      }
+    if (plan.new_picture) {
+      picture = make_tray_icon(content.text, content.with_bar, content.level, tray_slot_colour(slot));
+      ++tray.icons_drawn;
+      data.uFlags |= NIF_ICON;
+      data.hIcon = picture.get();
     }
-    call_shell(tray, NIM_MODIFY, data);
+    if (call_shell(tray, NIM_MODIFY, data)) {
+      tray.shown_tip[slot] = tray.tip;
+      if (plan.new_picture) tray.shown_text[slot] = content.text;
+    } else {
+      // What the notification area shows is not known now: everything goes again next time.
+      tray.shown_tip[slot].clear();
+      tray.shown_text[slot].clear();
+    }
   }
 }
 

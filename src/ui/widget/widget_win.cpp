@@ -270,7 +270,8 @@ void paint_widget(HDC dc, int32_t width, int32_t height, const WidgetPaint& p) {
 void update_widget(UiState& ui, float mem_pct) {
   const Settings& s = ui.settings;
   if (!s.widget_on) {
-    if (ui.widget) ShowWindow(ui.widget, SW_HIDE);
+    // Hiding a hidden window again still costs a trip through the window manager.
+    if (ui.widget && IsWindowVisible(ui.widget)) ShowWindow(ui.widget, SW_HIDE);
     return;
   }
   const bool created = !ui.widget;
