@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <aclapi.h>
+
 #include "util/handles_win.h"
 #include "util/wide_win.h"
 
@@ -17,6 +19,12 @@ std::vector<BYTE> token_user(HANDLE process) {
   std::vector<BYTE> buffer(size);
   if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
   return buffer;
+}
+
+// Error codes that say a call does not exist on this system, as opposed to a call that failed.
+bool call_missing(DWORD error) {
+  return error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+         error == ERROR_PROC_NOT_FOUND;
 }
 
 PSID sid_of(std::vector<BYTE>& user) { return reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid; }
@@ -94,22 +102,83 @@ std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long t
 
 ServerFacts server_facts(HANDLE pipe, UniqueHandle* opened) {
   ServerFacts facts;
+  auto failed = [&facts](const char* call, DWORD error) {
+    if (!facts.failed.empty()) facts.failed += "; ";
+    facts.failed += std::string(call) + " failed with error " + std::to_string(error);
+  };
   ULONG pid = 0;
-  if (!GetNamedPipeServerProcessId(pipe, &pid)) return facts;
-  facts.process_id = pid;
+  if (GetNamedPipeServerProcessId(pipe, &pid)) {
+    facts.process_id = pid;
+  } else if (const DWORD error = GetLastError(); !call_missing(error)) {
+    failed("GetNamedPipeServerProcessId", error);
+  }
+
+  ULONG server_session = 0;
+  DWORD our_session = 0;
+  if (!GetNamedPipeServerSessionId(pipe, &server_session)) {
+    if (const DWORD error = GetLastError(); !call_missing(error)) failed("GetNamedPipeServerSessionId", error);
+  } else if (!ProcessIdToSessionId(GetCurrentProcessId(), &our_session)) {
+    failed("ProcessIdToSessionId", GetLastError());
+  } else {
+    facts.same_session = server_session == our_session;
+  }
+
+  // The pipe object's owner: the creator's user, or the Administrators group when the creator is
+  // elevated. Read through our own handle, so the serving process need not be opened.
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD status =
+      GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &descriptor);
+  const UniqueLocal descriptor_owner(descriptor);
+  std::vector<BYTE> ours = token_user(GetCurrentProcess());
+  BYTE admins[SECURITY_MAX_SID_SIZE];
+  DWORD admins_size = sizeof admins;
+  if (status != ERROR_SUCCESS) {
+    if (!call_missing(status)) failed("GetSecurityInfo", status);
+  } else if (!owner || ours.empty() || !CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &admins_size)) {
+    failed("reading our own user or the pipe's owner", GetLastError());
+  } else {
+    facts.owner_trusted = EqualSid(owner, sid_of(ours)) || EqualSid(owner, admins);
+  }
+
+  if (!facts.process_id) return facts;
   UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
-  if (!process) return facts;
+  if (!process) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+      facts.process_denied = true;
+    } else {
+      failed("OpenProcess", error);
+    }
+    return facts;
+  }
   std::wstring path(32768, L'\0');
   DWORD length = static_cast<DWORD>(path.size());
   if (QueryFullProcessImageNameW(process.get(), 0, path.data(), &length)) {
     path.resize(length);
     facts.image_path = narrow(path);
+  } else {
+    failed("QueryFullProcessImageNameW", GetLastError());
   }
+  // An elevated monitor's token cannot be read without elevation; the owner check covers it.
   std::vector<BYTE> theirs = token_user(process.get());
-  std::vector<BYTE> ours = token_user(GetCurrentProcess());
   if (!theirs.empty() && !ours.empty()) facts.same_user = EqualSid(sid_of(theirs), sid_of(ours)) != FALSE;
   if (opened) *opened = std::move(process);
   return facts;
+}
+
+std::string own_folder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return folder_of(narrow(path));
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
 }
 
 PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
@@ -143,7 +212,8 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
   if (!known_server) {
     UniqueHandle process;
     const ServerFacts facts = server_facts(pipe.get(), &process);
-    verdict = judge_server(facts);
+    if (client.own_folder.empty()) client.own_folder = own_folder();
+    verdict = judge_server(facts, client.own_folder);
     client.trusted_pid = 0;
     client.trusted_process.reset();
     if (verdict.kind == ServerVerdict::Kind::kTrusted) {

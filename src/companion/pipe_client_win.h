@@ -23,6 +23,7 @@ inline constexpr unsigned long kReplyWaitMs = 15000;
 struct PipeClient {
   std::wstring pipe_name;
   Diagnostic diagnostic;
+  std::string own_folder;  // where this program runs from, and so where the monitor must; found when empty
   bool warned_unverified = false;  // the "cannot verify" warning goes to stderr once
   // The last server found trustworthy, kept open: while we hold a handle its process id cannot
   // be given to another process, so the same id on a later connection is the same monitor and
@@ -40,8 +41,12 @@ std::optional<std::string> read_reply(HANDLE pipe, unsigned long timeout_ms);
 // The same with the caller's manual-reset event for the waits.
 std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms);
 
-// What the system says about the process serving the connected pipe `pipe`; `process` receives
-// that process opened for query and waiting, when it could be opened.
+// What the system says about who serves the connected pipe `pipe` (opened with read access, which
+// includes reading its owner); `process` receives the serving process opened for query and
+// waiting, when it could be opened.
 ServerFacts server_facts(HANDLE pipe, UniqueHandle* process = nullptr);
+
+// The folder of this program's executable; empty if the system cannot say.
+std::string own_folder();
 
 }  // namespace qv::companion

@@ -79,6 +79,26 @@ BuiltRequest build_agents(const Json& args, const ToolContext& context) {
 
 BuiltRequest fixed_request(const char* text) { return line(text); }
 
+// A JSON string with every quote inside it written as \u0022: the only quote characters left are
+// the two around it, so no reader that looks for quoted key names can find one inside a value.
+std::string quotes_escaped(const std::string& json_string) {
+  std::string out;
+  out.reserve(json_string.size());
+  for (size_t i = 0; i < json_string.size(); ++i) {
+    if (json_string[i] == '\\' && i + 1 < json_string.size()) {
+      if (json_string[i + 1] == '"') {
+        out += "\\u0022";
+      } else {
+        out.append(json_string, i, 2);
+      }
+      ++i;
+    } else {
+      out.push_back(json_string[i]);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 BuiltRequest agents_payload(const Json& agents) {
@@ -96,10 +116,10 @@ BuiltRequest agents_payload(const Json& agents) {
       if (!member->is_string()) {
         return problem("agents[" + std::to_string(i) + "]." + std::string(key) + " must be a string");
       }
-      std::string value = member->dump(-1, ' ', false, Json::error_handler_t::replace);
-      // The monitor finds each member by the first quoted key name anywhere in the object, so a
-      // value that reads exactly like a key would be taken for it. Escaping its first letter keeps
-      // the same text without that spelling.
+      std::string value = quotes_escaped(member->dump(-1, ' ', false, Json::error_handler_t::replace));
+      // Older monitors find each member by the first quoted key name anywhere in the object, so a
+      // value that reads exactly like a key would be taken for it there. Escaping its first letter
+      // keeps the same text without that spelling.
       const std::string_view inner = std::string_view(value).substr(1, value.size() - 2);
       if (std::find(kAgentKeys.begin(), kAgentKeys.end(), inner) != kAgentKeys.end()) {
         char hex[8];
