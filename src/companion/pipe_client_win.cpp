@@ -1,5 +1,6 @@
 #include "companion/pipe_client_win.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <aclapi.h>
@@ -31,7 +32,7 @@ PSID sid_of(std::vector<BYTE>& user) { return reinterpret_cast<TOKEN_USER*>(user
 
 // Opens the pipe, waiting a bounded time while it is busy or briefly missing. The client's
 // identity is offered for identification only: the server may check who we are, never act as us.
-UniqueFile open_pipe(const std::wstring& name, DWORD& error) {
+UniqueFile open_pipe(const std::wstring& name, DWORD& error, unsigned long busy_wait_ms) {
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     UniqueFile pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -39,8 +40,8 @@ UniqueFile open_pipe(const std::wstring& name, DWORD& error) {
     if (pipe) return pipe;
     error = GetLastError();
     const ULONGLONG waited = GetTickCount64() - start;
-    if (error == ERROR_PIPE_BUSY && waited < kBusyWaitMs) {
-      WaitNamedPipeW(name.c_str(), static_cast<DWORD>(kBusyWaitMs - waited));
+    if (error == ERROR_PIPE_BUSY && waited < busy_wait_ms) {
+      WaitNamedPipeW(name.c_str(), static_cast<DWORD>(busy_wait_ms - waited));
     } else if (error == ERROR_FILE_NOT_FOUND && waited < kMissingWaitMs) {
       Sleep(10);
     } else {
@@ -181,12 +182,12 @@ std::string own_folder() {
   }
 }
 
-PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
+PipeOutcome send_request(PipeClient& client, const std::string& request_line, unsigned long wait_ms) {
   auto say = [&](std::string_view line) {
     if (client.diagnostic) client.diagnostic(line);
   };
   DWORD error = 0;
-  UniqueFile pipe = open_pipe(client.pipe_name, error);
+  UniqueFile pipe = open_pipe(client.pipe_name, error, std::min(kBusyWaitMs, wait_ms));
   if (!pipe) {
     switch (error) {
       case ERROR_FILE_NOT_FOUND:
@@ -236,15 +237,15 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line) {
   DWORD written = 0;
   const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   const Transfer sent = transfer(pipe.get(), event.get(), true, request.data(), static_cast<DWORD>(request.size()), written,
-                                 GetTickCount64() + kReplyWaitMs);
+                                 GetTickCount64() + wait_ms);
   if (sent != Transfer::kDone || written != request.size()) {
     say("writing the request failed: error " + std::to_string(GetLastError()));
     return {PipeOutcome::Kind::kFailed, "The connection to Quorvel broke while sending; try again"};
   }
-  std::optional<std::string> reply = read_reply(pipe.get(), event.get(), kReplyWaitMs);
+  std::optional<std::string> reply = read_reply(pipe.get(), event.get(), wait_ms);
   if (!reply) {
-    say("no reply within " + std::to_string(kReplyWaitMs / 1000) + " s");
-    return {PipeOutcome::Kind::kFailed, "Quorvel did not answer within " + std::to_string(kReplyWaitMs / 1000) +
+    say("no reply within " + std::to_string(wait_ms / 1000) + " s");
+    return {PipeOutcome::Kind::kFailed, "Quorvel did not answer within " + std::to_string(wait_ms / 1000) +
                                             " seconds; try again in a moment"};
   }
   if (reply->empty()) return {PipeOutcome::Kind::kFailed, "Quorvel closed the connection without a reply; try again"};

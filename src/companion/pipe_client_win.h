@@ -16,9 +16,6 @@ namespace qv::companion {
 inline constexpr unsigned long kBusyWaitMs = 2000;
 // How long a missing pipe name is retried: the monitor may be between two instances.
 inline constexpr unsigned long kMissingWaitMs = 250;
-// How long a reply is waited for. The monitor answers at once, or within about 4 s when it has
-// to gather fresh per-process figures; a monitor that hangs must not hang the AI tool's call.
-inline constexpr unsigned long kReplyWaitMs = 15000;
 
 struct PipeClient {
   std::wstring pipe_name;
@@ -32,8 +29,9 @@ struct PipeClient {
   UniqueHandle trusted_process;
 };
 
-// Sends one request line and returns the monitor's reply line, or why there is none.
-PipeOutcome send_request(PipeClient& client, const std::string& request_line);
+// Sends one request line and returns the monitor's reply line, or why there is none. A busy pipe
+// and the reply are waited for at most `wait_ms` each.
+PipeOutcome send_request(PipeClient& client, const std::string& request_line, unsigned long wait_ms = kReplyWaitMs);
 
 // The reply line on a pipe opened for overlapped I/O, without its line feed (empty when the
 // server closed without one), or nothing when no complete reply came within `timeout_ms`.

@@ -21,7 +21,7 @@ std::string request_for(const std::string& tool, const json& arguments) {
   std::vector<std::string> sent;
   McpServer server;
   server.context = {"zelmor-mcp-42-1000", "my project"};
-  server.pipe = [&](const std::string& line) {
+  server.pipe = [&](const std::string& line, unsigned long) {
     sent.push_back(line);
     return PipeOutcome{PipeOutcome::Kind::kReply, "{}"};
   };
@@ -70,7 +70,10 @@ TEST(CompanionRequests, NotifyCleansTheTitleAndKeepsTheBodyWhole) {
       // Without a title the monitor would take the text before a tab as the title.
       {{{"body", "col1\tcol2"}}, "notify col1 col2"},
       {{{"title", " \t\n"}, {"body", "x\ty"}}, "notify x y"},
-      {{{"title", nullptr}, {"body", ""}}, "notify "},
+      // A blank body is refused: the monitor would lose the title with the trimmed tab.
+      {{{"title", nullptr}, {"body", ""}}, "<0 requests>"},
+      {{{"title", "Build"}, {"body", " \t\r\n"}}, "<0 requests>"},
+      {{{"title", "Build"}, {"body", "."}}, "notify Build\t."},
   };
   for (const auto& [arguments, line] : cases) EXPECT_EQ(request_for("notify", arguments), line) << arguments;
 }
