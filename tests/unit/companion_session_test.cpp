@@ -16,14 +16,16 @@ namespace {
 
 using nlohmann::json;
 
-// A monitor that holds each request until the test lets it go, and says when one has arrived.
+// A monitor that holds each request until the test lets it go (10 s at most), and says when one
+// has arrived.
 class HeldPipe {
  public:
   PipeOutcome request(const std::string& line) {
     std::unique_lock lock(mutex_);
     requests_.push_back(line);
     changed_.notify_all();
-    changed_.wait(lock, [&] { return released_ >= requests_.size(); });
+    // Bounded, so that a test that fails before releasing it still ends.
+    changed_.wait_for(lock, std::chrono::seconds(10), [&] { return released_ >= requests_.size(); });
     return {PipeOutcome::Kind::kReply, R"({"ok":true,"agents":1})"};
   }
   // Waits until `count` requests have arrived; false after 10 s.
