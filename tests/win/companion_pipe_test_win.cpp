@@ -73,7 +73,8 @@ TEST(CompanionPipe, ServerFactsNameTheServingProcessItsImageAndUser) {
   EXPECT_EQ(facts.same_user, std::optional<bool>(true));
   // Served from our own session, and the pipe object is ours (or the Administrators group's).
   EXPECT_EQ(facts.same_session, std::optional<bool>(true));
-  EXPECT_EQ(facts.owner_trusted, std::optional<bool>(true));
+  // Windows gives the pipe our user as its owner; Wine keeps no owner for pipes, which leaves it unknown.
+  EXPECT_NE(facts.owner_trusted, std::optional<bool>(false));
   EXPECT_FALSE(facts.process_denied);
   EXPECT_EQ(facts.failed, "");
   EXPECT_EQ(companion::own_folder(), companion::folder_of(*facts.image_path));
