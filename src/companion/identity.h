@@ -20,7 +20,7 @@ std::string session_id(uint32_t process_id, uint64_t start_unix_ms);
 struct ServerFacts {
   std::optional<uint32_t> process_id;
   std::optional<bool> same_session;   // the pipe's server runs in our logon session
-  std::optional<bool> owner_trusted;  // the pipe object's owner is our user or the Administrators group
+  std::optional<bool> owner_trusted;  // the pipe object's owner is our user, our token's default owner or the Administrators group
   bool process_denied = false;        // opening the serving process was refused
   std::optional<std::string> image_path;  // full path of its executable, when it could be opened
   std::optional<bool> same_user;          // its token's user is ours (unreadable for an elevated monitor)

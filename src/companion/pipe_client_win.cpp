@@ -11,16 +11,19 @@
 namespace qv::companion {
 namespace {
 
-std::vector<BYTE> token_user(HANDLE process) {
+// One piece of a process's token (TokenUser, TokenOwner); empty when it cannot be read.
+std::vector<BYTE> token_information(HANDLE process, TOKEN_INFORMATION_CLASS what) {
   UniqueHandle token;
   if (!OpenProcessToken(process, TOKEN_QUERY, token.out())) return {};
   DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  GetTokenInformation(token.get(), what, nullptr, 0, &size);
   if (size == 0) return {};
   std::vector<BYTE> buffer(size);
-  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
+  if (!GetTokenInformation(token.get(), what, buffer.data(), size, &size)) return {};
   return buffer;
 }
+
+std::vector<BYTE> token_user(HANDLE process) { return token_information(process, TokenUser); }
 
 // Error codes that say a call does not exist on this system, as opposed to a call that failed.
 bool call_missing(DWORD error) {
@@ -132,18 +135,22 @@ ServerFacts server_facts(HANDLE pipe, UniqueHandle* opened) {
       GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &descriptor);
   const UniqueLocal descriptor_owner(descriptor);
   std::vector<BYTE> ours = token_user(GetCurrentProcess());
+  std::vector<BYTE> our_default_owner = token_information(GetCurrentProcess(), TokenOwner);
   BYTE admins[SECURITY_MAX_SID_SIZE];
   DWORD admins_size = sizeof admins;
   if (status != ERROR_SUCCESS) {
     if (!call_missing(status)) failed("GetSecurityInfo", status);
   } else if (!owner) {
     // Windows gives every pipe an owner; a system that keeps none for pipes (Wine) cannot answer.
-  } else if (ours.empty()) {
+  } else if (ours.empty() || our_default_owner.empty()) {
     failed("reading our own user", GetLastError());
   } else if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &admins_size)) {
     failed("CreateWellKnownSid", GetLastError());
   } else {
-    facts.owner_trusted = EqualSid(owner, sid_of(ours)) || EqualSid(owner, admins);
+    // The owners our own objects get: our user, or the one our token names (the user again on
+    // Windows unless elevated), and the Administrators group, which owns an elevated monitor's.
+    const PSID default_owner = reinterpret_cast<TOKEN_OWNER*>(our_default_owner.data())->Owner;
+    facts.owner_trusted = EqualSid(owner, sid_of(ours)) || EqualSid(owner, default_owner) || EqualSid(owner, admins);
   }
 
   if (!facts.process_id) return facts;
