@@ -198,6 +198,8 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
     if (client.diagnostic) client.diagnostic(line);
   };
   DWORD error = 0;
+  // One deadline for the whole request: opening, checking, sending and the reply.
+  const ULONGLONG deadline = GetTickCount64() + wait_ms;
   UniqueFile pipe = open_pipe(client.pipe_name, error, std::min(kBusyWaitMs, wait_ms));
   if (!pipe) {
     switch (error) {
@@ -248,12 +250,14 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
   DWORD written = 0;
   const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   const Transfer sent = transfer(pipe.get(), event.get(), true, request.data(), static_cast<DWORD>(request.size()), written,
-                                 GetTickCount64() + wait_ms);
+                                 deadline);
   if (sent != Transfer::kDone || written != request.size()) {
     say("writing the request failed: error " + std::to_string(GetLastError()));
     return {PipeOutcome::Kind::kFailed, "The connection to Quorvel broke while sending; try again"};
   }
-  std::optional<std::string> reply = read_reply(pipe.get(), event.get(), wait_ms);
+  const ULONGLONG now = GetTickCount64();
+  std::optional<std::string> reply =
+      read_reply(pipe.get(), event.get(), now < deadline ? static_cast<unsigned long>(deadline - now) : 0);
   if (!reply) {
     say("no reply within " + std::to_string(wait_ms / 1000) + " s");
     return {PipeOutcome::Kind::kFailed, "Quorvel did not answer within " + std::to_string(wait_ms / 1000) +

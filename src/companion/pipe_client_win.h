@@ -29,8 +29,8 @@ struct PipeClient {
   UniqueHandle trusted_process;
 };
 
-// Sends one request line and returns the monitor's reply line, or why there is none. A busy pipe
-// and the reply are waited for at most `wait_ms` each.
+// Sends one request line and returns the monitor's reply line, or why there is none, within
+// `wait_ms` in all (a busy pipe is waited for at most kBusyWaitMs of that).
 PipeOutcome send_request(PipeClient& client, const std::string& request_line, unsigned long wait_ms = kReplyWaitMs);
 
 // The reply line on a pipe opened for overlapped I/O, without its line feed (empty when the
