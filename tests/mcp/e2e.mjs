@@ -162,14 +162,15 @@ test('EveryToolAnswersLikeTheDirectPipeRequest', async () => {
   assert.deepEqual(keys(hist.samples[0]), keys(histDirect.samples[0]));
   // Asked first, the companion's newest sample is no newer than the direct one.
   assert.ok(hist.samples.at(-1).unix_ms <= histDirect.samples.at(-1).unix_ms);
-  // Only the last two seconds: at 250 ms a sample, at most 8 samples, all newer than newest - 2 s.
+  // Only the last two seconds: at 250 ms a sample about 8 (a late tick's catch-up may add one or
+  // two), all newer than newest - 2 s.
   for (let i = 0; i < 50 && JSON.parse(direct('history')).samples.length < 12; ++i) {
     await new Promise((r) => setTimeout(r, 200));
   }
   const recentResult = await call(primary, 'get_history', { last_seconds: 2 });
   const recent = JSON.parse(replyOf(recentResult));
   const newest = recent.samples.at(-1).unix_ms;
-  assert.ok(recent.samples.length >= 1 && recent.samples.length <= 8, `${recent.samples.length} samples`);
+  assert.ok(recent.samples.length >= 1 && recent.samples.length <= 10, `${recent.samples.length} samples`);
   assert.ok(recent.samples.every((x) => x.unix_ms > newest - 2000));
   const whole = JSON.parse(replyOf(await call(primary, 'get_history')));
   assert.ok(whole.samples.length > recent.samples.length, `${whole.samples.length} vs ${recent.samples.length}`);
