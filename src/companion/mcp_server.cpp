@@ -171,7 +171,7 @@ std::string call_tool(McpServer& server, const Json& id, const Json& params) {
 }
 
 // Copies `line` with every \u escape of an unpaired surrogate replaced by \ufffd: the parser
-// refuses those, and the text is only shown to the user.
+// refuses those, and one bad character should cost the request no more than that character.
 std::string paired_surrogates(std::string_view line) {
   auto hex4 = [&](size_t at, unsigned& value) {
     if (at + 4 > line.size()) return false;
