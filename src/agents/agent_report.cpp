@@ -49,6 +49,51 @@ char32_t read_unicode_escape(std::string_view s, size_t& pos) {
   return kReplacement;
 }
 
+// The index just past the closing quote of the string that opens at `open`; npos when the
+// string is never closed.
+size_t string_end(std::string_view s, size_t open) {
+  size_t pos = open + 1;
+  while (pos < s.size()) {
+    if (s[pos] == '\\') {
+      pos += 2;
+    } else if (s[pos] == '"') {
+      return pos + 1;
+    } else {
+      ++pos;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// The text of the JSON string that opens at the start of `s`, escapes decoded; an unclosed
+// string runs to the end.
+std::string decode_string(std::string_view s) {
+  size_t pos = 1;
+  std::string value;
+  while (pos < s.size()) {
+    const char c = s[pos];
+    if (c == '"') break;
+    if (c != '\\') {
+      value.push_back(c);
+      ++pos;
+      continue;
+    }
+    if (pos + 1 >= s.size()) break;
+    const char e = s[pos + 1];
+    pos += 2;
+    switch (e) {
+      case 'b': value.push_back('\b'); break;
+      case 'f': value.push_back('\f'); break;
+      case 'n': value.push_back('\n'); break;
+      case 'r': value.push_back('\r'); break;
+      case 't': value.push_back('\t'); break;
+      case 'u': append_utf8(value, read_unicode_escape(s, pos)); break;
+      default: value.push_back(e);
+    }
+  }
+  return value;
+}
+
 // Replaces C0 controls, DEL and the C1 controls (U+0080..U+009F) with spaces, so a reported
 // text can never break a log line or draw as garbage.
 std::string clean_display_text(std::string text) {
@@ -102,44 +147,43 @@ std::vector<std::string_view> split_report_objects(std::string_view text) {
 }
 
 std::string read_member(std::string_view object, std::string_view key) {
-  std::string quoted;
-  quoted.reserve(key.size() + 2);
-  quoted.push_back('"');
-  quoted.append(key);
-  quoted.push_back('"');
-  const size_t at = object.find(quoted);
-  if (at == std::string_view::npos) return {};
-  const size_t colon = object.find(':', at + quoted.size());
-  if (colon == std::string_view::npos) return {};
-  size_t pos = object.size() - trim_leading_white_space(object.substr(colon + 1)).size();
-  if (pos >= object.size() || object[pos] != '"') return {};
-  ++pos;
-  std::string value;
+  // A key is a quoted text where the object's grammar puts one: first in the object or after a
+  // comma at the object's own level. Quoted text anywhere else (inside a value, or a nested
+  // object's key) is never taken for a key, whatever it spells, so a value cannot pose as one.
+  size_t depth = 0;
+  bool key_next = false;
+  size_t pos = 0;
   while (pos < object.size()) {
     const char c = object[pos];
-    if (c == '"') break;
-    if (c != '\\') {
-      value.push_back(c);
-      ++pos;
+    if (c == '"') {
+      const size_t end = string_end(object, pos);
+      if (end == std::string_view::npos) break;  // the rest is one unclosed string
+      const bool is_key = depth == 1 && key_next;
+      key_next = false;
+      if (is_key && end - pos - 2 == key.size() &&
+          object.substr(pos + 1, key.size()) == key) {
+        const std::string_view after_key = trim_leading_white_space(object.substr(end));
+        if (after_key.empty() || after_key.front() != ':') return {};
+        const std::string_view value = trim_leading_white_space(after_key.substr(1));
+        if (value.empty() || value.front() != '"') return {};
+        return decode_string(value);
+      }
+      pos = end;
       continue;
     }
-    if (pos + 1 >= object.size()) {
-      ++pos;
-      break;
+    if (c == '{' || c == '[') {
+      ++depth;
+      key_next = depth == 1 && c == '{';
+    } else if ((c == '}' || c == ']') && depth > 0) {
+      --depth;
+    } else if (c == ',' && depth == 1) {
+      key_next = true;
+    } else if (c == ':' && depth == 1) {
+      key_next = false;
     }
-    const char e = object[pos + 1];
-    pos += 2;
-    switch (e) {
-      case 'b': value.push_back('\b'); break;
-      case 'f': value.push_back('\f'); break;
-      case 'n': value.push_back('\n'); break;
-      case 'r': value.push_back('\r'); break;
-      case 't': value.push_back('\t'); break;
-      case 'u': append_utf8(value, read_unicode_escape(object, pos)); break;
-      default: value.push_back(e);
-    }
+    ++pos;
   }
-  return value;
+  return {};
 }
 
 std::vector<Agent> parse_agent_report(std::string_view text, uint64_t now_ms) {

@@ -16,7 +16,9 @@ std::vector<Agent> parse_agent_report(std::string_view text, uint64_t now_ms);
 
 // The object texts of a report: each top-level {...} outside strings, braces included.
 std::vector<std::string_view> split_report_objects(std::string_view text);
-// The string value of member `key` as the lenient reader finds it; empty when it has none.
+// The string value of member `key` as the lenient reader finds it: the first member of that name
+// at a key position of the object itself (never text inside a value or a nested object); empty
+// when it has none or its value is not a string.
 std::string read_member(std::string_view object, std::string_view key);
 
 }  // namespace qv

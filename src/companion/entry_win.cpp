@@ -1,6 +1,7 @@
 // zelmor-mcp.exe: the AI tool starts this program and talks the Model Context Protocol with it over
 // stdin and stdout, one JSON-RPC message per line. Each tool call becomes one request on the
-// monitor's pipe. Only protocol messages ever go to stdout; everything else goes to stderr.
+// monitor's pipe. Only protocol messages ever go to stdout; everything else goes to stderr. This
+// thread reads stdin; tool calls run on the session's worker.
 #include <windows.h>
 
 #include <string>
@@ -11,6 +12,7 @@
 #include "companion/line_splitter.h"
 #include "companion/mcp_server.h"
 #include "companion/pipe_client_win.h"
+#include "companion/session.h"
 #include "util/wide_win.h"
 
 #ifndef QV_COMPANION_VERSION
@@ -63,16 +65,20 @@ int wmain() {
   server.version = QV_COMPANION_VERSION;
   server.context.session_id = session_id(GetCurrentProcessId(), unix_ms_now());
   server.context.label = folder_label(current_folder());
-  server.pipe = [&client](const std::string& line) { return send_request(client, line); };
+  server.pipe = [&client](const std::string& line, unsigned long wait_ms) { return send_request(client, line, wait_ms); };
   server.diagnostic = diagnostic;
 
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  Session session(server, [out](const std::string& reply) { write_all(out, reply + "\n"); });
   LineSplitter splitter;
-  auto answer = [&](const std::vector<InputLine>& lines) {
+  auto take = [&session](const std::vector<InputLine>& lines) {
     for (const InputLine& line : lines) {
-      const std::optional<std::string> reply = line.too_long ? too_long_reply() : handle_line(server, line.text);
-      if (reply) write_all(out, *reply + "\n");
+      if (line.too_long) {
+        session.receive_too_long();
+      } else {
+        session.receive(line.text);
+      }
     }
   };
   static char buffer[65536];
@@ -80,8 +86,9 @@ int wmain() {
     DWORD got = 0;
     // End of input (the AI tool closed our stdin) or a broken stdin ends the program.
     if (!ReadFile(in, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
-    answer(splitter.feed(std::string_view(buffer, got)));
+    take(splitter.feed(std::string_view(buffer, got)));
   }
-  answer(splitter.finish());
+  take(splitter.finish());
+  session.finish();
   return 0;
 }

@@ -15,12 +15,16 @@ std::string folder_label(std::string_view path);
 // once (process id) and between companions that reuse a process id (start time).
 std::string session_id(uint32_t process_id, uint64_t start_unix_ms);
 
-// What the system told us about the process serving the pipe. Each fact is absent when the
-// system could not answer.
+// What the system told us about who serves the pipe. A fact is absent where the call that gives
+// it does not exist on this system; a call that exists and fails is recorded in `failed`.
 struct ServerFacts {
   std::optional<uint32_t> process_id;
-  std::optional<std::string> image_path;  // full path of its executable
-  std::optional<bool> same_user;          // its token's user is ours
+  std::optional<bool> same_session;   // the pipe's server runs in our logon session
+  std::optional<bool> owner_trusted;  // the pipe object's owner is our user, our token's default owner or the Administrators group
+  bool process_denied = false;        // opening the serving process was refused
+  std::optional<std::string> image_path;  // full path of its executable, when it could be opened
+  std::optional<bool> same_user;          // its token's user is ours (unreadable for an elevated monitor)
+  std::string failed;                     // which query failed and how; empty when none did
 };
 
 struct ServerVerdict {
@@ -29,9 +33,15 @@ struct ServerVerdict {
   std::string reason;  // for stderr and, when refused, for the model
 };
 
-// A server known to run another image or under another user is refused; one the system cannot
-// tell us about is let through with a warning (the pipe's own access list still admits only the
-// user, the system and administrators).
-ServerVerdict judge_server(const ServerFacts& facts);
+// The monitor is trusted only when the pipe is served from our own session, the pipe object
+// belongs to our user (or to the Administrators group, the owner an elevated process gives its
+// objects) and, where the process can be read, it is the monitor installed in `own_folder`, the
+// folder this companion runs from. Whatever fails or is denied is a refusal: another user's
+// process is exactly the one we cannot open. Only a call the system does not have at all lets the
+// request through unverified.
+ServerVerdict judge_server(const ServerFacts& facts, std::string_view own_folder);
+
+// The folder part of a Windows path, without the final separator ("C:\a\b.exe" gives "C:\a").
+std::string folder_of(std::string_view path);
 
 }  // namespace qv::companion

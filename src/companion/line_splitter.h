@@ -7,8 +7,10 @@
 
 namespace qv::companion {
 
-// A line longer than this is dropped whole; the client is told once the line ends.
-inline constexpr size_t kMaxLineBytes = 16u << 20;
+// A line longer than this is dropped whole; the client is told once the line ends. The longest
+// valid request (a notification or agent list of the monitor's 1 MiB, every byte written as a
+// six-byte escape) fits with room; parsing one line costs many times its size in memory.
+inline constexpr size_t kMaxLineBytes = 8u << 20;
 
 struct InputLine {
   std::string text;      // without the line feed or a carriage return before it

@@ -1,7 +1,12 @@
 #include "companion/mcp_server.h"
 
+#include <algorithm>
+#include <chrono>
+
+#include "companion/request_lines.h"
 #include "util/names.h"
 #include "util/text.h"
+#include "util/utf.h"
 
 namespace qv::companion {
 namespace {
@@ -45,7 +50,7 @@ bool structured_content(const McpServer& server) {
 
 // The pipe's answer to a tool call as a tool result: the monitor's reply verbatim, or an error a
 // model can act on.
-Json tool_result(const McpServer& server, const PipeOutcome& outcome) {
+Json tool_result(const McpServer& server, const Tool& tool, const Json& arguments, const PipeOutcome& outcome) {
   switch (outcome.kind) {
     case PipeOutcome::Kind::kNotRunning:
       return tool_error(outcome.text.empty() ? kNotRunningText : outcome.text);
@@ -63,8 +68,15 @@ Json tool_result(const McpServer& server, const PipeOutcome& outcome) {
   if (const auto err = parsed.find("error"); err != parsed.end() && err->is_string()) {
     return tool_error(err->get<std::string>());
   }
-  Json result{{"content", Json::array({Json{{"type", "text"}, {"text", outcome.text}}})}};
-  if (structured_content(server)) result["structuredContent"] = parsed;
+  if (!tool.shape_reply) {
+    Json result{{"content", Json::array({Json{{"type", "text"}, {"text", outcome.text}}})}};
+    if (structured_content(server)) result["structuredContent"] = parsed;
+    return result;
+  }
+  Json shaped = parsed;
+  tool.shape_reply(arguments, shaped);
+  Json result{{"content", Json::array({Json{{"type", "text"}, {"text", dump(shaped)}}})}};
+  if (structured_content(server)) result["structuredContent"] = std::move(shaped);
   return result;
 }
 
@@ -76,7 +88,8 @@ Json initialize(McpServer& server, const Json& params) {
   result["serverInfo"] = Json{{"name", "quorvel"}, {"version", server.version}};
   // The user's notification preferences travel as the server's instructions, so the AI tool
   // knows them from the start without calling a tool first.
-  const PipeOutcome rules = server.pipe ? server.pipe("rules") : PipeOutcome{};
+  // Waited for briefly: the AI tool waits for this answer before it can do anything else.
+  const PipeOutcome rules = server.pipe ? server.pipe("rules", kBriefWaitMs) : PipeOutcome{};
   if (rules.kind == PipeOutcome::Kind::kReply) {
     const Json parsed = Json::parse(rules.text, nullptr, false);
     if (parsed.is_object() && parsed.contains("instructions") && parsed["instructions"].is_string()) {
@@ -91,12 +104,37 @@ Json initialize(McpServer& server, const Json& params) {
   return result;
 }
 
-Json tools_list() {
+Json tools_list(const McpServer& server) {
   Json tools = Json::array();
   for (const Tool& t : tool_table()) {
-    tools.push_back(Json{{"name", t.name}, {"description", t.description}, {"inputSchema", t.input_schema}});
+    Json tool{{"name", t.name}, {"title", t.title}, {"description", t.description}, {"inputSchema", t.input_schema}};
+    // A client that was promised an output schema expects structured results, which only come
+    // with the revisions that know them.
+    if (structured_content(server)) tool["outputSchema"] = t.output_schema;
+    Json annotations{{"readOnlyHint", t.read_only}, {"openWorldHint", false}};
+    if (!t.read_only) annotations["destructiveHint"] = false;
+    tool["annotations"] = std::move(annotations);
+    tools.push_back(std::move(tool));
   }
   return Json{{"tools", std::move(tools)}};
+}
+
+uint64_t now_ms(const McpServer& server) {
+  if (server.clock_ms) return server.clock_ms();
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
+// Takes one notification from the credit; when there is none left, how many ms until there is.
+std::optional<uint64_t> take_notification(McpServer& server) {
+  const uint64_t now = now_ms(server);
+  if (server.notify_credit_at && now > *server.notify_credit_at) {
+    server.notify_credit_ms = std::min(kNotifyBurst * kNotifyEveryMs, server.notify_credit_ms + (now - *server.notify_credit_at));
+  }
+  server.notify_credit_at = now;
+  if (server.notify_credit_ms < kNotifyEveryMs) return kNotifyEveryMs - server.notify_credit_ms;
+  server.notify_credit_ms -= kNotifyEveryMs;
+  return std::nullopt;
 }
 
 std::string call_tool(McpServer& server, const Json& id, const Json& params) {
@@ -115,8 +153,92 @@ std::string call_tool(McpServer& server, const Json& id, const Json& params) {
   if (request.line.size() > kPipeRequestLimitBytes) {
     return result_reply(id, tool_error("The request is larger than Quorvel accepts (1 MiB); send less text"));
   }
+  const std::string_view tool_name = tool->name;
+  if (tool_name == "notify") {
+    if (const std::optional<uint64_t> wait = take_notification(server)) {
+      const uint64_t seconds = (*wait + 999) / 1000;
+      return result_reply(id, tool_error("Too many notifications: at most " + std::to_string(kNotifyBurst) +
+                                         " at once and then one a second. Try again in " + std::to_string(seconds) +
+                                         (seconds == 1 ? " second." : " seconds.")));
+    }
+  }
   if (!server.pipe) return result_reply(id, tool_error(kNotRunningText));
-  return result_reply(id, tool_result(server, server.pipe(request.line)));
+  Json result = tool_result(server, *tool, *arguments, server.pipe(request.line, kReplyWaitMs));
+  if (tool_name == "report_agents" && !result.value("isError", false)) {
+    server.agents_shown = !arguments->at("agents").empty();
+  }
+  return result_reply(id, std::move(result));
+}
+
+// Copies `line` with every \u escape of an unpaired surrogate replaced by \ufffd: the parser
+// refuses those, and one bad character should cost the request no more than that character.
+std::string paired_surrogates(std::string_view line) {
+  auto hex4 = [&](size_t at, unsigned& value) {
+    if (at + 4 > line.size()) return false;
+    value = 0;
+    for (size_t i = at; i < at + 4; ++i) {
+      const char c = line[i];
+      const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      if (d < 0) return false;
+      value = value * 16 + static_cast<unsigned>(d);
+    }
+    return true;
+  };
+  auto is_high = [](unsigned v) { return v >= 0xD800 && v <= 0xDBFF; };
+  auto is_low = [](unsigned v) { return v >= 0xDC00 && v <= 0xDFFF; };
+  std::string out;
+  out.reserve(line.size());
+  bool in_string = false;
+  size_t i = 0;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (!in_string) {
+      in_string = c == '"';
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    if (c == '"') {
+      in_string = false;
+    } else if (c == '\\' && i + 1 < line.size()) {
+      unsigned unit = 0;
+      unsigned next = 0;
+      if (line[i + 1] == 'u' && hex4(i + 2, unit) && (is_high(unit) || is_low(unit))) {
+        if (is_high(unit) && i + 7 < line.size() && line[i + 6] == '\\' && line[i + 7] == 'u' && hex4(i + 8, next) &&
+            is_low(next)) {
+          out.append(line.substr(i, 12));
+          i += 12;
+        } else {
+          out += "\\ufffd";
+          i += 6;
+        }
+        continue;
+      }
+      out.append(line.substr(i, 2));
+      i += 2;
+      continue;
+    }
+    out.push_back(c);
+    ++i;
+  }
+  return out;
+}
+
+std::optional<std::string> handle_batch(McpServer& server, const Json& batch) {
+  if (batch.empty()) return error_reply(nullptr, kInvalidRequest, "Invalid Request: empty batch");
+  std::string replies;
+  for (const Json& message : batch) {
+    // Each member is answered on its own; an array inside a batch is no request (and is not
+    // descended into, however deeply it nests).
+    const std::optional<std::string> reply =
+        message.is_object() ? handle_message(server, message)
+                            : error_reply(nullptr, kInvalidRequest, "Invalid Request: not an object");
+    if (!reply) continue;
+    replies += replies.empty() ? "[" : ",";
+    replies += *reply;
+  }
+  if (replies.empty()) return std::nullopt;  // only notifications: nothing to answer
+  return replies + "]";
 }
 
 }  // namespace
@@ -130,11 +252,24 @@ std::string negotiate_version(std::string_view requested) {
   return std::end(kProtocolVersions)[-1];
 }
 
+Json parse_message(std::string_view line) {
+  const std::string text = is_valid_utf8(line) ? std::string(line) : utf16_to_utf8(utf8_to_utf16(line));
+  return Json::parse(paired_surrogates(text), nullptr, false);
+}
+
 std::optional<std::string> handle_line(McpServer& server, std::string_view line) {
   if (trim(line).empty()) return std::nullopt;  // a stray blank line is not a message
-  const Json message = Json::parse(line, nullptr, false);
+  return handle_message(server, parse_message(line));
+}
+
+std::optional<std::string> farewell_request(const McpServer& server) {
+  if (!server.agents_shown) return std::nullopt;
+  return agents_request(server.context.session_id, server.context.label, "[]");
+}
+
+std::optional<std::string> handle_message(McpServer& server, const Json& message) {
   if (message.is_discarded()) return error_reply(nullptr, kParseError, "Parse error");
-  if (message.is_array()) return error_reply(nullptr, kInvalidRequest, "Batches are not supported");
+  if (message.is_array()) return handle_batch(server, message);
   if (!message.is_object()) return error_reply(nullptr, kInvalidRequest, "Invalid Request: not an object");
 
   const auto id_it = message.find("id");
@@ -171,7 +306,13 @@ std::optional<std::string> handle_line(McpServer& server, std::string_view line)
     return result_reply(id, initialize(server, params));
   }
   if (method == "ping") return result_reply(id, Json::object());
-  if (method == "tools/list") return result_reply(id, tools_list());
+  if (method == "tools/list") {
+    // The list comes in one page, so no cursor is one this server gave out.
+    if (params.contains("cursor") && !params.at("cursor").is_null()) {
+      return error_reply(id, kInvalidParams, "Invalid params: unknown cursor");
+    }
+    return result_reply(id, tools_list(server));
+  }
   if (method == "tools/call") return call_tool(server, id, params);
   return error_reply(id, kMethodNotFound, "Method not found: " + method);
 }

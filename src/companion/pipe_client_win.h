@@ -16,13 +16,11 @@ namespace qv::companion {
 inline constexpr unsigned long kBusyWaitMs = 2000;
 // How long a missing pipe name is retried: the monitor may be between two instances.
 inline constexpr unsigned long kMissingWaitMs = 250;
-// How long a reply is waited for. The monitor answers at once, or within about 4 s when it has
-// to gather fresh per-process figures; a monitor that hangs must not hang the AI tool's call.
-inline constexpr unsigned long kReplyWaitMs = 15000;
 
 struct PipeClient {
   std::wstring pipe_name;
   Diagnostic diagnostic;
+  std::string own_folder;  // where this program runs from, and so where the monitor must; found when empty
   bool warned_unverified = false;  // the "cannot verify" warning goes to stderr once
   // The last server found trustworthy, kept open: while we hold a handle its process id cannot
   // be given to another process, so the same id on a later connection is the same monitor and
@@ -31,8 +29,9 @@ struct PipeClient {
   UniqueHandle trusted_process;
 };
 
-// Sends one request line and returns the monitor's reply line, or why there is none.
-PipeOutcome send_request(PipeClient& client, const std::string& request_line);
+// Sends one request line and returns the monitor's reply line, or why there is none, within
+// `wait_ms` in all (a busy pipe is waited for at most kBusyWaitMs of that).
+PipeOutcome send_request(PipeClient& client, const std::string& request_line, unsigned long wait_ms = kReplyWaitMs);
 
 // The reply line on a pipe opened for overlapped I/O, without its line feed (empty when the
 // server closed without one), or nothing when no complete reply came within `timeout_ms`.
@@ -40,8 +39,12 @@ std::optional<std::string> read_reply(HANDLE pipe, unsigned long timeout_ms);
 // The same with the caller's manual-reset event for the waits.
 std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms);
 
-// What the system says about the process serving the connected pipe `pipe`; `process` receives
-// that process opened for query and waiting, when it could be opened.
+// What the system says about who serves the connected pipe `pipe` (opened with read access, which
+// includes reading its owner); `process` receives the serving process opened for query and
+// waiting, when it could be opened.
 ServerFacts server_facts(HANDLE pipe, UniqueHandle* process = nullptr);
+
+// The folder of this program's executable; empty if the system cannot say.
+std::string own_folder();
 
 }  // namespace qv::companion

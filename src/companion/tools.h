@@ -26,9 +26,14 @@ struct BuiltRequest {
 
 struct Tool {
   const char* name;
+  const char* title;  // for people: shown by clients in lists and permission prompts
   const char* description;
+  bool read_only;     // only reads figures; never changes what the user sees
   Json input_schema;
+  Json output_schema;  // the shape of the monitor's reply, which becomes the structured result
   BuiltRequest (*build)(const Json& arguments, const ToolContext& context);
+  // Cuts the monitor's reply down to what the arguments asked for; null keeps it whole.
+  void (*shape_reply)(const Json& arguments, Json& reply) = nullptr;
 };
 
 const std::vector<Tool>& tool_table();

@@ -58,12 +58,17 @@ struct MemoryDcTraits {
   static HDC invalid() { return nullptr; }
   static void close(HDC h) { DeleteDC(h); }
 };
+struct LocalMemoryTraits {  // memory the system allocated for us with LocalAlloc (security descriptors)
+  static HLOCAL invalid() { return nullptr; }
+  static void close(HLOCAL h) { LocalFree(h); }
+};
 
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
 using UniqueIcon = UniqueResource<HICON, IconTraits>;
 using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
+using UniqueLocal = UniqueResource<HLOCAL, LocalMemoryTraits>;
 
 // GetDC/ReleaseDC pair.
 class WindowDc {

@@ -1,5 +1,6 @@
 // The companion's MCP message handling: any bytes on stdin, no crash, and every reply is one line
-// of valid JSON-RPC 2.0 (checked by a parser that shares no code with the writer).
+// of valid JSON-RPC 2.0, a response or a batch of them (checked by a parser that shares no code
+// with the writer).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,14 +29,21 @@ PipeOutcome monitor_answer(uint8_t mode, const std::string& request) {
   }
 }
 
-void check_reply(const std::string& reply) {
-  if (!qv::test::StrictJson::reply_line(reply + "\n")) std::abort();
-  const nlohmann::json j = nlohmann::json::parse(reply, nullptr, false);
+void check_response(const nlohmann::json& j) {
   if (!j.is_object() || j.value("jsonrpc", "") != "2.0" || !j.contains("id")) std::abort();
   if (j.contains("result") == j.contains("error")) std::abort();
   if (j.contains("error") && (!j["error"]["code"].is_number_integer() || !j["error"]["message"].is_string())) {
     std::abort();
   }
+}
+
+// One response, or a batch's non-empty array of them.
+void check_reply(const std::string& reply) {
+  if (!qv::test::StrictJson::compact_value(reply) || reply.find('\n') != std::string::npos) std::abort();
+  const nlohmann::json j = nlohmann::json::parse(reply, nullptr, false);
+  if (!j.is_array()) return check_response(j);
+  if (j.empty()) std::abort();
+  for (const nlohmann::json& member : j) check_response(member);
 }
 
 }  // namespace
@@ -46,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::companion::McpServer server;
   server.version = "0.1.0";
   server.context = {"s", "l"};
-  server.pipe = [mode](const std::string& line) { return monitor_answer(mode, line); };
+  server.pipe = [mode](const std::string& line, unsigned long) { return monitor_answer(mode, line); };
   qv::companion::LineSplitter splitter(4096);
   const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
   auto answer = [&](const std::vector<qv::companion::InputLine>& lines) {

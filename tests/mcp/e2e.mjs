@@ -73,11 +73,13 @@ const tests = [];
 const test = (name, fn) => tests.push({ name, fn });
 let primary;
 
-test('StartsTheMonitor', async () => {
+// Starts the monitor with its settings in the work folder, sampling every `intervalMs`, and waits
+// until its pipe answers.
+async function startMonitor(intervalMs) {
   assert.equal(helper(['stop']).code, 0);  // one left over would answer with other settings
   fs.writeFileSync(
     path.join(work, 'zelmor.ini'),
-    `interval_ms=250\nagent_log_file=${winPath(path.join(work, 'agents.log')).replaceAll('\\', '\\\\')}\n`);
+    `interval_ms=${intervalMs}\nagent_log_file=${winPath(path.join(work, 'agents.log')).replaceAll('\\', '\\\\')}\n`);
   // Inside the virtual desktop with a taskbar, so the panel can be opened and looked at.
   const desktop = spawn('wine', ['explorer', '/desktop=quorvel,1280x1024', helperExe, 'start', winPath(work), winPath(monitorExe)],
     { env, stdio: 'ignore', detached: true });
@@ -94,6 +96,10 @@ test('StartsTheMonitor', async () => {
   console.log(`    pipe attempts (exit codes): ${tries.join(' ')}`);
   assert.ok(up, 'the monitor pipe never answered');
   console.log(`    the monitor answered after ${Date.now() - t0} ms`);
+}
+
+test('StartsTheMonitor', async () => {
+  await startMonitor(250);
 });
 
 test('InitializeCarriesServerInfoAndThePreferencesAsInstructions', async () => {
@@ -123,6 +129,18 @@ test('ListsTheToolsWithTheirSchemas', async () => {
   assert.deepEqual(byName.notify.inputSchema.required, ['body']);
   assert.deepEqual(byName.report_agents.inputSchema.required, ['agents']);
   assert.equal(byName.report_agents.inputSchema.properties.agents.type, 'array');
+  // Titles and hints for permission prompts; the reply shapes, which the client checks every
+  // structured result against.
+  const readOnly = ['get_snapshot', 'get_history', 'top_apps', 'get_app', 'get_fps', 'get_notification_preferences'];
+  for (const t of tools) {
+    assert.ok(t.title && t.title.length > 0, t.name);
+    assert.equal(t.annotations.readOnlyHint, readOnly.includes(t.name), t.name);
+    assert.equal(t.annotations.openWorldHint, false, t.name);
+    if (!readOnly.includes(t.name)) assert.equal(t.annotations.destructiveHint, false, t.name);
+    assert.equal(t.outputSchema.type, 'object', t.name);
+  }
+  assert.equal(byName.get_history.inputSchema.properties.last_seconds.type, 'integer');
+  assert.equal(byName.notify.inputSchema.properties.body.minLength, 1);
 });
 
 test('EveryToolAnswersLikeTheDirectPipeRequest', async () => {
@@ -144,6 +162,20 @@ test('EveryToolAnswersLikeTheDirectPipeRequest', async () => {
   assert.deepEqual(keys(hist.samples[0]), keys(histDirect.samples[0]));
   // Asked first, the companion's newest sample is no newer than the direct one.
   assert.ok(hist.samples.at(-1).unix_ms <= histDirect.samples.at(-1).unix_ms);
+  // Only the last two seconds: at 250 ms a sample about 8 (a late tick's catch-up may add one or
+  // two), all newer than newest - 2 s.
+  for (let i = 0; i < 50 && JSON.parse(direct('history')).samples.length < 12; ++i) {
+    await new Promise((r) => setTimeout(r, 200));
+  }
+  const recentResult = await call(primary, 'get_history', { last_seconds: 2 });
+  const recent = JSON.parse(replyOf(recentResult));
+  const newest = recent.samples.at(-1).unix_ms;
+  assert.ok(recent.samples.length >= 1 && recent.samples.length <= 10, `${recent.samples.length} samples`);
+  assert.ok(recent.samples.every((x) => x.unix_ms > newest - 2000));
+  const whole = JSON.parse(replyOf(await call(primary, 'get_history')));
+  assert.ok(whole.samples.length > recent.samples.length, `${whole.samples.length} vs ${recent.samples.length}`);
+  console.log(`    get_history text: ${recentResult.content[0].text.length} bytes for the last 2 s, ` +
+    `${JSON.stringify(whole).length} bytes whole (${whole.samples.length} samples)`);
 
   // Under Wine per-process private memory reads 0, so the ram list is empty; disk is as good a test.
   const top = JSON.parse(replyOf(await call(primary, 'top_apps', { metric: 'disk', count: 3 })));
@@ -201,6 +233,28 @@ test('TwoCompanionsInTwoFoldersAreTwoSessions', async () => {
   }
   assert.match(text, / \| agent done \| Alpha build \| /);
   assert.ok(!text.includes('Beta tests'), text);
+});
+
+test('SlowIntervalIsOutwaitedAndPingIsAnsweredMeanwhile', async () => {
+  // At the longest interval the monitor may wait up to 25 s for per-process figures.
+  await startMonitor(10000);
+  const c = await companion(work);
+  const t0 = Date.now();
+  let callDone = 0;
+  const pending = call(c, 'get_app', { name: 'quorvel.exe' }).then((r) => { callDone = Date.now(); return r; });
+  await new Promise((r) => setTimeout(r, 1000));
+  const pings = [];
+  while (!callDone && pings.length < 30) {
+    const p0 = Date.now();
+    await c.client.ping();
+    pings.push({ ms: Date.now() - p0, beside: !callDone });
+    await new Promise((r) => setTimeout(r, 1000));
+  }
+  const app = JSON.parse(replyOf(await pending));
+  console.log(`    get_app at interval_ms=10000 took ${callDone - t0} ms; pings meanwhile (ms): ${pings.map((p) => p.ms).join(' ')}`);
+  assert.equal(app.running, true);
+  assert.ok(pings.length > 0 && pings[0].beside, 'the first ping was not answered while the call waited');
+  assert.ok(pings.every((p) => p.ms < 2000), 'a ping waited behind the call');
 });
 
 test('WithTheMonitorStoppedEveryToolSaysSo', async () => {

@@ -69,6 +69,31 @@ TEST(AgentsReport, MemberLookupIsLenient) {
   EXPECT_EQ(read_member(R"({"title":"x"})", "t"), "");  // the key must match whole, quotes included
 }
 
+TEST(AgentsReport, KeysAreReadOnlyAtKeyPositions) {
+  // A quote inside a value followed by a key's name: before, "status" was read from there and the
+  // next member's value taken as the agent's status.
+  auto v = parse_agent_report(R"([{"id":"a","title":"t\"status","detail":"d"}])", 1);
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_EQ(v[0].title, "t\"status");
+  EXPECT_EQ(v[0].status, "");
+  EXPECT_EQ(v[0].detail, "d");
+  // Two agents without ids whose titles end in "id once got the same id and one was dropped.
+  v = parse_agent_report(R"([{"title":"one\"id","detail":"d"},{"title":"two\"id","detail":"d"}])", 1);
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_EQ(v[0].id, "one\"id");
+  EXPECT_EQ(v[1].id, "two\"id");
+  const std::pair<const char*, const char*> cases[] = {
+      {R"({"x":"\"t\":\"inside\"","t":"real"})", "real"},   // quoted key text inside a value
+      {R"({"x":{"t":"nested"},"t":"outer"})", "outer"},        // a nested object's member
+      {R"({"x":["t","y"],"t":"after array"})", "after array"},  // a string in an array
+      {R"({"x":{"t":"nested"}})", ""},
+      {R"({"t":"first","t":"second"})", "first"},
+      {R"({"x":5,"t":"after number"})", "after number"},
+      {R"({"x":"t","y":1})", ""},                              // a value spelled like the key
+  };
+  for (const auto& [object, value] : cases) EXPECT_EQ(read_member(object, "t"), value) << object;
+}
+
 TEST(AgentsReport, ControlCharactersInDisplayTextsBecomeSpaces) {
   auto v = parse_agent_report("[{\"id\":\"i\\u0001d\",\"title\":\"a\\nb\\u001bc\x7f\xc2\x85" "d\",\"status\":\"ru\\tn\","
                               "\"detail\":\"x\xc2\x9fy\xc2\xa0z\"}]",

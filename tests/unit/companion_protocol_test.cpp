@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "companion/line_splitter.h"
 #include "companion/mcp_server.h"
+#include "sampler/publish.h"
+#include "sampler/tick_math.h"
 
 namespace qv::companion {
 namespace {
@@ -16,6 +19,7 @@ using nlohmann::json;
 // Answers each request line from a table and remembers what was asked.
 struct FakePipe {
   std::vector<std::string> requests;
+  std::vector<unsigned long> waits;  // how long each request was to be waited for
   PipeOutcome next{PipeOutcome::Kind::kReply, R"({"ok":true})"};
   PipeOutcome rules{PipeOutcome::Kind::kReply, R"({"instructions":"Notify me when a build ends.\n"})"};
 };
@@ -24,8 +28,9 @@ McpServer make_server(FakePipe& pipe) {
   McpServer server;
   server.version = "1.2.3";
   server.context = {"sess-1", "game"};
-  server.pipe = [&pipe](const std::string& line) {
+  server.pipe = [&pipe](const std::string& line, unsigned long wait_ms) {
     pipe.requests.push_back(line);
+    pipe.waits.push_back(wait_ms);
     return line == "rules" ? pipe.rules : pipe.next;
   };
   return server;
@@ -100,7 +105,6 @@ TEST(CompanionProtocol, ErrorCodes) {
       {"[1,2", -32700},
       {R"("just a string")", -32600},
       {"42", -32600},
-      {R"([{"jsonrpc":"2.0","id":1,"method":"ping"}])", -32600},
       {"[]", -32600},
       {R"({"jsonrpc":"2.0","id":1})", -32600},
       {R"({"jsonrpc":"1.0","id":1,"method":"ping"})", -32600},
@@ -261,7 +265,11 @@ TEST(CompanionProtocol, DeeplyNestedLinesAreAnsweredWithoutExhaustingTheStack) {
   McpServer server = make_server(pipe);
   const size_t depth = 200000;
   EXPECT_EQ(reply_to(server, std::string(depth, '['))["error"]["code"], -32700);
-  EXPECT_EQ(reply_to(server, std::string(depth, '[') + std::string(depth, ']'))["error"]["code"], -32600);
+  // A batch whose one member is no request.
+  const json batch = reply_to(server, std::string(depth, '[') + std::string(depth, ']'));
+  ASSERT_TRUE(batch.is_array());
+  ASSERT_EQ(batch.size(), 1u);
+  EXPECT_EQ(batch[0]["error"]["code"], -32600);
   std::string nested_arguments = R"({"jsonrpc":"2.0","id":9,"method":"tools/call","params":{"name":"get_fps","arguments":{"x":)";
   nested_arguments += std::string(depth, '[') + std::string(depth, ']') + "}}}";
   EXPECT_EQ(reply_to(server, nested_arguments)["id"], 9);
@@ -274,6 +282,193 @@ TEST(CompanionProtocol, InvalidUtf8FromTheMonitorIsReplacedNotFatal) {
   const std::optional<std::string> reply = handle_line(server, call_line("get_app", R"({"name":"a"})"));
   ASSERT_TRUE(reply.has_value());
   EXPECT_TRUE(json::accept(*reply));
+}
+
+TEST(CompanionProtocol, ToolCallsOutwaitTheMonitorAndStartUpWaitsBriefly) {
+  // The monitor may wait 25 s for per-process figures at its longest interval.
+  EXPECT_EQ(detail_span_ms(clamp_interval_ms(UINT32_MAX)), 25000u);
+  EXPECT_EQ(kReplyWaitMs, 30000u);
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  reply_to(server, initialize_line("2025-11-25"));
+  reply_to(server, call_line("get_app", R"({"name":"x.exe"})"));
+  EXPECT_EQ(pipe.requests, (std::vector<std::string>{"rules", "app x.exe"}));
+  EXPECT_EQ(pipe.waits, (std::vector<unsigned long>{3000, 30000}));
+}
+
+TEST(CompanionProtocol, BadTextInALineKeepsTheRequestId) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"{\"jsonrpc\":\"2.0\",\"id\":7,\"method\":\"tools/call\",\"params\":{\"name\":\"get_app\",\"arguments\":{\"name\":\"a\xff" "b\"}}}",
+       "app a\xef\xbf\xbd" "b"},
+      {R"({"jsonrpc":"2.0","id":7,"method":"tools/call","params":{"name":"get_app","arguments":{"name":"a\ud800b"}}})",
+       "app a\xef\xbf\xbd" "b"},
+      {R"({"jsonrpc":"2.0","id":7,"method":"tools/call","params":{"name":"get_app","arguments":{"name":"a\udc00"}}})",
+       "app a\xef\xbf\xbd"},
+      {R"({"jsonrpc":"2.0","id":7,"method":"tools/call","params":{"name":"get_app","arguments":{"name":"\ud83c\udfae\\ud800"}}})",
+       "app \xf0\x9f\x8e\xae\\ud800"},  // a pair is kept; an escaped backslash is no escape
+  };
+  for (const auto& [line, request] : cases) {
+    FakePipe pipe;
+    McpServer server = make_server(pipe);
+    const json r = reply_to(server, line);
+    EXPECT_EQ(r["id"], 7) << line;
+    EXPECT_FALSE(r.contains("error")) << line;
+    EXPECT_EQ(pipe.requests, std::vector<std::string>{request}) << line;
+  }
+}
+
+TEST(CompanionProtocol, BatchesGetAnArrayOfReplies) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  const json r = reply_to(server, R"([{"jsonrpc":"2.0","id":1,"method":"ping"},)"
+                                  R"({"jsonrpc":"2.0","method":"notifications/initialized"},)"
+                                  R"({"jsonrpc":"2.0","id":"b","method":"tools/call","params":{"name":"get_fps"}},)"
+                                  R"(5,{"jsonrpc":"2.0","id":3,"method":"nope"}])");
+  ASSERT_TRUE(r.is_array());
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0], json::parse(R"({"jsonrpc":"2.0","id":1,"result":{}})"));
+  EXPECT_EQ(r[1]["id"], "b");
+  EXPECT_EQ(r[1]["result"]["content"][0]["text"], R"({"ok":true})");
+  EXPECT_TRUE(r[2]["id"].is_null());
+  EXPECT_EQ(r[2]["error"]["code"], -32600);
+  EXPECT_EQ(r[3]["error"]["code"], -32601);
+  EXPECT_EQ(pipe.requests, std::vector<std::string>{"fps"});
+  // Only notifications: nothing to answer. Empty: one error, not an array.
+  EXPECT_FALSE(handle_line(server, R"([{"jsonrpc":"2.0","method":"notifications/initialized"}])").has_value());
+  EXPECT_EQ(reply_to(server, "[]")["error"]["code"], -32600);
+}
+
+TEST(CompanionProtocol, ToolsListHasOnePageAndRefusesMadeUpCursors) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  EXPECT_EQ(reply_to(server, R"({"jsonrpc":"2.0","id":1,"method":"tools/list","params":{"cursor":"abc"}})")["error"]["code"],
+            -32602);
+  EXPECT_EQ(reply_to(server, R"({"jsonrpc":"2.0","id":1,"method":"tools/list","params":{"cursor":""}})")["error"]["code"],
+            -32602);
+  const json r = reply_to(server, R"({"jsonrpc":"2.0","id":1,"method":"tools/list","params":{"cursor":null}})");
+  EXPECT_EQ(r["result"]["tools"].size(), 8u);
+  EXPECT_FALSE(r["result"].contains("nextCursor"));
+}
+
+TEST(CompanionProtocol, LongestLineIsEightMebibytes) {
+  LineSplitter splitter;
+  const std::string fits(8u << 20, 'x');
+  std::vector<InputLine> lines = splitter.feed(fits + "\n" + fits + "x\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_FALSE(lines[0].too_long);
+  EXPECT_EQ(lines[0].text.size(), 8u << 20);
+  EXPECT_TRUE(lines[1].too_long);
+}
+
+TEST(CompanionProtocol, ToolsCarryTitlesAnnotationsAndOutputSchemas) {
+  struct Expected {
+    const char* name;
+    const char* title;
+    bool read_only;
+  };
+  const Expected expected[] = {
+      {"get_snapshot", "Machine load now", true},       {"get_history", "Machine load history", true},
+      {"top_apps", "Apps using the most", true},        {"get_app", "One app's figures", true},
+      {"get_fps", "Frame rates", true},                 {"notify", "Notify the user", false},
+      {"report_agents", "Report your agents", false},   {"get_notification_preferences", "Notification preferences", true},
+  };
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  reply_to(server, initialize_line("2025-11-25"));
+  const json tools = reply_to(server, R"({"jsonrpc":"2.0","id":3,"method":"tools/list"})")["result"]["tools"];
+  ASSERT_EQ(tools.size(), std::size(expected));
+  for (size_t i = 0; i < tools.size(); ++i) {
+    const json& tool = tools[i];
+    EXPECT_EQ(tool["name"], expected[i].name);
+    EXPECT_EQ(tool["title"], expected[i].title);
+    json annotations = {{"readOnlyHint", expected[i].read_only}, {"openWorldHint", false}};
+    if (!expected[i].read_only) annotations["destructiveHint"] = false;
+    EXPECT_EQ(tool["annotations"], annotations) << tool["name"];
+    EXPECT_EQ(tool["outputSchema"]["type"], "object") << tool["name"];
+    EXPECT_FALSE(tool["outputSchema"]["required"].empty()) << tool["name"];
+  }
+  EXPECT_EQ(tools[5]["inputSchema"]["properties"]["body"]["minLength"], 1);
+  EXPECT_EQ(tools[1]["inputSchema"]["properties"]["last_seconds"]["type"], "integer");
+  EXPECT_EQ(tools[1]["outputSchema"]["required"], json::parse(R"(["samples"])"));
+  // Clients of revisions without structured results are promised none.
+  McpServer old = make_server(pipe);
+  reply_to(old, initialize_line("2025-03-26"));
+  const json old_list = reply_to(old, R"({"jsonrpc":"2.0","id":3,"method":"tools/list"})");
+  for (const json& tool : old_list["result"]["tools"]) {
+    EXPECT_FALSE(tool.contains("outputSchema")) << tool["name"];
+  }
+}
+
+TEST(CompanionProtocol, HistoryCanBeCutToTheLastSeconds) {
+  const std::string history =
+      R"({"samples":[{"unix_ms":1000,"cpu_pct":1.0},{"unix_ms":2000,"cpu_pct":2.0},{"unix_ms":2500,"cpu_pct":3.0},)"
+      R"({"unix_ms":3000,"cpu_pct":4.0}]})";
+  const std::pair<const char*, const char*> cases[] = {
+      {"{}", "1000 2000 2500 3000"},
+      {R"({"last_seconds":1})", "2500 3000"},  // newer than one second before the newest
+      {R"({"last_seconds":2})", "2000 2500 3000"},
+      {R"({"last_seconds":3})", "1000 2000 2500 3000"},
+      {R"({"last_seconds":1e300})", "1000 2000 2500 3000"},
+  };
+  for (const auto& [arguments, kept] : cases) {
+    FakePipe pipe;
+    pipe.next = {PipeOutcome::Kind::kReply, history};
+    McpServer server = make_server(pipe);
+    const json r = reply_to(server, call_line("get_history", arguments));
+    std::string times;
+    for (const json& sample : r["result"]["structuredContent"]["samples"]) {
+      times += (times.empty() ? "" : " ") + std::to_string(sample["unix_ms"].get<long long>());
+    }
+    EXPECT_EQ(times, kept) << arguments;
+    EXPECT_EQ(json::parse(r["result"]["content"][0]["text"].get<std::string>()), r["result"]["structuredContent"]);
+    EXPECT_EQ(pipe.requests.back(), "history");
+  }
+  for (const char* arguments : {R"({"last_seconds":0})", R"({"last_seconds":1.5})", R"({"last_seconds":"60"})"}) {
+    FakePipe pipe;
+    McpServer server = make_server(pipe);
+    EXPECT_EQ(reply_to(server, call_line("get_history", arguments))["result"]["isError"], true) << arguments;
+    EXPECT_TRUE(pipe.requests.empty());
+  }
+}
+
+TEST(CompanionProtocol, AgentsShownAreClearedWhenTheToolLeaves) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  EXPECT_EQ(farewell_request(server), std::nullopt);  // nothing reported
+  reply_to(server, call_line("report_agents", R"({"agents":[{"id":"a","title":"Build","status":"running"}]})"));
+  EXPECT_EQ(farewell_request(server), std::optional<std::string>("agents sess-1\tgame\t[]"));
+  reply_to(server, call_line("report_agents", R"({"agents":[]})"));
+  EXPECT_EQ(farewell_request(server), std::nullopt);  // the list is empty already
+  // A report the monitor did not take leaves the earlier state as it was.
+  reply_to(server, call_line("report_agents", R"({"agents":[{"title":"Lint"}]})"));
+  pipe.next = {PipeOutcome::Kind::kNotRunning, ""};
+  reply_to(server, call_line("report_agents", R"({"agents":[]})"));
+  EXPECT_NE(farewell_request(server), std::nullopt);
+}
+
+TEST(CompanionProtocol, NotificationsAreLimitedToABurstAndThenOneASecond) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  uint64_t now = 50000;
+  server.clock_ms = [&now] { return now; };
+  auto notify = [&] { return reply_to(server, call_line("notify", R"({"body":"x"})"))["result"]; };
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(notify().value("isError", false)) << i;
+  json refused = notify();
+  EXPECT_EQ(refused["isError"], true);
+  EXPECT_EQ(refused["content"][0]["text"],
+            "Too many notifications: at most 5 at once and then one a second. Try again in 1 second.");
+  EXPECT_EQ(pipe.requests.size(), 5u);
+  now += 999;
+  EXPECT_EQ(notify()["isError"], true);
+  now += 1;
+  EXPECT_FALSE(notify().value("isError", false));  // a second later, one more
+  EXPECT_EQ(notify()["isError"], true);
+  now += 60000;  // a long pause refills the burst, no more
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(notify().value("isError", false)) << i;
+  EXPECT_EQ(notify()["isError"], true);
+  EXPECT_EQ(pipe.requests.size(), 11u);
+  // Other tools are not limited.
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(reply_to(server, call_line("get_fps", "{}"))["result"].value("isError", false));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ std::string request_for(const std::string& tool, const json& arguments) {
   std::vector<std::string> sent;
   McpServer server;
   server.context = {"zelmor-mcp-42-1000", "my project"};
-  server.pipe = [&](const std::string& line) {
+  server.pipe = [&](const std::string& line, unsigned long) {
     sent.push_back(line);
     return PipeOutcome{PipeOutcome::Kind::kReply, "{}"};
   };
@@ -70,7 +70,10 @@ TEST(CompanionRequests, NotifyCleansTheTitleAndKeepsTheBodyWhole) {
       // Without a title the monitor would take the text before a tab as the title.
       {{{"body", "col1\tcol2"}}, "notify col1 col2"},
       {{{"title", " \t\n"}, {"body", "x\ty"}}, "notify x y"},
-      {{{"title", nullptr}, {"body", ""}}, "notify "},
+      // A blank body is refused: the monitor would lose the title with the trimmed tab.
+      {{{"title", nullptr}, {"body", ""}}, "<0 requests>"},
+      {{{"title", "Build"}, {"body", " \t\r\n"}}, "<0 requests>"},
+      {{{"title", "Build"}, {"body", "."}}, "notify Build\t."},
   };
   for (const auto& [arguments, line] : cases) EXPECT_EQ(request_for("notify", arguments), line) << arguments;
 }
@@ -105,6 +108,17 @@ TEST(CompanionRequests, AgentValuesSpelledLikeKeysStayInTheirMembers) {
   EXPECT_EQ(read[1].detail, "Grüße  ");  // the monitor shows control characters as spaces
 }
 
+TEST(CompanionRequests, QuotesInAgentValuesAreSentAsUnicodeEscapes) {
+  EXPECT_EQ(request_for("report_agents", {{"agents", json::parse(R"([{"id":"a","title":"t\"status","detail":"\\\""}])")}}),
+            "agents zelmor-mcp-42-1000\tmy project\t"
+            R"([{"id":"a","title":"t\u0022status","detail":"\\\u0022"}])");
+  const std::vector<Agent> read = as_monitor_reads(json::parse(R"([{"title":"one\"id","detail":"d"},{"title":"two\"id"}])"));
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].id, "one\"id");
+  EXPECT_EQ(read[0].status, "");
+  EXPECT_EQ(read[1].id, "two\"id");
+}
+
 TEST(CompanionRequests, SessionLabelIsTheFolderName) {
   const std::pair<const char*, const char*> cases[] = {
       {"C:\\src\\game", "game"}, {"C:\\src\\game\\", "game"}, {"Z:\\tmp\\proj two", "proj two"},
@@ -114,27 +128,59 @@ TEST(CompanionRequests, SessionLabelIsTheFolderName) {
   EXPECT_EQ(session_id(4242, 1700000000123), "zelmor-mcp-4242-1700000000123");
 }
 
+// A server whose every check passed: the monitor beside this companion, in our session, owning its pipe.
+ServerFacts monitor_facts() {
+  return ServerFacts{.process_id = 7,
+                     .same_session = true,
+                     .owner_trusted = true,
+                     .image_path = "C:\\Program Files\\Quorvel\\quorvel.exe",
+                     .same_user = true};
+}
+
 TEST(CompanionRequests, ServerVerdict) {
   using Kind = ServerVerdict::Kind;
-  const std::pair<ServerFacts, Kind> cases[] = {
-      {{7, "C:\\Program Files\\Quorvel\\quorvel.exe", true}, Kind::kTrusted},
-      {{7, "C:\\x\\QUORVEL.EXE", true}, Kind::kTrusted},
-      {{7, "C:\\x\\evil.exe", true}, Kind::kRefused},
-      {{7, "C:\\quorvel.exe\\evil.exe", true}, Kind::kRefused},
-      {{7, "C:\\x\\quorvel.exe.evil", true}, Kind::kRefused},
-      {{7, "C:\\x\\quorvel.exe", false}, Kind::kRefused},
-      {{7, "C:\\x\\evil.exe", std::nullopt}, Kind::kRefused},
-      {{7, std::nullopt, false}, Kind::kRefused},
-      {{7, std::nullopt, true}, Kind::kUnverified},
-      {{7, "C:\\x\\quorvel.exe", std::nullopt}, Kind::kUnverified},
-      {{std::nullopt, std::nullopt, std::nullopt}, Kind::kUnverified},
+  const char* folder = "C:\\Program Files\\Quorvel";
+  struct Case {
+    const char* what;
+    void (*change)(ServerFacts&);
+    Kind kind;
   };
-  for (const auto& [facts, kind] : cases) {
-    const ServerVerdict v = judge_server(facts);
-    EXPECT_EQ(v.kind, kind) << facts.image_path.value_or("?");
-    EXPECT_EQ(v.reason.empty(), kind == Kind::kTrusted);
+  const Case cases[] = {
+      {"every check passed", [](ServerFacts&) {}, Kind::kTrusted},
+      {"other letter case", [](ServerFacts& f) { f.image_path = "c:\\program files\\quorvel\\QUORVEL.EXE"; }, Kind::kTrusted},
+      {"forward slashes", [](ServerFacts& f) { f.image_path = "C:/Program Files/Quorvel/quorvel.exe"; }, Kind::kTrusted},
+      // An elevated monitor: its token cannot be read, the Administrators group owns its pipe.
+      {"token unreadable", [](ServerFacts& f) { f.same_user.reset(); }, Kind::kTrusted},
+      {"another image", [](ServerFacts& f) { f.image_path = "C:\\Program Files\\Quorvel\\evil.exe"; }, Kind::kRefused},
+      {"name as folder", [](ServerFacts& f) { f.image_path = "C:\\quorvel.exe\\evil.exe"; }, Kind::kRefused},
+      {"name with suffix", [](ServerFacts& f) { f.image_path = "C:\\Program Files\\Quorvel\\quorvel.exe.evil"; }, Kind::kRefused},
+      {"same name elsewhere", [](ServerFacts& f) { f.image_path = "C:\\Users\\x\\Downloads\\quorvel.exe"; }, Kind::kRefused},
+      {"folder prefix", [](ServerFacts& f) { f.image_path = "C:\\Program Files\\Quorvel2\\quorvel.exe"; }, Kind::kRefused},
+      {"subfolder", [](ServerFacts& f) { f.image_path = "C:\\Program Files\\Quorvel\\x\\quorvel.exe"; }, Kind::kRefused},
+      {"another user", [](ServerFacts& f) { f.same_user = false; }, Kind::kRefused},
+      // Another user's impostor: the process cannot be opened, so image and user stay unknown.
+      {"process denied", [](ServerFacts& f) { f.process_denied = true; f.image_path.reset(); f.same_user.reset(); }, Kind::kRefused},
+      {"another session", [](ServerFacts& f) { f.same_session = false; }, Kind::kRefused},
+      {"pipe owned by another", [](ServerFacts& f) { f.owner_trusted = false; }, Kind::kRefused},
+      {"a query failed", [](ServerFacts& f) { f.failed = "GetSecurityInfo failed with error 5"; }, Kind::kRefused},
+      {"no session call", [](ServerFacts& f) { f.same_session.reset(); }, Kind::kUnverified},
+      {"no owner call", [](ServerFacts& f) { f.owner_trusted.reset(); }, Kind::kUnverified},
+      {"no process id call", [](ServerFacts& f) { f.process_id.reset(); f.image_path.reset(); }, Kind::kUnverified},
+      {"no session call, other image", [](ServerFacts& f) { f.same_session.reset(); f.image_path = "C:\\x\\evil.exe"; },
+       Kind::kRefused},
+  };
+  for (const Case& c : cases) {
+    ServerFacts facts = monitor_facts();
+    c.change(facts);
+    const ServerVerdict v = judge_server(facts, folder);
+    EXPECT_EQ(v.kind, c.kind) << c.what << ": " << v.reason;
+    EXPECT_EQ(v.reason.empty(), c.kind == Kind::kTrusted) << c.what;
   }
-  EXPECT_NE(judge_server({7, "C:\\x\\evil.exe", true}).reason.find("evil.exe"), std::string::npos);
+  ServerFacts evil = monitor_facts();
+  evil.image_path = "C:\\x\\evil.exe";
+  EXPECT_NE(judge_server(evil, folder).reason.find("C:\\x\\evil.exe"), std::string::npos);
+  EXPECT_EQ(folder_of("C:\\a\\b.exe"), "C:\\a");
+  EXPECT_EQ(folder_of("b.exe"), "");
 }
 
 TEST(CompanionRequests, LinesAreCutAtLineFeedsAcrossReads) {

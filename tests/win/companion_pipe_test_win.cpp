@@ -1,5 +1,5 @@
-// The companion's pipe client against real pipes: who serves the pipe, a server posing under
-// another image name, and a monitor that is not running.
+// The companion's pipe client against real pipes: who serves the pipe (process, session, owner,
+// image), a server posing under another image name, and a monitor that is not running.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -71,6 +71,13 @@ TEST(CompanionPipe, ServerFactsNameTheServingProcessItsImageAndUser) {
   ASSERT_TRUE(facts.image_path.has_value());
   EXPECT_NE(facts.image_path->find("win_tests.exe"), std::string::npos) << *facts.image_path;
   EXPECT_EQ(facts.same_user, std::optional<bool>(true));
+  // Served from our own session, and the pipe object is ours (or the Administrators group's).
+  EXPECT_EQ(facts.same_session, std::optional<bool>(true));
+  // Windows gives the pipe our user as its owner; Wine keeps no owner for pipes, which leaves it unknown.
+  EXPECT_NE(facts.owner_trusted, std::optional<bool>(false));
+  EXPECT_FALSE(facts.process_denied);
+  EXPECT_EQ(facts.failed, "");
+  EXPECT_EQ(companion::own_folder(), companion::folder_of(*facts.image_path));
 }
 
 TEST(CompanionPipe, ServerUnderAnotherImageNameIsRefusedBeforeTheRequest) {
