@@ -45,6 +45,22 @@ TEST(Snapshot, SummaryCombinesRatesAndFps) {
   EXPECT_EQ(summarise(s, 0).fps, 144u);
 }
 
+// A rate saturates when it does not fit; adding two such rates must not wrap to a small one.
+TEST(Snapshot, SummarySaturatesAtTheTopOfTheRange) {
+  Snapshot s;
+  s.disk_read_bps = UINT64_MAX;
+  s.disk_write_bps = 2;
+  s.net_rx_bps = UINT64_MAX - 5;
+  s.net_tx_bps = 5;
+  HistorySample h = summarise(s, 0);
+  EXPECT_EQ(h.disk_bps, UINT64_MAX);
+  EXPECT_EQ(h.net_bps, UINT64_MAX);
+  s.net_tx_bps = 6;
+  EXPECT_EQ(summarise(s, 0).net_bps, UINT64_MAX);
+  s.net_tx_bps = 4;
+  EXPECT_EQ(summarise(s, 0).net_bps, UINT64_MAX - 1);
+}
+
 TEST(HistoryRing, KeepsTheNewest360InOrder) {
   HistoryRing ring;
   EXPECT_EQ(ring.capacity(), 360u);
