@@ -12,8 +12,6 @@ namespace {
 
 constexpr ULONG kSystemPerformanceInformation = 2;
 constexpr ULONG kSystemProcessorPerformanceInformation = 8;
-constexpr ULONG kSoftwareLoopback = 24;
-constexpr int kOperStatusUp = 1;
 
 uint64_t file_time_value(const FILETIME& t) {
   return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
@@ -44,19 +42,18 @@ bool read_memory(uint64_t& total_bytes, uint64_t& used_bytes) {
   return true;
 }
 
-bool read_network_octets(uint64_t& received, uint64_t& sent) {
+bool read_network_interfaces(std::vector<InterfaceCounters>& out) {
   MIB_IF_TABLE2* table = nullptr;
   if (GetIfTable2(&table) != NO_ERROR || table == nullptr) return false;
-  uint64_t rx = 0, tx = 0;
+  std::vector<InterfaceRow> rows;
+  rows.reserve(table->NumEntries);
   for (ULONG i = 0; i < table->NumEntries; ++i) {
     const MIB_IF_ROW2& row = table->Table[i];
-    if (row.Type == kSoftwareLoopback || static_cast<int>(row.OperStatus) != kOperStatusUp) continue;
-    rx += row.InOctets;
-    tx += row.OutOctets;
+    rows.push_back({row.InterfaceLuid.Value, static_cast<uint32_t>(row.Type), static_cast<uint32_t>(row.OperStatus),
+                    row.InterfaceAndOperStatusFlags.FilterInterface != 0, row.InOctets, row.OutOctets});
   }
   FreeMibTable(table);
-  received = rx;
-  sent = tx;
+  out = traffic_interfaces(rows);
   return true;
 }
 

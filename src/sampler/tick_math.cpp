@@ -22,6 +22,17 @@ double elapsed_seconds(int64_t previous_ns, int64_t now_ns) {
   return std::max(dt, 0.001);
 }
 
+PairRates advance(CounterPairBaseline& base, uint64_t first, uint64_t second, int64_t now_ns) {
+  PairRates r;
+  if (base.set) {
+    const double dt = elapsed_seconds(base.taken_ns, now_ns);
+    r.first = rate(first, base.first, dt);
+    r.second = rate(second, base.second, dt);
+  }
+  base = {true, first, second, now_ns};
+  return r;
+}
+
 float busy_pct(const CpuTimes& now, const CpuTimes& base) {
   if (now.total <= base.total) return 0.0f;
   const uint64_t dtotal = now.total - base.total;

@@ -19,6 +19,23 @@ uint32_t clamp_interval_ms(uint32_t interval_ms);
 // never below 1 ms, so that rates are always divided by something sensible.
 double elapsed_seconds(int64_t previous_ns, int64_t now_ns);
 
+// Two cumulative counters (read and write, received and sent) and when they were read. A failed
+// reading leaves the baseline as it was, so the next rate divides the change since the baseline
+// by the time since the baseline rather than by one interval.
+struct CounterPairBaseline {
+  bool set = false;
+  uint64_t first = 0, second = 0;
+  int64_t taken_ns = 0;  // monotonic clock
+};
+
+struct PairRates {
+  uint64_t first = 0, second = 0;
+  bool operator==(const PairRates&) const = default;
+};
+
+// Rates of this reading against `base` (0 while there is none); `base` becomes this reading.
+PairRates advance(CounterPairBaseline& base, uint64_t first, uint64_t second, int64_t now_ns);
+
 // Idle and total (kernel + user, kernel including idle) processor time, 100 ns units.
 struct CpuTimes {
   uint64_t idle = 0;
