@@ -124,18 +124,6 @@ std::optional<uint64_t> LastFiring::last(const std::string& text) const {
   return it->second;
 }
 
-std::string rule_log_location(std::string_view file, std::string_view settings_dir) {
-  const auto is_separator = [](char c) { return c == '\\' || c == '/'; };
-  const auto is_letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-  const bool has_drive = file.size() >= 2 && is_letter(file[0]) && file[1] == ':';
-  const bool rooted = !file.empty() && is_separator(file[0]);
-  if (has_drive || rooted || settings_dir.empty()) return std::string(file);
-  std::string out(settings_dir);
-  if (!is_separator(out.back())) out.push_back('\\');
-  out += file;
-  return out;
-}
-
 std::vector<AlertFiring> evaluate_rules(const std::vector<AlertRule>& rules, const Snapshot& tick, LastFiring& last,
                                         uint64_t now_ms, const LocalTime& local_now) {
   std::vector<AlertFiring> out;

@@ -53,12 +53,6 @@ struct AlertFiring {
   std::optional<NotificationEntry> notification;
 };
 
-// Where a rule's log file is written: a relative path is taken from the settings folder rather
-// than the current folder (the system folder when the start-up task starts the monitor).
-// Absolute paths (drive, root or network share), and every path when there is no settings
-// folder, stay as written.
-std::string rule_log_location(std::string_view file, std::string_view settings_dir);
-
 // Checks `rules` (the tick's copy of the switched-on rules, in list order) against the tick,
 // records every firing in `last` and returns the deliveries in rule order.
 std::vector<AlertFiring> evaluate_rules(const std::vector<AlertRule>& rules, const Snapshot& tick, LastFiring& last,

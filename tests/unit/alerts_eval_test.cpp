@@ -10,6 +10,7 @@
 #include "rules/alert_eval.h"
 #include "rules/rule_needs.h"
 #include "rules/rule_text.h"
+#include "util/log_location.h"
 
 namespace qv {
 namespace {
@@ -315,7 +316,7 @@ TEST(AlertDelivery, FileOnlyNotifyOnlyBothAndNeither) {
   EXPECT_EQ(last.last("cpu>50; nonotify; cooldown=7"), std::optional<uint64_t>(0));
 }
 
-TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
+TEST(LogLocation, RelativeLogFilesAreTakenFromTheSettingsFolder) {
   const std::string local = "C:\\Users\\Zo\xc3\xab\\AppData\\Local";
   struct Case {
     const char* file;
@@ -328,6 +329,10 @@ TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
       {"..\\up.log", local, local + "\\..\\up.log"},
       {"a.log", "D:\\", "D:\\a.log"},
       {"a.log", "D:/data/", "D:/data/a.log"},
+      // A drive-relative path would follow that drive's current folder: System32 under the task.
+      {"C:x.log", local, local + "\\x.log"},
+      {"c:logs\\x.log", local, local + "\\logs\\x.log"},
+      {"C:", local, local + "\\"},
       // Absolute paths stay as the user wrote them.
       {"C:\\a.log", local, "C:\\a.log"},
       {"d:/x.log", local, "d:/x.log"},
@@ -337,7 +342,7 @@ TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
       // Without a settings folder there is nothing better than the path itself.
       {"alerts.log", "", "alerts.log"},
   };
-  for (const Case& c : cases) EXPECT_EQ(rule_log_location(c.file, c.dir), c.want) << c.file << " in " << c.dir;
+  for (const Case& c : cases) EXPECT_EQ(log_file_location(c.file, c.dir), c.want) << c.file << " in " << c.dir;
 }
 
 TEST(AlertTexts, CpuExample) {
