@@ -106,7 +106,7 @@ void sample_tick(SamplerState& s, bool first) {
 
   const std::vector<AlertRule> rules = switched_on_rules(shared);
   const RuleNeeds needs = rule_needs(rules);
-  const bool detail = is_detail_tick(shared.panel_open.load(), unix_now_ms(), shared.detail_until_ms.load(), first);
+  const bool detail = is_detail_tick(shared.panel_open.load(), steady_now_ms(), shared.detail_until_ms.load(), first);
   const TickMeasures measures = first ? priming_tick_measures() : tick_measures(detail, needs);
 
   if (measures.gpu) {

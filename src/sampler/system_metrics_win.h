@@ -28,12 +28,8 @@ bool read_disk_transfer(uint64_t& read_bytes, uint64_t& write_bytes);
 // Fixed drives whose size could be read, in letter order.
 std::vector<DriveInfo> read_drives();
 
-// The per-processor times into `buffer` (kCoreBufferBytes long); the status, and on success
-// the number of bytes the system wrote.
-struct CoreQuery {
-  LONG status = 0;
-  size_t returned = 0;
-};
+// The per-processor times of every processor group into `buffer` (kCoreBufferBytes long), one
+// group after another; the status, and on success the number of bytes the system wrote.
 CoreQuery query_core_times(std::span<std::byte> buffer);
 
 }  // namespace qv

@@ -47,6 +47,19 @@ float system_cpu_pct(const CpuTimes& now, const CpuTimes& base) {
   return busy_pct(now, base);
 }
 
+CoreQuery query_all_groups(uint16_t groups, std::span<std::byte> buffer,
+                           const std::function<CoreQuery(uint16_t group, std::span<std::byte> out)>& query_group) {
+  CoreQuery all;
+  for (uint16_t g = 0; g < std::max<uint16_t>(groups, 1); ++g) {
+    const size_t room = (buffer.size() - all.returned) / kCoreEntryBytes * kCoreEntryBytes;
+    if (room == 0) break;
+    const CoreQuery one = query_group(g, buffer.subspan(all.returned, room));
+    if (one.status < 0) return {one.status, 0};
+    all.returned += std::min(one.returned, room) / kCoreEntryBytes * kCoreEntryBytes;
+  }
+  return all;
+}
+
 std::vector<float> core_loads(std::span<const std::byte> returned, std::vector<CpuTimes>& baseline) {
   const size_t n = returned.size() / kCoreEntryBytes;
   std::vector<float> loads(n, 0.0f);
@@ -92,6 +105,10 @@ std::string core_failure_line(uint32_t status) {
   char text[48];
   std::snprintf(text, sizeof text, "core query failed: status 0x%x", static_cast<unsigned>(status));
   return text;
+}
+
+DriveInfo drive_space(char letter, uint64_t available_to_caller, uint64_t total_for_caller) {
+  return {letter, total_for_caller, std::min(available_to_caller, total_for_caller)};
 }
 
 bool is_detail_tick(bool panel_open, uint64_t now_ms, uint64_t detail_until_ms, bool first) {
