@@ -110,7 +110,7 @@ void sample_tick(SamplerState& s, bool first) {
   const TickMeasures measures = first ? priming_tick_measures() : tick_measures(detail, needs);
 
   if (measures.gpu) {
-    snap.gpu_available = s.gpu.read(snap.gpu_pct, s.gpu_by_pid);
+    snap.gpu_available = s.gpu.read(snap.gpu_pct, s.gpu_by_pid, clamp_interval_ms(shared.interval_ms.load()));
     if (!snap.gpu_available) snap.gpu_pct = 0;
   }
 
