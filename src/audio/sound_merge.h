@@ -27,6 +27,13 @@ struct SoundLevels {
   std::unordered_map<uint32_t, float> per_pid;  // pid 0 is never an entry
 };
 
+// Whether a failed session-list call means that the device is gone for good (unplugged, disabled,
+// or the audio service restarted), so that it must be let go, rather than a failure of one tick.
+constexpr bool playback_device_gone(int32_t hresult) {
+  return hresult == static_cast<int32_t>(0x88890004)     // AUDCLNT_E_DEVICE_INVALIDATED
+         || hresult == static_cast<int32_t>(0x88890010);  // AUDCLNT_E_SERVICE_NOT_RUNNING
+}
+
 // When to take the default playback device. A device can go away (a headset unplugged, a screen's
 // sound asleep): its session list then fails on every read. After such a failure the default
 // device is taken again on the next reading; while there is none, it is looked for again only

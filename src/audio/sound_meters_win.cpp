@@ -150,13 +150,17 @@ struct SoundMeters::Impl {
     return sessions;
   }
 
-  // The sessions, or nothing when the device no longer answers (it went away).
+  // The sessions, or nothing when the device is gone. Any other failure gives no sessions.
   std::optional<std::vector<SoundSession>> read_sessions() {
     std::vector<SoundSession> out;
     ComRef<IAudioSessionEnumerator> list;
-    if (FAILED(manager->GetSessionEnumerator(list.out())) || !list) return std::nullopt;
+    const HRESULT listed = manager->GetSessionEnumerator(list.out());
+    if (playback_device_gone(listed)) return std::nullopt;
+    if (FAILED(listed) || !list) return out;
     int count = 0;
-    if (FAILED(list->GetCount(&count))) return std::nullopt;
+    const HRESULT counted = list->GetCount(&count);
+    if (playback_device_gone(counted)) return std::nullopt;
+    if (FAILED(counted)) return out;
     const size_t n = sound_sessions_to_examine(count);
     out.reserve(n);
     for (size_t i = 0; i < n; ++i) {

@@ -8,7 +8,7 @@ RuleLogQueue::RuleLogQueue(Writer write, Reporter report, std::function<void()> 
     : write_(std::move(write)),
       report_(std::move(report)),
       capacity_(capacity),
-      thread_([this, start = std::move(thread_start)]() mutable { run(std::move(start)); }) {}
+      thread_start_(std::move(thread_start)) {}
 
 RuleLogQueue::~RuleLogQueue() {
   {
@@ -16,7 +16,7 @@ RuleLogQueue::~RuleLogQueue() {
     closing_ = true;
   }
   wake_.notify_one();
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 bool RuleLogQueue::push(std::string path, std::string line) {
@@ -26,6 +26,7 @@ bool RuleLogQueue::push(std::string path, std::string line) {
     if (queue_.size() < capacity_) {
       dropping_ = false;
       queue_.push_back({std::move(path), std::move(line)});
+      if (!thread_.joinable()) thread_ = std::thread([this] { run(std::move(thread_start_)); });
     } else {
       first_drop = !std::exchange(dropping_, true);
       if (!first_drop) return false;

@@ -22,7 +22,8 @@ class RuleLogQueue {
   // Writes one line to the program log.
   using Reporter = std::function<void(std::string_view line)>;
 
-  // `thread_start` runs first on the writer thread (empty: nothing).
+  // `thread_start` runs first on the writer thread (empty: nothing). The thread is started with
+  // the first line, so a monitor without rule logs has no such thread.
   RuleLogQueue(Writer write, Reporter report, std::function<void()> thread_start = {}, size_t capacity = kCapacity);
   RuleLogQueue(const RuleLogQueue&) = delete;
   RuleLogQueue& operator=(const RuleLogQueue&) = delete;
@@ -53,7 +54,8 @@ class RuleLogQueue {
   bool writing_ = false;   // the writer holds a line taken from the queue
   bool dropping_ = false;  // lines were dropped since the queue last had room
   bool closing_ = false;
-  std::thread thread_;     // last: started once everything above exists
+  std::function<void()> thread_start_;
+  std::thread thread_;     // started by the first push
 };
 
 }  // namespace qv

@@ -84,6 +84,13 @@ TEST(PlaybackDevice, ADeviceThatFailsIsTakenAgainAndLookedForEveryTenSecondsWhil
   EXPECT_FALSE(device.should_look(27'000));
 
   // No device at start-up: looked for again later, not never.
+  // Only a device that is gone is let go; other failures of the session list are one tick's.
+  EXPECT_TRUE(playback_device_gone(static_cast<int32_t>(0x88890004)));   // device invalidated
+  EXPECT_TRUE(playback_device_gone(static_cast<int32_t>(0x88890010)));   // audio service not running
+  EXPECT_FALSE(playback_device_gone(static_cast<int32_t>(0x80004001)));  // not implemented
+  EXPECT_FALSE(playback_device_gone(static_cast<int32_t>(0x8007000E)));  // out of memory
+  EXPECT_FALSE(playback_device_gone(0));
+
   PlaybackDeviceSchedule none;
   none.not_found(0);
   EXPECT_FALSE(none.should_look(9'999));
