@@ -270,7 +270,7 @@ void memory_per_facility() {
   {
     float pct = 0;
     std::unordered_map<uint32_t, float> per_pid;
-    const bool ok = s->gpu.read(pct, per_pid);
+    const bool ok = s->gpu.read(pct, per_pid, 1000);
     steps.step(ok ? "graphics counters (available)" : "graphics counters (unavailable)");
   }
   {

@@ -45,7 +45,8 @@ void system_calls_of_a_tick() {
   qv::read_system_times(cpu);
   uint64_t a = 0, b = 0;
   qv::read_memory(a, b);
-  qv::read_network_octets(a, b);
+  std::vector<qv::InterfaceCounters> interfaces;
+  qv::read_network_interfaces(interfaces);
   qv::read_disk_transfer(a, b);
   auto drives = qv::read_drives();
   (void)drives;

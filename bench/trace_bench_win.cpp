@@ -64,11 +64,11 @@ void gpu_unavailable() {
   std::unordered_map<uint32_t, float> per_pid;
   float pct = 0;
   auto start = std::chrono::steady_clock::now();
-  gpu.read(pct, per_pid);  // the one-time set-up attempt
+  gpu.read(pct, per_pid, 1000);  // the one-time set-up attempt
   std::printf("GpuCounters first read (set-up attempt): %.2f us\n", us_since(start, 1));
   constexpr int kRounds = 100000;
   start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kRounds; ++i) gpu.read(pct, per_pid);
+  for (int i = 0; i < kRounds; ++i) gpu.read(pct, per_pid, 1000);
   std::printf("GpuCounters read after a failed set-up: %.3f us\n", us_since(start, kRounds));
 }
 QV_WIN_BENCH("trace_gpu_unavailable", gpu_unavailable);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "agents/agent_log.h"
+#include "util/log_location.h"
 #include "util/names.h"
 #include "util/program_log_win.h"
 #include "util/user_write_win.h"
@@ -21,6 +22,7 @@ void append_agent_log(SharedState& state, const std::vector<FinishedAgent>& entr
     path = std::string(trim_white_space(state.agent_log_file));
   }
   if (path.empty() || entries.empty()) return;
+  path = log_file_location(path, narrow(local_app_data_dir().value_or(std::wstring())));
   // The path comes from the settings file, which the user's unelevated programs can edit.
   if (!signed_in_user_may_write(path)) {
     log_line("agent log open failed (" + path + "): " + std::string(kUserWriteDeniedText));

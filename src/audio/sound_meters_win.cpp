@@ -5,6 +5,8 @@
 #include <mmdeviceapi.h>
 #include <objbase.h>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "audio/sound_merge.h"
@@ -83,6 +85,8 @@ struct ComLibrary {
     return false;
   }
 
+  bool loaded() const { return module != nullptr; }
+
   void unload() {
     if (module) FreeLibrary(module);
     *this = ComLibrary{};
@@ -94,57 +98,69 @@ struct ComLibrary {
 struct SoundMeters::Impl {
   bool init_tried = false;
   ComLibrary com;
-  ComRef<IAudioSessionManager2> manager;  // kept for the run once set up
+  ComRef<IAudioSessionManager2> manager;  // the default device's, while it answers
+  PlaybackDeviceSchedule device;
+  bool device_logged = false;  // the set-up's log lines are written once per run
 
-  // A set-up that fails keeps nothing: the apartment this thread joined for it is left again and
-  // the COM library let go of, so the audio libraries that the attempt loaded may be unloaded.
+  // A set-up whose COM library cannot be had keeps nothing and is not retried. One that finds no
+  // usable device keeps the library and looks again later.
   void set_up() {
     init_tried = true;
     if (!com.load()) {
       log_line("audio: device enumerator unavailable");
       return;
     }
-    const HRESULT joined = com.initialize(nullptr, COINIT_MULTITHREADED);  // already initialised is fine too
-    manager = open_session_manager(com);
-    if (!manager) {
-      if (SUCCEEDED(joined)) com.uninitialize();
-      com.unload();
+    com.initialize(nullptr, COINIT_MULTITHREADED);  // already initialised is fine too
+  }
+
+  void take_default_device() {
+    const bool log = !std::exchange(device_logged, true);
+    manager = open_session_manager(com, log);
+    if (manager) {
+      device.found();
+    } else {
+      device.not_found(GetTickCount64());
     }
   }
 
-  static ComRef<IAudioSessionManager2> open_session_manager(const ComLibrary& com) {
+  static ComRef<IAudioSessionManager2> open_session_manager(const ComLibrary& com, bool log) {
     ComRef<IAudioSessionManager2> sessions;
     ComRef<IMMDeviceEnumerator> devices;
     if (FAILED(com.create_instance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_ALL, kIMMDeviceEnumerator,
                                    devices.out_void())) ||
         !devices) {
-      log_line("audio: device enumerator unavailable");
+      if (log) log_line("audio: device enumerator unavailable");
       return sessions;
     }
     ComRef<IMMDevice> device;
     const HRESULT found = devices->GetDefaultAudioEndpoint(eRender, eMultimedia, device.out());
     devices.reset();
     if (FAILED(found) || !device) {
-      log_line("audio: no default playback device");
+      if (log) log_line("audio: no default playback device");
       return sessions;
     }
     const HRESULT activated = device->Activate(kIAudioSessionManager2, CLSCTX_ALL, nullptr, sessions.out_void());
     device.reset();
     if (FAILED(activated) || !sessions) {
-      log_line("audio: session manager unavailable");
+      if (log) log_line("audio: session manager unavailable");
       sessions.reset();
       return sessions;
     }
-    log_line("audio: session manager ready");
+    if (log) log_line("audio: session manager ready");
     return sessions;
   }
 
-  std::vector<SoundSession> read_sessions() {
+  // The sessions, or nothing when the device is gone. Any other failure gives no sessions.
+  std::optional<std::vector<SoundSession>> read_sessions() {
     std::vector<SoundSession> out;
     ComRef<IAudioSessionEnumerator> list;
-    if (FAILED(manager->GetSessionEnumerator(list.out())) || !list) return out;
+    const HRESULT listed = manager->GetSessionEnumerator(list.out());
+    if (playback_device_gone(listed)) return std::nullopt;
+    if (FAILED(listed) || !list) return out;
     int count = 0;
-    if (FAILED(list->GetCount(&count))) return out;
+    const HRESULT counted = list->GetCount(&count);
+    if (playback_device_gone(counted)) return std::nullopt;
+    if (FAILED(counted)) return out;
     const size_t n = sound_sessions_to_examine(count);
     out.reserve(n);
     for (size_t i = 0; i < n; ++i) {
@@ -161,9 +177,18 @@ SoundMeters::~SoundMeters() = default;
 
 bool SoundMeters::read(float& peak, std::unordered_map<uint32_t, float>& per_pid_peak) {
   peak = 0;
-  if (!impl_->init_tried) impl_->set_up();
-  if (!impl_->manager) return false;
-  SoundLevels levels = merge_sound_sessions(impl_->read_sessions());
+  Impl& s = *impl_;
+  if (!s.init_tried) s.set_up();
+  if (!s.com.loaded()) return false;
+  if (s.device.should_look(GetTickCount64())) s.take_default_device();
+  if (!s.manager) return false;
+  auto sessions = s.read_sessions();
+  if (!sessions) {
+    s.manager.reset();
+    s.device.lost();
+    return false;
+  }
+  SoundLevels levels = merge_sound_sessions(*sessions);
   peak = levels.loudest;
   per_pid_peak = std::move(levels.per_pid);
   return true;

@@ -319,6 +319,10 @@ std::string format_settings(const Settings& s) {
 
 Settings settings_from_file_bytes(std::string_view bytes) {
   if (bytes.size() > kMaxSettingsFileBytes || !is_valid_utf8(bytes)) return parse_settings("");
+  // Editors such as Notepad start the file with a byte-order mark, which would otherwise become
+  // part of the first key and cost that setting.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
   return parse_settings(bytes);
 }
 

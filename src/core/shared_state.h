@@ -48,7 +48,7 @@ struct SharedState {
   std::mutex history_mutex;
   HistoryRing history;  // storage allocated here, once
   std::atomic<uint64_t> snapshot_seq{0};
-  std::atomic<uint64_t> detail_until_ms{0};  // wall-clock ms; every tick before it is a detail tick
+  std::atomic<uint64_t> detail_until_ms{0};  // steady_now_ms; every tick before it is a detail tick
 
   std::mutex present_counts_mutex;
   std::unordered_map<uint32_t, uint64_t> present_counts;  // pid -> frames presented

@@ -1,5 +1,6 @@
 #include "core/snapshot.h"
 
+#include "util/counter_rate.h"
 #include "util/panic.h"
 
 namespace qv {
@@ -16,8 +17,8 @@ HistorySample summarise(const Snapshot& s, uint64_t unix_ms) {
   h.cpu_pct = s.cpu_pct;
   h.mem_pct = mem_pct(s);
   h.gpu_pct = s.gpu_pct;
-  h.disk_bps = s.disk_read_bps + s.disk_write_bps;
-  h.net_bps = s.net_rx_bps + s.net_tx_bps;
+  h.disk_bps = saturating_add(s.disk_read_bps, s.disk_write_bps);
+  h.net_bps = saturating_add(s.net_rx_bps, s.net_tx_bps);
   h.fps = s.fps ? s.fps->fps : 0;
   return h;
 }

@@ -11,6 +11,10 @@ namespace qv {
 
 inline constexpr uint32_t kSessionAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
 
+// How often the session hands its buffered events over: well inside the shortest sampling
+// interval, so that each tick gets the frames presented during it.
+inline constexpr uint32_t kTraceFlushMs = 100;
+
 // What trying the owner lock without waiting gave.
 enum class OwnerLock {
   kTaken,           // created anew, or free: no running monitor owns a session

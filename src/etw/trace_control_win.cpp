@@ -6,6 +6,10 @@
 namespace qv {
 namespace {
 
+// FlushTimer counts milliseconds instead of seconds (EVENT_TRACE_USE_MS_FLUSH_TIMER, which not
+// every SDK's headers define).
+constexpr ULONG kUseMillisecondFlushTimer = 0x00000010;
+
 std::atomic<bool> g_session_ours{false};
 
 }  // namespace
@@ -15,7 +19,10 @@ TraceProperties make_trace_properties() {
   block.props.Wnode.BufferSize = sizeof(TraceProperties);
   block.props.Wnode.ClientContext = 1;  // query-performance-counter time stamps
   block.props.Wnode.Flags = WNODE_FLAG_TRACED_GUID;
-  block.props.LogFileMode = EVENT_TRACE_REAL_TIME_MODE;
+  // The system flushes a real-time session's buffers about once a second by default, which hands
+  // the sampler a second's frames at once at shorter intervals: every other tick would see none.
+  block.props.LogFileMode = EVENT_TRACE_REAL_TIME_MODE | kUseMillisecondFlushTimer;
+  block.props.FlushTimer = kTraceFlushMs;
   block.props.LoggerNameOffset = offsetof(TraceProperties, logger_name);
   return block;
 }

@@ -20,7 +20,8 @@ struct TraceProperties {
 static_assert(sizeof(EVENT_TRACE_PROPERTIES) == 120, "the session block layout is fixed");
 static_assert(sizeof(TraceProperties) == 376, "the session block layout is fixed");
 
-// Real time, performance-counter time stamps, system defaults for buffers, no log file.
+// Real time, performance-counter time stamps, buffers flushed every kTraceFlushMs, system
+// defaults for buffers otherwise, no log file.
 TraceProperties make_trace_properties();
 
 // ControlTraceW stop on the session by name; true when a session was stopped.

@@ -49,6 +49,10 @@ std::string ImageNameCache::name(uint32_t pid) {
   return name;
 }
 
+void ImageNameCache::forget_all_but(const std::unordered_map<uint32_t, uint64_t>& present) {
+  std::erase_if(names_, [&](const auto& entry) { return !present.contains(entry.first); });
+}
+
 void select_presenting_apps(const std::unordered_map<uint32_t, uint64_t>& frames, double dt, ImageNameCache& names,
                             Snapshot& out) {
   std::vector<PresentingApp> apps;
@@ -59,6 +63,7 @@ void select_presenting_apps(const std::unordered_map<uint32_t, uint64_t>& frames
     if (is_desktop_compositor(name)) continue;
     apps.push_back(PresentingApp{pid, std::move(name), fps});
   }
+  names.forget_all_but(frames);
   std::stable_sort(apps.begin(), apps.end(),
                    [](const PresentingApp& a, const PresentingApp& b) { return a.fps > b.fps; });
   out.fps.reset();

@@ -27,9 +27,10 @@ bool is_desktop_compositor(std::string_view image_name);
 // The file name of a full image path: the text after the last backslash.
 std::string_view image_file_name(std::string_view path);
 
-// Image names by pid, filled on demand. When a new name is to be added while more than 256 are
-// held, the cache starts over, which also gives reused pids a fresh look-up now and then. Failed
-// look-ups are remembered as "pid N" like any other name.
+// Image names by pid, filled on demand. A pid that stops presenting loses its entry, so that when
+// the system hands the pid to another process, that one is looked up afresh. When a new name is
+// to be added while more than 256 are held, the cache starts over. Failed look-ups are
+// remembered as "pid N" like any other name.
 class ImageNameCache {
  public:
   static constexpr size_t kLimit = 256;
@@ -37,6 +38,8 @@ class ImageNameCache {
   using PathReader = std::function<std::optional<std::string>(uint32_t pid)>;
   explicit ImageNameCache(PathReader read_path) : read_path_(std::move(read_path)) {}
   std::string name(uint32_t pid);
+  // Drops the names of pids that are not keys of `present`.
+  void forget_all_but(const std::unordered_map<uint32_t, uint64_t>& present);
   size_t size() const { return names_.size(); }
 
  private:

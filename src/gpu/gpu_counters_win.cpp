@@ -36,6 +36,7 @@ struct GpuCounters::Impl {
   std::vector<uint64_t> buffer;
   DWORD buffer_bytes = 0;
   GpuTally tally;
+  uint64_t last_collect_ms = 0;  // GetTickCount64 of the last collection
 
   void set_up() {
     init_tried = true;
@@ -44,6 +45,7 @@ struct GpuCounters::Impl {
         PdhAddEnglishCounterW(q.get(), kEngineCounterPath, 0, &counter) == ERROR_SUCCESS) {
       // Utilisation is a rate: it needs a first raw sample before anything can be formatted.
       PdhCollectQueryData(q.get());
+      last_collect_ms = GetTickCount64();
       query = std::move(q);
       return;
     }
@@ -81,13 +83,21 @@ struct GpuCounters::Impl {
 GpuCounters::GpuCounters() : impl_(std::make_unique<Impl>()) {}
 GpuCounters::~GpuCounters() = default;
 
-bool GpuCounters::read(float& machine_pct, std::unordered_map<uint32_t, float>& per_pid_pct) {
+bool GpuCounters::read(float& machine_pct, std::unordered_map<uint32_t, float>& per_pid_pct, uint32_t interval_ms) {
   Impl& s = *impl_;
   machine_pct = 0;
   if (!s.init_tried) s.set_up();
   if (!s.query) return false;
   s.tally.clear();
+  const uint64_t now_ms = GetTickCount64();
+  const bool after_a_pause = collection_covers_a_pause(s.last_collect_ms, now_ms, interval_ms);
   const std::optional<DWORD> items = s.fetch();
+  s.last_collect_ms = now_ms;
+  if (after_a_pause) {
+    // This collection is the baseline for the next tick; its average covers the whole pause.
+    per_pid_pct.clear();
+    return false;
+  }
   if (!items) {
     per_pid_pct.clear();
     return true;

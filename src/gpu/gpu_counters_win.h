@@ -16,8 +16,9 @@ class GpuCounters {
   // True when the counters were read: `machine_pct` is the busiest engine type and
   // `per_pid_pct` each process's summed utilisation, capped at 100. A reading that fails on one
   // tick still returns true, with 0 and an empty map. False (and `per_pid_pct` left alone) when
-  // the counters are unavailable for this run.
-  bool read(float& machine_pct, std::unordered_map<uint32_t, float>& per_pid_pct);
+  // the counters are unavailable for this run, and on a tick whose collection only restarted the
+  // measurement because the previous one is more than two `interval_ms` old.
+  bool read(float& machine_pct, std::unordered_map<uint32_t, float>& per_pid_pct, uint32_t interval_ms);
 
  private:
   struct Impl;

@@ -4,6 +4,10 @@
 
 namespace qv {
 
+bool collection_covers_a_pause(uint64_t previous_ms, uint64_t now_ms, uint32_t interval_ms) {
+  return now_ms > previous_ms && now_ms - previous_ms > 2 * static_cast<uint64_t>(interval_ms);
+}
+
 namespace {
 
 constexpr std::u16string_view kPidTag = u"pid_";

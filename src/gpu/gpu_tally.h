@@ -14,6 +14,12 @@
 
 namespace qv {
 
+// Utilisation is averaged over the time between two collections. When the previous collection
+// is more than two sampling intervals old (the panel was closed for a while), the new reading is
+// the mean of the whole pause, not the current load, and is dropped. A clock that went back
+// counts as no pause.
+bool collection_covers_a_pause(uint64_t previous_ms, uint64_t now_ms, uint32_t interval_ms);
+
 struct GpuInstance {
   std::optional<uint32_t> pid;      // none without "pid_" + digits, or when the digits overflow
   std::u16string_view engine_type;  // after the last "engtype_"; the whole name when it has none

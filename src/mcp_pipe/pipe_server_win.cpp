@@ -17,6 +17,7 @@
 #include "mcp_pipe/pipe_acl.h"
 #include "util/handles_win.h"
 #include "util/program_log_win.h"
+#include "util/user_sid_win.h"
 #include "util/wide_win.h"
 
 namespace qv {
@@ -27,19 +28,6 @@ constexpr DWORD kReadChunkBytes = 4096;
 constexpr DWORD kMaxInstances = 4;
 // While another process holds the pipe name, how often we try to claim it.
 constexpr DWORD kNameRetryMs = 5000;
-
-bool is_valid_utf16(std::wstring_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      ++i;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // Waits for the overlapped operation `ov` on `pipe` for at most `timeout_ms` (INFINITE allowed).
 // On time-out the operation is cancelled and its completion awaited, so that the buffer and the
@@ -195,26 +183,6 @@ void write_reply(HANDLE pipe, HANDLE event, FlushWatchdog& watchdog, const std::
 }
 
 }  // namespace
-
-std::optional<std::string> current_user_sid() {
-  HANDLE raw_token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw_token)) return std::nullopt;
-  UniqueHandle token(raw_token);
-  DWORD needed = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &needed);
-  std::vector<unsigned char> buffer(std::max<DWORD>(needed, 64));
-  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
-    return std::nullopt;
-  }
-  token.reset();
-  const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
-  wchar_t* sid_text = nullptr;
-  if (!ConvertSidToStringSidW(user->User.Sid, &sid_text) || !sid_text) return std::nullopt;
-  const std::wstring wide(sid_text);
-  LocalFree(sid_text);
-  if (!is_valid_utf16(wide)) return std::nullopt;
-  return narrow(wide);
-}
 
 void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> state, HWND panel) {
   const std::string sddl = pipe_sddl(current_user_sid());

@@ -18,7 +18,5 @@ void run_pipe_server(std::shared_ptr<SharedState> state, HWND panel);
 // The same server on another pipe name, so tests and benchmarks can run one beside a monitor.
 void serve_pipe(const std::wstring& pipe_name, std::shared_ptr<SharedState> state, HWND panel);
 
-// The current process token's user SID in string form, or nothing when it cannot be had.
-std::optional<std::string> current_user_sid();
 
 }  // namespace qv

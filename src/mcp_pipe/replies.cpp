@@ -4,6 +4,7 @@
 
 #include "mcp_pipe/json_out.h"
 #include "procinfo/apps.h"
+#include "util/counter_rate.h"
 #include "util/text.h"
 #include "util/white_space.h"
 
@@ -157,10 +158,10 @@ std::string format_app_reply(std::string_view name, const Snapshot& s) {
     append_json_uint(pids, p.pid);
     cpu += p.cpu_pct;
     gpu += p.gpu_pct;
-    ram += p.ram_bytes;
-    ram_shared += p.ram_with_shared_bytes;
-    disk += p.disk_bps;
-    net += p.net_bps;
+    ram = saturating_add(ram, p.ram_bytes);
+    ram_shared = saturating_add(ram_shared, p.ram_with_shared_bytes);
+    disk = saturating_add(disk, p.disk_bps);
+    net = saturating_add(net, p.net_bps);
   }
   std::optional<uint32_t> fps;
   for (const PresentingApp& a : s.presenting_apps) {

@@ -1,5 +1,7 @@
 #include "rules/alert_eval.h"
 
+#include <unordered_set>
+
 #include "util/lower.h"
 #include "util/text.h"
 
@@ -62,7 +64,10 @@ std::optional<double> machine_value(MachineMetric metric, const Snapshot& tick) 
       return (static_cast<double>(tick.disk_read_bps) + static_cast<double>(tick.disk_write_bps)) / kMiB;
     case MachineMetric::Net:
       return (static_cast<double>(tick.net_rx_bps) + static_cast<double>(tick.net_tx_bps)) / kMiB;
-    case MachineMetric::Fps: return tick.fps ? static_cast<double>(tick.fps->fps) : 0.0;
+    case MachineMetric::Fps:
+      // Frame rates come from event tracing: without it there is no rate to be low or high.
+      if (!tick.tracking_available) return std::nullopt;
+      return tick.fps ? static_cast<double>(tick.fps->fps) : 0.0;
     case MachineMetric::Sound:
       if (!tick.audio_available) return std::nullopt;
       return static_cast<double>(tick.audio_peak) * 100.0;
@@ -76,6 +81,12 @@ std::optional<double> value_of(const AlertMetric& metric, const Snapshot& tick, 
   // Per-app peaks come from the last sound reading, however old: without one on this tick there
   // is nothing to judge.
   if (metric.app_measure == AppMeasure::Sound && !tick.audio_available) return std::nullopt;
+  // Processor and disk shares need a baseline from the previous enumeration: the first one after
+  // a pause, or a failed one, shows 0 for every process, which is no measurement at all.
+  const bool needs_baseline = metric.app_measure == AppMeasure::Cpu || metric.app_measure == AppMeasure::Disk;
+  if (needs_baseline && !tick.processes_measured) return std::nullopt;
+  // Per-app network comes from event tracing: without it every app reads 0.
+  if (metric.app_measure == AppMeasure::Net && !tick.per_app_network_available) return std::nullopt;
   if (!apps) apps = app_table(tick.processes);
   return app_value(metric, *apps);
 }
@@ -98,27 +109,19 @@ bool LastFiring::cooled_down(const std::string& text, uint64_t cooldown_s, uint6
   return elapsed_s >= cooldown_s;
 }
 
-void LastFiring::record(const std::string& text, uint64_t now_ms) {
-  if (last_ms_.size() >= kMaxEntries) last_ms_.clear();
-  last_ms_[text] = now_ms;
+void LastFiring::record(const std::string& text, uint64_t now_ms) { last_ms_[text] = now_ms; }
+
+void LastFiring::forget_all_but(const std::vector<AlertRule>& rules) {
+  std::unordered_set<std::string_view> live;
+  live.reserve(rules.size());
+  for (const AlertRule& r : rules) live.insert(r.text);
+  std::erase_if(last_ms_, [&](const auto& entry) { return !live.contains(entry.first); });
 }
 
 std::optional<uint64_t> LastFiring::last(const std::string& text) const {
   const auto it = last_ms_.find(text);
   if (it == last_ms_.end()) return std::nullopt;
   return it->second;
-}
-
-std::string rule_log_location(std::string_view file, std::string_view settings_dir) {
-  const auto is_separator = [](char c) { return c == '\\' || c == '/'; };
-  const auto is_letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-  const bool has_drive = file.size() >= 2 && is_letter(file[0]) && file[1] == ':';
-  const bool rooted = !file.empty() && is_separator(file[0]);
-  if (has_drive || rooted || settings_dir.empty()) return std::string(file);
-  std::string out(settings_dir);
-  if (!is_separator(out.back())) out.push_back('\\');
-  out += file;
-  return out;
 }
 
 std::vector<AlertFiring> evaluate_rules(const std::vector<AlertRule>& rules, const Snapshot& tick, LastFiring& last,
@@ -132,9 +135,13 @@ std::vector<AlertFiring> evaluate_rules(const std::vector<AlertRule>& rules, con
     const auto value = value_of(rule.metric, tick, apps);
     if (!value || !condition_holds(rule, *value)) continue;
     if (!last.cooled_down(rule.text, rule.cooldown, now_ms)) continue;
+    // Only texts that left the list are dropped: a rule still in it keeps its cooldown however
+    // many rules hold at once.
+    if (last.size() >= LastFiring::kMaxEntries) last.forget_all_but(rules);
     last.record(rule.text, now_ms);
 
-    if (!busiest) busiest = busiest_processes(tick.processes, 5);
+    // The top app of a tick whose processes were not measured would be a list of zeros.
+    if (!busiest) busiest = tick.processes_measured ? busiest_processes(tick.processes, 5) : std::vector<size_t>{};
     AlertFiring firing;
     const std::string_view path = trim(rule.file);
     if (!path.empty()) {

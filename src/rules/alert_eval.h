@@ -19,14 +19,17 @@ namespace qv {
 // The figure a rule watches, in the unit of its threshold; nothing when the rule is skipped on
 // this tick (memory total unknown, graphics counters or sound meters not read or unavailable).
 // App figures sum every process of that name (letter case ignored, non-ASCII letters
-// included) and are 0 when none runs or processes were not listed.
+// included) and are 0 when none runs or processes were not listed. App processor and disk
+// figures are skipped on a tick whose processes were not measured against a baseline, app
+// network while per-app network is not traced, frame rate while frames are not traced.
 std::optional<double> measured_value(const AlertMetric& metric, const Snapshot& tick);
 
 // Strict comparison: equal values never fire, and neither does anything that is not a number.
 bool condition_holds(const AlertRule& rule, double value);
 
 // When each rule last fired, by its whole text, so that an edited rule starts without a
-// cooldown. Times are monotonic milliseconds. Bounded: recording into a full map empties it.
+// cooldown. Times are monotonic milliseconds. Kept small: once it holds kMaxEntries, the
+// entries of texts that are no longer among the rules are dropped before the next firing.
 class LastFiring {
  public:
   static constexpr size_t kMaxEntries = 65;
@@ -34,6 +37,8 @@ class LastFiring {
   // False while fewer than `cooldown_s` whole seconds have passed since the text last fired.
   bool cooled_down(const std::string& text, uint64_t cooldown_s, uint64_t now_ms) const;
   void record(const std::string& text, uint64_t now_ms);
+  // Drops the entries of every text that is not one of `rules`.
+  void forget_all_but(const std::vector<AlertRule>& rules);
   std::optional<uint64_t> last(const std::string& text) const;
   size_t size() const { return last_ms_.size(); }
 
@@ -47,12 +52,6 @@ struct AlertFiring {
   std::string log_line;  // without the line feed; empty when there is no log file
   std::optional<NotificationEntry> notification;
 };
-
-// Where a rule's log file is written: a relative path is taken from the settings folder rather
-// than the current folder (the system folder when the start-up task starts the monitor).
-// Absolute paths (drive, root or network share), and every path when there is no settings
-// folder, stay as written.
-std::string rule_log_location(std::string_view file, std::string_view settings_dir);
 
 // Checks `rules` (the tick's copy of the switched-on rules, in list order) against the tick,
 // records every firing in `last` and returns the deliveries in rule order.

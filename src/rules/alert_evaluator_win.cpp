@@ -6,6 +6,8 @@
 
 #include "core/messages.h"
 #include "rules/alert_eval.h"
+#include "rules/rule_log_queue.h"
+#include "util/log_location.h"
 #include "util/program_log_win.h"
 #include "util/user_write_win.h"
 #include "util/wide_win.h"
@@ -43,6 +45,8 @@ void append_to_rule_log(const std::string& path, const std::string& line) {
 
 struct AlertEvaluator::Impl {
   LastFiring last;  // lives as long as the sampler thread; never saved
+  // Opening a log file may block for a network time-out: the lines are written off this thread.
+  RuleLogQueue logs{&append_to_rule_log, [](std::string_view line) { log_line(line); }, &install_thread_panic_hook};
 };
 
 AlertEvaluator::AlertEvaluator() : impl_(std::make_unique<Impl>()) {}
@@ -55,7 +59,7 @@ void AlertEvaluator::evaluate(const std::vector<AlertRule>& enabled_rules, const
   for (const AlertFiring& firing : firings) {
     if (!firing.log_path.empty()) {
       const std::wstring settings_dir = local_app_data_dir().value_or(std::wstring());
-      append_to_rule_log(rule_log_location(firing.log_path, narrow(settings_dir)), firing.log_line);
+      impl_->logs.push(log_file_location(firing.log_path, narrow(settings_dir)), firing.log_line);
     }
     if (firing.notification) {
       {
@@ -66,5 +70,7 @@ void AlertEvaluator::evaluate(const std::vector<AlertRule>& enabled_rules, const
     }
   }
 }
+
+void AlertEvaluator::wait_for_log_lines() { impl_->logs.wait_until_written(); }
 
 }  // namespace qv

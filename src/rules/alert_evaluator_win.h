@@ -18,7 +18,10 @@ class AlertEvaluator {
   AlertEvaluator(const AlertEvaluator&) = delete;
   AlertEvaluator& operator=(const AlertEvaluator&) = delete;
   ~AlertEvaluator();
+  // Log lines are handed to a writer thread; notifications are queued before this returns.
   void evaluate(const std::vector<AlertRule>& enabled_rules, const Snapshot& tick, SharedState& state, HWND panel);
+  // Blocks until every log line of earlier evaluations has been written (or its failure logged).
+  void wait_for_log_lines();
 
  private:
   struct Impl;

@@ -120,7 +120,7 @@ std::vector<size_t> busiest_processes(const std::vector<ProcessSample>& processe
 std::string alert_log_line(const AlertRule& rule, double value, const Snapshot& tick,
                            const std::vector<size_t>& busiest, const LocalTime& now) {
   std::string line = format_log_stamp(now) + " value=" + format_fixed(value, 1) + " (rule: " + rule.text + ")";
-  if (rule.include_top && !tick.processes.empty()) {
+  if (rule.include_top && !busiest.empty()) {
     line += " | top: ";
     bool first = true;
     for (size_t i : busiest) {

@@ -39,8 +39,9 @@ uint64_t detail_span_ms(uint32_t interval_ms) {
 
 Snapshot fresh_detailed_snapshot(SharedState& state) {
   const uint64_t span = detail_span_ms(state.interval_ms.load());
-  // Never shortens a window that an earlier request opened further.
-  const uint64_t until = unix_now_ms() + span;
+  // Never shortens a window that an earlier request opened further. On the steady clock: setting
+  // the wall clock back must not keep full sampling on, nor forward make requests wait in vain.
+  const uint64_t until = steady_now_ms() + span;
   uint64_t current = state.detail_until_ms.load();
   while (current < until && !state.detail_until_ms.compare_exchange_weak(current, until)) {
   }

@@ -32,26 +32,22 @@ void measure_cpu(SamplerState& s, Snapshot& snap) {
   s.cpu_base = now;
 }
 
-void measure_network(SamplerState& s, Snapshot& snap, double dt) {
-  uint64_t rx = 0, tx = 0;
-  if (!read_network_octets(rx, tx)) return;
-  if (s.net_rx_base != 0 || s.net_tx_base != 0) {
-    snap.net_rx_bps = rate(rx, s.net_rx_base, dt);
-    snap.net_tx_bps = rate(tx, s.net_tx_base, dt);
-  }
-  s.net_rx_base = rx;
-  s.net_tx_base = tx;
+// Both rates cover the time since their baseline was read, which is more than one interval
+// after a failed reading.
+void measure_network(SamplerState& s, Snapshot& snap, int64_t now_ns) {
+  std::vector<InterfaceCounters> interfaces;
+  if (!read_network_interfaces(interfaces)) return;
+  const PairRates r = advance(s.net_base, std::move(interfaces), now_ns);
+  snap.net_rx_bps = r.first;
+  snap.net_tx_bps = r.second;
 }
 
-void measure_disk(SamplerState& s, Snapshot& snap, double dt) {
+void measure_disk(SamplerState& s, Snapshot& snap, int64_t now_ns) {
   uint64_t read = 0, write = 0;
   if (!read_disk_transfer(read, write)) return;
-  if (s.disk_read_base != 0 || s.disk_write_base != 0) {
-    snap.disk_read_bps = rate(read, s.disk_read_base, dt);
-    snap.disk_write_bps = rate(write, s.disk_write_base, dt);
-  }
-  s.disk_read_base = read;
-  s.disk_write_base = write;
+  const PairRates r = advance(s.disk_base, read, write, now_ns);
+  snap.disk_read_bps = r.first;
+  snap.disk_write_bps = r.second;
 }
 
 void measure_cores(SamplerState& s, Snapshot& snap) {
@@ -99,8 +95,8 @@ void sample_tick(SamplerState& s, bool first) {
 
   measure_cpu(s, snap);
   read_memory(snap.mem_total_bytes, snap.mem_used_bytes);
-  measure_network(s, snap, dt);
-  measure_disk(s, snap, dt);
+  measure_network(s, snap, now_ns);
+  measure_disk(s, snap, now_ns);
   snap.drives = read_drives();
 
   snap.tracking_available = shared.frame_tracking_active.load();
@@ -110,11 +106,11 @@ void sample_tick(SamplerState& s, bool first) {
 
   const std::vector<AlertRule> rules = switched_on_rules(shared);
   const RuleNeeds needs = rule_needs(rules);
-  const bool detail = is_detail_tick(shared.panel_open.load(), unix_now_ms(), shared.detail_until_ms.load(), first);
+  const bool detail = is_detail_tick(shared.panel_open.load(), steady_now_ms(), shared.detail_until_ms.load(), first);
   const TickMeasures measures = first ? priming_tick_measures() : tick_measures(detail, needs);
 
   if (measures.gpu) {
-    snap.gpu_available = s.gpu.read(snap.gpu_pct, s.gpu_by_pid);
+    snap.gpu_available = s.gpu.read(snap.gpu_pct, s.gpu_by_pid, clamp_interval_ms(shared.interval_ms.load()));
     if (!snap.gpu_available) snap.gpu_pct = 0;
   }
 
@@ -131,7 +127,10 @@ void sample_tick(SamplerState& s, bool first) {
   if (measures.processes) {
     const PerProcessExtras extras{&s.net_by_pid_bps, &s.gpu_by_pid, &s.audio_by_pid};
     const bool measured = s.processes.has_baseline();
-    snap.processes = s.processes.enumerate_processes(dt, s.logical_cpus, extras);
+    // A failed enumeration keeps the baseline: the next one divides by the time since it.
+    const double since_baseline = elapsed_seconds(s.processes_base_ns, now_ns);
+    snap.processes = s.processes.enumerate_processes(since_baseline, s.logical_cpus, extras);
+    if (!snap.processes.empty()) s.processes_base_ns = now_ns;
     snap.processes_measured = measured && !snap.processes.empty();
   } else {
     s.processes.forget_baseline();

@@ -15,6 +15,7 @@
 #include "gpu/gpu_counters_win.h"
 #include "procinfo/process_enum_win.h"
 #include "rules/alert_evaluator_win.h"
+#include "sampler/interface_traffic.h"
 #include "sampler/tick_math.h"
 
 namespace qv {
@@ -29,8 +30,9 @@ struct SamplerState {
   int64_t previous_tick_ns;  // monotonic clock
 
   CpuTimes cpu_base;
-  uint64_t net_rx_base = 0, net_tx_base = 0;
-  uint64_t disk_read_base = 0, disk_write_base = 0;
+  InterfaceBaseline net_base;
+  CounterPairBaseline disk_base;
+  int64_t processes_base_ns = 0;  // when the process baseline was taken (monotonic clock)
   std::vector<CpuTimes> core_base;
   std::vector<std::byte> core_buffer;  // kCoreBufferBytes, reused
   bool core_report_logged = false;

@@ -7,13 +7,16 @@
 
 #include <cstring>
 
+// Exported by ntdll on every supported Windows, but declared by neither SDK's headers.
+extern "C" NTSTATUS NTAPI NtQuerySystemInformationEx(SYSTEM_INFORMATION_CLASS information_class, PVOID input,
+                                                     ULONG input_length, PVOID information, ULONG information_length,
+                                                     PULONG return_length);
+
 namespace qv {
 namespace {
 
 constexpr ULONG kSystemPerformanceInformation = 2;
 constexpr ULONG kSystemProcessorPerformanceInformation = 8;
-constexpr ULONG kSoftwareLoopback = 24;
-constexpr int kOperStatusUp = 1;
 
 uint64_t file_time_value(const FILETIME& t) {
   return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
@@ -44,19 +47,18 @@ bool read_memory(uint64_t& total_bytes, uint64_t& used_bytes) {
   return true;
 }
 
-bool read_network_octets(uint64_t& received, uint64_t& sent) {
+bool read_network_interfaces(std::vector<InterfaceCounters>& out) {
   MIB_IF_TABLE2* table = nullptr;
   if (GetIfTable2(&table) != NO_ERROR || table == nullptr) return false;
-  uint64_t rx = 0, tx = 0;
+  std::vector<InterfaceRow> rows;
+  rows.reserve(table->NumEntries);
   for (ULONG i = 0; i < table->NumEntries; ++i) {
     const MIB_IF_ROW2& row = table->Table[i];
-    if (row.Type == kSoftwareLoopback || static_cast<int>(row.OperStatus) != kOperStatusUp) continue;
-    rx += row.InOctets;
-    tx += row.OutOctets;
+    rows.push_back({row.InterfaceLuid.Value, static_cast<uint32_t>(row.Type), static_cast<uint32_t>(row.OperStatus),
+                    row.InterfaceAndOperStatusFlags.FilterInterface != 0, row.InOctets, row.OutOctets});
   }
   FreeMibTable(table);
-  received = rx;
-  sent = tx;
+  out = traffic_interfaces(rows);
   return true;
 }
 
@@ -78,22 +80,29 @@ std::vector<DriveInfo> read_drives() {
     if (!(mask & (1u << i))) continue;
     const wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
     if (GetDriveTypeW(root) != DRIVE_FIXED) continue;
-    ULARGE_INTEGER total{}, free{};
-    if (!GetDiskFreeSpaceExW(root, nullptr, &total, &free)) continue;
-    drives.push_back({static_cast<char>('A' + i), total.QuadPart, free.QuadPart});
+    ULARGE_INTEGER available{}, total{};
+    if (!GetDiskFreeSpaceExW(root, &available, &total, nullptr)) continue;
+    drives.push_back(drive_space(static_cast<char>('A' + i), available.QuadPart, total.QuadPart));
   }
   return drives;
 }
 
 CoreQuery query_core_times(std::span<std::byte> buffer) {
-  ULONG returned = 0;
-  const NTSTATUS status =
-      NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemProcessorPerformanceInformation),
-                               buffer.data(), static_cast<ULONG>(buffer.size()), &returned);
-  CoreQuery q;
-  q.status = status;
-  if (status >= 0) q.returned = returned < buffer.size() ? returned : buffer.size();
-  return q;
+  const WORD groups = GetActiveProcessorGroupCount();
+  return query_all_groups(groups, buffer, [groups](uint16_t group, std::span<std::byte> out) {
+    ULONG returned = 0;
+    NTSTATUS status;
+    if (groups <= 1) {
+      // The plain query answers for the calling thread's group, which is the only one.
+      status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemProcessorPerformanceInformation),
+                                        out.data(), static_cast<ULONG>(out.size()), &returned);
+    } else {
+      USHORT which = group;
+      status = NtQuerySystemInformationEx(static_cast<SYSTEM_INFORMATION_CLASS>(kSystemProcessorPerformanceInformation),
+                                          &which, sizeof which, out.data(), static_cast<ULONG>(out.size()), &returned);
+    }
+    return CoreQuery{static_cast<int32_t>(status), status >= 0 ? static_cast<size_t>(returned) : 0};
+  });
 }
 
 }  // namespace qv

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/snapshot.h"
+#include "sampler/interface_traffic.h"
 #include "sampler/tick_math.h"
 
 namespace qv {
@@ -19,19 +20,16 @@ double logical_cpu_count();
 
 bool read_system_times(CpuTimes& out);
 bool read_memory(uint64_t& total_bytes, uint64_t& used_bytes);
-// Octets received and sent on the interfaces that are up, loopback left out.
-bool read_network_octets(uint64_t& received, uint64_t& sent);
+// The counters of the interfaces that carry traffic of their own (up, not loopback, not a
+// filter bound to an adapter).
+bool read_network_interfaces(std::vector<InterfaceCounters>& out);
 // The system's cumulative read and write transfer bytes.
 bool read_disk_transfer(uint64_t& read_bytes, uint64_t& write_bytes);
 // Fixed drives whose size could be read, in letter order.
 std::vector<DriveInfo> read_drives();
 
-// The per-processor times into `buffer` (kCoreBufferBytes long); the status, and on success
-// the number of bytes the system wrote.
-struct CoreQuery {
-  LONG status = 0;
-  size_t returned = 0;
-};
+// The per-processor times of every processor group into `buffer` (kCoreBufferBytes long), one
+// group after another; the status, and on success the number of bytes the system wrote.
 CoreQuery query_core_times(std::span<std::byte> buffer);
 
 }  // namespace qv

@@ -22,6 +22,17 @@ double elapsed_seconds(int64_t previous_ns, int64_t now_ns) {
   return std::max(dt, 0.001);
 }
 
+PairRates advance(CounterPairBaseline& base, uint64_t first, uint64_t second, int64_t now_ns) {
+  PairRates r;
+  if (base.set) {
+    const double dt = elapsed_seconds(base.taken_ns, now_ns);
+    r.first = rate(first, base.first, dt);
+    r.second = rate(second, base.second, dt);
+  }
+  base = {true, first, second, now_ns};
+  return r;
+}
+
 float busy_pct(const CpuTimes& now, const CpuTimes& base) {
   if (now.total <= base.total) return 0.0f;
   const uint64_t dtotal = now.total - base.total;
@@ -34,6 +45,19 @@ float busy_pct(const CpuTimes& now, const CpuTimes& base) {
 float system_cpu_pct(const CpuTimes& now, const CpuTimes& base) {
   if (base.total == 0) return 0.0f;
   return busy_pct(now, base);
+}
+
+CoreQuery query_all_groups(uint16_t groups, std::span<std::byte> buffer,
+                           const std::function<CoreQuery(uint16_t group, std::span<std::byte> out)>& query_group) {
+  CoreQuery all;
+  for (uint16_t g = 0; g < std::max<uint16_t>(groups, 1); ++g) {
+    const size_t room = (buffer.size() - all.returned) / kCoreEntryBytes * kCoreEntryBytes;
+    if (room == 0) break;
+    const CoreQuery one = query_group(g, buffer.subspan(all.returned, room));
+    if (one.status < 0) return {one.status, 0};
+    all.returned += std::min(one.returned, room) / kCoreEntryBytes * kCoreEntryBytes;
+  }
+  return all;
 }
 
 std::vector<float> core_loads(std::span<const std::byte> returned, std::vector<CpuTimes>& baseline) {
@@ -81,6 +105,10 @@ std::string core_failure_line(uint32_t status) {
   char text[48];
   std::snprintf(text, sizeof text, "core query failed: status 0x%x", static_cast<unsigned>(status));
   return text;
+}
+
+DriveInfo drive_space(char letter, uint64_t available_to_caller, uint64_t total_for_caller) {
+  return {letter, total_for_caller, std::min(available_to_caller, total_for_caller)};
 }
 
 bool is_detail_tick(bool panel_open, uint64_t now_ms, uint64_t detail_until_ms, bool first) {

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -31,14 +33,29 @@ namespace {
 
 // Appending is meant to write at the end of the file, but not every file system does so
 // atomically (Wine's does not): two threads appending at once could write at the same offset and
-// one line would be lost. One lock for every file, since a log path may name another log.
-SRWLOCK g_append_lock = SRWLOCK_INIT;
+// one line would be lost. Appends to one file therefore go one at a time. The lock is chosen by
+// the path with letter case and separators folded, so that two spellings of one log share it;
+// other files mostly have locks of their own, so a file whose open waits for a network time-out
+// does not hold up the program log. A fixed table: nothing here allocates (a panic logs through it).
+constexpr size_t kAppendLocks = 61;
+SRWLOCK g_append_locks[kAppendLocks] = {};
+
+SRWLOCK& append_lock_for(const std::wstring& path) {
+  uint64_t hash = 1469598103934665603ull;  // FNV-1a
+  for (wchar_t c : path) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (c == L'/') c = L'\\';
+    hash = (hash ^ static_cast<uint64_t>(c)) * 1099511628211ull;
+  }
+  return g_append_locks[hash % kAppendLocks];
+}
 
 }  // namespace
 
 unsigned long append_to_file(const std::wstring& path, std::string_view bytes) {
   // Nothing in here may throw: a panic logs through this.
-  AcquireSRWLockExclusive(&g_append_lock);
+  SRWLOCK& lock = append_lock_for(path);
+  AcquireSRWLockExclusive(&lock);
   UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD error = file ? ERROR_SUCCESS : GetLastError();
@@ -47,7 +64,7 @@ unsigned long append_to_file(const std::wstring& path, std::string_view bytes) {
     WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);  // errors ignored
     file.reset();
   }
-  ReleaseSRWLockExclusive(&g_append_lock);
+  ReleaseSRWLockExclusive(&lock);
   return error;
 }
 

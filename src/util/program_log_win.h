@@ -14,7 +14,7 @@ void log_line(std::string_view text);
 
 // Opens `path` for appending (created if missing, shared with every other opener), writes
 // `bytes` and closes it again, so the user can move, read or delete the file meanwhile. Appends
-// by this process's threads go one at a time. Returns 0, or the error that kept it from opening.
+// by this process's threads to one file go one at a time; appends to other files do not wait. Returns 0, or the error that kept it from opening.
 unsigned long append_to_file(const std::wstring& path, std::string_view bytes);
 
 // Routes panics on every thread to the program log and ends the process at once.

@@ -5,6 +5,8 @@
 #include "util/command_line.h"
 #include "util/handles_win.h"
 #include "util/names.h"
+#include "util/startup_task_xml.h"
+#include "util/user_sid_win.h"
 #include "util/wide_win.h"
 
 namespace qv {
@@ -37,6 +39,29 @@ std::wstring schtasks_path() {
   const UINT length = GetSystemDirectoryW(system_dir, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
   return std::wstring(system_dir, length) + L"\\schtasks.exe";
+}
+
+// The task definition as the tool reads it: UTF-16 with its byte-order mark, in a fresh file of
+// the temporary folder. The file's path, or empty when it could not be written.
+std::wstring write_task_file(const std::wstring& xml) {
+  wchar_t folder[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  if (length == 0 || length > MAX_PATH) return {};
+  wchar_t path[MAX_PATH];
+  if (!GetTempFileNameW(folder, L"qvt", 0, path)) return {};
+  std::wstring content;
+  content.reserve(xml.size() + 1);
+  content.push_back(L'\xFEFF');
+  content += xml;
+  UniqueFile file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+  const DWORD bytes = static_cast<DWORD>(content.size() * sizeof(wchar_t));
+  DWORD written = 0;
+  if (!file || !WriteFile(file.get(), content.data(), bytes, &written, nullptr) || written != bytes) {
+    file.reset();
+    DeleteFileW(path);
+    return {};
+  }
+  return path;
 }
 
 }  // namespace
@@ -84,8 +109,11 @@ bool create_startup_task() {
   const std::wstring exe = executable_path();
   if (exe.empty()) return false;
   run_schtasks({"/Delete", "/F", "/TN", kLegacyStartupTaskName});
-  return run_schtasks({"/Create", "/F", "/TN", kStartupTaskName, "/SC", "ONLOGON", "/RL", "HIGHEST", "/TR",
-                       "\"" + narrow(exe) + "\""});
+  const std::wstring xml_file = write_task_file(widen(startup_task_xml(narrow(exe), current_user_sid().value_or(""))));
+  if (xml_file.empty()) return false;
+  const bool created = run_schtasks({"/Create", "/F", "/TN", kStartupTaskName, "/XML", narrow(xml_file)});
+  DeleteFileW(xml_file.c_str());
+  return created;
 }
 
 bool delete_startup_tasks() {

@@ -10,6 +10,7 @@
 #include "rules/alert_eval.h"
 #include "rules/rule_needs.h"
 #include "rules/rule_text.h"
+#include "util/log_location.h"
 
 namespace qv {
 namespace {
@@ -78,6 +79,7 @@ TEST(AlertValue, MachineMetricsInTheirUnits) {
   s.fps = PresentingApp{7, "game.exe", 144};
   s.audio_peak = 0.25f;
   s.audio_available = true;
+  s.tracking_available = true;
   EXPECT_EQ(measured_value(rule("cpu>1").metric, s), 12.5);
   EXPECT_EQ(measured_value(rule("ram>1").metric, s), 25.0);
   EXPECT_EQ(measured_value(rule("gpu>1").metric, s), 40.0);
@@ -136,6 +138,8 @@ TEST(AlertValue, AppFiguresSumEveryProcessOfThatNameIgnoringAsciiCase) {
   ProcessSample b = proc("CHROME.EXE", 4.5f, 512 * 1024);
   b.audio_peak = 0.25f;
   s.processes = {a, proc("chrome", 50), b, proc("other.exe", 30, 1u << 30)};
+  s.processes_measured = true;
+  s.per_app_network_available = true;
   s.audio_available = true;
   EXPECT_EQ(measured_value(rule("proc:chrome.exe:cpu>1").metric, s), 15.0);
   EXPECT_EQ(measured_value(rule("proc:chrome.exe:ram>1").metric, s), 1.0);
@@ -149,6 +153,7 @@ TEST(AlertValue, AppNamesWithNonAsciiCapitalsMatchWhateverTheirCase) {
   Snapshot s = cpu_tick(5);
   s.processes = {proc("Ärger.exe", 10), proc("ÄRGER.EXE", 2.5f), proc("ärger.exe", 1), proc("Проводник.exe", 7),
                  proc("Ärger.exe2", 40)};
+  s.processes_measured = true;
   EXPECT_EQ(measured_value(rule("proc:ÄRGER.exe:cpu>1").metric, s), 13.5);
   EXPECT_EQ(measured_value(rule("proc:ПРОВОДНИК.EXE:cpu>1").metric, s), 7.0);
   LastFiring last;
@@ -159,9 +164,67 @@ TEST(AlertValue, BelowRuleOnAnAppThatIsNotRunningFires) {
   LastFiring last;
   Snapshot listed = cpu_tick(5);
   listed.processes = {proc("other.exe", 30)};
+  listed.processes_measured = true;
   EXPECT_EQ(fired({rule("proc:backup.exe:cpu<1; cooldown=0")}, listed, last, 0), 1u);
-  EXPECT_EQ(fired({rule("proc:backup.exe:cpu<1; cooldown=0")}, cpu_tick(5), last, 1000), 1u);  // no list at all
+  EXPECT_EQ(fired({rule("proc:backup.exe:ram<1; cooldown=0")}, cpu_tick(5), last, 1000), 1u);  // no list at all
   EXPECT_EQ(fired({rule("proc:other.exe:cpu<1; cooldown=0")}, listed, last, 2000), 0u);
+}
+
+// The first enumeration after a pause only takes the baseline, and a failed one lists nothing:
+// either way every app reads 0% processor and 0 disk, which is not a measurement. Memory is
+// read outright and is judged on such ticks.
+TEST(AlertValue, AppProcessorAndDiskWaitForAMeasuredTick) {
+  Snapshot first = cpu_tick(5);
+  first.processes = {proc("chrome.exe", 0), proc("idle.exe", 0)};
+  Snapshot failed = cpu_tick(5);
+  for (const Snapshot& unmeasured : {first, failed}) {
+    for (const char* text : {"proc:chrome.exe:cpu<5; cooldown=0", "proc:chrome.exe:disk<1; cooldown=0",
+                             "proc:chrome.exe:cpu>-1; cooldown=0", "proc:chrome.exe:disk>-1; cooldown=0"}) {
+      LastFiring last;
+      EXPECT_FALSE(measured_value(rule(text).metric, unmeasured).has_value()) << text;
+      EXPECT_EQ(fired({rule(text)}, unmeasured, last, 0), 0u) << text;
+    }
+  }
+  LastFiring last;
+  EXPECT_EQ(fired({rule("proc:chrome.exe:ram<1; cooldown=0")}, first, last, 0), 1u);
+
+  // No top app is named from a tick of zeros; the next, measured tick names one.
+  auto out = evaluate_rules({rule("cpu>1; file=a.log; data=top; cooldown=0")}, first, last, 0, kNow);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].notification->body, "CPU reached 5%.");
+  EXPECT_EQ(out[0].log_line, "[2026-03-01 09:05:07] value=5.0 (rule: cpu>1; file=a.log; data=top; cooldown=0)");
+
+  Snapshot measured = first;
+  measured.processes = {proc("chrome.exe", 3), proc("idle.exe", 0)};
+  measured.processes_measured = true;
+  auto next = evaluate_rules({rule("proc:chrome.exe:cpu<5; cooldown=0")}, measured, last, 1000, kNow);
+  ASSERT_EQ(next.size(), 1u);
+  EXPECT_EQ(next[0].notification->body, "chrome.exe CPU reached 3%. Top app: chrome.exe at 3% CPU.");
+}
+
+// Without elevation nothing is traced: frame rates and per-app network read 0 and would make
+// every "below" rule fire for ever and every "above" rule never.
+TEST(AlertValue, TracedFiguresAreSkippedWhileTracingIsOff) {
+  Snapshot s = cpu_tick(5);
+  ProcessSample app = proc("app.exe", 1);
+  app.net_bps = 2 * 1048576;
+  s.processes = {app};
+  s.processes_measured = true;
+  s.fps = PresentingApp{7, "game.exe", 60};
+  LastFiring last;
+  for (const char* text : {"fps<30; cooldown=0", "fps>30; cooldown=0"}) {
+    EXPECT_FALSE(measured_value(rule(text).metric, s).has_value()) << text;
+    EXPECT_EQ(fired({rule(text)}, s, last, 0), 0u) << text;
+  }
+  for (const char* text : {"proc:app.exe:net<0.1; cooldown=0", "proc:app.exe:net>1; cooldown=0"}) {
+    EXPECT_FALSE(measured_value(rule(text).metric, s).has_value()) << text;
+    EXPECT_EQ(fired({rule(text)}, s, last, 0), 0u) << text;
+  }
+  s.tracking_available = true;
+  EXPECT_EQ(fired({rule("fps>30; cooldown=0")}, s, last, 1000), 1u);
+  EXPECT_EQ(fired({rule("proc:app.exe:net>1; cooldown=0")}, s, last, 1000), 0u);  // frames only
+  s.per_app_network_available = true;
+  EXPECT_EQ(fired({rule("proc:app.exe:net>1; cooldown=0")}, s, last, 2000), 1u);
 }
 
 TEST(AlertCooldown, SixtySecondsOnOneSecondTicks) {
@@ -202,26 +265,37 @@ TEST(AlertCooldown, SwitchedOffRulesAreNotCheckedAndKeepTheirEntry) {
   EXPECT_EQ(last.last("cpu>50"), std::optional<uint64_t>(90000));
 }
 
-TEST(AlertCooldown, TheMapIsEmptiedBeforeItWouldPassSixtyFiveEntries) {
+TEST(AlertCooldown, SixtySixRulesTrueAtOnceEachFireOncePerCooldown) {
+  LastFiring last;
+  std::vector<AlertRule> rules;
+  for (int i = 0; i < 66; ++i) rules.push_back(rule("cpu>" + std::to_string(i) + "; cooldown=3600"));
+  EXPECT_EQ(fired(rules, cpu_tick(99), last, 0), 66u);
+  EXPECT_EQ(last.size(), 66u);
+  for (uint64_t t = 1; t <= 5; ++t) EXPECT_EQ(fired(rules, cpu_tick(99), last, t * 1000), 0u) << t;
+  EXPECT_EQ(fired(rules, cpu_tick(99), last, 3600 * 1000), 66u);
+}
+
+TEST(AlertCooldown, AFullMapDropsOnlyTextsThatLeftTheList) {
   LastFiring last;
   std::vector<AlertRule> rules;
   for (int i = 0; i < 65; ++i) rules.push_back(rule("cpu>" + std::to_string(i) + "; nonotify"));
   EXPECT_EQ(fired(rules, cpu_tick(99), last, 0), 0u);  // neither delivery: nothing to deliver
   EXPECT_EQ(last.size(), 65u);                        // but every firing was recorded
-  EXPECT_EQ(fired(rules, cpu_tick(99), last, 1000), 0u);
-  EXPECT_EQ(last.size(), 65u);  // all still cooling down: nothing recorded, nothing emptied
 
-  // A 66th text empties the map first; the others then fire again although they are cooling.
-  std::vector<AlertRule> more = {rule("cpu>65; nonotify")};
-  fired(more, cpu_tick(99), last, 2000);
-  EXPECT_EQ(last.size(), 1u);
-  EXPECT_EQ(last.last("cpu>65; nonotify"), std::optional<uint64_t>(2000));
-  EXPECT_FALSE(last.last("cpu>0; nonotify").has_value());
-  fired(rules, cpu_tick(99), last, 3000);
-  // 1 + 64 entries fill the map again, so the 65th rule of the list empties it once more.
-  EXPECT_FALSE(last.last("cpu>0; nonotify").has_value());
-  EXPECT_EQ(last.size(), 1u);
-  EXPECT_EQ(last.last("cpu>64; nonotify"), std::optional<uint64_t>(3000));
+  // One rule edited: its old text goes, every other rule keeps its cooldown.
+  rules[10] = rule("cpu>10; nonotify; cooldown=5");
+  fired(rules, cpu_tick(99), last, 2000);
+  EXPECT_EQ(last.size(), 65u);
+  EXPECT_FALSE(last.last("cpu>10; nonotify").has_value());
+  EXPECT_EQ(last.last("cpu>10; nonotify; cooldown=5"), std::optional<uint64_t>(2000));
+  EXPECT_EQ(last.last("cpu>0; nonotify"), std::optional<uint64_t>(0));
+  EXPECT_EQ(last.last("cpu>64; nonotify"), std::optional<uint64_t>(0));
+
+  // Below the limit nothing is dropped, so a rule switched off for a while keeps its entry.
+  LastFiring few;
+  fired({rule("cpu>1")}, cpu_tick(99), few, 0);
+  fired({rule("cpu>2")}, cpu_tick(99), few, 0);
+  EXPECT_EQ(few.size(), 2u);
 }
 
 TEST(AlertDelivery, FileOnlyNotifyOnlyBothAndNeither) {
@@ -242,7 +316,7 @@ TEST(AlertDelivery, FileOnlyNotifyOnlyBothAndNeither) {
   EXPECT_EQ(last.last("cpu>50; nonotify; cooldown=7"), std::optional<uint64_t>(0));
 }
 
-TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
+TEST(LogLocation, RelativeLogFilesAreTakenFromTheSettingsFolder) {
   const std::string local = "C:\\Users\\Zo\xc3\xab\\AppData\\Local";
   struct Case {
     const char* file;
@@ -255,6 +329,10 @@ TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
       {"..\\up.log", local, local + "\\..\\up.log"},
       {"a.log", "D:\\", "D:\\a.log"},
       {"a.log", "D:/data/", "D:/data/a.log"},
+      // A drive-relative path would follow that drive's current folder: System32 under the task.
+      {"C:x.log", local, local + "\\x.log"},
+      {"c:logs\\x.log", local, local + "\\logs\\x.log"},
+      {"C:", local, local + "\\"},
       // Absolute paths stay as the user wrote them.
       {"C:\\a.log", local, "C:\\a.log"},
       {"d:/x.log", local, "d:/x.log"},
@@ -264,7 +342,7 @@ TEST(AlertDelivery, RelativeLogFilesAreTakenFromTheSettingsFolder) {
       // Without a settings folder there is nothing better than the path itself.
       {"alerts.log", "", "alerts.log"},
   };
-  for (const Case& c : cases) EXPECT_EQ(rule_log_location(c.file, c.dir), c.want) << c.file << " in " << c.dir;
+  for (const Case& c : cases) EXPECT_EQ(log_file_location(c.file, c.dir), c.want) << c.file << " in " << c.dir;
 }
 
 TEST(AlertTexts, CpuExample) {
@@ -277,6 +355,7 @@ TEST(AlertTexts, CpuExample) {
 
   // With a process list the body names the busiest process, the first one on ties.
   s.processes = {proc("idle.exe", 0.5f), proc("build.exe", 40.6f), proc("late.exe", 40.6f)};
+  s.processes_measured = true;
   LastFiring second;
   auto listed = evaluate_rules({rule("cpu>90")}, s, second, 0, kNow);
   ASSERT_EQ(listed.size(), 1u);
@@ -345,6 +424,7 @@ TEST(AlertTexts, LogLineWithAtMostFiveTopProcesses) {
                  proc("c.exe", 7.0f, 5u << 20),     proc("d.exe", 7.0f, 0),
                  proc("e.exe", std::numeric_limits<float>::quiet_NaN(), 0),
                  proc("f.exe", 99.96f, 3ull << 30), proc("g.exe", 0.0f, 0)};
+  s.processes_measured = true;
   LastFiring last;
   auto out = evaluate_rules({rule("cpu>50; file=x.log; data=top; nonotify")}, s, last, 0, kNow);
   ASSERT_EQ(out.size(), 1u);

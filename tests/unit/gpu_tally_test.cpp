@@ -111,3 +111,31 @@ TEST(GpuTally, ClearStartsTheNextReadingFromNothing) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// After hours with the panel closed the first collection averages the whole pause: dropped.
+TEST(GpuCollection, APreviousCollectionOlderThanTwoIntervalsIsAPause) {
+  struct Case {
+    uint64_t previous, now;
+    uint32_t interval;
+    bool pause;
+  };
+  const Case cases[] = {
+      {10'000, 11'000, 1000, false},   // the next tick
+      {10'000, 12'000, 1000, false},   // one tick skipped: exactly two intervals
+      {10'000, 12'001, 1000, true},    // just past two intervals
+      {10'000, 10'000 + 3'600'000, 1000, true},  // an hour
+      {10'000, 10'500, 250, false},    // shortest interval, two ticks
+      {10'000, 10'501, 250, true},
+      {10'000, 9'000, 1000, false},    // a clock that went back is no pause
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(collection_covers_a_pause(c.previous, c.now, c.interval), c.pause)
+        << c.previous << " -> " << c.now << " at " << c.interval;
+  }
+}
+
+}  // namespace
+}  // namespace qv

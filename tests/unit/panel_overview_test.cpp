@@ -170,6 +170,15 @@ TEST(PanelSearch, GroupsByNameRanksByProcessorAndSumsTheRow) {
   EXPECT_EQ(search_stats_text(rows[1]), "8%  ·  300 B  ·  30 B/s");
 }
 
+TEST(PanelSearch, RowSumsSaturate) {
+  const std::vector<ProcessSample> ps = {proc("big.exe", 1, 5, 0, UINT64_MAX, UINT64_MAX),
+                                         proc("big.exe", 2, 5, 0, 2, 2)};
+  const auto rows = search_rows(ps, "big");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].ram_bytes, UINT64_MAX);
+  EXPECT_EQ(rows[0].net_bps, UINT64_MAX);
+}
+
 TEST(PanelSearch, AtMostTwentyAppsAndIdleOnesAreListed) {
   std::vector<ProcessSample> ps;
   for (uint32_t i = 0; i < 30; ++i) ps.push_back(proc("app" + std::to_string(100 + i) + ".exe", i, 0));

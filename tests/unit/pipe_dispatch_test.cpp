@@ -140,7 +140,7 @@ TEST(PipeDispatch, TopAndAppUseTheProcessTable) {
             R"({"name":"GAME.EXE","running":true,"process_count":1,"pids":[77],"cpu_pct":20.0,"ram_bytes":1000,)"
             R"("ram_with_shared_bytes":0,"gpu_pct":0.0,"disk_bps":0,"net_bps":0,"fps":90})" "\n");
   EXPECT_EQ(link.answer("app Visual Studio Code.exe"), R"({"name":"Visual Studio Code.exe","running":false})" "\n");
-  EXPECT_GT(link.state.detail_until_ms.load(), unix_now_ms());  // asked the sampler for detail
+  EXPECT_GT(link.state.detail_until_ms.load(), steady_now_ms());  // asked the sampler for detail
 }
 
 TEST(PipeDispatch, EveryReplyIsOneCompactJsonLine) {

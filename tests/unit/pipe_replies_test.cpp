@@ -96,6 +96,23 @@ TEST(PipeReplies, AppRunningAndNotRunning) {
   EXPECT_NE(format_app_reply("other.exe", s).find(R"("fps":null})"), std::string::npos);
 }
 
+TEST(PipeReplies, AppSumsSaturateInsteadOfWrapping) {
+  ProcessSample a = proc("big.exe", 1, 0, UINT64_MAX);
+  a.ram_with_shared_bytes = UINT64_MAX;
+  a.disk_bps = UINT64_MAX;
+  a.net_bps = UINT64_MAX - 1;
+  ProcessSample b = proc("big.exe", 2, 0, 2);
+  b.ram_with_shared_bytes = 2;
+  b.disk_bps = 2;
+  b.net_bps = 1;
+  Snapshot s;
+  s.processes = {a, b};
+  EXPECT_EQ(format_app_reply("big.exe", s),
+            R"({"name":"big.exe","running":true,"process_count":2,"pids":[1,2],"cpu_pct":0.0,)"
+            R"("ram_bytes":18446744073709551615,"ram_with_shared_bytes":18446744073709551615,"gpu_pct":0.0,)"
+            R"("disk_bps":18446744073709551615,"net_bps":18446744073709551615,"fps":null})");
+}
+
 TEST(PipeReplies, NamesWithQuotesBackslashesEscapesAndNonAscii) {
   Snapshot s;
   const std::string odd = "we\"ird\\na\x1bme \xc3\xa9\xe6\x97\xa5.exe";

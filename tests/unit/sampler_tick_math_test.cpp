@@ -4,7 +4,9 @@
 
 #include "procinfo/process_records.h"
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace qv {
@@ -34,6 +36,24 @@ TEST(SamplerRate, CountersForwardBackwardAndSaturated) {
   EXPECT_EQ(rate(UINT64_MAX, 0, 0.001), UINT64_MAX);
   EXPECT_EQ(rate(UINT64_MAX / 2, 0, 0.25), UINT64_MAX);
   EXPECT_EQ(rate(UINT64_MAX, 0, 1.0), UINT64_MAX);  // rounds up to 2^64 as a double
+}
+
+// The free-space query gives the caller's available bytes and total; under a 10 GB quota on a
+// volume with 50 GB free, the volume's free figure must not be shown against the quota's total.
+TEST(SamplerDrives, FreeAndTotalAreOneConsistentPair) {
+  constexpr uint64_t kGB = 1ull << 30;
+  struct Case {
+    uint64_t available, total;
+    DriveInfo want;
+  };
+  const Case cases[] = {
+      {4 * kGB, 10 * kGB, {'C', 10 * kGB, 4 * kGB}},    // under a quota
+      {50 * kGB, 500 * kGB, {'C', 500 * kGB, 50 * kGB}},  // no quota
+      {10 * kGB, 10 * kGB, {'C', 10 * kGB, 10 * kGB}},    // empty drive
+      {11 * kGB, 10 * kGB, {'C', 10 * kGB, 10 * kGB}},    // never more free than total
+      {0, 0, {'C', 0, 0}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(drive_space('C', c.available, c.total), c.want) << c.available << " of " << c.total;
 }
 
 TEST(SamplerCpu, BusyShareFromIdleAndTotal) {
@@ -82,6 +102,53 @@ TEST(SamplerCores, FirstReadingPrimesThenLoadsPerCore) {
   EXPECT_FLOAT_EQ(loads[0], 0.0f);
   EXPECT_FLOAT_EQ(loads[1], 75.0f);
   EXPECT_EQ(baseline[1], (CpuTimes{150, 400}));
+}
+
+// A 128-processor machine answers for one group of 64 per query; every group is read in turn.
+TEST(SamplerCores, EveryProcessorGroupIsRead) {
+  // Group g's core i: busy for (g * 64 + i) of every 1000 units on the second reading.
+  auto group_answer = [](uint16_t group, bool second) {
+    std::vector<CoreEntry> cores;
+    for (uint64_t i = 0; i < 64; ++i) {
+      const uint64_t busy = second ? group * 64 + i : 0;
+      cores.push_back({second ? 1000 - busy : 0, second ? uint64_t{1000} : 0, 0});
+    }
+    return core_answer(cores);
+  };
+  std::vector<std::byte> buffer(kCoreBufferBytes);
+  std::vector<uint16_t> asked;
+  bool second = false;
+  auto machine = [&](uint16_t group, std::span<std::byte> out) {
+    asked.push_back(group);
+    const auto answer = group_answer(group, second);
+    std::memcpy(out.data(), answer.data(), std::min(out.size(), answer.size()));
+    return CoreQuery{0, answer.size()};
+  };
+  std::vector<CpuTimes> baseline;
+  CoreQuery q = query_all_groups(2, buffer, machine);
+  EXPECT_EQ(q.returned, 6144u);
+  core_loads(std::span<const std::byte>(buffer.data(), q.returned), baseline);
+  second = true;
+  q = query_all_groups(2, buffer, machine);
+  const auto loads = core_loads(std::span<const std::byte>(buffer.data(), q.returned), baseline);
+  EXPECT_EQ(asked, (std::vector<uint16_t>{0, 1, 0, 1}));
+  ASSERT_EQ(loads.size(), 128u);
+  EXPECT_FLOAT_EQ(loads[0], 0.0f);
+  EXPECT_FLOAT_EQ(loads[63], 6.3f);
+  EXPECT_FLOAT_EQ(loads[64], 6.4f);
+  EXPECT_FLOAT_EQ(loads[127], 12.7f);
+
+  // One group failing fails the reading; a machine larger than the buffer is cut at a whole core.
+  auto failing = [](uint16_t group, std::span<std::byte>) {
+    return group == 1 ? CoreQuery{static_cast<int32_t>(0xC0000003), 0} : CoreQuery{0, 3072};
+  };
+  EXPECT_EQ(query_all_groups(2, buffer, failing).status, static_cast<int32_t>(0xC0000003));
+  std::vector<std::byte> small(100);
+  EXPECT_EQ(query_all_groups(2, small, machine).returned, 96u);
+  // No group count known: the one group is asked.
+  asked.clear();
+  EXPECT_EQ(query_all_groups(0, buffer, machine).returned, 3072u);
+  EXPECT_EQ(asked, std::vector<uint16_t>{0});
 }
 
 TEST(SamplerCores, PartialEntriesAndNewCores) {

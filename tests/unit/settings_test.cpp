@@ -4,6 +4,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -171,6 +172,20 @@ TEST(SettingsParse, CrlfLoadsLikeLf) {
   }
   EXPECT_EQ(load(crlf), load(lf));
   EXPECT_TRUE(load(crlf).tray_disk);
+}
+
+// Notepad saves with a byte-order mark; the first setting must survive it, and saving again
+// writes no mark. Only a mark at the very start is one.
+TEST(SettingsFile, LeadingByteOrderMarkIsSkipped) {
+  const Settings marked = load("\xEF\xBB\xBFtray_disk=1\r\ninterval_ms=2000\r\n");
+  EXPECT_TRUE(marked.tray_disk);
+  EXPECT_EQ(marked.interval_ms, 2000u);
+  EXPECT_EQ(format_settings(marked).substr(0, 14), "tray_static=0\n");
+  EXPECT_TRUE(load("\xEF\xBB\xBFlog1=cpu>5").log == std::vector<std::string>{"cpu>5"});
+  EXPECT_EQ(load("\xEF\xBB\xBF"), Settings());
+  // A second mark, or one further on, stays part of its key.
+  EXPECT_FALSE(load("\xEF\xBB\xBF\xEF\xBB\xBFtray_disk=1").tray_disk);
+  EXPECT_FALSE(load("interval_ms=2000\n\xEF\xBB\xBFtray_disk=1").tray_disk);
 }
 
 TEST(SettingsFile, NonUtf8OrHugeGivesDefaults) {

@@ -45,6 +45,22 @@ TEST(Snapshot, SummaryCombinesRatesAndFps) {
   EXPECT_EQ(summarise(s, 0).fps, 144u);
 }
 
+// A rate saturates when it does not fit; adding two such rates must not wrap to a small one.
+TEST(Snapshot, SummarySaturatesAtTheTopOfTheRange) {
+  Snapshot s;
+  s.disk_read_bps = UINT64_MAX;
+  s.disk_write_bps = 2;
+  s.net_rx_bps = UINT64_MAX - 5;
+  s.net_tx_bps = 5;
+  HistorySample h = summarise(s, 0);
+  EXPECT_EQ(h.disk_bps, UINT64_MAX);
+  EXPECT_EQ(h.net_bps, UINT64_MAX);
+  s.net_tx_bps = 6;
+  EXPECT_EQ(summarise(s, 0).net_bps, UINT64_MAX);
+  s.net_tx_bps = 4;
+  EXPECT_EQ(summarise(s, 0).net_bps, UINT64_MAX - 1);
+}
+
 TEST(HistoryRing, KeepsTheNewest360InOrder) {
   HistoryRing ring;
   EXPECT_EQ(ring.capacity(), 360u);
@@ -98,7 +114,7 @@ TEST(FreshDetailedSnapshot, ReturnsAtOnceWhenPanelOpenAndProcessesPresent) {
   Snapshot got = fresh_detailed_snapshot(state);
   EXPECT_EQ(got.processes.size(), 1u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(90));
-  EXPECT_GT(state.detail_until_ms.load(), unix_now_ms());
+  EXPECT_GT(state.detail_until_ms.load(), steady_now_ms());
 }
 
 TEST(FreshDetailedSnapshot, WaitsForARecordPublishedAfterTheRequest) {
@@ -161,10 +177,11 @@ TEST(FreshDetailedSnapshot, DetailWindowAndWaitCoverTwoIntervalsAndAMargin) {
   s.processes_measured = true;
   publish(state, s, {});
   state.panel_open = true;
-  const uint64_t before = unix_now_ms();
+  // The window is measured on the steady clock, which a change of the wall clock does not move.
+  const uint64_t before = steady_now_ms();
   fresh_detailed_snapshot(state);
   EXPECT_GE(state.detail_until_ms.load(), before + 25000);
-  EXPECT_LE(state.detail_until_ms.load(), unix_now_ms() + 25000);
+  EXPECT_LE(state.detail_until_ms.load(), steady_now_ms() + 25000);
 
   // A later request never shortens the window an earlier one opened.
   state.interval_ms = 1000;

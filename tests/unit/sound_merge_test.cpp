@@ -57,3 +57,45 @@ TEST(SoundMerge, OnlyTheFirst256SessionsAreExamined) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// A headset that is unplugged and plugged in again: the device fails, is looked for at once,
+// is missing for a while (looked for every 10 s, not on every tick), then returns.
+TEST(PlaybackDevice, ADeviceThatFailsIsTakenAgainAndLookedForEveryTenSecondsWhileMissing) {
+  PlaybackDeviceSchedule device;
+  EXPECT_TRUE(device.should_look(0)) << "the first reading takes the default device";
+  device.found();
+  EXPECT_FALSE(device.should_look(1'000));
+  EXPECT_TRUE(device.has_device());
+
+  device.lost();  // its session list failed at 5 s
+  EXPECT_FALSE(device.has_device());
+  EXPECT_TRUE(device.should_look(6'000)) << "the next reading looks again at once";
+  device.not_found(6'000);
+  for (uint64_t t : {7'000, 10'000, 15'999}) EXPECT_FALSE(device.should_look(t)) << t;
+  EXPECT_TRUE(device.should_look(16'000));
+  device.not_found(16'000);
+  EXPECT_FALSE(device.should_look(25'999));
+  EXPECT_TRUE(device.should_look(26'000));
+  device.found();
+  EXPECT_TRUE(device.has_device());
+  EXPECT_FALSE(device.should_look(27'000));
+
+  // No device at start-up: looked for again later, not never.
+  // Only a device that is gone is let go; other failures of the session list are one tick's.
+  EXPECT_TRUE(playback_device_gone(static_cast<int32_t>(0x88890004)));   // device invalidated
+  EXPECT_TRUE(playback_device_gone(static_cast<int32_t>(0x88890010)));   // audio service not running
+  EXPECT_FALSE(playback_device_gone(static_cast<int32_t>(0x80004001)));  // not implemented
+  EXPECT_FALSE(playback_device_gone(static_cast<int32_t>(0x8007000E)));  // out of memory
+  EXPECT_FALSE(playback_device_gone(0));
+
+  PlaybackDeviceSchedule none;
+  none.not_found(0);
+  EXPECT_FALSE(none.should_look(9'999));
+  EXPECT_TRUE(none.should_look(10'000));
+}
+
+}  // namespace
+}  // namespace qv

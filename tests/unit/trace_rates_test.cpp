@@ -135,3 +135,31 @@ TEST(NetworkRates, SentPlusReceivedOverTheIntervalReplacingTheLastTick) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// A pid that stops presenting (its process ended) may be handed to another process: the next
+// one to present under it is looked up afresh rather than shown under the old name.
+TEST(FrameRates, AReusedPidIsLookedUpAfresh) {
+  std::unordered_map<uint32_t, std::string> paths = {{7, "C:\\Games\\game.exe"}};
+  ImageNameCache names([&](uint32_t pid) -> std::optional<std::string> {
+    auto it = paths.find(pid);
+    if (it == paths.end()) return std::nullopt;
+    return it->second;
+  });
+  Snapshot s;
+  select_presenting_apps({{7, 60}}, 1.0, names, s);
+  EXPECT_EQ(s.fps->name, "game.exe");
+  select_presenting_apps({{7, 61}, {9, 1}}, 1.0, names, s);  // still presenting: no new look-up
+  paths[7] = "C:\\Tools\\editor.exe";
+  select_presenting_apps({{7, 62}}, 1.0, names, s);
+  EXPECT_EQ(s.fps->name, "game.exe") << "a pid that keeps presenting keeps its name";
+  select_presenting_apps({}, 1.0, names, s);  // the game ended
+  EXPECT_EQ(names.size(), 0u);
+  select_presenting_apps({{7, 30}}, 1.0, names, s);
+  EXPECT_EQ(s.fps->name, "editor.exe");
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,4 +1,5 @@
 #include "etw/session_start.h"
+#include "sampler/tick_math.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,13 @@ struct FakeSession {
         [&] { calls.push_back("stop"); }, may_reclaim_session(owner));
   }
 };
+
+// With the default flush of about a second, a 500 ms tick alternates between no frames and two
+// ticks' worth. The flush must come at least twice within the shortest interval.
+TEST(TraceSessionFlush, BuffersAreHandedOverWellWithinTheShortestInterval) {
+  EXPECT_LE(kTraceFlushMs * 2, clamp_interval_ms(0));
+  EXPECT_GT(kTraceFlushMs, 0u);
+}
 
 TEST(TraceSessionStart, LeftOverSessionIsStoppedAndStartedOnceMore) {
   FakeSession ok{{0}, {}};

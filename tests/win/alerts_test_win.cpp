@@ -15,6 +15,7 @@
 #include "rules/rule_store_win.h"
 #include "rules/rule_text.h"
 #include "util/program_log_win.h"
+#include "util/user_sid_win.h"
 #include "util/user_write_win.h"
 #include "util/wide_win.h"
 #include "win_support.h"
@@ -71,6 +72,7 @@ TEST(AlertDelivery, AppendsLogLinesAndQueuesNotificationsWithAWakeUpEach) {
   AlertEvaluator evaluator;
   evaluator.evaluate(rules, tick, state, panel.hwnd);
   evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();  // lines are written off the evaluating thread
 
   const auto lines = lines_of(read_file(dir.file(L"cpu alerts.log")));
   ASSERT_EQ(lines.size(), 3u);
@@ -89,6 +91,25 @@ TEST(AlertDelivery, AppendsLogLinesAndQueuesNotificationsWithAWakeUpEach) {
   EXPECT_EQ(panel.take_wakeups(), 2);
 }
 
+// More rules true at once than the last-firing map used to hold: each still fires once per
+// cooldown, not on every tick.
+TEST(AlertDelivery, SixtySixRulesTrueAtOnceFireOnceEach) {
+  TempDir dir;
+  FakePanel panel;
+  SharedState state;
+  const std::string log = utf8(dir.file(L"many.log"));
+  std::vector<std::string> texts;
+  for (int i = 0; i < 66; ++i) texts.push_back("cpu>" + std::to_string(i) + "; cooldown=3600; nonotify; file=" + log);
+  const auto rules = rules_of(texts);
+  ASSERT_EQ(rules.size(), 66u);
+  Snapshot tick;
+  tick.cpu_pct = 99;
+  AlertEvaluator evaluator;
+  for (int i = 0; i < 3; ++i) evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
+  EXPECT_EQ(lines_of(read_file(dir.file(L"many.log"))).size(), 66u);
+}
+
 TEST(AlertDelivery, CooldownHoldsAcrossTicksOfOneEvaluator) {
   TempDir dir;
   FakePanel panel;
@@ -98,12 +119,14 @@ TEST(AlertDelivery, CooldownHoldsAcrossTicksOfOneEvaluator) {
   tick.cpu_pct = 80;
   AlertEvaluator evaluator;
   for (int i = 0; i < 4; ++i) evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
   EXPECT_EQ(lines_of(read_file(dir.file(L"a.log"))).size(), 1u);
   EXPECT_EQ(take_queue(state).size(), 1u);
   EXPECT_EQ(panel.take_wakeups(), 1);
 
   AlertEvaluator restarted;  // the map is not saved: a new sampler fires at once
   restarted.evaluate(rules, tick, state, panel.hwnd);
+  restarted.wait_for_log_lines();
   EXPECT_EQ(lines_of(read_file(dir.file(L"a.log"))).size(), 2u);
 }
 
@@ -120,6 +143,7 @@ TEST(AlertDelivery, AFileInAMissingFolderIsReportedOnEveryFiringAndTheRestGoesOn
   AlertEvaluator evaluator;
   evaluator.evaluate(rules, tick, state, panel.hwnd);
   evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
 
   const std::string expected = "rule log open failed (" + missing + "): " + system_error_text(ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(lines_of(read_file(dir.file(L"zelmor.log"))), (std::vector<std::string>{expected, expected}));
@@ -142,6 +166,7 @@ TEST(AlertDelivery, ARelativeLogFileLandsBesideTheSettingsNotInTheCurrentFolder)
   tick.cpu_pct = 80;
   AlertEvaluator evaluator;
   evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
   SetCurrentDirectoryW(saved_cwd);
 
   const auto lines = lines_of(read_file(settings_dir.file(L"alerts.log")));
@@ -167,6 +192,7 @@ TEST(AlertDelivery, APathWithANulCharacterIsRefusedNotCut) {
   tick.cpu_pct = 80;
   AlertEvaluator evaluator;
   evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
   EXPECT_FALSE(file_exists(dir.file(L"cut.log")));
   const std::string expected = "rule log open failed (" + path + "): " + system_error_text(ERROR_INVALID_NAME);
   EXPECT_EQ(lines_of(read_file(dir.file(L"zelmor.log"))), std::vector<std::string>{expected});
@@ -184,6 +210,7 @@ TEST(AlertDelivery, WritesIntoALogFileThatSomeoneElseHasOpen) {
   tick.cpu_pct = 80;
   AlertEvaluator evaluator;
   evaluator.evaluate(rules_of({"cpu>50; file=" + utf8(path) + "; nonotify"}), tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
   EXPECT_EQ(lines_of(read_file(path)).size(), 1u);
   EXPECT_EQ(panel.take_wakeups(), 0);
 }
@@ -223,6 +250,7 @@ TEST(AlertDelivery, AnElevatedMonitorRefusesAFolderTheSignedInUserMayNotAddFiles
   tick.cpu_pct = 80;
   AlertEvaluator evaluator;
   evaluator.evaluate(rules_of({"cpu>50; nonotify; file=" + path}), tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
   EXPECT_EQ(lines_of(read_file(dir.file(L"zelmor.log"))),
             std::vector<std::string>{"rule log open failed (" + path +
                                      "): the signed-in user may not write there (Quorvel runs as administrator and "
@@ -255,6 +283,9 @@ struct Monitor {
   void start(const std::vector<std::string>& rule_lines, int interval_ms) {
     std::string ini = "interval_ms=" + std::to_string(interval_ms) + "\n";
     for (size_t i = 0; i < rule_lines.size(); ++i) ini += "log" + std::to_string(i + 1) + "=" + rule_lines[i] + "\n";
+    start_with(ini);
+  }
+  void start_with(const std::string& ini) {
     write_file(dir.file(L"zelmor.ini"), ini);
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
     panel = find_monitor_window(child);
@@ -283,6 +314,16 @@ TEST(AlertsInTheProgram, AnAlwaysTrueRuleLogsOneLinePerTick) {
   const std::string tail = "(rule: cpu>-1; file=" + log + "; cooldown=0; nonotify)";
   ASSERT_GE(lines.back().size(), tail.size());
   EXPECT_EQ(lines.back().substr(lines.back().size() - tail.size()), tail);
+}
+
+// Notepad saves with a byte-order mark before the first line; that first setting still counts.
+TEST(AlertsInTheProgram, ASettingsFileWithAByteOrderMarkKeepsItsFirstSetting) {
+  Monitor m;
+  const std::string log = utf8(m.dir.file(L"first.log"));
+  m.start_with("\xEF\xBB\xBFlog1=cpu>-1; file=" + log + "; cooldown=0; nonotify\r\ninterval_ms=500\r\n");
+  ASSERT_NE(m.panel, nullptr);
+  EXPECT_TRUE(eventually([&] { return !read_file(m.dir.file(L"first.log")).empty(); }, 10000))
+      << "the first line's rule wrote nothing within 10 s";
 }
 
 TEST(AlertsInTheProgram, TopProcessesListAtMostFive) {

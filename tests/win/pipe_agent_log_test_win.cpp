@@ -95,6 +95,24 @@ TEST(PipeAgentLog, NoPathMeansNoLogAndAnUnopenableFileIsReported) {
   EXPECT_EQ(added.back(), '\n');
 }
 
+// The monitor started at log-on runs in the system folder: a relative or drive-relative agent log
+// is written beside the settings, as a rule's log is.
+TEST(PipeAgentLog, RelativeAndDriveRelativePathsLandBesideTheSettings) {
+  TempDir dir;
+  ScopedLocalAppData local(dir.path());
+  SharedState state;
+  set_log_file(state, "agents here.log");
+  append_agent_log(state, {{"A", "First", "done", "", "L", 0, 0}});
+  set_log_file(state, "C:drive.log");
+  append_agent_log(state, {{"B", "Second", "done", "", "L", 0, 0}});
+  const std::string first = read_file(dir.file(L"agents here.log"));
+  const std::string second = read_file(dir.file(L"drive.log"));
+  ASSERT_GT(first.size(), 19u) << "nothing beside the settings";
+  ASSERT_GT(second.size(), 19u) << "nothing beside the settings";
+  EXPECT_EQ(first.substr(19), " | agent done | First |  | 0s\n");
+  EXPECT_EQ(second.substr(19), " | agent done | Second |  | 0s\n");
+}
+
 TEST(PipeAgentLog, DefaultPathFollowsLocalAppData) {
   ScopedLocalAppData local(L"D:\\Users\\Zoë\\AppData\\Local");
   EXPECT_EQ(default_agent_log_path(), "D:\\Users\\Zoë\\AppData\\Local\\zelmor-agents.log");

@@ -14,6 +14,7 @@
 #include "config/settings.h"
 #include "core/shared_state.h"
 #include "mcp_pipe/pipe_server_win.h"
+#include "util/user_sid_win.h"
 #include "pipe_client_win.h"
 #include "sampler/publish.h"
 #include "win_support.h"

@@ -163,7 +163,7 @@ TEST(SamplerThread, ClosedPanelMeasuresOnlyTheMachine) {
     while (spin.load()) {
     }
   });
-  sampler.state().detail_until_ms.store(unix_now_ms() + 5000);
+  sampler.state().detail_until_ms.store(steady_now_ms() + 5000);
   std::vector<Snapshot> detailed;
   size_t seen = g_sample_times.size();
   pump_until([&] {

@@ -14,6 +14,7 @@
 #include "core/messages.h"
 #include "util/names.h"
 #include "util/program_log_win.h"
+#include "util/wide_win.h"
 #include "win_support.h"
 
 namespace qv::test {
@@ -93,7 +94,8 @@ struct InstallFixture {
   }
 };
 
-TEST(Options, InstallRemovesTheLegacyTaskAndCreatesTheQuotedCommand) {
+// The task is created from a UTF-16 definition file that is removed once the tool has run.
+TEST(Options, InstallRemovesTheLegacyTaskAndCreatesTheTaskFromItsDefinition) {
   InstallFixture f;
   OptionRun r = f.run(L"--install", L"1,0");  // no legacy task to delete, creation succeeds
   EXPECT_EQ(utf8(r.box_text), "Quorvel: set up starting with Windows succeeded.");
@@ -101,7 +103,23 @@ TEST(Options, InstallRemovesTheLegacyTaskAndCreatesTheQuotedCommand) {
   auto calls = f.calls();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0], "/Delete|/F|/TN|Zelmor");
-  EXPECT_EQ(calls[1], "/Create|/F|/TN|Quorvel|/SC|ONLOGON|/RL|HIGHEST|/TR|\"" + utf8(f.exe) + "\"");
+  const std::string create = "/Create|/F|/TN|Quorvel|/XML|";
+  ASSERT_EQ(calls[1].rfind(create, 0), 0u) << calls[1];
+  EXPECT_FALSE(file_exists(widen(calls[1].substr(create.size())))) << "the definition file was left behind";
+
+  const std::string bytes = read_file(f.log + L".xml");
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");  // UTF-16 little-endian with its mark
+  const std::string xml = narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2));
+  for (const std::string part : {std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"),
+                                 std::string("<LogonTrigger>"), std::string("<RunLevel>HighestAvailable</RunLevel>"),
+                                 std::string("<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"),
+                                 std::string("<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"),
+                                 std::string("<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"),
+                                 std::string("<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"),
+                                 "<Command>\"" + utf8(f.exe) + "\"</Command>"}) {
+    EXPECT_NE(xml.find(part), std::string::npos) << part << "\n" << xml;
+  }
 }
 
 TEST(Options, InstallReportsAFailedCreation) {
@@ -145,6 +163,33 @@ TEST(Options, TheShippedProgramRunsTheToolFromTheSystemFolderOnly) {
   OptionRun r = f.run(L"--uninstall", L"0");
   EXPECT_EQ(utf8(r.box_text), "Quorvel: could not stop starting with Windows.");
   EXPECT_FALSE(file_exists(f.log)) << read_file(f.log);
+}
+
+// The system's own tool stores the task with the settings it was given (the prefix keeps them in
+// the system folder's tasks folder), and removes it again.
+TEST(Options, InstallWithTheSystemToolStoresATaskThatRunsWithoutLimits) {
+  TempDir root;
+  std::wstring exe = root.file(L"quorvel.exe");
+  CopyFileW(quorvel_exe().c_str(), exe.c_str(), FALSE);
+  wchar_t system_dir[MAX_PATH];
+  ASSERT_GT(GetSystemDirectoryW(system_dir, MAX_PATH), 0u);
+  const std::wstring stored = std::wstring(system_dir) + L"\\tasks\\Quorvel";
+  OptionRun r = run_option(exe, L"--install", {{L"LOCALAPPDATA", root.path()}});
+  EXPECT_EQ(utf8(r.box_text), "Quorvel: set up starting with Windows succeeded.");
+  const std::string bytes = read_file(stored);
+  ASSERT_GE(bytes.size(), 2u) << "no task stored at " << utf8(stored);
+  const std::string xml = bytes.substr(0, 2) == "\xFF\xFE"
+                              ? narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2))
+                              : bytes;
+  for (const char* part : {"<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>",
+                           "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+                           "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
+                           "<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"}) {
+    EXPECT_NE(xml.find(part), std::string::npos) << part << "\n" << xml;
+  }
+  OptionRun removed = run_option(exe, L"--uninstall", {{L"LOCALAPPDATA", root.path()}});
+  EXPECT_EQ(utf8(removed.box_text), "Quorvel: stop starting with Windows succeeded.");
+  EXPECT_FALSE(file_exists(stored));
 }
 
 TEST(Options, UninstallWithTheSystemToolAndNoTaskFails) {

@@ -37,7 +37,7 @@ TEST(TraceGpuCounters, UnavailableCountersLogOnceAndAreNeverRetried) {
   std::unordered_map<uint32_t, float> per_pid{{7, 12.5f}};
   for (int tick = 0; tick < 3; ++tick) {
     float machine = 99;
-    EXPECT_FALSE(gpu.read(machine, per_pid)) << tick;
+    EXPECT_FALSE(gpu.read(machine, per_pid, 1000)) << tick;
     EXPECT_EQ(machine, 0.0f);
   }
   EXPECT_EQ(per_pid.size(), 1u);  // an unavailable reading leaves the last map alone
@@ -69,13 +69,15 @@ TEST(TraceSession, PropertiesBlockIsTheFixedLayout) {
   EXPECT_EQ(block.props.Wnode.BufferSize, 376u);
   EXPECT_EQ(block.props.Wnode.ClientContext, 1u);
   EXPECT_EQ(block.props.Wnode.Flags, 0x20000u);
-  EXPECT_EQ(block.props.LogFileMode, 0x100u);
+  EXPECT_EQ(block.props.LogFileMode, 0x110u);  // real time, flush timer in milliseconds
+  EXPECT_EQ(block.props.FlushTimer, 100u);
   EXPECT_EQ(block.props.LoggerNameOffset, 120u);
   // Everything else is zero: system defaults, no log file, an empty name area.
   block.props.Wnode.BufferSize = 0;
   block.props.Wnode.ClientContext = 0;
   block.props.Wnode.Flags = 0;
   block.props.LogFileMode = 0;
+  block.props.FlushTimer = 0;
   block.props.LoggerNameOffset = 0;
   const std::vector<unsigned char> zero(sizeof block, 0);
   EXPECT_EQ(std::memcmp(&block, zero.data(), sizeof block), 0);

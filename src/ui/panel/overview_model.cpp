@@ -7,6 +7,7 @@
 
 #include "agents/agent_registry.h"
 #include "procinfo/apps.h"
+#include "util/counter_rate.h"
 #include "util/format.h"
 
 namespace qv {
@@ -146,8 +147,8 @@ std::vector<SearchRow> search_rows(const std::vector<ProcessSample>& processes, 
       auto it = by_pid.find(pid);
       if (it == by_pid.end()) continue;
       row.cpu_pct += it->second->cpu_pct;
-      row.ram_bytes += it->second->ram_bytes;
-      row.net_bps += it->second->net_bps;
+      row.ram_bytes = saturating_add(row.ram_bytes, it->second->ram_bytes);
+      row.net_bps = saturating_add(row.net_bps, it->second->net_bps);
     }
     row.app = AppRow{std::move(app.name), std::move(app.pids)};
     rows.push_back(std::move(row));

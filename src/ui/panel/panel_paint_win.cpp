@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/clock.h"
+#include "procinfo/pid_cache.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/app_detail_model.h"
@@ -61,10 +62,12 @@ AppDetailInput app_detail_input(UiState& ui) {
   }
   const PanelState& p = ui.panel;
   if (p.page == Page::kAppDetail && p.processes_expanded && p.selected_app) {
-    if (ui.role_labels.size() > 4000) ui.role_labels.clear();  // also how a reused pid gets a fresh label
+    forget_departed_pids(ui.role_labels, ui.snapshot_copy.processes);  // a reused pid gets a fresh label
     for (const ProcessSample& proc : ui.snapshot_copy.processes) {
       if (proc.name == *p.selected_app) role_label(proc.pid, ui.role_labels);
     }
+  } else {
+    ui.role_labels.clear();  // a pid may change hands while the list is not shown
   }
   in.roles = &ui.role_labels;
   return in;

@@ -43,7 +43,7 @@ struct UiState {
   Snapshot snapshot_copy;  // the last Snapshot taken on WM_SAMPLE
   OverviewHistory overview_series;
   AppHistory app_series;
-  RoleLabelCache role_labels;  // of the processes app detail lists; emptied past 4000 entries
+  RoleLabelCache role_labels;  // of the processes app detail lists; pids that left are dropped
 
   TraySet tray;
 

@@ -1,7 +1,8 @@
 // Test double for the Task Scheduler tool: appends its arguments (one line per run, separated
 // by a 0x1F unit separator) to the file named by QV_FAKE_SCHTASKS_LOG, and exits with the code
 // taken from QV_FAKE_SCHTASKS_CODES ("1,0": first run exits 1, second 0, later runs reuse the
-// last). It also writes a lot to both outputs, as the real tool can, so that a caller who does
+// last). A task file named after /XML is copied to the log's path with ".xml" added, since the
+// caller deletes it once the tool has run. It also writes a lot to both outputs, as the real tool can, so that a caller who does
 // not drain them would hang.
 #include <windows.h>
 
@@ -31,6 +32,9 @@ int wmain(int argc, wchar_t** argv) {
   if (FILE* f = _wfopen(log_path, L"ab")) {
     fwrite(line.data(), 1, line.size(), f);
     fclose(f);
+  }
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (_wcsicmp(argv[i], L"/XML") == 0) CopyFileW(argv[i + 1], (std::wstring(log_path) + L".xml").c_str(), FALSE);
   }
   std::string chatter(256 * 1024, 'x');
   fwrite(chatter.data(), 1, chatter.size(), stdout);
