@@ -1,4 +1,4 @@
-#include "ui/panel/alert_editor.h"
+#include "ui/panel/alert_editor/alert_editor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/panel/panel_layout.h"
+#include "ui/panel/frame/panel_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "config/settings.h"
 #include "ui/gdi/scale.h"
-#include "ui/panel/hit_test.h"
+#include "ui/panel/frame/hit_test.h"
 
 namespace qv {
 namespace {

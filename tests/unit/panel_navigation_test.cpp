@@ -1,7 +1,7 @@
-#include "ui/panel/panel_navigation.h"
+#include "ui/panel/frame/panel_navigation.h"
 
-#include "ui/panel/close_apps.h"
-#include "ui/panel/settings_layout.h"
+#include "ui/panel/app_detail/close_apps.h"
+#include "ui/panel/settings/settings_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -510,7 +510,7 @@ TEST(PanelWheel, StaysWithinZeroAndTheMaximum) {
 }  // namespace
 }  // namespace qv
 
-#include "ui/panel/connect_command.h"
+#include "ui/panel/settings/connect_command.h"
 
 namespace qv {
 namespace {

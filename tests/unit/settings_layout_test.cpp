@@ -1,4 +1,4 @@
-#include "ui/panel/settings_layout.h"
+#include "ui/panel/settings/settings_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/panel/hit_test.h"
+#include "ui/panel/frame/hit_test.h"
 
 namespace qv {
 namespace {

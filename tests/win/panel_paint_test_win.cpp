@@ -13,10 +13,10 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
-#include "ui/panel/detail_model.h"
-#include "ui/panel/overview_model.h"
-#include "ui/panel/panel_layout.h"
-#include "ui/panel/panel_page_win.h"
+#include "ui/panel/detail/detail_model.h"
+#include "ui/panel/overview/overview_model.h"
+#include "ui/panel/frame/panel_layout.h"
+#include "ui/panel/frame/panel_page_win.h"
 #include "win_support.h"
 
 namespace qv {

@@ -14,8 +14,8 @@
 #include "core/messages.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
-#include "ui/panel/panel_page_win.h"
-#include "ui/panel/settings_paint_win.h"
+#include "ui/panel/frame/panel_page_win.h"
+#include "ui/panel/settings/settings_paint_win.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "config/settings_file_win.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 #include "ui/gdi/no_activate_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"

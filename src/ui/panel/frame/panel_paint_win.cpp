@@ -1,0 +1,234 @@
+// The panel's WM_PAINT: lay out the child text fields when the page or size changed, draw the
+// page into an off-screen bitmap, copy it in one transfer (no flicker, no separate erase), and
+// place the custom-request field where the AI tools section painted its row.
+#include "ui/panel/frame/panel_paint_win.h"
+
+#include <mutex>
+#include <optional>
+
+#include "core/clock.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/panel/app_detail/app_detail_model.h"
+#include "ui/panel/overview/overview_model.h"
+#include "ui/panel/frame/panel_layout.h"
+#include "ui/panel/frame/panel_page_win.h"
+#include "ui/panel/frame/panel_show_win.h"
+#include "ui/panel/settings/settings_paint_win.h"
+#include "ui/panel/frame/ui_state_win.h"
+#include "util/handles_win.h"
+
+namespace qv {
+namespace {
+
+const char* filter_cue_text(Page page) {
+  switch (page) {
+    case Page::kOverview: return "Search for an app…";
+    case Page::kMetricDetail: return "Filter this list…";
+    case Page::kAlertEditor: return "App name, for example chrome.exe";
+    case Page::kAppDetail: return "Filter processes…";
+    default: return nullptr;
+  }
+}
+
+void show_field(HWND field, const Rect& r, bool focus) {
+  MoveWindow(field, r.left, r.top, r.width(), r.height(), TRUE);
+  ShowWindow(field, SW_SHOW);
+  if (focus) SetFocus(field);
+}
+
+// The alert editor places field 1 when its painter is drawn; here it is hidden with the
+// editor's fields until then. App detail shows it in the row of an open process section.
+void lay_out_fields(UiState& ui, int32_t width, std::optional<int32_t> process_filter_row) {
+  HWND filter = ui.field(TextField::kFilter);
+  if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(filter, cue);
+  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile}) {
+    ShowWindow(ui.field(f), SW_HIDE);
+  }
+  if (auto r = filter_field_rect(ui.panel.page, width, ui.ui_scale)) show_field(filter, *r, true);
+  if (process_filter_row) show_field(filter, process_filter_field_rect(*process_filter_row, width, ui.ui_scale), true);
+}
+
+// What app detail needs beyond the snapshot: its six series and, while its process list is
+// open, the role labels of the app's processes (read once per pid, then cached).
+AppDetailInput app_detail_input(UiState& ui) {
+  AppDetailInput in;
+  const AppHistory& h = ui.app_series;
+  const HistorySeries* series[kAppSeriesCount] = {&h.fps, &h.cpu, &h.ram, &h.gpu, &h.disk, &h.net};
+  for (size_t i = 0; i < kAppSeriesCount; ++i) {
+    in.series[i] = series[i]->ring();
+    in.series_max[i] = series[i]->series_max();
+  }
+  const PanelState& p = ui.panel;
+  if (p.page == Page::kAppDetail && p.processes_expanded && p.selected_app) {
+    if (ui.role_labels.size() > 4000) ui.role_labels.clear();  // also how a reused pid gets a fresh label
+    for (const ProcessSample& proc : ui.snapshot_copy.processes) {
+      if (proc.name == *p.selected_app) role_label(proc.pid, ui.role_labels);
+    }
+  }
+  in.roles = &ui.role_labels;
+  return in;
+}
+
+// App detail's field layout: whether the frame-rate tile shows (it moves the process section)
+// and the row of the process filter, when the section is there and open.
+struct AppDetailFields {
+  bool fps_tile = false;
+  std::optional<int32_t> filter_row;
+};
+AppDetailFields app_detail_fields(const UiState& ui, const AppDetailInput& in) {
+  AppDetailFields f;
+  const PanelState& p = ui.panel;
+  if (p.page != Page::kAppDetail || !p.selected_app) return f;
+  const Snapshot& snap = ui.snapshot_copy;
+  f.fps_tile = shows_fps_tile(snap, *p.selected_app, in.series_max[static_cast<size_t>(AppSeries::kFps)]);
+  if (p.processes_expanded && app_process_count(snap, *p.selected_app) >= 2) {
+    f.filter_row = process_section_place(f.fps_tile ? 6 : 5, ui.ui_scale).filter_row;
+  }
+  return f;
+}
+
+OverviewInput overview_input(const UiState& ui) {
+  OverviewInput in;
+  in.settings = &ui.settings;
+  in.snapshot = &ui.snapshot_copy;
+  const OverviewHistory& h = ui.overview_series;
+  const HistorySeries* series[kOverviewSeriesCount] = {&h.cpu, &h.mem, &h.gpu, &h.fps, &h.disk, &h.net, &h.sound};
+  for (size_t i = 0; i < kOverviewSeriesCount; ++i) {
+    in.series[i] = series[i]->ring();
+    in.series_max[i] = series[i]->series_max();
+  }
+  if (ui.settings.mcp_enabled) {
+    AgentCounts agents;
+    const uint64_t now = unix_now_ms();
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
+      agents = count_agents(ui.shared->agent_sessions, 0, now);
+    }
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
+      agents.finished = ui.shared->agent_history.size();
+    }
+    in.banners = ai_banners(true, ui.messages.size(), agents);
+  }
+  return in;
+}
+
+// Copies of what the AI pages show, each list taken under its own lock and released at once.
+// Only those two pages pay for the copy.
+std::optional<AiPagesInput> ai_pages_input(const UiState& ui) {
+  const auto page = static_cast<Page>(ui.panel.page);
+  if (page != Page::kActivity && page != Page::kMessages) return std::nullopt;
+  AiPagesInput in;
+  in.messages = &ui.messages;
+  in.now_ms = unix_now_ms();
+  in.local_clock = make_local_clock();
+  if (page == Page::kActivity) {
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
+      in.sessions = ui.shared->agent_sessions;
+    }
+    std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
+    in.history = ui.shared->agent_history;
+  }
+  return in;
+}
+
+void place_request_field(UiState& ui, int32_t height) {
+  HWND field = ui.field(TextField::kRequest);
+  const auto r = request_field_rect(ui.panel, ui.settings.mcp_enabled, ui.panel.request_field_right, height, ui.ui_scale);
+  if (r) {
+    show_field(field, *r, false);
+  } else {
+    ShowWindow(field, SW_HIDE);
+  }
+}
+
+PageInput page_input(const UiState& ui, int32_t width, int32_t height) {
+  PageInput in;
+  in.settings = &ui.settings;
+  in.page = ui.panel.page;
+  in.sub_page = ui.panel.sub_page;
+  in.width = width;
+  in.height = height;
+  in.scale = ui.ui_scale;
+  in.scroll_offset = ui.panel.scroll_offset;
+  in.autostart_on = ui.autostart_on;
+  in.autostart_failed = ui.autostart_failed;
+  in.copied = ui.panel.copied;
+  if (ui.panel.page == Page::kSettingsSection && ui.panel.sub_page == 1) {
+    in.connect_command = own_connect_command();
+  }
+  in.dragging = ui.dragging;
+  in.drag_index = ui.drag_index;
+  if (ui.panel.hover_valid) in.pointer_y = ui.panel.hover_y;
+  in.editor = &ui.panel.alert_editor;
+  return in;
+}
+
+// The editor's fields follow its rows: field 1 only for an app rule, field 3 only for a log
+// file. Moved only when their place changed, so a repaint does not make them flicker.
+void place_editor_fields(UiState& ui, const PageView& view) {
+  const int32_t in = px(3, ui.ui_scale);
+  for (size_t i = 0; i < view.field_frames.size(); ++i) {
+    HWND field = ui.fields[i];
+    const auto& frame = view.field_frames[i];
+    if (!frame) {
+      ShowWindow(field, SW_HIDE);
+      continue;
+    }
+    const Rect want{frame->left + px(6, ui.ui_scale), frame->top + in, frame->right - px(10, ui.ui_scale), frame->bottom - in};
+    RECT now{};
+    GetWindowRect(field, &now);
+    MapWindowPoints(nullptr, ui.window ? ui.window : GetParent(field), reinterpret_cast<POINT*>(&now), 2);
+    if (now.left != want.left || now.top != want.top || now.right != want.right || now.bottom != want.bottom) {
+      MoveWindow(field, want.left, want.top, want.width(), want.height(), TRUE);
+    }
+    if (!IsWindowVisible(field)) ShowWindow(field, SW_SHOW);
+  }
+}
+
+}  // namespace
+
+void paint_panel(UiState& ui, HWND hwnd) {
+  ensure_text_fields(ui);
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const int32_t width = client.right - client.left;
+  const int32_t height = client.bottom - client.top;
+
+  ui.panel.request_field_y = -1;
+  const AppDetailInput app = app_detail_input(ui);
+  const AppDetailFields app_fields = app_detail_fields(ui, app);
+  LayoutKey key = make_layout_key(ui.panel, false, app_fields.fps_tile, width, height);
+  key.processes_expanded = app_fields.filter_row.has_value();  // a section that went away hides the field
+  if (ui.panel.layout_key != key) {
+    ui.panel.layout_key = key;
+    lay_out_fields(ui, width, app_fields.filter_row);
+  }
+
+  PageView view;
+  {
+    UniqueMemoryDc mem(CreateCompatibleDC(dc));
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
+    SelectGuard keep(mem.get(), bitmap.get());
+    const std::optional<AiPagesInput> ai = ai_pages_input(ui);
+    const PageInput settings_in = page_input(ui, width, height);
+    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app,
+                      ai ? &*ai : nullptr, &settings_in);
+    BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
+    EndPaint(hwnd, &ps);
+  }
+  if (view.drag_list_top) {
+    // The drag of the window procedure drops by these rows.
+    ui.drag_list_top = *view.drag_list_top;
+    ui.drag_row_height = view.drag_row_height;
+  }
+  if (ui.panel.page == Page::kAlertEditor) place_editor_fields(ui, view);
+
+  place_request_field(ui, height);
+}
+
+}  // namespace qv

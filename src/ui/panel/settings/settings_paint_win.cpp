@@ -1,0 +1,167 @@
+#include "ui/panel/settings/settings_paint_win.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "ui/panel/settings/connect_command.h"
+#include "util/wide_win.h"
+
+namespace qv {
+namespace {
+
+Rgb ink_colour(const Theme& t, Ink ink, Rgb own) {
+  switch (ink) {
+    case Ink::kText: return t.text;
+    case Ink::kDim: return t.text_dim;
+    case Ink::kWarning: return colours::warning;
+    case Ink::kAccent: return colours::accent;
+    case Ink::kOwn: return own;
+  }
+  return t.text;
+}
+
+void box(const PanelCanvas& c, const Rect& r, bool ticked) {
+  fill_rect(c.dc, r, c.theme().track);
+  if (ticked) {
+    const int32_t in = c.px(3);
+    fill_rect(c.dc, Rect{r.left + in, r.top + in, r.right - in, r.bottom - in}, colours::accent);
+  }
+}
+
+// Text vertically centred in a box of `height` from `top`.
+int32_t centred_y(const PanelCanvas& c, HFONT font, int32_t top, int32_t height) {
+  return top + (height - font_height(c.dc, font)) / 2;
+}
+
+void draw_item(const PanelCanvas& c, const GdiMeasure& m, const PageItem& it) {
+  const Theme& t = c.theme();
+  const FontSet& f = *c.fonts;
+  const int32_t x0 = c.px(12);
+  switch (it.kind) {
+    case ItemKind::kHomeRow:
+      hover_fill(c, it.rect, t.surface);
+      draw_text(c.dc, x0 + c.px(10), it.y + c.px(7), f.heading, t.text, it.text);
+      draw_text_fit(c.dc, x0 + c.px(10), it.y + c.px(24), c.width - x0 - c.px(26), {f.small}, t.text_dim, it.detail);
+      draw_chevron(c.dc, c.width - x0 - c.px(14), it.y + c.px(22), c.px(10), c.px(2), t.text_dim, false);
+      break;
+    case ItemKind::kCheckRow:
+      if (c.hovered(it.rect)) fill_rect(c.dc, it.rect, t.hover);
+      box(c, Rect{c.px(16), it.y + c.px(2), c.px(30), it.y + c.px(16)}, it.on);
+      draw_text(c.dc, c.px(12) + c.px(26), it.y, f.body, t.text, it.text);
+      break;
+    case ItemKind::kListRow: {
+      box(c, Rect{c.px(16), it.y + c.px(2), c.px(30), it.y + c.px(16)}, it.on);
+      const int32_t glyph_x = it.rect.right - c.px(12) - c.px(18);
+      draw_text_fit(c.dc, c.px(12) + c.px(26), it.y + c.px(1), glyph_x - c.px(8), {f.small}, it.on ? t.text : t.text_dim,
+                    it.text);
+      draw_text(c.dc, glyph_x, it.y, f.body, colours::danger, "×");
+      break;
+    }
+    case ItemKind::kChip:
+      fill_rect(c.dc, it.rect, it.on ? colours::accent : t.surface);
+      draw_text(c.dc, it.rect.left + c.px(8), centred_y(c, f.small, it.rect.top, it.rect.height()), f.small,
+                it.on ? colours::on_accent : t.text, it.text);
+      break;
+    case ItemKind::kText: {
+      const Rgb colour = ink_colour(t, it.ink, it.colour);
+      if (it.fit) {
+        draw_text_fit(c.dc, it.x, it.y, it.rect.right, {m.font(it.font)}, colour, it.text);
+      } else {
+        draw_text(c.dc, it.x, it.y, m.font(it.font), colour, it.text);
+      }
+      break;
+    }
+    case ItemKind::kCommandBox:
+      fill_rect(c.dc, it.rect, t.surface);
+      draw_text_fit(c.dc, it.x, it.y, it.rect.right - c.px(8), {f.small}, t.text, it.text);
+      break;
+    case ItemKind::kInputFrame:
+      draw_input_frame(c.dc, it.rect);
+      break;
+    case ItemKind::kMetricRow: {
+      if (it.alt) {
+        fill_rect(c.dc, it.rect, t.surface);
+      } else if (c.hovered(it.rect)) {
+        fill_rect(c.dc, it.rect, t.hover);
+      }
+      const Rgb grip = it.alt ? colours::accent : t.text_dim;
+      for (int i = 1; i <= 3; ++i) {
+        const int32_t top = it.y + c.px(4 * i);
+        fill_rect(c.dc, Rect{it.x + c.px(4), top, it.x + c.px(4) + c.px(10), top + c.px(2)}, grip);
+      }
+      box(c, Rect{it.x + c.px(26), it.y + c.px(2), it.x + c.px(40), it.y + c.px(16)}, it.on);
+      draw_text(c.dc, it.x + c.px(48), it.y, f.body, it.colour, it.text);
+      break;
+    }
+    case ItemKind::kDropBar:
+      fill_rect(c.dc, it.rect, colours::accent);
+      break;
+    case ItemKind::kTile: {
+      fill_rect(c.dc, it.rect, it.on ? colours::accent : t.surface);
+      draw_text(c.dc, it.rect.left + c.px(8), centred_y(c, f.small, it.rect.top, it.rect.height()), f.small,
+                it.on ? colours::on_accent : t.text, it.text);
+      break;
+    }
+    case ItemKind::kButton: {
+      hover_fill(c, it.rect, t.surface);
+      const int32_t w = text_width(c.dc, f.small, it.text);
+      draw_text(c.dc, it.rect.left + (it.rect.width() - w) / 2, centred_y(c, f.small, it.rect.top, it.rect.height()),
+                f.small, colours::accent, it.text);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+HFONT GdiMeasure::font(FontRole role) const {
+  switch (role) {
+    case FontRole::kBody: return fonts_.body;
+    case FontRole::kBold: return fonts_.bold;
+    case FontRole::kHeading: return fonts_.heading;
+    case FontRole::kSmall: return fonts_.small;
+  }
+  return fonts_.small;
+}
+
+int32_t GdiMeasure::width(FontRole role, std::string_view text) const { return text_width(dc_, font(role), text); }
+
+PageView paint_settings_page(const PanelCanvas& c, const PageInput& in) {
+  const GdiMeasure measure(c.dc, *c.fonts);
+  PageView view = layout_settings_page(in, measure);
+  if (view.band_last) {
+    // Content that became shorter (the AI link switched off) must not stay scrolled past its end.
+    const int32_t visible = c.height - c.px(12) - view.list_top;
+    const int32_t max = std::max(0, view.content_height - visible);
+    if (in.scroll_offset > max) {
+      PageInput again = in;
+      again.scroll_offset = max;
+      c.panel->scroll_offset = max;
+      view = layout_settings_page(again, measure);
+    }
+  }
+  if (!view.band_last) title_band(c, c.px(12), view.title, view.title_colour);
+  for (const PageItem& item : view.items) draw_item(c, measure, item);
+  for (const HitRegion& r : view.regions) c.panel->hit_regions.push_back(r);
+  c.panel->request_field_y = view.request_field_y;
+  c.panel->request_field_right = view.request_field_right;
+  if (view.band_last) {
+    scrollbar(c, c.width, c.height, view.list_top, view.content_height);
+    settings_title_band(c, view.title);
+  }
+  return view;
+}
+
+const std::string& own_connect_command() {
+  static const std::string command = [] {
+    wchar_t buf[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
+    if (n == 0 || n >= std::size(buf)) return connect_command("");
+    std::wstring path(buf, n);
+    const size_t slash = path.find_last_of(L"\\/");
+    return connect_command(slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash)));
+  }();
+  return command;
+}
+
+}  // namespace qv
