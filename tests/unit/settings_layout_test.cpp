@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/panel/frame/hit_test.h"
+#include "ui/panel/frame/panel_geometry.h"
 
 namespace qv {
 namespace {
@@ -232,12 +233,12 @@ TEST(SettingsMainPanel, DropMarkerSitsOnTheSideTheRowComesFrom) {
 }
 
 TEST(SettingsMainPanel, DropSlotIsClampedToTheList) {
-  EXPECT_EQ(drop_slot(-500, 62, 24, 7), 0u);
-  EXPECT_EQ(drop_slot(62 + 24 * 7 - 1, 62, 24, 7), 6u);
-  EXPECT_EQ(drop_slot(62 + 24 * 9, 62, 24, 7), 6u);
-  EXPECT_EQ(drop_slot(62 + 24, 62, 24, 7), 1u);
-  EXPECT_EQ(drop_slot(100, 62, 0, 7), 0u);
-  EXPECT_EQ(drop_slot(100, 62, 24, 0), 0u);
+  EXPECT_EQ(drag_target_row(-500, 62, 24, 7), std::optional<size_t>(0));
+  EXPECT_EQ(drag_target_row(62 + 24 * 7 - 1, 62, 24, 7), std::optional<size_t>(6));
+  EXPECT_EQ(drag_target_row(62 + 24 * 9, 62, 24, 7), std::optional<size_t>(6));
+  EXPECT_EQ(drag_target_row(62 + 24, 62, 24, 7), std::optional<size_t>(1));
+  EXPECT_EQ(drag_target_row(100, 62, 0, 7), std::nullopt);
+  EXPECT_EQ(drag_target_row(100, 62, 24, 0), std::nullopt);
 }
 
 TEST(SettingsDesktopExtras, TrayRowsWidgetChipsAndChoices) {
@@ -264,6 +265,18 @@ TEST(SettingsDesktopExtras, TrayRowsWidgetChipsAndChoices) {
   EXPECT_EQ(regions_of(v, ActionKind::kSetFpsColor)[0]->left, 12 + 50);
   EXPECT_EQ(regions_of(v, ActionKind::kDockWidget).size(), 1u);
   EXPECT_EQ(regions_of(v, ActionKind::kResetWidgetScale).size(), 1u);
+}
+
+// A stored theme past the last choice paints as the last one (light): its chip shows selected.
+TEST(SettingsDesktopExtras, AWidgetThemePastTheLastChoiceSelectsLight) {
+  for (const uint32_t stored : {2u, 3u, 4000000000u}) {
+    Screen p(Page::kSettingsSection, 3);
+    p.settings.widget_theme = stored;
+    std::vector<bool> chosen;
+    for (const PageItem& it : p.view().items)
+      if (it.kind == ItemKind::kChip && (it.text == "dark" || it.text == "black" || it.text == "light")) chosen.push_back(it.on);
+    EXPECT_EQ(chosen, (std::vector<bool>{false, false, true})) << stored;
+  }
 }
 
 TEST(SettingsDesktopExtras, ChipsWrapRatherThanRunPastTheMargin) {

@@ -316,7 +316,7 @@ TEST(PanelWidgets, ListClipKeepsRowsInsideTheListArea) {
   PanelCanvas c{bmp.dc(), 336, 300, 1.0f, &fonts, &panel};
   fill_rect(bmp.dc(), Rect{0, 0, 336, 300}, current_theme().background);
   {
-    ListClip clip(c, 100);
+    ListClip clip(c, 100, 500);
     EXPECT_EQ(clip.row_y(0), 70);
     EXPECT_FALSE(clip.shows(clip.row_y(0), clip.row_y(30))) << "scrolled away above the list";
     EXPECT_TRUE(clip.shows(clip.row_y(0), clip.row_y(31)));
@@ -468,6 +468,54 @@ TEST_P(DetailPagesPaint, FrameRateList) {
   paint(panel, rgb(0xFF6B6B), "fps_list");
   EXPECT_EQ(panel.app_rows.size(), 3u);
   EXPECT_EQ(count_kind(panel, ActionKind::kOpenAppRow), 3u);
+}
+
+// The filter's clear glyph shows beside the pause button, not under it, and a click on it clears:
+// its whole region answers, paused or not, and the text field stops short of it.
+TEST_P(DetailPagesPaint, TheFilterClearGlyphIsClearOfThePauseButton) {
+  for (const bool paused : {false, true}) {
+    PanelState panel;
+    panel.page = Page::kMetricDetail;
+    panel.filter_text = "app";
+    panel.paused = paused;
+    paint(panel, rgb(0x4FA3FF), paused ? "detail_filter_paused" : "detail_filter");
+    const HitRegion* clear = nullptr;
+    for (const HitRegion& r : panel.hit_regions)
+      if (r.action.kind == ActionKind::kClearFilter) clear = &r;
+    ASSERT_NE(clear, nullptr);
+    EXPECT_GE(clear->right - clear->left, px(20, scale()));
+    for (int32_t x = clear->left; x < clear->right; ++x) {
+      const auto hit = hit_test(panel.hit_regions, x, (clear->top + clear->bottom) / 2);
+      ASSERT_TRUE(hit.has_value());
+      EXPECT_EQ(panel.hit_regions[*hit].action.kind, ActionKind::kClearFilter) << "x " << x << (paused ? " paused" : "");
+    }
+    const Rect field = *filter_field_rect(Page::kMetricDetail, bmp_->w(), scale());
+    EXPECT_LE(field.right, clear->left) << "the text field would hide the glyph";
+  }
+}
+
+// A list that shrank since the last paint (a sample, a filter) is placed with an offset its new
+// length allows, in the same paint: no rows drawn past its end, none missing at its top.
+TEST_P(DetailPagesPaint, AListThatShrankIsPlacedWithinItsNewLength) {
+  struct Case {
+    Page page;
+    ActionKind row_kind;
+    size_t rows;
+  };
+  for (const Case& c : {Case{Page::kMetricDetail, ActionKind::kOpenAppRow, 25}, Case{Page::kAppDetail, ActionKind::kCloseProcess, 2}}) {
+    PanelState panel;
+    panel.page = c.page;
+    panel.selected_app = "app7.exe";
+    panel.processes_expanded = true;
+    panel.scroll_offset = 5000;  // from a longer list
+    panel.scroll_max = 5000;
+    paint(panel, rgb(0x4FA3FF), "shrunk_list");
+    EXPECT_LE(panel.scroll_offset, panel.scroll_max);
+    size_t shown = 0;
+    for (const HitRegion& r : panel.hit_regions) shown += r.action.kind == c.row_kind && r.top < r.bottom;
+    EXPECT_GT(shown, 0u) << "page " << static_cast<int>(c.page);
+    if (c.rows <= 2) EXPECT_EQ(shown, c.rows);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(ThemesAndSizes, DetailPagesPaint,

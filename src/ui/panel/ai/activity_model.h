@@ -15,8 +15,8 @@
 
 namespace qv {
 
-inline constexpr Rgb kAiColour = rgb(0x2DD4BF);       // title bands, running agents, message times
-inline constexpr Rgb kWaitingColour = rgb(0xFF6B6B);
+inline constexpr Rgb kAiColour = colours::ai;        // title bands, running agents, message times
+inline constexpr Rgb kWaitingColour = colours::fps;
 
 enum class ActivityRowKind : uint8_t { kSessionHeader, kAgent, kFinishedHeader, kFinished };
 

@@ -192,10 +192,8 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
   const TextMeasure small = small_measure(c);
   const ListPlacement place = place_activity_rows(
       page.rows, c.scale, [&](const ActivityRow& row) { return wrap_lines(row.detail, detail_width, small).size(); });
-  // The bar first: it clamps the offset the rows are placed with.
-  scrollbar(c, c.width, c.height, top, place.content_height);
   const ListArea area{top, c.height - c.px(12)};
-  ListClip clip(c, top);
+  ListClip clip(c, top, place.content_height);
   for (size_t i = 0; i < page.rows.size(); ++i) {
     const int32_t y = clip.row_y(place.tops[i]);
     const int32_t h = place.heights[i];
@@ -232,12 +230,11 @@ void paint_messages(const PanelCanvas& c, const std::deque<MessageEntry>& messag
       message_rows(messages, p.expanded_messages, wrap_width_for_list(c.width, c.scale),
                    small_measure(c));
   const ListPlacement place = place_message_rows(rows, c.scale);
-  scrollbar(c, c.width, c.height, top, place.content_height);
   const ListArea area{top, c.height - c.px(12)};
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
   const int32_t line_h = c.px(kItemLineHeight);
-  ListClip clip(c, top);
+  ListClip clip(c, top, place.content_height);
   for (size_t i = 0; i < rows.size(); ++i) {
     const MessageRow& row = rows[i];
     const int32_t y = clip.row_y(place.tops[i]);

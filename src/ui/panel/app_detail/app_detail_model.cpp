@@ -8,16 +8,10 @@
 #include "procinfo/apps.h"
 #include "util/format.h"
 #include "ui/gdi/scale.h"
+#include "ui/gdi/theme.h"
 
 namespace qv {
 namespace {
-
-std::string percent_one_decimal(double v) {
-  if (std::isnan(v)) v = 0.0;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.1f%%", v);
-  return buf;
-}
 
 struct AppSums {
   double cpu = 0;
@@ -79,14 +73,14 @@ std::vector<AppTile> app_tiles(const Snapshot& snapshot, std::string_view app,
   std::vector<AppTile> tiles;
   if (shows_fps_tile(snapshot, app, max_of(AppSeries::kFps))) {
     const auto fps = presenting_fps(snapshot, app);
-    tiles.push_back({"FPS", fps ? std::to_string(*fps) + " fps" : "—", 0xFF6B6B, AppSeries::kFps,
+    tiles.push_back({"FPS", fps ? std::to_string(*fps) + " fps" : "—", hex_of(colours::fps), AppSeries::kFps,
                      max_of(AppSeries::kFps)});
   }
-  tiles.push_back({"CPU", percent_one_decimal(sums.cpu), 0x4FA3FF, AppSeries::kCpu, 100.0f});
-  tiles.push_back({"RAM", format_bytes(sums.ram), 0x34D399, AppSeries::kRam, max_of(AppSeries::kRam)});
-  tiles.push_back({"GPU", percent_one_decimal(sums.gpu), 0x2DD4BF, AppSeries::kGpu, 100.0f});
-  tiles.push_back({"Disk", format_rate(sums.disk), 0xA78BFA, AppSeries::kDisk, max_of(AppSeries::kDisk)});
-  tiles.push_back({"Network", format_rate(sums.net), 0xF59E0B, AppSeries::kNet, max_of(AppSeries::kNet)});
+  tiles.push_back({"CPU", format_percent_one_decimal(sums.cpu), hex_of(colours::cpu), AppSeries::kCpu, 100.0f});
+  tiles.push_back({"RAM", format_bytes(sums.ram), hex_of(colours::ram), AppSeries::kRam, max_of(AppSeries::kRam)});
+  tiles.push_back({"GPU", format_percent_one_decimal(sums.gpu), hex_of(colours::gpu), AppSeries::kGpu, 100.0f});
+  tiles.push_back({"Disk", format_rate(sums.disk), hex_of(colours::disk), AppSeries::kDisk, max_of(AppSeries::kDisk)});
+  tiles.push_back({"Network", format_rate(sums.net), hex_of(colours::net), AppSeries::kNet, max_of(AppSeries::kNet)});
   return tiles;
 }
 
@@ -99,14 +93,19 @@ ProcessSectionPlace process_section_place(size_t tiles, float s) {
   return p;
 }
 
+Rect process_filter_frame(int32_t filter_row, int32_t width, float s) {
+  const int32_t top = filter_row - px(3, s);
+  return Rect{px(12, s), top, width - px(12, s), top + px(24, s)};
+}
+
 std::string process_value_text(const ProcessSample& p, uint8_t column) {
   switch (column) {
     case 1: return format_bytes(p.ram_bytes);
-    case 2: return percent_one_decimal(p.gpu_pct);
+    case 2: return format_percent_one_decimal(p.gpu_pct);
     case 3: return format_rate(p.disk_bps);
     case 4: return format_rate(p.net_bps);
-    case 5: return p.audio_peak > 0.0f ? percent_one_decimal(static_cast<double>(p.audio_peak) * 100.0) : "—";
-    default: return percent_one_decimal(p.cpu_pct);
+    case 5: return p.audio_peak > 0.0f ? format_percent_one_decimal(static_cast<double>(p.audio_peak) * 100.0) : "—";
+    default: return format_percent_one_decimal(p.cpu_pct);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/snapshot.h"
+#include "ui/gdi/geometry.h"
 
 namespace qv {
 
@@ -46,6 +47,8 @@ struct ProcessSectionPlace {
   int32_t list_top = 0;  // L: the first process row
 };
 ProcessSectionPlace process_section_place(size_t tiles, float ui_scale);
+// The process filter's text-field frame, for the filter row whose top is `filter_row`.
+Rect process_filter_frame(int32_t filter_row, int32_t width, float ui_scale);
 
 struct ProcessRow {
   uint32_t pid = 0;

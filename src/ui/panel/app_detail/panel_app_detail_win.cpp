@@ -9,8 +9,6 @@
 namespace qv {
 namespace {
 
-constexpr Rgb kTitleColour = rgb(0x4FA3FF);
-constexpr Rgb kCloseLabelColour = rgb(0xE66464);
 
 // Drawn like the overview's cards, but plain: no hover and no click.
 void tiles(const PanelCanvas& c, const std::vector<AppTile>& list, const AppDetailInput& in, int32_t y) {
@@ -45,7 +43,7 @@ void process_list(const PanelCanvas& c, const std::vector<ProcessRow>& rows, int
   // The glyph's baseline on the row's, although it uses the larger font.
   const int32_t glyph_shift = font_ascent(c.dc, c.fonts->small) - font_ascent(c.dc, c.fonts->body);
   {
-    ListClip clip(c, top);
+    ListClip clip(c, top, step * static_cast<int32_t>(rows.size()));
     for (size_t i = 0; i < rows.size(); ++i) {
       const int32_t y = clip.row_y(step * static_cast<int32_t>(i));
       if (!clip.shows(y - c.px(2), y + c.px(20))) {
@@ -62,7 +60,6 @@ void process_list(const PanelCanvas& c, const std::vector<ProcessRow>& rows, int
                    make_action(ActionKind::kCloseProcess, 0, 0, rows[i].pid));
     }
   }
-  scrollbar(c, c.width, c.height, top, step * static_cast<int32_t>(rows.size()));
 }
 
 void process_section(const PanelCanvas& c, const Snapshot& snap, const std::string& app, size_t count,
@@ -81,13 +78,9 @@ void process_section(const PanelCanvas& c, const Snapshot& snap, const std::stri
   if (!p.processes_expanded) return;
 
   const int32_t m = place.filter_row;
-  const Rect frame{x0, m - c.px(3), x1, m - c.px(3) + c.px(24)};
-  draw_input_frame(c.dc, frame);
-  if (!p.filter_text.empty()) {
-    const int32_t middle = (frame.top + frame.bottom) / 2;
-    draw_text(c.dc, x1 - c.px(14), middle - c.px(8), c.fonts->body, t.text_dim, "×");
-    c.add_region(Rect{x1 - c.px(24), frame.top, x1, frame.bottom}, make_action(ActionKind::kClearFilter));
-  }
+  const std::optional<Action> clear =
+      p.filter_text.empty() ? std::nullopt : std::optional<Action>(make_action(ActionKind::kClearFilter));
+  text_field_frame(c, process_filter_frame(m, c.width, c.scale), clear);
   int32_t x = x0;
   for (uint8_t column = 0; column < kProcessSortCount; ++column) {
     x = chip(c, x, place.chips_top, kProcessSortChips[column], p.process_sort == column,
@@ -103,8 +96,8 @@ void process_section(const PanelCanvas& c, const Snapshot& snap, const std::stri
 void paint_app_detail(const PanelCanvas& c, const Snapshot& snap, const AppDetailInput& in) {
   const PanelState& p = *c.panel;
   const std::string app = p.selected_app.value_or("");
-  const int32_t a = title_band(c, c.px(12), app, kTitleColour,
-                               BandLabel{"close app", kCloseLabelColour, make_action(ActionKind::kCloseSelectedApp)});
+  const int32_t a = title_band(c, c.px(12), app, colours::accent,
+                               BandLabel{"close app", colours::danger_hover, make_action(ActionKind::kCloseSelectedApp)});
   const size_t count = app_process_count(snap, app);
   draw_text(c.dc, c.px(12), a, c.fonts->small, c.theme().text_dim, app_status_text(count));
   const std::vector<AppTile> list = app_tiles(snap, app, in.series_max);

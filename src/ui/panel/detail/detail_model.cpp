@@ -8,25 +8,19 @@
 #include "procinfo/apps.h"
 #include "util/format.h"
 #include "ui/gdi/scale.h"
+#include "ui/gdi/theme.h"
 
 namespace qv {
 namespace {
 
 constexpr std::array<MeasureStyle, kMeasureCount> kMeasures = {{
-    {"Top apps by CPU use", 0x4FA3FF},
-    {"Top apps by RAM use", 0x34D399},
-    {"Top apps by GPU use", 0x2DD4BF},
-    {"Top apps by disk activity", 0xA78BFA},
-    {"Top apps by network use", 0xF59E0B},
-    {"Apps playing sound", 0xE879F9},
+    {"Top apps by CPU use", hex_of(colours::cpu)},
+    {"Top apps by RAM use", hex_of(colours::ram)},
+    {"Top apps by GPU use", hex_of(colours::gpu)},
+    {"Top apps by disk activity", hex_of(colours::disk)},
+    {"Top apps by network use", hex_of(colours::net)},
+    {"Apps playing sound", hex_of(colours::sound)},
 }};
-
-std::string percent_one_decimal(double v) {
-  if (std::isnan(v)) v = 0.0;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.1f%%", v);
-  return buf;
-}
 
 // Sums are doubles; a negative or unordered sum counts as 0, and one beyond the range as the top.
 uint64_t saturate_u64(double v) {
@@ -45,7 +39,7 @@ std::string measure_value_text(uint8_t measure, double sum) {
     case 3:
     case 4: return format_rate(saturate_u64(sum));
     case 5: return {};
-    default: return percent_one_decimal(sum);  // CPU and GPU
+    default: return format_percent_one_decimal(sum);  // CPU and GPU
   }
 }
 
@@ -108,6 +102,17 @@ CoreGrid core_grid(size_t cores, int32_t top, int32_t width, float s) {
   const int32_t lines = static_cast<int32_t>((cores + static_cast<size_t>(k) - 1) / static_cast<size_t>(k));
   grid.next_top = top + px(12, s) * lines + px(10, s);
   return grid;
+}
+
+FilterLinePlace filter_line_place(int32_t width, float s) {
+  const int32_t x0 = px(12, s);
+  const int32_t x1 = width - px(12, s);
+  const int32_t y = px(12, s) + px(50, s);
+  FilterLinePlace p;
+  p.label = Point{x0, y + px(5, s)};
+  p.pause = Rect{x1 - px(56, s), y, x1, y + px(24, s)};
+  p.frame = Rect{x0 + px(44, s), y, p.pause.left - px(6, s), y + px(24, s)};
+  return p;
 }
 
 std::vector<DetailRowPlace> detail_row_places(size_t rows, int32_t top, int32_t scroll, int32_t width, int32_t height,

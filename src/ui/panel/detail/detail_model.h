@@ -52,6 +52,16 @@ std::vector<NoticeLine> empty_list_notice(uint8_t measure, const Snapshot& snaps
 
 // Columns of the per-core meters: 2 below 9 cores, 4 below 33, else 8.
 int32_t core_columns(size_t cores);
+// The filter line under a metric detail page's title band: "Filter", the text-field frame, and
+// the pause button right of the frame, never over it, so the frame's clear glyph stays in view
+// and clickable. The button is wide enough for "resume".
+struct FilterLinePlace {
+  Point label;
+  Rect frame;
+  Rect pause;
+};
+FilterLinePlace filter_line_place(int32_t width, float ui_scale);
+
 struct CoreGrid {
   std::vector<Rect> bars;  // one per core, in core order
   int32_t next_top = 0;    // content top below the grid

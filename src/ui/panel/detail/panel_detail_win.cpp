@@ -8,8 +8,6 @@
 namespace qv {
 namespace {
 
-constexpr Rgb kPauseColour = rgb(0xFF6B6B);
-constexpr Rgb kCoreColour = rgb(0x4FA3FF);
 
 // A line too long for a narrow panel wraps, and the lines below it move down by what it grew.
 void notice(const PanelCanvas& c, int32_t top, const std::vector<NoticeLine>& lines) {
@@ -33,27 +31,20 @@ void notice(const PanelCanvas& c, int32_t top, const std::vector<NoticeLine>& li
 int32_t filter_line(const PanelCanvas& c, int32_t a) {
   const PanelState& p = *c.panel;
   const Theme& t = c.theme();
-  const int32_t x0 = c.px(12);
-  const int32_t x1 = c.width - c.px(12);
-  const int32_t y = c.px(12) + c.px(50);
-  draw_text(c.dc, x0, a + c.px(5), c.fonts->small, t.text_dim, "Filter");
-  const Rect frame{x0 + c.px(44), y, x1 - c.px(26), y + c.px(24)};
-  draw_input_frame(c.dc, frame);
-  if (!p.filter_text.empty()) {
-    const int32_t middle = (frame.top + frame.bottom) / 2;
-    draw_text(c.dc, frame.right - c.px(14), middle - c.px(8), c.fonts->body, t.text_dim, "×");
-    c.add_region(Rect{frame.right - c.px(24), frame.top, frame.right, frame.bottom}, make_action(ActionKind::kClearFilter));
-  }
+  const FilterLinePlace place = filter_line_place(c.width, c.scale);
+  draw_text(c.dc, place.label.x, place.label.y, c.fonts->small, t.text_dim, "Filter");
+  text_field_frame(c, place.frame,
+                   p.filter_text.empty() ? std::nullopt : std::optional<Action>(make_action(ActionKind::kClearFilter)));
   const char* label = p.paused ? "resume" : "pause";
-  const Rect button{x1 - text_width(c.dc, c.fonts->small, label) - c.px(14), y, x1, y + c.px(24)};
+  const Rect& button = place.pause;
   const bool lit = p.paused || c.hovered(button);
-  fill_rect(c.dc, button, lit ? kPauseColour : t.surface);
-  draw_text(c.dc, button.left + c.px(7), y + c.px(4), c.fonts->small, lit ? colours::on_accent : t.text, label);
-  // First in the list: it wins over the filter's clear glyph and anything else beneath it.
+  fill_rect(c.dc, button, lit ? colours::paused : t.surface);
+  const int32_t label_x = button.left + (button.width() - text_width(c.dc, c.fonts->small, label)) / 2;
+  draw_text(c.dc, label_x, button.top + c.px(4), c.fonts->small, lit ? colours::on_accent : t.text, label);
   c.add_region_first(button, make_action(ActionKind::kTogglePause));
   a += c.px(32);
   if (p.paused) {
-    draw_text(c.dc, x0, a - c.px(2), c.fonts->small, kPauseColour, "Paused");
+    draw_text(c.dc, x0, a - c.px(2), c.fonts->small, colours::paused, "Paused");
     a += c.px(16);
   }
   return a;
@@ -64,7 +55,7 @@ int32_t core_meters(const PanelCanvas& c, const Snapshot& snap, int32_t a) {
   draw_text(c.dc, c.px(12), a, c.fonts->small, c.theme().text_dim, "CPU CORES (" + std::to_string(cores) + ")");
   a += c.px(16);
   const CoreGrid grid = core_grid(cores, a, c.width, c.scale);
-  for (size_t i = 0; i < cores; ++i) draw_meter(c.dc, grid.bars[i], snap.per_core_pct[i] / 100.0f, kCoreColour);
+  for (size_t i = 0; i < cores; ++i) draw_meter(c.dc, grid.bars[i], snap.per_core_pct[i] / 100.0f, colours::cpu);
   return grid.next_top;
 }
 
@@ -76,7 +67,7 @@ void app_list(const PanelCanvas& c, const std::vector<DetailRow>& rows, int32_t 
   // The value's baseline on the name's, although it uses the smaller bold font.
   const int32_t value_shift = font_ascent(c.dc, c.fonts->body) - font_ascent(c.dc, c.fonts->heading);
   {
-    ListClip clip(c, a);
+    ListClip clip(c, a, c.px(26) * static_cast<int32_t>(rows.size()));
     for (const DetailRowPlace& place :
          detail_row_places(rows.size(), a, c.panel->scroll_offset, c.width, c.height, c.scale)) {
       const DetailRow& row = rows[place.index];
@@ -95,7 +86,6 @@ void app_list(const PanelCanvas& c, const std::vector<DetailRow>& rows, int32_t 
       c.add_region(place.close, make_action(ActionKind::kCloseAppRow, place.index));
     }
   }
-  scrollbar(c, c.width, c.height, a, c.px(26) * static_cast<int32_t>(rows.size()));
 }
 
 }  // namespace
@@ -129,7 +119,7 @@ void paint_frame_rate_list(const PanelCanvas& c, const Snapshot& snap) {
   const Theme& t = c.theme();
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
-  const int32_t a = title_band(c, c.px(12), "FPS", kPauseColour);
+  const int32_t a = title_band(c, c.px(12), "FPS", colours::paused);
   if (const auto text = fps_notice(snap)) {
     notice(c, a, {NoticeLine{*text, false, 0}});
     return;

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "ui/gdi/scale.h"
+#include "ui/panel/app_detail/app_detail_model.h"
+#include "ui/panel/detail/detail_model.h"
+#include "ui/panel/kit/pieces.h"
 
 namespace qv {
 
@@ -34,18 +37,12 @@ LayoutKey make_layout_key(const PanelState& panel, bool per_app_alert, bool fps_
 
 std::optional<Rect> filter_field_rect(Page page, int32_t width, float s) {
   if (page == Page::kOverview) {
-    const int32_t x = px(12, s) + px(64, s);
-    const int32_t y = px(12, s) + px(25, s) + px(3, s);
-    const int32_t w = width - 2 * px(12, s) - px(68, s) - px(20, s);
-    const int32_t h = px(24, s) - 2 * px(3, s);
-    return Rect{x, y, x + w, y + h};
+    OverviewLayoutInput in;
+    in.ui_scale = s;
+    in.width = width;
+    return field_in_frame(overview_layout(in).search_frame, true, s);
   }
-  if (page == Page::kMetricDetail) {
-    const int32_t x = px(12, s) + px(48, s);
-    const int32_t y = px(12, s) + px(50, s) + px(3, s);
-    const int32_t w = width - 2 * px(12, s) - px(52, s) - px(46, s);
-    return Rect{x, y, x + w, y + px(18, s)};
-  }
+  if (page == Page::kMetricDetail) return field_in_frame(filter_line_place(width, s).frame, true, s);
   return std::nullopt;
 }
 
@@ -63,9 +60,7 @@ bool filter_field_shown(const PanelState& panel) {
 }
 
 Rect process_filter_field_rect(int32_t row_y, int32_t width, float s) {
-  const int32_t x = px(12, s) + px(6, s);
-  const int32_t w = width - 2 * px(12, s) - px(10, s) - px(20, s);
-  return Rect{x, row_y, x + w, row_y + px(18, s)};
+  return field_in_frame(process_filter_frame(row_y, width, s), true, s);
 }
 
 std::optional<Rect> request_field_rect(const PanelState& panel, bool mcp_enabled, int32_t row_right, int32_t height,
@@ -73,8 +68,7 @@ std::optional<Rect> request_field_rect(const PanelState& panel, bool mcp_enabled
   const bool ai_section = panel.page == Page::kSettingsSection && panel.sub_page == 1;
   const int32_t y = panel.request_field_y;
   if (!ai_section || !mcp_enabled || y < px(12, s) + px(50, s) || y + px(24, s) > height) return std::nullopt;
-  const int32_t x = px(12, s) + px(6, s);
-  return Rect{x, y + px(3, s), row_right - px(10, s), y + px(3, s) + px(24, s) - 2 * px(3, s)};
+  return field_in_frame(Rect{px(12, s), y, row_right, y + px(24, s)}, false, s);
 }
 
 ScrollbarShape layout_scrollbar(PanelState& panel, int32_t right, int32_t bottom, int32_t top, int32_t content,

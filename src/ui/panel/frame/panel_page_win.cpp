@@ -10,7 +10,6 @@
 namespace qv {
 namespace {
 
-constexpr std::array<const char*, 5> kSectionNames = {"General", "AI tools", "Main panel", "Desktop extras", "Alerts"};
 
 // The frame of the pages whose own painters come with their pages: their title band, so that
 // every page can be left with Back.
@@ -29,10 +28,10 @@ void page_frame(const PanelCanvas& c) {
       settings_title_band(c, "Settings");
       break;
     case Page::kSettingsSection:
-      title_band(c, y, p.sub_page < kSectionNames.size() ? kSectionNames[p.sub_page] : "Settings", colours::accent);
+      title_band(c, y, p.sub_page < kSectionTitles.size() ? kSectionTitles[p.sub_page] : "Settings", colours::accent);
       break;
     case Page::kAlertEditor:
-      title_band(c, y, "New alert", rgb(0xF59E0B));
+      title_band(c, y, "New alert", colours::alerts);
       break;
   }
 }

@@ -102,21 +102,13 @@ int32_t header_link(const PanelCanvas& c, int32_t right, int32_t y, std::string_
   return left - c.px(14);
 }
 
-int32_t chip(const PanelCanvas& c, int32_t x, int32_t y, std::string_view text, bool selected, const Action& action) {
-  const Theme& t = c.theme();
-  const int32_t w = text_width(c.dc, c.fonts->small, text);
-  const Rect r{x, y, x + w + c.px(16), y + c.px(24)};
-  fill_rect(c.dc, r, selected ? colours::accent : t.surface);
-  const int32_t text_y = y + (c.px(24) - font_height(c.dc, c.fonts->small)) / 2;
-  draw_text(c.dc, x + c.px(8), text_y, c.fonts->small, selected ? colours::on_accent : t.text, text);
-  c.add_region(r, action);
-  return r.right + c.px(6);
+void paint_chip(const PanelCanvas& c, const Rect& r, std::string_view text, bool selected) {
+  fill_rect(c.dc, r, selected ? colours::accent : c.theme().surface);
+  const int32_t text_y = r.top + (r.height() - font_height(c.dc, c.fonts->small)) / 2;
+  draw_text(c.dc, r.left + c.px(8), text_y, c.fonts->small, selected ? colours::on_accent : c.theme().text, text);
 }
 
-namespace {
-
-void check_box(const PanelCanvas& c, int32_t y, bool ticked) {
-  const Rect box{c.px(16), y + c.px(2), c.px(30), y + c.px(16)};
+void paint_check_box(const PanelCanvas& c, const Rect& box, bool ticked) {
   fill_rect(c.dc, box, c.theme().track);
   if (ticked) {
     const int32_t in = c.px(3);
@@ -124,28 +116,52 @@ void check_box(const PanelCanvas& c, int32_t y, bool ticked) {
   }
 }
 
-}  // namespace
+void paint_check_row(const PanelCanvas& c, const CheckRowPlace& place, std::string_view label, bool ticked) {
+  if (c.hovered(place.row)) fill_rect(c.dc, place.row, c.theme().hover);
+  paint_check_box(c, place.box, ticked);
+  draw_text(c.dc, place.text.x, place.text.y, c.fonts->body, c.theme().text, label);
+}
+
+void paint_list_row(const PanelCanvas& c, const ListRowPlace& place, std::string_view text, bool ticked) {
+  const Theme& t = c.theme();
+  paint_check_box(c, place.box, ticked);
+  draw_text_fit(c.dc, place.text.x, place.text.y, place.text_right, {c.fonts->small}, ticked ? t.text : t.text_dim, text);
+  draw_text(c.dc, place.glyph.x, place.glyph.y, c.fonts->body, colours::danger, "×");
+}
+
+void paint_section_title(const PanelCanvas& c, const SectionTitlePlace& place, std::string_view text) {
+  draw_text(c.dc, place.text.x, place.text.y, c.fonts->small, c.theme().text_dim, text);
+}
+
+void text_field_frame(const PanelCanvas& c, const Rect& frame, std::optional<Action> clear) {
+  draw_input_frame(c.dc, frame);
+  if (!clear) return;
+  const ClearGlyphPlace glyph = clear_glyph_place(frame, c.scale);
+  draw_text(c.dc, glyph.glyph.x, glyph.glyph.y, c.fonts->body, c.theme().text_dim, "×");
+  c.add_region(glyph.region, *clear);
+}
+
+int32_t chip(const PanelCanvas& c, int32_t x, int32_t y, std::string_view text, bool selected, const Action& action) {
+  const Rect r = chip_rect(x, y, text_width(c.dc, c.fonts->small, text), c.scale);
+  paint_chip(c, r, text, selected);
+  c.add_region(r, action);
+  return r.right + c.px(kChipGap);
+}
 
 int32_t check_row(const PanelCanvas& c, int32_t y, std::string_view label, bool ticked, const Action& action) {
-  const Rect row{c.px(12), y - c.px(2), c.width - c.px(12), y + c.px(20)};
-  if (c.hovered(row)) fill_rect(c.dc, row, c.theme().hover);
-  check_box(c, y, ticked);
-  draw_text(c.dc, c.px(12) + c.px(26), y, c.fonts->body, c.theme().text, label);
-  c.add_region(row, action);
-  return y + c.px(24);
+  const CheckRowPlace place = check_row_place(y, c.width, c.scale);
+  paint_check_row(c, place, label, ticked);
+  c.add_region(place.row, action);
+  return y + c.px(kRowStep);
 }
 
 int32_t list_row_with_remove(const PanelCanvas& c, int32_t y, int32_t right, std::string_view text, bool ticked,
                              const Action& toggle, const Action& remove) {
-  const Theme& t = c.theme();
-  check_box(c, y, ticked);
-  const int32_t glyph_x = right - c.px(12) - c.px(18);
-  draw_text_fit(c.dc, c.px(12) + c.px(26), y + c.px(1), glyph_x - c.px(8), {c.fonts->small}, ticked ? t.text : t.text_dim,
-                text);
-  draw_text(c.dc, glyph_x, y, c.fonts->body, colours::danger, "×");
-  c.add_region(Rect{glyph_x - c.px(6), y - c.px(2), right + c.px(4) - c.px(12), y + c.px(20)}, remove);
-  c.add_region(Rect{c.px(12), y - c.px(2), glyph_x - c.px(8), y + c.px(20)}, toggle);
-  return y + c.px(24);
+  const ListRowPlace place = list_row_place(y, right, c.scale);
+  paint_list_row(c, place, text, ticked);
+  c.add_region(place.remove, remove);
+  c.add_region(place.toggle, toggle);
+  return y + c.px(kRowStep);
 }
 
 void hover_fill(const PanelCanvas& c, const Rect& r, Rgb colour) {
@@ -167,8 +183,22 @@ void marker(const PanelCanvas& c, int32_t y, Rgb colour, bool filled) {
   }
 }
 
-ListClip::ListClip(const PanelCanvas& c, int32_t top)
-    : dc_(c.dc), saved_(SaveDC(c.dc)), top_(top), bottom_(c.height - c.px(12)), offset_(c.panel->scroll_offset) {
+namespace {
+
+// The bar before anything is placed: it clamps the offset the rows are then placed with.
+const PanelCanvas& with_scrollbar(const PanelCanvas& c, int32_t top, int32_t content) {
+  scrollbar(c, c.width, c.height, top, content);
+  return c;
+}
+
+}  // namespace
+
+ListClip::ListClip(const PanelCanvas& c, int32_t top, int32_t content)
+    : dc_(with_scrollbar(c, top, content).dc),
+      saved_(SaveDC(c.dc)),
+      top_(top),
+      bottom_(c.height - c.px(12)),
+      offset_(c.panel->scroll_offset) {
   IntersectClipRect(dc_, 0, top_, c.width, bottom_);
 }
 

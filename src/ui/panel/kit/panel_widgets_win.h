@@ -11,6 +11,7 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/geometry.h"
 #include "ui/gdi/theme.h"
+#include "ui/panel/kit/pieces.h"
 #include "ui/panel/frame/panel_state.h"
 
 namespace qv {
@@ -53,7 +54,16 @@ void settings_title_band(const PanelCanvas& c, std::string_view title);
 // A link right-aligned to `right`; returns where the next link to its left ends.
 int32_t header_link(const PanelCanvas& c, int32_t right, int32_t y, std::string_view text, bool active,
                     const Action& action);
-// Returns the x of the next chip.
+// The kit's painters: each draws one piece at the places pieces.h works out.
+void paint_chip(const PanelCanvas& c, const Rect& r, std::string_view text, bool selected);
+void paint_check_box(const PanelCanvas& c, const Rect& box, bool ticked);
+void paint_check_row(const PanelCanvas& c, const CheckRowPlace& place, std::string_view label, bool ticked);
+void paint_list_row(const PanelCanvas& c, const ListRowPlace& place, std::string_view text, bool ticked);
+void paint_section_title(const PanelCanvas& c, const SectionTitlePlace& place, std::string_view text);
+// The text-field frame; with `clear` (the field holds text) its clear glyph and that region too.
+void text_field_frame(const PanelCanvas& c, const Rect& frame, std::optional<Action> clear);
+
+// A piece drawn with its click region. Returns the x of the next chip.
 int32_t chip(const PanelCanvas& c, int32_t x, int32_t y, std::string_view text, bool selected, const Action& action);
 // Returns the y of the next row.
 int32_t check_row(const PanelCanvas& c, int32_t y, std::string_view label, bool ticked, const Action& action);
@@ -64,13 +74,14 @@ void hover_fill(const PanelCanvas& c, const Rect& r, Rgb colour);
 void scrollbar(const PanelCanvas& c, int32_t right, int32_t bottom, int32_t top, int32_t content);
 void marker(const PanelCanvas& c, int32_t y, Rgb colour, bool filled);
 
-// The list of a scrolling page: while it lives, drawing is clipped to the list area (from `top`
-// to px(12) above the bottom) and rows are placed shifted up by scroll_offset. Rows entirely
-// outside are skipped by the caller; after it ends, the page calls `scrollbar` with the total
-// content height.
+// The list of a scrolling page, `content` pixels tall: it first draws the scrollbar, which clamps
+// scroll_offset to what this content allows (a list that shrank since the last paint must not be
+// placed with the old offset); then, while it lives, drawing is clipped to the list area (from
+// `top` to px(12) above the bottom) and rows are placed shifted up by scroll_offset. Rows entirely
+// outside are skipped by the caller.
 class ListClip {
  public:
-  ListClip(const PanelCanvas& c, int32_t top);
+  ListClip(const PanelCanvas& c, int32_t top, int32_t content);
   ListClip(const ListClip&) = delete;
   ListClip& operator=(const ListClip&) = delete;
   ~ListClip();

@@ -7,13 +7,14 @@
 
 #include "agents/agent_registry.h"
 #include "procinfo/apps.h"
+#include "ui/gdi/theme.h"
 #include "util/format.h"
 
 namespace qv {
 namespace {
 
-constexpr uint32_t kMessagesColour = 0xF59E0B;
-constexpr uint32_t kAgentsColour = 0x2DD4BF;
+constexpr uint32_t kMessagesColour = hex_of(colours::alerts);
+constexpr uint32_t kAgentsColour = hex_of(colours::ai);
 
 Action open_metric(uint8_t metric) {
   Action a;

@@ -9,7 +9,6 @@
 namespace qv {
 namespace {
 
-constexpr Rgb kDiskColour = rgb(0xA78BFA);
 
 // The header line: close glyph (pop-up only), "settings", "top" (pinned only), "pin"/"unpin".
 void header_links(const PanelCanvas& c, const OverviewLayout& l, const Settings& s) {
@@ -34,15 +33,10 @@ void header_links(const PanelCanvas& c, const OverviewLayout& l, const Settings&
 
 void search_line(const PanelCanvas& c, const OverviewLayout& l) {
   const Theme& t = c.theme();
-  const int32_t x1 = c.width - c.px(12);
   draw_text(c.dc, l.search_label.x, l.search_label.y, c.fonts->small, t.text_dim, "Find app");
-  const Rect frame = l.search_frame;
-  draw_input_frame(c.dc, frame);
-  if (!c.panel->filter_text.empty()) {
-    const int32_t middle = (frame.top + frame.bottom) / 2;
-    draw_text(c.dc, x1 - c.px(14), middle - c.px(8), c.fonts->body, t.text_dim, "×");
-    c.add_region(Rect{x1 - c.px(24), frame.top, x1, frame.bottom}, make_action(ActionKind::kClearFilter));
-  }
+  const std::optional<Action> clear =
+      c.panel->filter_text.empty() ? std::nullopt : std::optional<Action>(make_action(ActionKind::kClearFilter));
+  text_field_frame(c, l.search_frame, clear);
 }
 
 // The scrolled part of the overview: cards and drives are drawn `dy` higher and only between
@@ -102,7 +96,7 @@ void drives(const PanelCanvas& c, const Snapshot& snap, const OverviewLayout& l,
     draw_text_fit(c.dc, left, y + baseline_shift, x1, {c.fonts->small}, t.text_dim, space);
     const uint64_t used = d.total_bytes > d.free_bytes ? d.total_bytes - d.free_bytes : 0;
     const float fraction = d.total_bytes == 0 ? 0.0f : static_cast<float>(static_cast<double>(used) / d.total_bytes);
-    draw_meter(c.dc, v.shift(l.drive_rows[i].meter), fraction, kDiskColour);
+    draw_meter(c.dc, v.shift(l.drive_rows[i].meter), fraction, colours::disk);
   }
 }
 

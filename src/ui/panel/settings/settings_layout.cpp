@@ -4,15 +4,14 @@
 
 #include "rules/rule_text.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/frame/panel_geometry.h"
+#include "ui/panel/kit/pieces.h"
+#include "ui/panel/settings/settings_choices.h"
 #include "util/text.h"
 
 namespace qv {
 namespace {
 
-constexpr std::array<const char*, 3> kThemeNames = {"dark", "black", "light"};
-constexpr std::array<const char*, 4> kTextSizes = {"small", "default", "large", "larger"};
-constexpr std::array<const char*, 5> kFpsColours = {"white", "green", "red", "cyan", "yellow"};
-constexpr std::array<const char*, 3> kFpsOpacities = {"40%", "70%", "100%"};
 
 struct Labelled {
   const char* label;
@@ -57,46 +56,52 @@ struct Builder {
     view.items.back().fit = true;
     view.items.back().rect = Rect{x, y, right, y + px(18)};
   }
-  // A heading line: the text and px(22) of height.
+  // A section title; returns where the next piece starts.
   int32_t heading(int32_t y, std::string_view s) {
-    text(x0(), y, s);
-    return y + px(22);
+    const SectionTitlePlace place = section_title_place(x0(), y, in.scale);
+    PageItem item;
+    item.kind = ItemKind::kSectionTitle;
+    item.x = place.text.x;
+    item.y = place.text.y;
+    item.text = std::string(s);
+    view.items.push_back(std::move(item));
+    return place.next_y;
   }
   int32_t check_row(int32_t y, std::string_view label, bool ticked, const Action& a) {
     PageItem item;
     item.kind = ItemKind::kCheckRow;
-    item.rect = Rect{px(12), y - px(2), w() - px(12), y + px(20)};
+    item.rect = check_row_place(y, w(), in.scale).row;
     item.y = y;
     item.text = std::string(label);
     item.on = ticked;
     view.items.push_back(item);
     region(item.rect, a);
-    return y + px(24);
+    return y + px(kRowStep);
   }
   int32_t list_row(int32_t y, int32_t right, std::string_view s, bool ticked, const Action& toggle, const Action& remove) {
+    const ListRowPlace place = list_row_place(y, right, in.scale);
     PageItem item;
     item.kind = ItemKind::kListRow;
-    item.rect = Rect{px(12), y - px(2), right, y + px(20)};
+    item.rect = place.row;
     item.y = y;
     item.text = std::string(s);
     item.on = ticked;
     view.items.push_back(item);
-    const int32_t glyph_x = right - px(12) - px(18);
-    region(Rect{glyph_x - px(6), y - px(2), right + px(4) - px(12), y + px(20)}, remove);
-    region(Rect{px(12), y - px(2), glyph_x - px(8), y + px(20)}, toggle);
-    return y + px(24);
+    region(place.remove, remove);
+    region(place.toggle, toggle);
+    return y + px(kRowStep);
   }
-  int32_t chip_width(std::string_view s) const { return measure.width(FontRole::kSmall, s) + px(16); }
+  int32_t chip_width(std::string_view s) const { return chip_rect(0, 0, measure.width(FontRole::kSmall, s), in.scale).right; }
   // Returns the x of the next chip.
   int32_t chip(int32_t x, int32_t y, std::string_view s, bool selected, const Action& a) {
     PageItem item;
     item.kind = ItemKind::kChip;
-    item.rect = Rect{x, y, x + chip_width(s), y + px(24)};
+    item.rect = chip_rect(x, y, measure.width(FontRole::kSmall, s), in.scale);
     item.text = std::string(s);
     item.on = selected;
     view.items.push_back(item);
     region(item.rect, a);
-    return item.rect.right + px(6);
+    return item.rect.right + px(kChipGap);
   }
   struct ChipSpec {
     std::string text;
@@ -239,7 +244,7 @@ int32_t main_panel(Builder& b, int32_t top) {
   b.view.drag_row_height = step;
   const bool dragging = b.in.dragging && b.in.drag_index < rows;
   std::optional<size_t> slot;
-  if (dragging && b.in.pointer_y) slot = drop_slot(*b.in.pointer_y, top, step, rows);
+  if (dragging && b.in.pointer_y) slot = drag_target_row(*b.in.pointer_y, top, step, rows);
   int32_t y = top;
   for (size_t i = 0; i < rows; ++i) {
     const MetricStyle style = metric_style(s.main_metrics[i].name);
@@ -283,7 +288,7 @@ int32_t desktop_extras(Builder& b, int32_t y) {
                       {"reset size", false, act(ActionKind::kResetWidgetScale)}});
   y = b.heading(chip_top + b.px(24) + b.px(12), "WIDGET THEME");
   std::vector<Builder::ChipSpec> themes;
-  for (uint32_t i = 0; i < kThemeNames.size(); ++i) themes.push_back({kThemeNames[i], s.widget_theme == i, act(ActionKind::kSetWidgetTheme, i)});
+  for (uint32_t i = 0; i < kThemeNames.size(); ++i) themes.push_back({kThemeNames[i], std::min<uint32_t>(s.widget_theme, 2) == i, act(ActionKind::kSetWidgetTheme, i)});
   chip_top = b.chips(b.x0(), y, themes);
 
   y = b.heading(chip_top + b.px(24) + b.px(10) + b.px(6), "FRAME RATE COUNTER");
@@ -419,19 +424,13 @@ void clip_to_list(Builder& b) {
 
 }  // namespace
 
-size_t drop_slot(int32_t y, int32_t list_top, int32_t row_height, size_t rows) {
-  if (rows == 0 || row_height <= 0) return 0;
-  const int64_t slot = (int64_t{y} - list_top) / row_height;
-  return static_cast<size_t>(std::clamp<int64_t>(slot, 0, static_cast<int64_t>(rows) - 1));
-}
-
 PageView layout_settings_page(const PageInput& in, const RoleTextMeasure& measure) {
   Builder b{in, measure, {}};
   if (!in.settings) return std::move(b.view);
   const int32_t band_bottom = b.px(12) + b.px(50);
   if (in.page == Page::kAlertEditor) {
     b.view.title = "New alert";
-    b.view.title_colour = rgb(0xF59E0B);
+    b.view.title_colour = colours::alerts;
     b.view.band_last = false;
     b.view.list_top = band_bottom;
     editor(b, band_bottom);

@@ -30,6 +30,7 @@ class RoleTextMeasure {
 
 enum class ItemKind : uint8_t {
   kHomeRow,     // section row: text = title, detail = subtitle
+  kSectionTitle,  // a heading line ("THEME") at (x, y)
   kCheckRow,    // y = the row's line; on = ticked
   kListRow,     // check box, fitted text and remove glyph; rect.right = the row's right edge
   kChip,        // on = selected
@@ -62,7 +63,7 @@ struct PageItem {
 // What one paint of a settings page or the editor lays out.
 struct PageView {
   std::string title;
-  Rgb title_colour = rgb(0x4FA3FF);
+  Rgb title_colour = colours::accent;
   bool band_last = true;  // settings pages: the band is drawn over the scrolled content
   std::vector<PageItem> items;
   std::vector<HitRegion> regions;  // content regions in drawing order (the band's come separately)
@@ -99,8 +100,5 @@ inline constexpr std::array<const char*, 5> kSectionTitles = {"General", "AI too
 
 // Pages 2 (home), 3 (sections 0..4) and 4 (editor); an empty view for any other page.
 PageView layout_settings_page(const PageInput& in, const RoleTextMeasure& measure);
-
-// The drop slot of a drag at pointer `y` over rows from `list_top`, `row_height` apart.
-size_t drop_slot(int32_t y, int32_t list_top, int32_t row_height, size_t rows);
 
 }  // namespace qv

@@ -20,14 +20,6 @@ Rgb ink_colour(const Theme& t, Ink ink, Rgb own) {
   return t.text;
 }
 
-void box(const PanelCanvas& c, const Rect& r, bool ticked) {
-  fill_rect(c.dc, r, c.theme().track);
-  if (ticked) {
-    const int32_t in = c.px(3);
-    fill_rect(c.dc, Rect{r.left + in, r.top + in, r.right - in, r.bottom - in}, colours::accent);
-  }
-}
-
 // Text vertically centred in a box of `height` from `top`.
 int32_t centred_y(const PanelCanvas& c, HFONT font, int32_t top, int32_t height) {
   return top + (height - font_height(c.dc, font)) / 2;
@@ -44,23 +36,18 @@ void draw_item(const PanelCanvas& c, const GdiMeasure& m, const PageItem& it) {
       draw_text_fit(c.dc, x0 + c.px(10), it.y + c.px(24), c.width - x0 - c.px(26), {f.small}, t.text_dim, it.detail);
       draw_chevron(c.dc, c.width - x0 - c.px(14), it.y + c.px(22), c.px(10), c.px(2), t.text_dim, false);
       break;
+    case ItemKind::kSectionTitle:
+      paint_section_title(c, section_title_place(it.x, it.y, c.scale), it.text);
+      break;
     case ItemKind::kCheckRow:
-      if (c.hovered(it.rect)) fill_rect(c.dc, it.rect, t.hover);
-      box(c, Rect{c.px(16), it.y + c.px(2), c.px(30), it.y + c.px(16)}, it.on);
-      draw_text(c.dc, c.px(12) + c.px(26), it.y, f.body, t.text, it.text);
+      paint_check_row(c, check_row_place(it.y, c.width, c.scale), it.text, it.on);
       break;
-    case ItemKind::kListRow: {
-      box(c, Rect{c.px(16), it.y + c.px(2), c.px(30), it.y + c.px(16)}, it.on);
-      const int32_t glyph_x = it.rect.right - c.px(12) - c.px(18);
-      draw_text_fit(c.dc, c.px(12) + c.px(26), it.y + c.px(1), glyph_x - c.px(8), {f.small}, it.on ? t.text : t.text_dim,
-                    it.text);
-      draw_text(c.dc, glyph_x, it.y, f.body, colours::danger, "×");
+    case ItemKind::kListRow:
+      paint_list_row(c, list_row_place(it.y, it.rect.right, c.scale), it.text, it.on);
       break;
-    }
     case ItemKind::kChip:
-      fill_rect(c.dc, it.rect, it.on ? colours::accent : t.surface);
-      draw_text(c.dc, it.rect.left + c.px(8), centred_y(c, f.small, it.rect.top, it.rect.height()), f.small,
-                it.on ? colours::on_accent : t.text, it.text);
+    case ItemKind::kTile:
+      paint_chip(c, it.rect, it.text, it.on);
       break;
     case ItemKind::kText: {
       const Rgb colour = ink_colour(t, it.ink, it.colour);
@@ -76,7 +63,7 @@ void draw_item(const PanelCanvas& c, const GdiMeasure& m, const PageItem& it) {
       draw_text_fit(c.dc, it.x, it.y, it.rect.right - c.px(8), {f.small}, t.text, it.text);
       break;
     case ItemKind::kInputFrame:
-      draw_input_frame(c.dc, it.rect);
+      text_field_frame(c, it.rect, std::nullopt);
       break;
     case ItemKind::kMetricRow: {
       if (it.alt) {
@@ -89,19 +76,13 @@ void draw_item(const PanelCanvas& c, const GdiMeasure& m, const PageItem& it) {
         const int32_t top = it.y + c.px(4 * i);
         fill_rect(c.dc, Rect{it.x + c.px(4), top, it.x + c.px(4) + c.px(10), top + c.px(2)}, grip);
       }
-      box(c, Rect{it.x + c.px(26), it.y + c.px(2), it.x + c.px(40), it.y + c.px(16)}, it.on);
+      paint_check_box(c, Rect{it.x + c.px(26), it.y + c.px(2), it.x + c.px(40), it.y + c.px(16)}, it.on);
       draw_text(c.dc, it.x + c.px(48), it.y, f.body, it.colour, it.text);
       break;
     }
     case ItemKind::kDropBar:
       fill_rect(c.dc, it.rect, colours::accent);
       break;
-    case ItemKind::kTile: {
-      fill_rect(c.dc, it.rect, it.on ? colours::accent : t.surface);
-      draw_text(c.dc, it.rect.left + c.px(8), centred_y(c, f.small, it.rect.top, it.rect.height()), f.small,
-                it.on ? colours::on_accent : t.text, it.text);
-      break;
-    }
     case ItemKind::kButton: {
       hover_fill(c, it.rect, t.surface);
       const int32_t w = text_width(c.dc, f.small, it.text);
