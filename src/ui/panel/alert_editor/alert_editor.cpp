@@ -149,11 +149,9 @@ bool perform_alert_action(AlertEditorState& editor, Settings& settings, AlertHos
       editor.path_rejected = false;
       host.open_page(Page::kSettingsSection, kAlertsSection);
       break;
-    case ActionKind::kAlertAppPicker: {
-      const std::optional<std::string> chosen = host.pick_app(picker_names(host.current_snapshot().processes));
-      if (chosen) host.set_field_text(kAppNameField, *chosen);
+    case ActionKind::kAlertAppPicker:
+      host.offer_apps(picker_names(host.current_snapshot().processes));
       break;
-    }
     default:
       return false;
   }

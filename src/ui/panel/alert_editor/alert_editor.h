@@ -84,8 +84,9 @@ class AlertHost {
   virtual std::string field_text(TextField field) = 0;
   virtual void set_field_text(TextField field, const std::string& text) = 0;
   virtual std::string default_alert_log_path() = 0;
-  // Shows the picker menu at the pointer; the chosen name, or nothing when it was dismissed.
-  virtual std::optional<std::string> pick_app(const std::vector<std::string>& names) = 0;
+  // Offers these names in the picker menu at the pointer. The menu runs its own message loop, so
+  // it opens once the click has been handled; the chosen name then goes into the app field.
+  virtual void offer_apps(const std::vector<std::string>& names) = 0;
   virtual Snapshot current_snapshot() = 0;
   virtual void open_page(Page page, uint8_t sub_page) = 0;
 };

@@ -2,7 +2,6 @@
 // decides, and this host carries its decisions out on the window, the files and the shared state.
 #include "ui/panel/frame/panel_actions_win.h"
 
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,8 +15,7 @@
 #include "ui/gdi/scale.h"
 #include "ui/panel/ai/activity_model.h"
 #include "ui/panel/alert_editor/alert_editor.h"
-#include "ui/panel/app_detail/close_apps_win.h"
-#include "ui/panel/settings/connect_command.h"
+#include "ui/panel/settings/settings_paint_win.h"
 #include "ui/overlay/overlay_win.h"
 #include "ui/panel/frame/panel_navigation.h"
 #include "ui/panel/frame/panel_show_win.h"
@@ -29,32 +27,6 @@
 
 namespace qv {
 namespace {
-
-std::string own_directory() {
-  wchar_t buf[MAX_PATH * 4];
-  const DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
-  if (n == 0 || n >= std::size(buf)) return {};
-  std::wstring path(buf, n);
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash));
-}
-
-// The app picker: a pop-up menu at the pointer, one item per name; nothing when dismissed.
-std::optional<std::string> pick_from_menu(HWND hwnd, const std::vector<std::string>& names) {
-  HMENU menu = CreatePopupMenu();
-  if (!menu) return std::nullopt;
-  for (size_t i = 0; i < names.size(); ++i) {
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(i + 1), widen(names[i]).c_str());
-  }
-  if (names.empty()) AppendMenuW(menu, MF_STRING | MF_GRAYED, 0, L"No apps yet");
-  POINT at{};
-  GetCursorPos(&at);
-  SetForegroundWindow(hwnd);  // or the menu would not close on a click elsewhere
-  const auto choice = static_cast<size_t>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, hwnd, nullptr));
-  DestroyMenu(menu);
-  if (choice == 0 || choice > names.size()) return std::nullopt;
-  return names[choice - 1];
-}
 
 class WindowPanelHost : public PanelHost {
  public:
@@ -113,7 +85,7 @@ class WindowPanelHost : public PanelHost {
     SetCapture(hwnd_);
   }
   void restart_app_series() override { qv::restart_app_series(ui_); }
-  void copy_connect_command() override { copy_to_clipboard(hwnd_, connect_command(own_directory())); }
+  void copy_connect_command() override { copy_to_clipboard(hwnd_, own_connect_command()); }
   std::string default_agent_log_path() override { return qv::default_agent_log_path(); }
   void clear_messages() override { ui_.messages.clear(); }
   void clear_agents() override {
@@ -126,7 +98,9 @@ class WindowPanelHost : public PanelHost {
   }
   Snapshot current_snapshot() override { return ui_.snapshot_copy; }
   void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
-    qv::close_processes(hwnd_, name, pids);
+    if (pids.empty()) return;
+    ui_.pending_close = CloseRequest{name, pids};
+    ui_.after_message = AfterMessage::kCloseQuestion;
   }
 
   void rebuild_rules() override {
@@ -138,8 +112,9 @@ class WindowPanelHost : public PanelHost {
     const auto dir = local_app_data_dir();
     return alert_log_path_for(dir ? utf8_if_valid(std::u16string(dir->begin(), dir->end())) : std::nullopt);
   }
-  std::optional<std::string> pick_app(const std::vector<std::string>& names) override {
-    return pick_from_menu(hwnd_, names);
+  void offer_apps(const std::vector<std::string>& names) override {
+    ui_.pending_picker = names;
+    ui_.after_message = AfterMessage::kAppPicker;
   }
 
   // A changed widget or overlay setting shows at once, not only on the next sample.

@@ -1,12 +1,14 @@
 #include "ui/panel/frame/panel_navigation.h"
 
 #include <algorithm>
-#include <array>
 
 #include "ui/panel/alert_editor/alert_editor.h"
-#include "ui/panel/app_detail/close_apps.h"
+#include "ui/panel/ai/ai_actions.h"
+#include "ui/panel/app_detail/app_detail_actions.h"
+#include "ui/panel/detail/detail_actions.h"
+#include "ui/panel/settings/settings_actions.h"
+#include "ui/panel/settings/settings_layout.h"
 #include "util/lower.h"
-#include "util/text.h"
 
 namespace qv {
 namespace {
@@ -16,29 +18,6 @@ bool is_settings_page(Page page) {
 }
 
 constexpr uint8_t kMetricCount = 6;
-constexpr uint8_t kSectionCount = 5;
-constexpr uint64_t kTextSizeCount = 4;
-constexpr uint64_t kThemeChoices = 3;
-constexpr uint64_t kFpsColorCount = 5;
-constexpr uint64_t kFpsOpacityCount = 3;
-constexpr uint64_t kWidgetThemeCount = 3;
-constexpr uint32_t kMinIntervalMs = 250;
-constexpr uint32_t kMaxIntervalMs = 10000;
-
-bool* tray_flag(Settings& s, uint64_t index) {
-  const std::array<bool*, 6> flags = {&s.tray_static, &s.tray_cpu, &s.tray_ram,
-                                      &s.tray_disk,   &s.tray_net, &s.tray_fps};
-  return index < flags.size() ? flags[index] : nullptr;
-}
-
-void toggle_main_metric(Settings& s, uint64_t index) {
-  if (index >= s.main_metrics.size()) return;
-  MainMetric& metric = s.main_metrics[index];
-  if (metric.shown) {
-    if (shown_metric_count(s.main_metrics) <= 1) return;  // the overview always keeps one card
-  }
-  metric.shown = !metric.shown;
-}
 
 // The alert screens act through the panel's host; their page changes are navigations.
 class AlertHostAdapter : public AlertHost {
@@ -49,7 +28,7 @@ class AlertHostAdapter : public AlertHost {
   std::string field_text(TextField field) override { return host_.field_text(field); }
   void set_field_text(TextField field, const std::string& text) override { host_.set_field_text(field, text); }
   std::string default_alert_log_path() override { return host_.default_alert_log_path(); }
-  std::optional<std::string> pick_app(const std::vector<std::string>& names) override { return host_.pick_app(names); }
+  void offer_apps(const std::vector<std::string>& names) override { host_.offer_apps(names); }
   Snapshot current_snapshot() override { return host_.current_snapshot(); }
   void open_page(Page page, uint8_t sub_page) override { navigate(panel_, host_, page, sub_page); }
 
@@ -122,6 +101,10 @@ void go_back(PanelState& panel, PanelHost& host) {
 }
 
 void perform_action(PanelState& panel, Settings& settings, PanelHost& host, const Action& action) {
+  if (perform_settings_action(panel, settings, host, action) || perform_app_detail_action(panel, host, action) ||
+      perform_detail_action(panel, host, action) || perform_ai_action(panel, host, action)) {
+    return;
+  }
   const uint64_t index = action.index;
   switch (action.kind) {
     case ActionKind::kOpenMetric:
@@ -139,53 +122,10 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
     case ActionKind::kHidePanel:
       host.hide_panel();
       break;
-    case ActionKind::kToggleNotifyPreset:
-      settings.notify_presets ^= action.number;
-      host.save_settings();
-      host.hand_over_ai_settings();
-      break;
-    case ActionKind::kAddCustomRequest: {
-      const std::string text(trim(host.field_text(TextField::kRequest)));
-      if (text.empty()) break;
-      settings.notify_rules.push_back(NotifyRule{true, text});
-      host.set_field_text(TextField::kRequest, "");
-      host.save_settings();
-      host.hand_over_ai_settings();
-      break;
-    }
-    case ActionKind::kToggleCustomRequest:
-      if (index >= settings.notify_rules.size()) break;
-      settings.notify_rules[index].enabled = !settings.notify_rules[index].enabled;
-      host.save_settings();
-      host.hand_over_ai_settings();
-      break;
-    case ActionKind::kRemoveCustomRequest:
-      if (index >= settings.notify_rules.size()) break;
-      settings.notify_rules.erase(settings.notify_rules.begin() + static_cast<std::ptrdiff_t>(index));
-      host.save_settings();
-      host.hand_over_ai_settings();
-      break;
     case ActionKind::kToggleOnTop:
       settings.on_top = !settings.on_top;
       host.save_settings();
       host.apply_on_top();
-      break;
-    case ActionKind::kToggleTrayIcon: {
-      bool* flag = tray_flag(settings, index);
-      if (!flag) break;
-      *flag = !*flag;
-      if (!settings.tray_static && !settings.tray_cpu && !settings.tray_ram && !settings.tray_disk &&
-          !settings.tray_net && !settings.tray_fps) {
-        settings.tray_static = true;  // the program must keep one way back into the panel
-      }
-      host.save_settings();
-      host.rebuild_tray_icons();
-      break;
-    }
-    case ActionKind::kSetInterval:
-      settings.interval_ms = std::clamp(action.number, kMinIntervalMs, kMaxIntervalMs);
-      host.save_settings();
-      host.set_sampler_interval(settings.interval_ms);
       break;
     case ActionKind::kOpenAppRow: {
       if (index >= panel.app_rows.size()) break;
@@ -201,59 +141,6 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       navigate(panel, host, Page::kAppDetail, 0);
       break;
     }
-    case ActionKind::kToggleProcesses:
-      panel.processes_expanded = !panel.processes_expanded;
-      panel.scroll_offset = 0;
-      break;
-    case ActionKind::kSetProcessSort:
-      if (action.flag >= 6) break;
-      panel.process_sort = action.flag;
-      panel.scroll_offset = 0;
-      break;
-    case ActionKind::kToggleMessage:
-      if (!panel.expanded_messages.erase(index)) panel.expanded_messages.insert(index);
-      break;
-    case ActionKind::kToggleActivityItem:
-      if (!panel.expanded_ai_items.erase(index)) panel.expanded_ai_items.insert(index);
-      break;
-    case ActionKind::kClearAgents:
-      host.clear_agents();
-      break;
-    case ActionKind::kClearFinishedAgents:
-      host.clear_finished_agents();
-      break;
-    case ActionKind::kSetTextSize:
-      if (index >= kTextSizeCount) break;
-      settings.text_size = static_cast<uint32_t>(index);
-      host.save_settings();
-      host.rebuild_fonts();
-      break;
-    case ActionKind::kToggleMainMetric:
-      if (index >= settings.main_metrics.size()) break;
-      toggle_main_metric(settings, index);
-      host.save_settings();
-      host.fit_panel();
-      break;
-    case ActionKind::kDragMainMetric:
-      if (index < settings.main_metrics.size()) host.start_metric_drag(index);
-      break;
-    case ActionKind::kToggleFpsOverlay:
-      settings.fps_overlay = !settings.fps_overlay;
-      host.save_settings();
-      host.update_overlay();
-      break;
-    case ActionKind::kSetFpsColor:
-      if (index >= kFpsColorCount) break;
-      settings.fps_color = static_cast<uint32_t>(index);
-      host.save_settings();
-      host.update_overlay();
-      break;
-    case ActionKind::kSetFpsOpacity:
-      if (index >= kFpsOpacityCount) break;
-      settings.fps_opacity = static_cast<uint32_t>(index);
-      host.save_settings();
-      host.update_overlay();
-      break;
     case ActionKind::kOpenFpsList:
       navigate(panel, host, Page::kFpsList, 0);
       break;
@@ -263,15 +150,6 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       host.set_field_text(TextField::kFilter, "");
       host.focus_field(TextField::kFilter);
       break;
-    case ActionKind::kToggleAutostart:
-      host.toggle_autostart();
-      break;
-    case ActionKind::kToggleMcp:
-      settings.mcp_enabled = !settings.mcp_enabled;
-      host.save_settings();
-      host.set_mcp_enabled(settings.mcp_enabled);
-      host.fit_panel();  // the banner band comes or goes with the link
-      break;
     case ActionKind::kOpenMessages:
       navigate(panel, host, Page::kMessages, 0);
       break;
@@ -279,94 +157,14 @@ void perform_action(PanelState& panel, Settings& settings, PanelHost& host, cons
       navigate(panel, host, Page::kActivity, 0);
       break;
     case ActionKind::kOpenSettingsSection:
-      if (action.flag < kSectionCount) navigate(panel, host, Page::kSettingsSection, action.flag);
+      if (action.flag < kSectionTitles.size()) navigate(panel, host, Page::kSettingsSection, action.flag);
       break;
-    case ActionKind::kToggleActivityView:
-      panel.finished_expanded = !panel.finished_expanded;
-      panel.scroll_offset = 0;
-      break;
-    case ActionKind::kToggleAgentLogFile:
-      settings.agent_log_file = trim(settings.agent_log_file).empty() ? host.default_agent_log_path() : std::string();
-      host.save_settings();
-      host.hand_over_ai_settings();
-      break;
-    case ActionKind::kClearMessages:
-      host.clear_messages();
-      panel.expanded_messages.clear();
-      navigate(panel, host, Page::kOverview, 0);
-      break;
-    case ActionKind::kTogglePause:
-      // A paused page shows the frozen copy; resuming goes back to the live one.
-      if (panel.paused) {
-        panel.paused = false;
-        panel.frozen_snapshot.reset();
-      } else {
-        panel.frozen_snapshot = host.current_snapshot();
-        panel.paused = true;
-      }
-      break;
-    case ActionKind::kCopyConnectCommand:
-      host.copy_connect_command();
-      panel.copied = true;
-      break;
-    case ActionKind::kSetTheme:
-      if (index >= kThemeChoices) break;
-      settings.theme = static_cast<uint32_t>(index);
-      host.save_settings();
-      host.apply_theme();
-      break;
-    case ActionKind::kToggleWidget:
-      settings.widget_on = !settings.widget_on;
-      host.save_settings();
-      host.update_widget();
-      break;
-    case ActionKind::kSetWidgetTheme:
-      if (index >= kWidgetThemeCount) break;
-      settings.widget_theme = static_cast<uint32_t>(index);
-      host.save_settings();
-      host.update_widget();
-      break;
-    case ActionKind::kToggleWidgetBit:
-      if (settings.widget_mask == action.number) break;  // the widget keeps one figure
-      settings.widget_mask ^= action.number;
-      host.save_settings();
-      host.update_widget();
-      break;
-    case ActionKind::kDockWidget:
-      host.dock_widget();
-      break;
-    case ActionKind::kResetWidgetScale:
-      settings.widget_scale = 1.0f;
-      host.save_settings();
-      host.reset_widget_size();
-      break;
-    case ActionKind::kCloseAppRow:
-    case ActionKind::kCloseSelectedApp:
-    case ActionKind::kCloseProcess:
-      // The ids come from the list the user saw (or the snapshot copy of the click), not from
-      // whatever sample arrives while the question is open.
-      if (auto request = close_request(panel, host.current_snapshot(), action)) {
-        host.close_processes(request->name, request->pids);
-      }
-      break;
-    case ActionKind::kToggleAlertRule:
-    case ActionKind::kRemoveAlertRule:
-    case ActionKind::kNewAlert:
-    case ActionKind::kAlertMetric:
-    case ActionKind::kAlertAbove:
-    case ActionKind::kAlertMeasure:
-    case ActionKind::kAlertIncludeTop:
-    case ActionKind::kAlertDelivery:
-    case ActionKind::kAlertCooldown:
-    case ActionKind::kAlertSave:
-    case ActionKind::kAlertCancel:
-    case ActionKind::kAlertAppPicker: {
+    default: {
+      // The alert list and the editor; any other action names nothing here.
       AlertHostAdapter alert_host(panel, host);
       perform_alert_action(panel.alert_editor, settings, alert_host, action);
       break;
     }
-    case ActionKind::kNone:
-      break;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <mutex>
 #include <utility>
@@ -14,6 +15,9 @@
 #include "core/messages.h"
 #include "etw/trace_control_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/alert_editor/app_picker_win.h"
+#include "ui/panel/app_detail/close_apps_win.h"
+#include "ui/panel/frame/field_keys.h"
 #include "ui/panel/frame/hit_test.h"
 #include "ui/panel/ai/messages_model.h"
 #include "ui/panel/overview/overview_model.h"
@@ -22,6 +26,7 @@
 #include "ui/overlay/overlay_win.h"
 #include "ui/panel/frame/panel_show_win.h"
 #include "ui/panel/frame/ui_state_win.h"
+#include "ui/panel/kit/panel_widgets_win.h"
 #include "ui/tray/tray_menu_win.h"
 #include "ui/widget/widget_win.h"
 #include "util/startup_task_win.h"
@@ -59,6 +64,36 @@ void on_escape(UiState& ui, HWND hwnd) {
     repaint_panel(hwnd);
   } else if (!ui.settings.pinned) {
     hide_panel(ui, hwnd);
+  }
+}
+
+// The field that has the keyboard focus, if it is one of the panel's.
+std::optional<TextField> focused_field(const UiState& ui) {
+  const HWND focus = GetFocus();
+  for (size_t i = 0; i < ui.fields.size(); ++i) {
+    if (focus && ui.fields[i] == focus) return static_cast<TextField>(i + 1);
+  }
+  return std::nullopt;
+}
+
+// Enter in a field does what the button beside it does (add the request, save the alert).
+void on_enter(UiState& ui, HWND hwnd) {
+  const std::optional<TextField> field = focused_field(ui);
+  if (!field) return;
+  if (const std::optional<ActionKind> kind = enter_action(ui.panel, *field)) perform_panel_action(ui, hwnd, make_action(*kind));
+}
+
+// Tab and Shift+Tab move between the fields the page shows, with the text selected as the
+// system's dialogs do.
+void on_tab(UiState& ui) {
+  const std::optional<TextField> field = focused_field(ui);
+  if (!field) return;
+  std::array<bool, kTextFieldCount> shown{};
+  for (size_t i = 0; i < shown.size(); ++i) shown[i] = ui.fields[i] && IsWindowVisible(ui.fields[i]);
+  const bool backwards = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+  if (const std::optional<TextField> next = next_field(shown, *field, backwards)) {
+    SetFocus(ui.field(*next));
+    SendMessageW(ui.field(*next), EM_SETSEL, 0, -1);
   }
 }
 
@@ -171,11 +206,19 @@ void on_set_cursor(const UiState& ui, HWND hwnd, WPARAM wparam, LPARAM lparam, b
 }
 
 void run_tray_menu(HWND hwnd);
+void run_close_question(HWND hwnd);
+void run_app_picker(HWND hwnd);
 
 void run_after_message(HWND hwnd, AfterMessage what) {
   switch (what) {
     case AfterMessage::kTrayMenu:
       run_tray_menu(hwnd);
+      break;
+    case AfterMessage::kCloseQuestion:
+      run_close_question(hwnd);
+      break;
+    case AfterMessage::kAppPicker:
+      run_app_picker(hwnd);
       break;
     case AfterMessage::kMoveByBody:
       ReleaseCapture();
@@ -206,6 +249,26 @@ void run_tray_menu(HWND hwnd) {
   const bool task_exists = query_startup_task();
   const TrayMenuChoice choice = show_tray_menu(hwnd, task_exists);
   borrow(hwnd, [&](UiState& ui) { carry_out_tray_choice(ui, hwnd, choice, task_exists); });
+}
+
+// The request was taken from the list the user clicked; the box's loop hands the panel its
+// samples and notifications meanwhile, and the next sample shows what was ended.
+void run_close_question(HWND hwnd) {
+  if (!t_ui_state || t_borrowed) return;
+  const std::optional<CloseRequest> request = std::exchange(t_ui_state->pending_close, std::nullopt);
+  if (request) close_processes(hwnd, request->name, request->pids);
+}
+
+// The chosen name fills the app field only if the editor is still open: the menu's loop may have
+// let the page change.
+void run_app_picker(HWND hwnd) {
+  if (!t_ui_state || t_borrowed) return;
+  const std::vector<std::string> names = std::exchange(t_ui_state->pending_picker, {});
+  const std::optional<std::string> chosen = pick_app_from_menu(hwnd, names);
+  if (!chosen) return;
+  borrow(hwnd, [&](UiState& ui) {
+    if (ui.panel.page == Page::kAlertEditor) set_field_text(ui.field(TextField::kFilter), *chosen);
+  });
 }
 
 }  // namespace
@@ -319,6 +382,8 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     }
     case WM_KEYDOWN:
       if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
+      if (wparam == VK_RETURN) on_enter(ui, hwnd);
+      if (wparam == VK_TAB) on_tab(ui);
       return true;
     case WM_COMMAND:
       if (LOWORD(wparam) == control_id(TextField::kFilter) && HIWORD(wparam) == EN_CHANGE) on_filter_field_changed(ui, hwnd);
@@ -383,8 +448,8 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
 
 LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   // Signing out or shutting down ends the process soon after this returns, without WM_DESTROY:
-  // the settings are saved and the trace session is stopped here. This also holds while a
-  // modal loop (a message box) has UiState borrowed; saving only reads it.
+  // the settings are saved and the trace session is stopped here. This also holds while another
+  // message has UiState borrowed; saving only reads it.
   if (msg == WM_ENDSESSION && wparam && t_ui_state) {
     save(*t_ui_state);
     stop_own_trace_session();

@@ -8,12 +8,15 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "core/shared_state.h"
 #include "core/snapshot.h"
 #include "procinfo/role_label_win.h"
 #include "ui/gdi/draw_win.h"
+#include "ui/panel/app_detail/close_apps.h"
 #include "ui/panel/frame/history_series.h"
 #include "ui/panel/ai/message_list.h"
 #include "ui/panel/frame/panel_geometry.h"
@@ -32,6 +35,10 @@ enum class AfterMessage : uint8_t {
   // The tray menu runs its own message loop: samples, paints and notifications that arrive while
   // it is open must find UiState free, or they would get default treatment and be lost.
   kTrayMenu,
+  // The close-app question and the app picker run their own loops too, for the same reason; what
+  // they act on waits in `pending_close` and `pending_picker`.
+  kCloseQuestion,
+  kAppPicker,
 };
 
 struct UiState {
@@ -72,6 +79,8 @@ struct UiState {
   bool autostart_failed = false;
 
   AfterMessage after_message = AfterMessage::kNothing;
+  std::optional<CloseRequest> pending_close;  // asked about once the click's message returned
+  std::vector<std::string> pending_picker;    // the names the app picker offers
 
   HWND field(TextField f) const { return fields[field_slot(f)]; }
 
