@@ -1,14 +1,15 @@
-// The panel's WM_PAINT: lay out the child text fields when the page or size changed, draw the
-// page into an off-screen bitmap, copy it in one transfer (no flicker, no separate erase), and
-// place the custom-request field where the AI tools section painted its row.
+// The panel's WM_PAINT: draw the page into an off-screen bitmap, copy it in one transfer (no
+// flicker, no separate erase), then place the four text fields where the page drew their frames.
 #include "ui/panel/frame/panel_paint_win.h"
 
+#include <array>
 #include <mutex>
 #include <optional>
 
 #include "core/clock.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/kit/pieces.h"
 #include "ui/panel/app_detail/app_detail_model.h"
 #include "ui/panel/overview/overview_model.h"
 #include "ui/panel/frame/panel_layout.h"
@@ -29,24 +30,6 @@ const char* filter_cue_text(Page page) {
     case Page::kAppDetail: return "Filter processes…";
     default: return nullptr;
   }
-}
-
-void show_field(HWND field, const Rect& r, bool focus) {
-  MoveWindow(field, r.left, r.top, r.width(), r.height(), TRUE);
-  ShowWindow(field, SW_SHOW);
-  if (focus) SetFocus(field);
-}
-
-// The alert editor places field 1 when its painter is drawn; here it is hidden with the
-// editor's fields until then. App detail shows it in the row of an open process section.
-void lay_out_fields(UiState& ui, int32_t width, std::optional<int32_t> process_filter_row) {
-  HWND filter = ui.field(TextField::kFilter);
-  if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(filter, cue);
-  for (TextField f : {TextField::kFilter, TextField::kAlertThreshold, TextField::kAlertLogFile}) {
-    ShowWindow(ui.field(f), SW_HIDE);
-  }
-  if (auto r = filter_field_rect(ui.panel.page, width, ui.ui_scale)) show_field(filter, *r, true);
-  if (process_filter_row) show_field(filter, process_filter_field_rect(*process_filter_row, width, ui.ui_scale), true);
 }
 
 // What app detail needs beyond the snapshot: its six series and, while its process list is
@@ -134,16 +117,6 @@ std::optional<AiPagesInput> ai_pages_input(const UiState& ui) {
   return in;
 }
 
-void place_request_field(UiState& ui, int32_t height) {
-  HWND field = ui.field(TextField::kRequest);
-  const auto r = request_field_rect(ui.panel, ui.settings.mcp_enabled, ui.panel.request_field_right, height, ui.ui_scale);
-  if (r) {
-    show_field(field, *r, false);
-  } else {
-    ShowWindow(field, SW_HIDE);
-  }
-}
-
 PageInput page_input(const UiState& ui, int32_t width, int32_t height) {
   PageInput in;
   in.settings = &ui.settings;
@@ -166,21 +139,43 @@ PageInput page_input(const UiState& ui, int32_t width, int32_t height) {
   return in;
 }
 
-// The editor's fields follow its rows: field 1 only for an app rule, field 3 only for a log
-// file. Moved only when their place changed, so a repaint does not make them flicker.
-void place_editor_fields(UiState& ui, const PageView& view) {
-  const int32_t in = px(3, ui.ui_scale);
-  for (size_t i = 0; i < view.field_frames.size(); ++i) {
+// Where each of the four fields goes on the page just painted, or nothing where the page has no
+// such field: the one place that decides it, from the same layout the painter drew.
+std::array<std::optional<Rect>, kTextFieldCount> field_places(const UiState& ui, const PageView& view, int32_t width,
+                                                              int32_t height, std::optional<int32_t> process_filter_row) {
+  std::array<std::optional<Rect>, kTextFieldCount> places;
+  const PanelState& p = ui.panel;
+  std::optional<Rect>& filter = places[field_slot(TextField::kFilter)];
+  filter = filter_field_rect(p.page, width, ui.ui_scale);
+  if (process_filter_row) filter = process_filter_field_rect(*process_filter_row, width, ui.ui_scale);
+  if (p.page == Page::kAlertEditor) {
+    for (size_t i = 0; i < view.field_frames.size(); ++i) {
+      if (view.field_frames[i]) places[i] = field_in_frame(*view.field_frames[i], false, ui.ui_scale);
+    }
+  }
+  places[field_slot(TextField::kRequest)] =
+      request_field_rect(p, ui.settings.mcp_enabled, p.request_field_right, height, ui.ui_scale);
+  return places;
+}
+
+// Moves, shows and hides the fields to match `places`, touching only what changed: a field that
+// keeps its place is never hidden and shown again, which would take the keyboard focus from it.
+// A focused field that goes away hands the focus to the panel, so typed keys are not lost in a
+// hidden window.
+void place_fields(UiState& ui, const std::array<std::optional<Rect>, kTextFieldCount>& places) {
+  const HWND focused = GetFocus();
+  for (size_t i = 0; i < places.size(); ++i) {
     HWND field = ui.fields[i];
-    const auto& frame = view.field_frames[i];
-    if (!frame) {
-      ShowWindow(field, SW_HIDE);
+    if (!field) continue;
+    if (!places[i]) {
+      if (IsWindowVisible(field)) ShowWindow(field, SW_HIDE);
+      if (focused == field) SetFocus(ui.window ? ui.window : GetParent(field));
       continue;
     }
-    const Rect want{frame->left + px(6, ui.ui_scale), frame->top + in, frame->right - px(10, ui.ui_scale), frame->bottom - in};
+    const Rect& want = *places[i];
     RECT now{};
     GetWindowRect(field, &now);
-    MapWindowPoints(nullptr, ui.window ? ui.window : GetParent(field), reinterpret_cast<POINT*>(&now), 2);
+    MapWindowPoints(nullptr, GetParent(field), reinterpret_cast<POINT*>(&now), 2);
     if (now.left != want.left || now.top != want.top || now.right != want.right || now.bottom != want.bottom) {
       MoveWindow(field, want.left, want.top, want.width(), want.height(), TRUE);
     }
@@ -204,9 +199,12 @@ void paint_panel(UiState& ui, HWND hwnd) {
   const AppDetailFields app_fields = app_detail_fields(ui, app);
   LayoutKey key = make_layout_key(ui.panel, false, app_fields.fps_tile, width, height);
   key.processes_expanded = app_fields.filter_row.has_value();  // a section that went away hides the field
+  // A page that filters with field 1 gives it the keyboard when it is entered.
+  const bool entered = !ui.panel.layout_key || ui.panel.layout_key->key != key.key ||
+                       ui.panel.layout_key->processes_expanded != key.processes_expanded;
   if (ui.panel.layout_key != key) {
     ui.panel.layout_key = key;
-    lay_out_fields(ui, width, app_fields.filter_row);
+    if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(ui.field(TextField::kFilter), cue);
   }
 
   PageView view;
@@ -226,9 +224,11 @@ void paint_panel(UiState& ui, HWND hwnd) {
     ui.drag_list_top = *view.drag_list_top;
     ui.drag_row_height = view.drag_row_height;
   }
-  if (ui.panel.page == Page::kAlertEditor) place_editor_fields(ui, view);
-
-  place_request_field(ui, height);
+  const auto places = field_places(ui, view, width, height, app_fields.filter_row);
+  place_fields(ui, places);
+  if (entered && ui.panel.page != Page::kAlertEditor && places[field_slot(TextField::kFilter)]) {
+    SetFocus(ui.field(TextField::kFilter));
+  }
 }
 
 }  // namespace qv

@@ -194,11 +194,13 @@ void apply_on_top(UiState& ui, HWND hwnd) {
 
 void rebuild_fonts(UiState& ui) {
   ui.ui_scale = ui_scale_for(ui.dpi_scale, ui.settings.text_size);
-  delete_font_set(ui.fonts);
-  ui.fonts = create_font_set(ui.ui_scale);
+  // The fields take the new font before the old one is deleted: a field redraws with the font it
+  // holds, and a deleted font draws nothing or the system's default.
+  FontSet old = std::exchange(ui.fonts, create_font_set(ui.ui_scale));
   for (HWND field : ui.fields) {
     if (field) SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts.body), TRUE);
   }
+  delete_font_set(old);
 }
 
 void follow_dpi(UiState& ui, HWND hwnd, uint32_t dpi, const RECT* suggested) {
