@@ -1,5 +1,6 @@
 #include "ui/panel/alert_editor/app_picker_win.h"
 
+#include "ui/panel/kit/untrusted_text.h"
 #include "util/wide_win.h"
 
 namespace qv {
@@ -8,7 +9,7 @@ std::optional<std::string> pick_app_from_menu(HWND owner, const std::vector<std:
   HMENU menu = CreatePopupMenu();
   if (!menu) return std::nullopt;
   for (size_t i = 0; i < names.size(); ++i) {
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(i + 1), widen(names[i]).c_str());
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(i + 1), widen(menu_item_text(names[i])).c_str());
   }
   if (names.empty()) AppendMenuW(menu, MF_STRING | MF_GRAYED, 0, L"No apps yet");
   POINT at{};

@@ -1,5 +1,6 @@
 #include "ui/panel/app_detail/close_apps.h"
 
+#include "ui/panel/kit/untrusted_text.h"
 #include "util/lower.h"
 
 namespace qv {
@@ -26,7 +27,7 @@ std::optional<CloseRequest> close_request(const PanelState& panel, const Snapsho
 }
 
 std::string close_question(std::string_view name, size_t count) {
-  return "End " + std::to_string(count) + " process(es) named \"" + std::string(name) + "\"?";
+  return "End " + std::to_string(count) + " process(es) named \"" + display_line(name) + "\"?";
 }
 
 bool image_is_app(std::string_view image_path, std::string_view app) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ui/panel/detail/detail_model.h"
+#include "ui/panel/kit/untrusted_text.h"
 
 namespace qv {
 namespace {
@@ -26,8 +27,8 @@ void notice(const PanelCanvas& c, int32_t top, const std::vector<NoticeLine>& li
   }
 }
 
-// "Filter", the text-field frame with its clear glyph, and the pause button over the frame's
-// right end. Returns the content top below them.
+// "Filter", the text-field frame with its clear glyph, and the pause button right of the frame.
+// Returns the content top below them.
 int32_t filter_line(const PanelCanvas& c, int32_t a) {
   const PanelState& p = *c.panel;
   const Theme& t = c.theme();
@@ -44,7 +45,7 @@ int32_t filter_line(const PanelCanvas& c, int32_t a) {
   c.add_region_first(button, make_action(ActionKind::kTogglePause));
   a += c.px(32);
   if (p.paused) {
-    draw_text(c.dc, x0, a - c.px(2), c.fonts->small, colours::paused, "Paused");
+    draw_text(c.dc, place.label.x, a - c.px(2), c.fonts->small, colours::paused, "Paused");
     a += c.px(16);
   }
   return a;
@@ -81,7 +82,7 @@ void app_list(const PanelCanvas& c, const std::vector<DetailRow>& rows, int32_t 
         name_right = left;
       }
       draw_text_fit(c.dc, x0 + c.px(4), y, name_right - c.px(8), {c.fonts->body, c.fonts->small}, t.text,
-                    row.app.name);
+                    display_line(row.app.name));
       c.add_region(place.open, make_action(ActionKind::kOpenAppRow, place.index));
       c.add_region(place.close, make_action(ActionKind::kCloseAppRow, place.index));
     }
@@ -135,7 +136,7 @@ void paint_frame_rate_list(const PanelCanvas& c, const Snapshot& snap) {
     const int32_t rate_left = x1 - c.px(4) - text_width(c.dc, c.fonts->heading, rate);
     draw_text(c.dc, rate_left, y + value_shift, c.fonts->heading, t.text, rate);
     draw_text_fit(c.dc, x0 + c.px(4), y, rate_left - c.px(16), {c.fonts->body, c.fonts->small}, t.text,
-                  p.app_rows[i].name);
+                  display_line(p.app_rows[i].name));
     c.add_region(row, make_action(ActionKind::kOpenAppRow, i));
   }
 }

@@ -39,4 +39,28 @@ std::string display_line(std::string_view text) { return clean(text, false); }
 
 std::string display_paragraphs(std::string_view text) { return clean(text, true); }
 
+std::string display_line_capped(std::string_view text, size_t max_chars) {
+  const std::string line = display_line(text);
+  if (max_chars == 0) return {};
+  size_t chars = 0;
+  size_t keep = 0;  // bytes of the first max_chars - 1 characters: room for the ellipsis
+  for (size_t pos = 0; pos < line.size();) {
+    size_t len = 1;
+    decode_utf8_at(line, pos, len);
+    if (++chars == max_chars) keep = pos;
+    pos += len;
+    if (chars > max_chars) return line.substr(0, keep) + "…";
+  }
+  return line;
+}
+
+std::string menu_item_text(std::string_view name) {
+  std::string out;
+  for (const char c : display_line(name)) {
+    out.push_back(c);
+    if (c == '&') out.push_back('&');
+  }
+  return out;
+}
+
 }  // namespace qv

@@ -1,6 +1,7 @@
 #pragma once
-// Texts from the AI tool made safe to draw: titles, details and message bodies arrive from the
-// pipe and may hold control characters, direction overrides or stray bytes.
+// Texts from outside made safe to draw: titles, details and message bodies arrive from the pipe,
+// process names and command lines from other programs, and may hold control characters,
+// direction overrides or stray bytes.
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,12 @@ std::string display_line(std::string_view text);
 // that the text wraps paragraph by paragraph; a carriage return before a line feed becomes a
 // space, which the wrap then drops.
 std::string display_paragraphs(std::string_view text);
+
+// display_line, cut to at most `max_chars` characters (code points); a cut text ends in "…".
+std::string display_line_capped(std::string_view text, size_t max_chars);
+
+// A name as a menu item: display_line, with "&" doubled so that it shows rather than marking the
+// item's access key.
+std::string menu_item_text(std::string_view name);
 
 }  // namespace qv

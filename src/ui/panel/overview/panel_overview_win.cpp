@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/panel/frame/panel_layout.h"
+#include "ui/panel/kit/untrusted_text.h"
 #include "util/format.h"
 
 namespace qv {
@@ -142,7 +143,7 @@ void search_results(const PanelCanvas& c, const Snapshot& snap, int32_t y) {
     const int32_t stats_left = x1 - c.px(4) - text_width(c.dc, c.fonts->small, stats);
     draw_text(c.dc, stats_left, y + c.px(2), c.fonts->small, t.text_dim, stats);
     draw_text_fit(c.dc, x0 + c.px(4), y, stats_left - c.px(14), {c.fonts->body, c.fonts->small}, t.text,
-                  rows[i].app.name);
+                  display_line(rows[i].app.name));
     c.add_region(r, make_action(ActionKind::kOpenAppRow, i));
     y += c.px(26);
   }
