@@ -331,7 +331,6 @@ TEST(AlertEditorLayout, TilesFieldsAndRowsFollowTheChoices) {
   Screen p(Page::kAlertEditor, 0);
   PageView v = p.view();
   EXPECT_EQ(v.title, "New alert");
-  EXPECT_FALSE(v.band_last);
   const auto tiles = regions_of(v, ActionKind::kAlertMetric);
   ASSERT_EQ(tiles.size(), 8u);
   EXPECT_EQ(tiles[0]->left, 12);
@@ -368,6 +367,28 @@ TEST(AlertEditorLayout, TilesFieldsAndRowsFollowTheChoices) {
   // Fields and rows never overlap: each field frame lies below the previous one.
   EXPECT_LT(v.field_frames[0]->bottom, v.field_frames[1]->top);
   EXPECT_LT(v.field_frames[1]->bottom, v.field_frames[2]->top);
+}
+
+// In a short pop-up the editor scrolls beneath its band: scrolled to its end, "save alert" is in
+// view and clickable, and a field whose frame is out of view is not placed.
+TEST(AlertEditorLayout, AShortPopupScrollsToSaveAlert) {
+  Screen p(Page::kAlertEditor, 0);
+  p.editor.metric = 7;  // an app rule with a log file: the longest form
+  p.editor.delivery = 2;
+  p.in.height = 330;
+  const PageView top = p.view();
+  const int32_t visible_bottom = 330 - 12;
+  ASSERT_GT(top.content_height, visible_bottom - top.list_top);
+  EXPECT_TRUE(regions_of(top, ActionKind::kAlertSave).empty()) << "below the fold before scrolling";
+  p.in.scroll_offset = top.content_height - (visible_bottom - top.list_top);
+  const PageView end = p.view();
+  const auto save = regions_of(end, ActionKind::kAlertSave);
+  ASSERT_EQ(save.size(), 1u);
+  EXPECT_GE(save[0]->top, end.list_top);
+  EXPECT_LE(save[0]->bottom, visible_bottom);
+  EXPECT_FALSE(top.field_frames[2].has_value()) << "the log file row is below the fold before scrolling";
+  ASSERT_TRUE(end.field_frames[2].has_value());
+  EXPECT_LE(end.field_frames[2]->bottom, visible_bottom);
 }
 
 TEST(AlertEditorLayout, ARejectedPathIsSaid) {

@@ -93,6 +93,20 @@ ProcessSectionPlace process_section_place(size_t tiles, float s) {
   return p;
 }
 
+int32_t app_detail_content_bottom(size_t tiles, size_t processes, bool expanded, size_t rows, float s) {
+  const ProcessSectionPlace place = process_section_place(tiles, s);
+  if (processes < 2) return place.header_top - px(6, s) - px(6, s);  // the last tile's bottom
+  if (!expanded) return place.header_top + px(28, s);
+  if (rows == 0) return place.list_top + px(16, s);
+  return place.list_top + px(kProcessRowStep, s) * static_cast<int32_t>(rows);
+}
+
+Rgb process_sort_colour(uint8_t column) {
+  static constexpr std::array<Rgb, kProcessSortCount> kColours = {colours::cpu, colours::ram,  colours::gpu,
+                                                                   colours::disk, colours::net, colours::sound};
+  return column < kColours.size() ? kColours[column] : colours::cpu;
+}
+
 Rect process_filter_frame(int32_t filter_row, int32_t width, float s) {
   const int32_t top = filter_row - px(3, s);
   return Rect{px(12, s), top, width - px(12, s), top + px(24, s)};

@@ -11,6 +11,7 @@
 
 #include "core/snapshot.h"
 #include "ui/gdi/geometry.h"
+#include "ui/gdi/theme.h"
 
 namespace qv {
 
@@ -47,6 +48,14 @@ struct ProcessSectionPlace {
   int32_t list_top = 0;  // L: the first process row
 };
 ProcessSectionPlace process_section_place(size_t tiles, float ui_scale);
+inline constexpr int32_t kProcessRowStep = 30;  // from one process row to the next, unscaled
+// The bottom of app detail's content as laid out (unscrolled): the status line and `tiles`
+// tiles, and with two or more processes the section's header, or while it is open the whole
+// section down to its last row (or the line that says no row matches).
+int32_t app_detail_content_bottom(size_t tiles, size_t processes, bool expanded, size_t rows, float ui_scale);
+// The colour of the sort column's figures: the colour of that measure.
+Rgb process_sort_colour(uint8_t column);
+
 // The process filter's text-field frame, for the filter row whose top is `filter_row`.
 Rect process_filter_frame(int32_t filter_row, int32_t width, float ui_scale);
 

@@ -71,10 +71,15 @@ std::optional<Rect> request_field_rect(const PanelState& panel, bool mcp_enabled
   return field_in_frame(Rect{px(12, s), y, row_right, y + px(24, s)}, false, s);
 }
 
+int32_t scroll_limit(int32_t content, int32_t top, int32_t bottom, float s) {
+  const int64_t visible = static_cast<int64_t>(bottom) - px(12, s) - top;
+  return static_cast<int32_t>(std::clamp<int64_t>(content - visible, 0, INT32_MAX));
+}
+
 ScrollbarShape layout_scrollbar(PanelState& panel, int32_t right, int32_t bottom, int32_t top, int32_t content,
                                 float s) {
   const int64_t visible = static_cast<int64_t>(bottom) - px(12, s) - top;
-  panel.scroll_max = static_cast<int32_t>(std::clamp<int64_t>(content - visible, 0, INT32_MAX));
+  panel.scroll_max = scroll_limit(content, top, bottom, s);
   panel.scroll_offset = std::clamp(panel.scroll_offset, 0, panel.scroll_max);
   ScrollbarShape shape;
   if (content <= visible || visible <= 0) return shape;

@@ -28,6 +28,9 @@ Rect process_filter_field_rect(int32_t row_y, int32_t width, float ui_scale);
 std::optional<Rect> request_field_rect(const PanelState& panel, bool mcp_enabled, int32_t row_right, int32_t height,
                                        float ui_scale);
 
+// The largest scroll offset of `content` pixels shown from `top` to `bottom` - px(12); 0 when it fits.
+int32_t scroll_limit(int32_t content, int32_t top, int32_t bottom, float ui_scale);
+
 // Scrollbar of a list from `top` to `bottom` - px(12) beside `right`, for content of `content`
 // pixels. Writes scroll_max (never negative) and clamps scroll_offset; the rectangles are set
 // only when the content does not fit.

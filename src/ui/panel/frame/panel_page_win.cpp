@@ -25,7 +25,7 @@ void page_frame(const PanelCanvas& c) {
     case Page::kActivity:
       break;  // drawn by their own painters
     case Page::kSettingsHome:
-      settings_title_band(c, "Settings");
+      settings_title_band(c, "Settings", colours::accent);
       break;
     case Page::kSettingsSection:
       title_band(c, y, p.sub_page < kSectionTitles.size() ? kSectionTitles[p.sub_page] : "Settings", colours::accent);

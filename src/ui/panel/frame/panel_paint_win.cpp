@@ -147,7 +147,14 @@ std::array<std::optional<Rect>, kTextFieldCount> field_places(const UiState& ui,
   const PanelState& p = ui.panel;
   std::optional<Rect>& filter = places[field_slot(TextField::kFilter)];
   filter = filter_field_rect(p.page, width, ui.ui_scale);
-  if (process_filter_row) filter = process_filter_field_rect(*process_filter_row, width, ui.ui_scale);
+  if (process_filter_row) {
+    // App detail scrolls as a page: the field follows its row, and is not placed while the row
+    // is not wholly between the title band and the bottom margin.
+    const int32_t row = *process_filter_row - p.scroll_offset;
+    const Rect frame = process_filter_frame(row, width, ui.ui_scale);
+    const bool in_view = frame.top >= px(12, ui.ui_scale) + px(50, ui.ui_scale) && frame.bottom <= height - px(12, ui.ui_scale);
+    filter = in_view ? std::optional(process_filter_field_rect(row, width, ui.ui_scale)) : std::nullopt;
+  }
   if (p.page == Page::kAlertEditor) {
     for (size_t i = 0; i < view.field_frames.size(); ++i) {
       if (view.field_frames[i]) places[i] = field_in_frame(*view.field_frames[i], false, ui.ui_scale);

@@ -109,13 +109,13 @@ void on_mouse_move(UiState& ui, HWND hwnd, LPARAM lparam) {
   const int32_t x = GET_X_LPARAM(lparam);
   const int32_t y = GET_Y_LPARAM(lparam);
   PanelState& p = ui.panel;
-  const std::optional<size_t> before = p.hover_valid ? hit_test(p.hit_regions, p.hover_x, p.hover_y) : std::nullopt;
-  const std::optional<size_t> after = hit_test(p.hit_regions, x, y);
+  const bool changed = hover_region_changed(
+      p.hit_regions, p.hover_valid ? std::optional(std::pair(p.hover_x, p.hover_y)) : std::nullopt, x, y);
   p.hover_valid = true;
   p.hover_x = x;
   p.hover_y = y;
   // Repainting on every move would redraw the whole panel for nothing.
-  if (before != after || ui.dragging) repaint_panel(hwnd);
+  if (changed || ui.dragging) repaint_panel(hwnd);
 }
 
 void on_left_button_down(UiState& ui, HWND hwnd, LPARAM lparam) {
@@ -123,7 +123,7 @@ void on_left_button_down(UiState& ui, HWND hwnd, LPARAM lparam) {
   // the click cannot be resolved against what the user saw.
   if (ui.panel.hit_regions.empty()) return;
   const std::optional<size_t> hit = hit_test(ui.panel.hit_regions, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
-  if (hit) {
+  if (hit && ui.panel.hit_regions[*hit].action.kind != ActionKind::kNone) {
     const Action action = ui.panel.hit_regions[*hit].action;
     perform_panel_action(ui, hwnd, action);
     return;
@@ -195,7 +195,8 @@ void on_set_cursor(const UiState& ui, HWND hwnd, WPARAM wparam, LPARAM lparam, b
   POINT pt{};
   GetCursorPos(&pt);
   ScreenToClient(hwnd, &pt);
-  if (hit_test(ui.panel.hit_regions, pt.x, pt.y)) {
+  const std::optional<size_t> hit = hit_test(ui.panel.hit_regions, pt.x, pt.y);
+  if (hit && ui.panel.hit_regions[*hit].action.kind != ActionKind::kNone) {
     SetCursor(LoadCursorW(nullptr, IDC_HAND));
   } else if (!ui.settings.pinned) {
     SetCursor(LoadCursorW(nullptr, IDC_SIZEALL));  // the pop-up can be dragged by its body

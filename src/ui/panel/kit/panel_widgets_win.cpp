@@ -83,14 +83,14 @@ int32_t title_band(const PanelCanvas& c, int32_t y, std::string_view title, Rgb 
   return y + c.px(40) + c.px(10);
 }
 
-void settings_title_band(const PanelCanvas& c, std::string_view title) {
+void settings_title_band(const PanelCanvas& c, std::string_view title, Rgb colour) {
   const Theme& t = c.theme();
   fill_rect(c.dc, Rect{0, 0, c.width, c.px(12)}, t.background);
   const int32_t y = c.px(12);
   const Rect band{c.px(12), y, c.width - c.px(12), y + c.px(40)};
   fill_rect(c.dc, band, t.surface);
   std::optional<Rect> unused;
-  band_content(c, y, title, colours::accent, std::nullopt, &unused);
+  band_content(c, y, title, colour, std::nullopt, &unused);
   c.add_region_first(band, make_action(ActionKind::kBack));
 }
 

@@ -50,7 +50,7 @@ int32_t title_band(const PanelCanvas& c, int32_t y, std::string_view title, Rgb 
                    const std::optional<BandLabel>& label = std::nullopt);
 // The band of a page whose content scrolls beneath it: drawn after the content, its regions
 // first in the list.
-void settings_title_band(const PanelCanvas& c, std::string_view title);
+void settings_title_band(const PanelCanvas& c, std::string_view title, Rgb colour);
 // A link right-aligned to `right`; returns where the next link to its left ends.
 int32_t header_link(const PanelCanvas& c, int32_t right, int32_t y, std::string_view text, bool active,
                     const Action& action);

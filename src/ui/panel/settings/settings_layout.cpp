@@ -329,7 +329,8 @@ int32_t editor_label(Builder& b, int32_t y, std::string_view label) {
   return b.x0() + b.px(66);
 }
 
-void editor(Builder& b, int32_t y) {
+// Returns the bottom of the last row.
+int32_t editor(Builder& b, int32_t y) {
   static const AlertEditorState kDefaults;
   const AlertEditorState& e = b.in.editor ? *b.in.editor : kDefaults;
   const int32_t x0 = b.x0();
@@ -405,7 +406,7 @@ void editor(Builder& b, int32_t y) {
     y += b.px(20);
   }
   y = b.chips(x0, y, {{"save alert", true, act(ActionKind::kAlertSave)}, {"cancel", false, act(ActionKind::kAlertCancel)}});
-  b.view.content_height = y + b.px(24) - b.view.list_top;
+  return y + b.px(24);
 }
 
 // Content scrolled beneath the band, or past the bottom margin, cannot be clicked there: the band
@@ -429,11 +430,17 @@ PageView layout_settings_page(const PageInput& in, const RoleTextMeasure& measur
   if (!in.settings) return std::move(b.view);
   const int32_t band_bottom = b.px(12) + b.px(50);
   if (in.page == Page::kAlertEditor) {
+    // The editor scrolls beneath its band like the sections: in a short pop-up "save alert" is
+    // reached with the wheel. A field whose frame is not wholly in view is not placed.
     b.view.title = "New alert";
     b.view.title_colour = colours::alerts;
-    b.view.band_last = false;
     b.view.list_top = band_bottom;
-    editor(b, band_bottom);
+    const int32_t top = band_bottom - in.scroll_offset;
+    b.view.content_height = editor(b, top) - top;
+    clip_to_list(b);
+    for (std::optional<Rect>& frame : b.view.field_frames) {
+      if (frame && (frame->top < band_bottom || frame->bottom > in.height - b.px(12))) frame.reset();
+    }
     return std::move(b.view);
   }
   if (in.page != Page::kSettingsHome && in.page != Page::kSettingsSection) return std::move(b.view);

@@ -64,7 +64,6 @@ struct PageItem {
 struct PageView {
   std::string title;
   Rgb title_colour = colours::accent;
-  bool band_last = true;  // settings pages: the band is drawn over the scrolled content
   std::vector<PageItem> items;
   std::vector<HitRegion> regions;  // content regions in drawing order (the band's come separately)
   int32_t list_top = 0;             // where scrolled content may show (below the band)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "ui/panel/frame/panel_layout.h"
 #include "ui/panel/settings/connect_command.h"
 #include "util/wide_win.h"
 
@@ -110,26 +111,21 @@ int32_t GdiMeasure::width(FontRole role, std::string_view text) const { return t
 PageView paint_settings_page(const PanelCanvas& c, const PageInput& in) {
   const GdiMeasure measure(c.dc, *c.fonts);
   PageView view = layout_settings_page(in, measure);
-  if (view.band_last) {
-    // Content that became shorter (the AI link switched off) must not stay scrolled past its end.
-    const int32_t visible = c.height - c.px(12) - view.list_top;
-    const int32_t max = std::max(0, view.content_height - visible);
-    if (in.scroll_offset > max) {
-      PageInput again = in;
-      again.scroll_offset = max;
-      c.panel->scroll_offset = max;
-      view = layout_settings_page(again, measure);
-    }
+  // Content that became shorter (the AI link switched off) must not stay scrolled past its end:
+  // the offset is clamped before anything is placed, and the page laid out again with it.
+  const int32_t max = scroll_limit(view.content_height, view.list_top, c.height, c.scale);
+  if (in.scroll_offset > max) {
+    PageInput again = in;
+    again.scroll_offset = max;
+    c.panel->scroll_offset = max;
+    view = layout_settings_page(again, measure);
   }
-  if (!view.band_last) title_band(c, c.px(12), view.title, view.title_colour);
   for (const PageItem& item : view.items) draw_item(c, measure, item);
   for (const HitRegion& r : view.regions) c.panel->hit_regions.push_back(r);
   c.panel->request_field_y = view.request_field_y;
   c.panel->request_field_right = view.request_field_right;
-  if (view.band_last) {
-    scrollbar(c, c.width, c.height, view.list_top, view.content_height);
-    settings_title_band(c, view.title);
-  }
+  scrollbar(c, c.width, c.height, view.list_top, view.content_height);
+  settings_title_band(c, view.title, view.title_colour);
   return view;
 }
 
