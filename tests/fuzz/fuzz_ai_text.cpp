@@ -11,7 +11,7 @@
 #include "ui/gdi/text_layout.h"
 #include "ui/panel/ai/activity_model.h"
 #include "ui/panel/ai/messages_model.h"
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "ui/panel/ai/activity_model.h"
 #include "ui/panel/ai/messages_model.h"
 #include "ui/panel/frame/text_width_cache.h"
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 
 namespace qv {
 namespace {

@@ -7,7 +7,7 @@
 #include "agents/agent_registry.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/ai/message_list.h"
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 
 namespace qv {
 namespace {

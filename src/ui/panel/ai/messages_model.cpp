@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "ui/gdi/scale.h"
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
 #include "ui/panel/alert_editor/app_picker_win.h"
 
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 #include "util/wide_win.h"
 
 namespace qv {

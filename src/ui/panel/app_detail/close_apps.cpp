@@ -1,6 +1,6 @@
 #include "ui/panel/app_detail/close_apps.h"
 
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 #include "util/lower.h"
 
 namespace qv {

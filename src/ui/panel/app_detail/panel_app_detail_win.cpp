@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ui/panel/detail/detail_model.h"
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ui/panel/frame/panel_layout.h"
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 #include "util/format.h"
 
 namespace qv {

@@ -1,4 +1,4 @@
-#include "ui/panel/kit/untrusted_text.h"
+#include "util/untrusted_text.h"
 
 #include <cstdint>
 
