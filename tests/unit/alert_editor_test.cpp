@@ -245,11 +245,5 @@ TEST_F(AlertEditor, PickerOffersEachNameOnceSorted) {
   EXPECT_EQ(host.saves, 0);
 }
 
-TEST(AlertRuleCount, OneRuleIsSingular) {
-  EXPECT_EQ(rule_count_text(0), "0 rules");
-  EXPECT_EQ(rule_count_text(1), "1 rule");
-  EXPECT_EQ(rule_count_text(2), "2 rules");
-}
-
 }  // namespace
 }  // namespace qv

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/panel/alert_editor/alert_editor_layout.h"
 #include "ui/panel/frame/hit_test.h"
 #include "ui/panel/frame/panel_geometry.h"
 
@@ -34,7 +35,9 @@ struct Screen {
     in.height = 1200;
     in.editor = &editor;
   }
-  PageView view() const { return layout_settings_page(in, FixedMeasure()); }
+  PageView view() const {
+    return in.page == Page::kAlertEditor ? layout_alert_editor(in, FixedMeasure()) : layout_settings_page(in, FixedMeasure());
+  }
 };
 
 std::vector<const HitRegion*> regions_of(const PageView& v, ActionKind kind) {
@@ -55,6 +58,12 @@ std::vector<std::string> selected_chips(const PageView& v) {
   for (const PageItem& it : v.items)
     if ((it.kind == ItemKind::kChip || it.kind == ItemKind::kTile) && it.on) out.push_back(it.text);
   return out;
+}
+
+TEST(AlertRuleCount, OneRuleIsSingular) {
+  EXPECT_EQ(rule_count_text(0), "0 rules");
+  EXPECT_EQ(rule_count_text(1), "1 rule");
+  EXPECT_EQ(rule_count_text(2), "2 rules");
 }
 
 TEST(SettingsHome, FiveRowsFiftyApartWithTheRuleCount) {

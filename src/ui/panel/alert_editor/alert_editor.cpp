@@ -41,10 +41,6 @@ void save_alert(AlertEditorState& editor, Settings& settings, AlertHost& host) {
 
 }  // namespace
 
-std::string rule_count_text(size_t rules) {
-  return rules == 1 ? std::string("1 rule") : std::to_string(rules) + " rules";
-}
-
 std::string alert_log_path_for(const std::optional<std::string>& local_app_data) {
   if (!local_app_data) return "C:\\zelmor-alerts.log";
   return *local_app_data + "\\zelmor-alerts.log";

@@ -54,9 +54,6 @@ inline constexpr std::array<CooldownChoice, 3> kCooldownChoices = {{
 
 inline constexpr std::array<const char*, 3> kDeliveryChips = {"desktop", "file", "both"};
 
-// "1 rule", otherwise the count and " rules" (also "0 rules").
-std::string rule_count_text(size_t rules);
-
 // LOCALAPPDATA and "\zelmor-alerts.log", or "C:\zelmor-alerts.log" when the variable is missing
 // or not valid Unicode (nothing).
 std::string alert_log_path_for(const std::optional<std::string>& local_app_data);

@@ -2,6 +2,15 @@
 
 namespace qv {
 
+Action make_action(ActionKind kind, uint64_t index, uint8_t flag, uint32_t number) {
+  Action a;
+  a.kind = kind;
+  a.index = index;
+  a.flag = flag;
+  a.number = number;
+  return a;
+}
+
 std::optional<size_t> hit_test(const std::vector<HitRegion>& regions, int32_t x, int32_t y) {
   for (size_t i = 0; i < regions.size(); ++i) {
     if (regions[i].contains(x, y)) return i;

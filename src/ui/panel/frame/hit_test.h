@@ -89,6 +89,8 @@ struct HitRegion {
   bool operator==(const HitRegion&) const = default;
 };
 
+Action make_action(ActionKind kind, uint64_t index = 0, uint8_t flag = 0, uint32_t number = 0);
+
 // The first region in list order that contains the point.
 std::optional<size_t> hit_test(const std::vector<HitRegion>& regions, int32_t x, int32_t y);
 

@@ -4,6 +4,7 @@
 #include <deque>
 #include <string>
 
+#include "ui/panel/alert_editor/alert_editor_layout.h"
 #include "ui/panel/detail/panel_detail_win.h"
 #include "ui/panel/settings/settings_paint_win.h"
 
@@ -57,8 +58,11 @@ PageView paint_page(const PanelCanvas& c, const OverviewInput& in, const AppDeta
     case Page::kMessages: paint_messages(c, ai_in.messages ? *ai_in.messages : kNoMessages); break;
     case Page::kSettingsHome:
     case Page::kSettingsSection:
-    case Page::kAlertEditor:
       if (settings) return paint_settings_page(c, *settings);
+      page_frame(c);
+      break;
+    case Page::kAlertEditor:
+      if (settings) return paint_page_view(c, *settings, layout_alert_editor);
       page_frame(c);
       break;
     default: page_frame(c); break;

@@ -19,15 +19,6 @@ void PanelCanvas::add_region_first(const Rect& r, const Action& action) const {
   panel->hit_regions.insert(panel->hit_regions.begin(), HitRegion{r.left, r.top, r.right, r.bottom, action});
 }
 
-Action make_action(ActionKind kind, uint64_t index, uint8_t flag, uint32_t number) {
-  Action a;
-  a.kind = kind;
-  a.index = index;
-  a.flag = flag;
-  a.number = number;
-  return a;
-}
-
 int32_t font_ascent(HDC dc, HFONT font) {
   SelectObject(dc, font);
   TEXTMETRICW tm{};

@@ -34,8 +34,6 @@ struct PanelCanvas {
   void add_region_first(const Rect& r, const Action& action) const;
 };
 
-Action make_action(ActionKind kind, uint64_t index = 0, uint8_t flag = 0, uint32_t number = 0);
-
 int32_t font_ascent(HDC dc, HFONT font);
 int32_t font_height(HDC dc, HFONT font);
 
