@@ -54,4 +54,11 @@ long shown_percent(float percent) {
 
 std::string format_percent(float percent) { return std::to_string(shown_percent(percent)) + "%"; }
 
+std::string format_percent_one_decimal(double percent) {
+  if (std::isnan(percent)) percent = 0.0;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.1f%%", percent);
+  return buf;
+}
+
 }  // namespace qv

@@ -17,5 +17,7 @@ std::string format_compact(uint64_t bytes);
 std::string format_percent(float percent);
 // The whole number that format_percent shows.
 long shown_percent(float percent);
+// One decimal, not clamped (a sum over many processes may pass 100), with "%"; NaN counts as 0.
+std::string format_percent_one_decimal(double percent);
 
 }  // namespace qv
