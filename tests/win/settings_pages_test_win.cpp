@@ -77,12 +77,17 @@ struct SettingsMonitor {
     }
     paint_now();
   }
-  // Waits for the program's own paint: once the window has nothing left to update, the screen
-  // and the click regions are new.
+  // Waits for the program's own paint: once the window has nothing left to update and the paint
+  // has returned, the screen, the click regions and the text fields placed by it are new. (The
+  // update region empties when the paint begins; a message sent afterwards is taken only once
+  // the paint has ended.)
   void paint_now() {
     InvalidateRect(panel, nullptr, FALSE);
     EXPECT_TRUE(eventually([&] { return !GetUpdateRect(panel, nullptr, FALSE); }, 10000))
         << "the panel did not paint within 10 s";
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer))
+        << "the panel did not finish its paint within 10 s";
   }
   void click(const HitRegion& r) { click((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
 
