@@ -386,9 +386,10 @@ bool drag(POINT from, POINT to) {
                  steps + " sleep 0.1 mouseup 1");
 }
 
-// The same drag, released only once `arrived` holds (or after 10 s): the system's move loop works
-// through the pointer's moves on its own time, and a release it takes before the last of them
-// ends the move short of where the pointer went.
+// The same drag, released once `arrived` holds or after 5 s: the system's move loop works through
+// the pointer's moves on its own time, and a release it takes before the last of them ends the
+// move short of where the pointer went (seen with the overlay on a loaded machine). False only
+// when xdotool failed; where the window still lags, the caller's own check tells.
 bool drag_until(POINT from, POINT to, const std::function<bool()>& arrived) {
   std::string steps;
   for (int i = 1; i <= 8; ++i) {
@@ -400,9 +401,8 @@ bool drag_until(POINT from, POINT to, const std::function<bool()>& arrived) {
                steps)) {
     return false;
   }
-  const bool there = eventually(arrived, 10000);
-  if (!there) std::printf("the window did not follow the pointer to %ld,%ld within 10 s\n", to.x, to.y);
-  return xdotool("sleep 0.1 mouseup 1") && there;
+  if (!eventually(arrived, 5000)) std::printf("the window had not followed the pointer to %ld,%ld after 5 s\n", to.x, to.y);
+  return xdotool("sleep 0.1 mouseup 1");
 }
 
 int settings_int(const std::string& file, const std::string& key) {
@@ -489,8 +489,8 @@ TEST(WidgetProgram, DraggedByItsBodyAndSavedWithinASampleWithoutTakingTheForegro
   // A plain click first, away from where the drag starts: two presses at one spot would make a
   // double click, which starts no move.
   ASSERT_TRUE(xdotool("mousemove 310 305 click 1")) << "a plain click on the body";
-  EXPECT_TRUE(drag_until(POINT{340, 310}, POINT{540, 410},
-                         [&] { return rect_of(w).left == 500 && rect_of(w).top == 400; }))
+  ASSERT_TRUE(drag(POINT{340, 310}, POINT{540, 410}));
+  EXPECT_TRUE(eventually([&] { return rect_of(w).left == 500 && rect_of(w).top == 400; }, 5000))
       << rect_of(w).left << "," << rect_of(w).top;
   EXPECT_TRUE(eventually([&] {
     const std::string f = m.settings_file();
