@@ -91,22 +91,25 @@ SECTION_X=150 SECTION_Y0=88 SECTION_STEP=50  # settings home: general, AI tools,
                                              # desktop extras, alerts
 WIDGET_BOX=(23 93) OVERLAY_BOX=(23 267)      # on Desktop extras
 shot_file="$soak/screen.png"
-# The pop-up's rectangle "x y w h" on screen: the right part of the desktop, trimmed to what
-# differs from the desktop's colour (the widget and overlay sit at the left, out of the way).
-popup_rect() {
+POPUP_W=338 POPUP_MARGIN=8
+# The pop-up's top left corner "x y" on screen after a click on the tray icon at X: it is centred
+# on the pointer and kept POPUP_MARGIN inside the screen, and its top is where a strip of its
+# width, above the balloons that rise at the bottom right, stops being the desktop's colour.
+popup_corner() {
+  local x=$1 left bg geo
+  left=$((x - POPUP_W / 2))
+  [ "$left" -le $((QV_SCREEN_W - POPUP_MARGIN - POPUP_W)) ] || left=$((QV_SCREEN_W - POPUP_MARGIN - POPUP_W))
   import -window root "$shot_file" 2>/dev/null || return 1
-  local bg geo
   bg=$(convert "$shot_file" -format "%[pixel:p{$((QV_SCREEN_W - 1)),0}]" info:)
-  geo=$(convert "$shot_file" -crop "$((QV_SCREEN_W - 400))x$((QV_SCREEN_H - 40))+400+0" +repage \
+  geo=$(convert "$shot_file" -crop "$((POPUP_W - 40))x800+$((left + 20))+0" +repage \
         -bordercolor "$bg" -border 1 -fuzz 6% -format '%@' info: 2>/dev/null) || return 1
-  # WxH+X+Y, measured in the bordered crop
   [[ $geo =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
-  [ "${BASH_REMATCH[1]}" -ge 200 ] && [ "${BASH_REMATCH[2]}" -ge 200 ] || return 1
-  echo "$((BASH_REMATCH[3] - 1 + 400)) $((BASH_REMATCH[4] - 1)) ${BASH_REMATCH[1]} ${BASH_REMATCH[2]}"
+  [ "${BASH_REMATCH[1]}" -ge 200 ] || return 1  # the desktop alone: no pop-up
+  echo "$left $((BASH_REMATCH[4] - 1))"
 }
 ui_cycles=0 ui_missed=0
 ui_driver() {
-  local icons x y px py pw ph cycle=0
+  local icons x y px py cycle=0
   while [ "$(date +%s)" -lt "$end_epoch" ]; do
     cycle=$((cycle + 1))
     import -window root "$shot_file" 2>/dev/null || { sleep 2; continue; }
@@ -115,11 +118,16 @@ ui_driver() {
     read -r x y <<<"${icons[1]:-${icons[0]}}"
     # Open and close from the tray, then open for the pages.
     qv_click "$x" "$y"; sleep 2; qv_click "$x" "$y"; sleep 2; qv_click "$x" "$y"; sleep 2
-    if ! read -r px py pw ph < <(popup_rect); then
+    if ! read -r px py < <(popup_corner "$x"); then
       echo "cycle $cycle: no pop-up found after the tray click" >> "$soak/ui.txt"
       xdotool key Escape; sleep 2; continue
     fi
-    at() { qv_click $((px + $1)) $((py + $2)); sleep "${3:-2}"; }
+    # The pop-up keeps its bottom and changes its height with the page: its corner is found anew
+    # before every click.
+    at() {
+      read -r px py < <(popup_corner "$x") || { ui_missed=$((ui_missed + 1)); return 0; }
+      qv_click $((px + $1)) $((py + $2)); sleep "${3:-2}"
+    }
     for i in 0 1 2 3 4 5 6; do at "$TILE_X" $((TILE_Y0 + i * TILE_STEP)) 3; at "${BACK[@]}" 1; done
     at "${SETTINGS_LINK[@]}"
     for s in 0 1 2 3 4; do
@@ -131,7 +139,7 @@ ui_driver() {
     done
     at "${BACK[@]}" 1
     xdotool key Escape; sleep 1
-    echo "cycle $cycle: pop-up at $px,$py ${pw}x$ph; $(grep -E '^(widget_on|fps_overlay)=' "$appdata/zelmor.ini" | tr '\n' ' ')" >> "$soak/ui.txt"
+    echo "cycle $cycle: pop-up at $px,$py, $ui_missed clicks without a pop-up so far; $(grep -E '^(widget_on|fps_overlay)=' "$appdata/zelmor.ini" | tr '\n' ' ')" >> "$soak/ui.txt"
   done
 }
 ui_driver &
@@ -140,9 +148,9 @@ ui_job=$!
 # --- the table, one row a minute
 private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s + 0}' "/proc/$1/smaps_rollup" 2>/dev/null; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null; }
-size_kb() { local s=0 f; for f in "$@"; do [ -f "$f" ] && s=$((s + $(stat -c %s "$f"))); done; echo $((s / 1024)); }
+size_b() { local s=0 f; for f in "$@"; do [ -f "$f" ] && s=$((s + $(stat -c %s "$f"))); done; echo "$s"; }
 table="$soak/table.tsv"
-echo -e "minute\trss_mb\tprivate_mb\thandles\tgdi\tuser\twindows\tthreads\tprogram_log_kb\tagent_log_kb\trule_logs_kb" > "$table"
+echo -e "minute\trss_kb\tprivate_kb\thandles\tgdi\tuser\twindows\tthreads\tprogram_log_b\tagent_log_b\trule_logs_kb" > "$table"
 died=0
 for minute in $(seq 0 "$minutes"); do
   while [ "$(date +%s)" -lt $((start_epoch + minute * 60)) ]; do sleep 1; done
@@ -151,7 +159,7 @@ for minute in $(seq 0 "$minutes"); do
   counts=$(wine explorer "/desktop=$QV_DESKTOP" "$tools/zqcount.exe" quorvel.exe 2>/dev/null | tr -d '\r' | tail -n 1)
   [ -n "$counts" ] || counts="- - - - -"
   read -r handles gdi user windows threads <<<"$counts"
-  echo -e "$minute\t$(( $(rss_kb "$pid") / 1024 ))\t$(( $(private_kb "$pid") / 1024 ))\t$handles\t$gdi\t$user\t$windows\t$threads\t$(size_kb "$appdata/zelmor.log" "$appdata/zelmor.log.1")\t$(size_kb "$appdata"/zelmor-agents.log*)\t$(size_kb "$appdata"/rules/*)" >> "$table"
+  echo -e "$minute\t$(rss_kb "$pid")\t$(private_kb "$pid")\t$handles\t$gdi\t$user\t$windows\t$threads\t$(size_b "$appdata/zelmor.log" "$appdata/zelmor.log.1")\t$(size_b "$appdata"/zelmor-agents.log*)\t$(( $(size_b "$appdata"/rules/*) / 1024 ))" >> "$table"
   tail -n 1 "$table"
 done
 
