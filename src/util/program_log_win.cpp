@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "util/handles_win.h"
+#include "util/log_cap.h"
 #include "util/names.h"
 #include "util/panic.h"
 #include "util/wide_win.h"
@@ -52,12 +53,31 @@ SRWLOCK& append_lock_for(const std::wstring& path) {
 
 }  // namespace
 
+namespace {
+
+HANDLE open_for_append(const std::wstring& path) {
+  // FILE_READ_ATTRIBUTES for the size, which decides whether the file is set aside first.
+  return CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
 unsigned long append_to_file(const std::wstring& path, std::string_view bytes) {
   // Nothing in here may throw: a panic logs through this.
   SRWLOCK& lock = append_lock_for(path);
   AcquireSRWLockExclusive(&lock);
-  UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile file(open_for_append(path));
+  LARGE_INTEGER size{};
+  if (file && GetFileSizeEx(file.get(), &size) &&
+      log_append_needs_new_file(static_cast<uint64_t>(size.QuadPart), bytes.size())) {
+    file.reset();
+    // When the move fails (another program holds the file without sharing deletion), the line
+    // still goes to the full file: a file past the cap is better than a lost line.
+    MoveFileExW(path.c_str(), set_aside_log_path(path).c_str(), MOVEFILE_REPLACE_EXISTING);
+    file.reset(open_for_append(path));
+  }
   const DWORD error = file ? ERROR_SUCCESS : GetLastError();
   if (file) {
     DWORD written = 0;

@@ -14,7 +14,9 @@ void log_line(std::string_view text);
 
 // Opens `path` for appending (created if missing, shared with every other opener), writes
 // `bytes` and closes it again, so the user can move, read or delete the file meanwhile. Appends
-// by this process's threads to one file go one at a time; appends to other files do not wait. Returns 0, or the error that kept it from opening.
+// by this process's threads to one file go one at a time; appends to other files do not wait.
+// Before an append would take the file past the log cap, the file is renamed to PATH.1 (replacing
+// an older one) and a new file is begun. Returns 0, or the error that kept it from opening.
 unsigned long append_to_file(const std::wstring& path, std::string_view bytes);
 
 // Routes panics on every thread to the program log and ends the process at once.

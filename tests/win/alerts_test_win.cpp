@@ -14,6 +14,7 @@
 #include "rules/alert_evaluator_win.h"
 #include "rules/rule_store_win.h"
 #include "rules/rule_text.h"
+#include "util/log_cap.h"
 #include "util/program_log_win.h"
 #include "util/user_sid_win.h"
 #include "util/user_write_win.h"
@@ -108,6 +109,42 @@ TEST(AlertDelivery, SixtySixRulesTrueAtOnceFireOnceEach) {
   for (int i = 0; i < 3; ++i) evaluator.evaluate(rules, tick, state, panel.hwnd);
   evaluator.wait_for_log_lines();
   EXPECT_EQ(lines_of(read_file(dir.file(L"many.log"))).size(), 66u);
+}
+
+TEST(LogCap, AFullLogIsSetAsideReplacingTheOlderOneAndANewFileBegun) {
+  TempDir dir;
+  const std::wstring log = dir.file(L"zelmor.log");
+  std::string full(kLogFileCapBytes - 3, 'x');
+  full.back() = '\n';
+  write_file(log, full);
+  write_file(log + L".1", "older generation\n");
+
+  EXPECT_EQ(append_to_file(log, "ab\n"), 0u);  // ends exactly at the cap: stays
+  EXPECT_EQ(read_file(log + L".1"), "older generation\n");
+  EXPECT_EQ(append_to_file(log, "c\n"), 0u);  // would pass it
+  const std::string set_aside = read_file(log + L".1");
+  EXPECT_EQ(set_aside.size(), kLogFileCapBytes);
+  EXPECT_EQ(set_aside.substr(set_aside.size() - 5), "x\nab\n");
+  EXPECT_EQ(read_file(log), "c\n");
+}
+
+TEST(LogCap, ARuleWithoutCooldownLogsEveryTickAcrossTheSwitch) {
+  TempDir dir;
+  FakePanel panel;
+  SharedState state;
+  const std::wstring log = dir.file(L"every.log");
+  write_file(log, std::string(kLogFileCapBytes - 10, '-'));
+  const auto rules = rules_of({"cpu>50; file=" + utf8(log) + "; cooldown=0; nonotify"});
+  Snapshot tick;
+  tick.cpu_pct = 80;
+  AlertEvaluator evaluator;
+  for (int i = 0; i < 3; ++i) evaluator.evaluate(rules, tick, state, panel.hwnd);
+  evaluator.wait_for_log_lines();
+  // The first line would already pass the cap: all three go to the new file, none is lost.
+  EXPECT_EQ(read_file(log + L".1").size(), kLogFileCapBytes - 10);
+  const auto lines = lines_of(read_file(log));
+  ASSERT_EQ(lines.size(), 3u);
+  for (const auto& line : lines) EXPECT_TRUE(std::regex_search(line, kStamp)) << line;
 }
 
 TEST(AlertDelivery, CooldownHoldsAcrossTicksOfOneEvaluator) {

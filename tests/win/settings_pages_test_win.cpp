@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/settings.h"
@@ -53,7 +55,11 @@ struct SettingsMonitor {
     if (!panel) return;
     SetCursorPos(0, 0);
     PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
-    eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
+    // A hidden panel paints nothing and so has no click regions: every later click would be lost.
+    if (!eventually([&] { return IsWindowVisible(panel) != FALSE; }, 15000)) {
+      ADD_FAILURE() << "the pop-up did not show within 15 s of the tray click";
+      panel = nullptr;
+    }
   }
   ~SettingsMonitor() { kill(child); }
 
@@ -72,11 +78,17 @@ struct SettingsMonitor {
     }
     paint_now();
   }
-  // Waits for the program's own paint: once the window has nothing left to update, the screen
-  // and the click regions are new.
+  // Waits for the program's own paint: once the window has nothing left to update and the paint
+  // has returned, the screen, the click regions and the text fields placed by it are new. (The
+  // update region empties when the paint begins; a message sent afterwards is taken only once
+  // the paint has ended.)
   void paint_now() {
     InvalidateRect(panel, nullptr, FALSE);
-    eventually([&] { return !GetUpdateRect(panel, nullptr, FALSE); }, 5000);
+    EXPECT_TRUE(eventually([&] { return !GetUpdateRect(panel, nullptr, FALSE); }, 10000))
+        << "the panel did not paint within 10 s";
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer))
+        << "the panel did not finish its paint within 10 s";
   }
   void click(const HitRegion& r) { click((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
 
@@ -244,6 +256,73 @@ TEST(SettingsPages, AiToolsSectionWritesEachChoice) {
   m.click(*m.region(v, ActionKind::kToggleMcp));
   EXPECT_EQ(m.ini(), with_line(before, "mcp_enabled=1", "mcp_enabled=0"));
   EXPECT_FALSE(IsWindowVisible(field)) << "the request field hides with the connection";
+}
+
+// A window of this process that owns the clipboard. When the panel's copy empties the clipboard,
+// the system sends this window WM_DESTROYCLIPBOARD and the panel waits for the answer; meanwhile
+// this window sends the panel a click, as any other program's message may arrive while the panel
+// waits inside a call of its own (the shell's tray calls do so on every sample).
+struct ClipboardOwnerThatClicks {
+  HWND panel;
+  POINT at;
+  std::atomic<int> clicks_sent{0};
+  HWND hwnd = nullptr;
+  std::thread thread;
+  std::atomic<bool> ready{false};
+  std::atomic<DWORD> thread_id{0};
+
+  ClipboardOwnerThatClicks(HWND p, POINT point) : panel(p), at(point) {
+    thread = std::thread([this] {
+      thread_id = GetCurrentThreadId();
+      hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+      SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&proc));
+      if (OpenClipboard(hwnd)) {
+        EmptyClipboard();
+        CloseClipboard();
+      }
+      ready = true;
+      MSG msg;
+      while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+      DestroyWindow(hwnd);
+    });
+    eventually([&] { return ready.load(); }, 5000);
+  }
+  ~ClipboardOwnerThatClicks() {
+    PostThreadMessageW(thread_id.load(), WM_QUIT, 0, 0);
+    thread.join();
+  }
+  static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<ClipboardOwnerThatClicks*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_DESTROYCLIPBOARD && self) {
+      DWORD_PTR answer = 0;
+      for (UINT m : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+        SendMessageTimeoutW(self->panel, m, m == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(self->at.x, self->at.y),
+                            SMTO_ABORTIFHUNG, 10000, &answer);
+      }
+      ++self->clicks_sent;
+      return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wparam, lparam);
+  }
+};
+
+TEST(SettingsPages, AClickSentWhileThePanelWaitsOnAnotherProgramIsCarriedOutAfterwards) {
+  SettingsMonitor m;
+  m.start(full_file());
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(1));
+  const PageView v = m.layout(Page::kSettingsSection, 1, m.settings());
+  const HitRegion* copy = m.region(v, ActionKind::kCopyConnectCommand);
+  const HitRegion* mcp = m.region(v, ActionKind::kToggleMcp);
+  ASSERT_TRUE(copy && mcp);
+  const std::string before = m.ini();
+  ClipboardOwnerThatClicks owner(m.panel, POINT{(mcp->left + mcp->right) / 2, (mcp->top + mcp->bottom) / 2});
+  m.click(*copy);
+  ASSERT_EQ(owner.clicks_sent.load(), 1) << "the copy did not take the clipboard from this test's window";
+  // The click arrived while the copy held the panel's state; it is carried out right after it.
+  EXPECT_TRUE(eventually([&] { return m.ini() == with_line(before, "mcp_enabled=1", "mcp_enabled=0"); }, 5000))
+      << m.ini();
 }
 
 TEST(SettingsPages, CopyPutsTheConnectCommandOnTheClipboardUntilThePageChanges) {
@@ -422,7 +501,10 @@ TEST(SettingsPages, EveryPageInEveryThemeAndTextSize) {
         }
         for (int bottom = 0; bottom < 2; ++bottom) {
           if (bottom) {
-            SendMessageW(m.panel, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120 * 30)), MAKELPARAM(100, 200));
+            DWORD_PTR answer = 0;
+            ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120 * 30)),
+                                            MAKELPARAM(100, 200), SMTO_ABORTIFHUNG, 10000, &answer))
+                << "the panel did not answer the wheel within 10 s";
             m.paint_now();
           }
           // A sample may resize the pop-up meanwhile; the picture counts once it is painted. (A pop-up
@@ -503,22 +585,16 @@ TEST(SettingsPages, AppPickerListsTheRunningNamesSortedAndFillsTheAppField) {
   SettingsMonitor m;
   const std::string ini = with_line(full_file(), "interval_ms=1000", "interval_ms=250");
   // Alerts section, "+ new alert", "One app…": the app name field shows once all three took.
-  // A click lost on a busy machine leaves some other page; the way is then taken again from a
-  // fresh start.
   AlertEditorState editor;
-  bool app_field = false;
-  for (int attempt = 0; attempt < 3 && !app_field; ++attempt) {
-    kill(m.child);
-    m.start(ini);
-    ASSERT_NE(m.panel, nullptr);
-    ASSERT_TRUE(m.open_section(4));
-    const PageView alerts = m.layout(Page::kSettingsSection, 4, m.settings());
-    const PageView form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
-    m.click(*m.region(alerts, ActionKind::kNewAlert));
-    m.click(*m.region(form, ActionKind::kAlertMetric, 7));
-    app_field = eventually([&] { return IsWindowVisible(GetDlgItem(m.panel, 1)) != FALSE; }, 2000);
-  }
-  ASSERT_TRUE(app_field) << "the app name field never showed";
+  m.start(ini);
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(4));
+  const PageView alerts = m.layout(Page::kSettingsSection, 4, m.settings());
+  const PageView form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
+  m.click(*m.region(alerts, ActionKind::kNewAlert));
+  m.click(*m.region(form, ActionKind::kAlertMetric, 7));
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(GetDlgItem(m.panel, 1)) != FALSE; }, 5000))
+      << "the app name field never showed";
   editor.metric = 7;
   const PageView app_form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
   const HitRegion* pick = m.region(app_form, ActionKind::kAlertAppPicker);
@@ -560,8 +636,10 @@ TEST(SettingsPages, StartWithWindowsTicksTheRowWhenTheTaskIsCreated) {
   EXPECT_FALSE(ticked(capture_client(m.panel), row));
   m.click(row);
   EXPECT_EQ(m.runs(), 5u);
-  const ScreenShot s = capture_client(m.panel);
-  EXPECT_TRUE(ticked(s, row));
+  // Painted: the screen shows it once the desktop has taken the new picture, which on a loaded
+  // machine comes a moment after the window painted.
+  ScreenShot s;
+  EXPECT_TRUE(eventually([&] { return ticked(s = capture_client(m.panel), row); }, 5000)) << "the row never showed ticked";
   EXPECT_FALSE(warned(s));
 }
 
@@ -572,13 +650,13 @@ TEST(SettingsPages, AFailedTaskChangeWarnsUntilThePageChanges) {
   ASSERT_TRUE(m.open_section(0));
   const HitRegion row = *m.region(m.layout(Page::kSettingsSection, 0, m.settings()), ActionKind::kToggleAutostart);
   m.click(row);
-  ScreenShot s = capture_client(m.panel);
+  ScreenShot s;
+  EXPECT_TRUE(eventually([&] { return warned(s = capture_client(m.panel)); }, 5000)) << "the warning never showed";
   EXPECT_EQ(m.runs(), 5u);
   EXPECT_FALSE(ticked(s, row));
-  EXPECT_TRUE(warned(s));
   m.click(100, 30);  // back to the home page and in again
   ASSERT_TRUE(m.click_section(0));
-  EXPECT_FALSE(warned(capture_client(m.panel)));
+  EXPECT_TRUE(eventually([&] { return !warned(capture_client(m.panel)); }, 5000)) << "the warning stayed";
 }
 
 // Runs a program of the Linux host (Wine's own bridge, which its browser launcher uses).

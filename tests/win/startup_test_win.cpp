@@ -222,9 +222,9 @@ TEST(Monitor, SecondInstanceLeavesQuietlyAndFirstIsUnaffected) {
   ASSERT_NE(first.panel, nullptr);
   Child second = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", first.dir.path()}});
   ASSERT_TRUE(second.process.valid());
-  const ULONGLONG t0 = GetTickCount64();
-  EXPECT_EQ(wait_exit(second, 1000), std::optional<DWORD>(0));
-  EXPECT_LT(GetTickCount64() - t0, 1000u);
+  // Quietly: exit code 0 without a window or a message box. How soon is not this test's business
+  // (a loaded machine takes Wine seconds to start a process at all).
+  EXPECT_EQ(wait_exit(second, 30000), std::optional<DWORD>(0)) << "waited 30 s for the second copy to end";
   EXPECT_EQ(find_window(second.pid, L"ZelmorWnd", 0), nullptr);
   EXPECT_EQ(find_window(second.pid, L"#32770", 0), nullptr);
   EXPECT_TRUE(IsWindow(first.panel));
@@ -493,7 +493,7 @@ TEST(ProgramLog, AppendsLinesWithoutDecoration) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   Child child = launch(self, L"--child=log-lines", {{L"LOCALAPPDATA", dir.path()}});
-  EXPECT_EQ(wait_exit(child, 10000), std::optional<DWORD>(0));
+  EXPECT_EQ(wait_exit(child, 60000), std::optional<DWORD>(0)) << "waited 60 s for the child that logs two lines";
   EXPECT_EQ(read_file(dir.file(L"zelmor.log")), "earlier\nfirst line\nsecond line\n");
 }
 
@@ -502,10 +502,14 @@ TEST(ProgramLog, LinesFromManyThreadsAtOnceAreAllKeptWhole) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   Child child = launch(self, L"--child=log-from-threads", {{L"LOCALAPPDATA", dir.path()}});
-  ASSERT_EQ(wait_exit(child, 20000), std::optional<DWORD>(0));
+  // 4000 opens and closes of one file: on a loaded machine Wine takes tens of seconds for them.
+  const std::optional<DWORD> code = wait_exit(child, 180000);
   std::vector<std::string> lines;
   std::istringstream log(read_file(dir.file(L"zelmor.log")));
   for (std::string line; std::getline(log, line);) lines.push_back(line);
+  if (!code) kill(child);
+  ASSERT_EQ(code, std::optional<DWORD>(0)) << "the child had not ended after 180 s; " << lines.size()
+                                           << " lines were written by then";
   std::sort(lines.begin(), lines.end());
   std::vector<std::string> expected;
   for (int t = 0; t < 4; ++t) {

@@ -139,11 +139,18 @@ HWND find_window(DWORD pid, const wchar_t* cls, DWORD ms) {
 }
 
 HWND find_monitor_window(const Child& monitor) {
-  constexpr DWORD kPatienceMs = 60000;
-  if (HWND panel = find_window(monitor.pid, kPanelWindowClass, kPatienceMs)) return panel;
+  constexpr DWORD kPatienceMs = 15000;
+  // A monitor that ends meanwhile (another copy still held the one-copy lock) makes no window:
+  // that is known at once, not after the whole wait.
+  FindCtx ctx{monitor.pid, kPanelWindowClass, nullptr};
+  eventually([&] {
+    EnumWindows(&find_proc, reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found != nullptr || wait_exit(monitor, 0).has_value();
+  }, kPatienceMs);
+  if (ctx.found) return ctx.found;
   const std::optional<DWORD> code = wait_exit(monitor, 0);
   HANDLE lock = OpenMutexW(SYNCHRONIZE, FALSE, kSingleInstanceMutex);
-  std::fprintf(stderr, "    monitor pid %lu has no window after %lu ms: %s (exit code %lu), one-copy lock %s\n",
+  std::fprintf(stderr, "    monitor pid %lu has no window (waited up to %lu ms): %s (exit code %lu), one-copy lock %s\n",
                static_cast<unsigned long>(monitor.pid), static_cast<unsigned long>(kPatienceMs),
                code ? "it ended" : "it still runs", static_cast<unsigned long>(code.value_or(0)),
                lock ? "held" : "free");

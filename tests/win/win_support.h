@@ -47,9 +47,9 @@ size_t thread_count_of(DWORD pid);
 
 // First visible or hidden top-level window of the process with this class (polls up to `ms`).
 HWND find_window(DWORD pid, const wchar_t* cls, DWORD ms);
-// The panel window of a monitor just launched. Wine now and then takes many seconds to start a
-// process on a loaded machine, so this waits up to a minute; when no window comes it writes to
-// stderr whether the process still runs or how it ended, and whether the one-copy lock is held.
+// The panel window of a monitor just launched: waits up to 15 s, less when the monitor ends
+// first; when no window comes it writes to stderr whether the process still runs or how it
+// ended, and whether the one-copy lock is held.
 HWND find_monitor_window(const Child& monitor);
 std::wstring window_text(HWND hwnd);
 std::wstring message_box_text(HWND box);  // the static control 0xFFFF

@@ -468,16 +468,40 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
   }
 }
 
-LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  // Signing out or shutting down ends the process soon after this returns, without WM_DESTROY:
-  // the settings are saved and the trace session is stopped here. This also holds while another
-  // message has UiState borrowed; saving only reads it.
-  if (msg == WM_ENDSESSION && wparam && t_ui_state) {
-    save(*t_ui_state);
-    stop_own_trace_session();
-    return 0;
+namespace {
+
+// A message that another thread sent while this thread waited inside a call of its own finds
+// UiState lent out: Shell_NotifyIconW, for one, waits for the taskbar's process, and the system
+// hands this thread the messages sent to it meanwhile. Input of that kind (a tray callback, a
+// click another program sends) is kept and handled in order once UiState is given back, instead
+// of being dropped. Messages whose answer the sender reads cannot wait and are not kept.
+struct HeldMessage {
+  HWND hwnd;
+  UINT msg;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+thread_local std::deque<HeldMessage> t_held;
+// More than any burst of input; past it, the oldest behaviour (dropped) comes back.
+constexpr size_t kMaxHeldMessages = 256;
+
+bool can_wait_for_ui_state(UINT msg) {
+  switch (msg) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MOUSEWHEEL:
+    case WM_KEYDOWN:
+    case kWmTray:
+    case kWmSample:
+    case kWmNotifyQueued:
+      return true;
+    default:
+      return false;
   }
-  if (!t_ui_state || t_borrowed) return default_treatment(hwnd, msg, wparam, lparam);
+}
+
+LRESULT handle_with_ui_state(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   t_borrowed = true;
   LRESULT result = 0;
   const bool handled = handle_panel_message(*t_ui_state, hwnd, msg, wparam, lparam, &result);
@@ -486,6 +510,36 @@ LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
   const AfterMessage after = std::exchange(t_ui_state->after_message, AfterMessage::kNothing);
   const LRESULT out = handled ? result : default_treatment(hwnd, msg, wparam, lparam);
   run_after_message(hwnd, after);
+  return out;
+}
+
+}  // namespace
+
+LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  // Signing out or shutting down ends the process soon after this returns, without WM_DESTROY:
+  // the settings are saved and the trace session is stopped here. This also holds while a
+  // modal loop (a message box) has UiState borrowed; saving only reads it.
+  if (msg == WM_ENDSESSION && wparam && t_ui_state) {
+    save(*t_ui_state);
+    stop_own_trace_session();
+    return 0;
+  }
+  if (!t_ui_state) return default_treatment(hwnd, msg, wparam, lparam);
+  if (t_borrowed) {
+    // Only messages from another thread: this thread's own nested messages (a text field's
+    // change notice while the panel sets its text) are meant to pass by.
+    if (InSendMessage() && can_wait_for_ui_state(msg) && t_held.size() < kMaxHeldMessages) {
+      t_held.push_back(HeldMessage{hwnd, msg, wparam, lparam});
+      return 0;
+    }
+    return default_treatment(hwnd, msg, wparam, lparam);
+  }
+  const LRESULT out = handle_with_ui_state(hwnd, msg, wparam, lparam);
+  while (!t_held.empty() && !t_borrowed && t_ui_state) {
+    const HeldMessage held = t_held.front();
+    t_held.pop_front();
+    if (IsWindow(held.hwnd)) handle_with_ui_state(held.hwnd, held.msg, held.wparam, held.lparam);
+  }
   return out;
 }
 
