@@ -8,10 +8,10 @@
 #include <deque>
 #include <string>
 
-#include "ui/panel/message_list.h"
+#include "ui/panel/ai/message_list.h"
 #include "ui/gdi/draw_win.h"
-#include "ui/panel/activity_model.h"
-#include "ui/panel/panel_page_win.h"
+#include "ui/panel/ai/activity_model.h"
+#include "ui/panel/frame/panel_page_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {

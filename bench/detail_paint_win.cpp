@@ -8,8 +8,8 @@
 #include <unordered_map>
 
 #include "ui/gdi/draw_win.h"
-#include "ui/panel/panel_layout.h"
-#include "ui/panel/panel_page_win.h"
+#include "ui/panel/frame/panel_layout.h"
+#include "ui/panel/frame/panel_page_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "ui/gdi/draw_win.h"
-#include "ui/panel/overview_model.h"
-#include "ui/panel/panel_layout.h"
-#include "ui/panel/panel_page_win.h"
-#include "ui/panel/panel_window_win.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/overview/overview_model.h"
+#include "ui/panel/frame/panel_layout.h"
+#include "ui/panel/frame/panel_page_win.h"
+#include "ui/panel/frame/panel_window_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "ui/gdi/draw_win.h"
-#include "ui/panel/panel_page_win.h"
+#include "ui/panel/frame/panel_page_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {

@@ -11,8 +11,8 @@
 
 #include "core/messages.h"
 #include "ui/gdi/draw_win.h"
-#include "ui/panel/panel_window_win.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/frame/panel_window_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {

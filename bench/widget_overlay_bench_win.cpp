@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/shared_state.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 #include "ui/overlay/overlay_win.h"
 #include "ui/widget/widget_win.h"
 #include "win_bench.h"

@@ -34,6 +34,26 @@ ALLOWED_SIDEWAYS = {
 APART = {"companion": {"util"}}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
+# The panel's pages, each in a room of its own under src/ui/panel: a page includes its own room,
+# the frame and the kit, never another page.
+PANEL_PAGES = {"overview", "detail", "app_detail", "settings", "alert_editor", "ai"}
+PANEL_INCLUDE = re.compile(r'^\s*#\s*include\s+"ui/panel/([^"/]+)/')
+
+
+def page_problems(src):
+    problems = []
+    panel = src / "ui" / "panel"
+    for path in sorted(panel.rglob("*")):
+        if path.suffix not in (".h", ".cpp") or not path.is_file():
+            continue
+        room = path.relative_to(panel).parts[0]
+        if room not in PANEL_PAGES:
+            continue
+        for number, line in enumerate(path.read_text(encoding="utf-8", errors="replace").splitlines(), 1):
+            m = PANEL_INCLUDE.match(line)
+            if m and m.group(1) in PANEL_PAGES and m.group(1) != room:
+                problems.append(f"{path}:{number}: page {room} includes page {m.group(1)}")
+    return problems
 
 
 def layer_of(folder):
@@ -75,7 +95,7 @@ def check(src):
 
 def main():
     root = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parent.parent
-    problems = check(root / "src")
+    problems = check(root / "src") + page_problems(root / "src")
     for p in problems:
         print(p)
     if problems:

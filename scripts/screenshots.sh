@@ -75,7 +75,7 @@ start_with() {
 }
 
 pinned_at() { echo pinned=1 win_x=$PX win_y=$PY win_w=$PW win_h=$PH | tr ' ' '\n'; }
-has_page() { grep -q "$1" "$root/src/ui/panel/panel_state.h" && [ -n "$(ls "$root"/src/ui/panel/*"$2"* 2>/dev/null)" ]; }
+has_page() { grep -q "$1" "$root/src/ui/panel/frame/panel_state.h" && [ -n "$(ls "$root"/src/ui/panel/*/*"$2"* 2>/dev/null)" ]; }
 
 # What an AI tool would send: three messages, then two reports of one session (the second
 # finishes one agent, drops another and fails a third) and one of a second session.

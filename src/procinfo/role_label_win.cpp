@@ -9,6 +9,7 @@
 #include "procinfo/apps.h"
 #include "procinfo/process_records.h"
 #include "util/handles_win.h"
+#include "util/untrusted_text.h"
 
 namespace qv {
 namespace {
@@ -35,7 +36,9 @@ std::string process_command_line(uint32_t pid) {
 
 std::string role_label(uint32_t pid, RoleLabelCache& cache) {
   if (auto it = cache.find(pid); it != cache.end()) return it->second;
-  std::string label = role_label_from_command_line(process_command_line(pid));
+  // The label comes from another program's command line: cleaned for drawing and held to a
+  // line's length before it is kept, whatever that program put there.
+  std::string label = display_line_capped(role_label_from_command_line(process_command_line(pid)), kRoleLabelMaxChars);
   cache.emplace(pid, label);
   return label;
 }

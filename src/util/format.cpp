@@ -52,4 +52,11 @@ std::string format_percent(float percent) {
   return std::to_string(std::lround(p)) + "%";
 }
 
+std::string format_percent_one_decimal(double percent) {
+  if (std::isnan(percent)) percent = 0.0;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.1f%%", percent);
+  return buf;
+}
+
 }  // namespace qv

@@ -15,5 +15,7 @@ std::string format_rate_or_zero(uint64_t bytes_per_second);
 std::string format_compact(uint64_t bytes);
 // Clamped to 0..100 and rounded to a whole number, with "%"; NaN counts as 0.
 std::string format_percent(float percent);
+// One decimal, not clamped (a sum over many processes may pass 100), with "%"; NaN counts as 0.
+std::string format_percent_one_decimal(double percent);
 
 }  // namespace qv

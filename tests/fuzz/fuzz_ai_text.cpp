@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "ui/gdi/text_layout.h"
-#include "ui/panel/activity_model.h"
-#include "ui/panel/messages_model.h"
-#include "ui/panel/untrusted_text.h"
+#include "ui/panel/ai/activity_model.h"
+#include "ui/panel/ai/messages_model.h"
+#include "util/untrusted_text.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/panel/activity_model.h"
-#include "ui/panel/messages_model.h"
-#include "ui/panel/text_width_cache.h"
-#include "ui/panel/untrusted_text.h"
+#include "ui/panel/ai/activity_model.h"
+#include "ui/panel/ai/messages_model.h"
+#include "ui/panel/frame/text_width_cache.h"
+#include "util/untrusted_text.h"
 
 namespace qv {
 namespace {

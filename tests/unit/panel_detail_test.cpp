@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/panel/app_detail_model.h"
-#include "ui/panel/close_apps.h"
-#include "ui/panel/detail_model.h"
+#include "ui/panel/app_detail/app_detail_model.h"
+#include "ui/panel/app_detail/close_apps.h"
+#include "ui/panel/detail/detail_model.h"
 
 namespace qv {
 namespace {

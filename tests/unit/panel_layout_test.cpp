@@ -1,4 +1,4 @@
-#include "ui/panel/panel_layout.h"
+#include "ui/panel/frame/panel_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "config/settings.h"
 #include "ui/gdi/scale.h"
-#include "ui/panel/hit_test.h"
+#include "ui/panel/frame/hit_test.h"
 
 namespace qv {
 namespace {
@@ -103,8 +103,10 @@ TEST(PanelLayoutKey, PageNumbersAndFieldPlacement) {
   p.processes_expanded = true;
   EXPECT_EQ(make_layout_key(p, false, true, 337, 601), (LayoutKey{101, false, true, true, 337, 601}));
 
-  EXPECT_EQ(filter_field_rect(Page::kOverview, 336, 1.0f), (Rect{76, 40, 76 + 336 - 24 - 68 - 20, 40 + 18}));
-  EXPECT_EQ(filter_field_rect(Page::kMetricDetail, 336, 1.0f), (Rect{60, 65, 60 + 336 - 24 - 52 - 46, 65 + 18}));
+  // Inside their frames: 6 in from the left, 3 from the top and bottom, short of the clear glyph's
+  // 24 at the right. The detail frame (56..262) ends 6 before the 56-wide pause button.
+  EXPECT_EQ(filter_field_rect(Page::kOverview, 336, 1.0f), (Rect{72 + 6, 37 + 3, 324 - 24, 61 - 3}));
+  EXPECT_EQ(filter_field_rect(Page::kMetricDetail, 336, 1.0f), (Rect{56 + 6, 62 + 3, 262 - 24, 86 - 3}));
   EXPECT_EQ(filter_field_rect(Page::kSettingsHome, 336, 1.0f), std::nullopt);
 }
 

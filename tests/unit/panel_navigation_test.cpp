@@ -1,7 +1,7 @@
-#include "ui/panel/panel_navigation.h"
+#include "ui/panel/frame/panel_navigation.h"
 
-#include "ui/panel/close_apps.h"
-#include "ui/panel/settings_layout.h"
+#include "ui/panel/app_detail/close_apps.h"
+#include "ui/panel/settings/settings_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,6 @@ class RecordingHost : public PanelHost {
   bool hidden = false;
   int rule_rebuilds = 0;
   std::vector<std::vector<std::string>> picker_lists;
-  std::optional<std::string> picker_choice;
   std::vector<CloseRequest> closes;
 
   void save_settings() override { ++saves; }
@@ -69,10 +68,7 @@ class RecordingHost : public PanelHost {
   Snapshot current_snapshot() override { return live; }
   void rebuild_rules() override { ++rule_rebuilds; }
   std::string default_alert_log_path() override { return "C:\\data\\zelmor-alerts.log"; }
-  std::optional<std::string> pick_app(const std::vector<std::string>& names) override {
-    picker_lists.push_back(names);
-    return picker_choice;
-  }
+  void offer_apps(const std::vector<std::string>& names) override { picker_lists.push_back(names); }
   void close_processes(const std::string& name, const std::vector<uint32_t>& pids) override {
     closes.push_back(CloseRequest{name, pids});
   }
@@ -510,7 +506,7 @@ TEST(PanelWheel, StaysWithinZeroAndTheMaximum) {
 }  // namespace
 }  // namespace qv
 
-#include "ui/panel/connect_command.h"
+#include "ui/panel/settings/connect_command.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/panel/overview_model.h"
+#include "ui/panel/overview/overview_model.h"
 
 #include <gtest/gtest.h>
 

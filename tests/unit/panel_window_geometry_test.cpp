@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "ui/panel/history_series.h"
-#include "ui/panel/message_list.h"
-#include "ui/panel/panel_geometry.h"
+#include "ui/panel/frame/history_series.h"
+#include "ui/panel/ai/message_list.h"
+#include "ui/panel/frame/panel_geometry.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/panel/settings_layout.h"
+#include "ui/panel/settings/settings_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/panel/hit_test.h"
+#include "ui/panel/alert_editor/alert_editor_layout.h"
+#include "ui/panel/frame/hit_test.h"
+#include "ui/panel/frame/panel_geometry.h"
 
 namespace qv {
 namespace {
@@ -33,7 +35,9 @@ struct Screen {
     in.height = 1200;
     in.editor = &editor;
   }
-  PageView view() const { return layout_settings_page(in, FixedMeasure()); }
+  PageView view() const {
+    return in.page == Page::kAlertEditor ? layout_alert_editor(in, FixedMeasure()) : layout_settings_page(in, FixedMeasure());
+  }
 };
 
 std::vector<const HitRegion*> regions_of(const PageView& v, ActionKind kind) {
@@ -54,6 +58,12 @@ std::vector<std::string> selected_chips(const PageView& v) {
   for (const PageItem& it : v.items)
     if ((it.kind == ItemKind::kChip || it.kind == ItemKind::kTile) && it.on) out.push_back(it.text);
   return out;
+}
+
+TEST(AlertRuleCount, OneRuleIsSingular) {
+  EXPECT_EQ(rule_count_text(0), "0 rules");
+  EXPECT_EQ(rule_count_text(1), "1 rule");
+  EXPECT_EQ(rule_count_text(2), "2 rules");
 }
 
 TEST(SettingsHome, FiveRowsFiftyApartWithTheRuleCount) {
@@ -232,12 +242,12 @@ TEST(SettingsMainPanel, DropMarkerSitsOnTheSideTheRowComesFrom) {
 }
 
 TEST(SettingsMainPanel, DropSlotIsClampedToTheList) {
-  EXPECT_EQ(drop_slot(-500, 62, 24, 7), 0u);
-  EXPECT_EQ(drop_slot(62 + 24 * 7 - 1, 62, 24, 7), 6u);
-  EXPECT_EQ(drop_slot(62 + 24 * 9, 62, 24, 7), 6u);
-  EXPECT_EQ(drop_slot(62 + 24, 62, 24, 7), 1u);
-  EXPECT_EQ(drop_slot(100, 62, 0, 7), 0u);
-  EXPECT_EQ(drop_slot(100, 62, 24, 0), 0u);
+  EXPECT_EQ(drag_target_row(-500, 62, 24, 7), std::optional<size_t>(0));
+  EXPECT_EQ(drag_target_row(62 + 24 * 7 - 1, 62, 24, 7), std::optional<size_t>(6));
+  EXPECT_EQ(drag_target_row(62 + 24 * 9, 62, 24, 7), std::optional<size_t>(6));
+  EXPECT_EQ(drag_target_row(62 + 24, 62, 24, 7), std::optional<size_t>(1));
+  EXPECT_EQ(drag_target_row(100, 62, 0, 7), std::nullopt);
+  EXPECT_EQ(drag_target_row(100, 62, 24, 0), std::nullopt);
 }
 
 TEST(SettingsDesktopExtras, TrayRowsWidgetChipsAndChoices) {
@@ -264,6 +274,18 @@ TEST(SettingsDesktopExtras, TrayRowsWidgetChipsAndChoices) {
   EXPECT_EQ(regions_of(v, ActionKind::kSetFpsColor)[0]->left, 12 + 50);
   EXPECT_EQ(regions_of(v, ActionKind::kDockWidget).size(), 1u);
   EXPECT_EQ(regions_of(v, ActionKind::kResetWidgetScale).size(), 1u);
+}
+
+// A stored theme past the last choice paints as the last one (light): its chip shows selected.
+TEST(SettingsDesktopExtras, AWidgetThemePastTheLastChoiceSelectsLight) {
+  for (const uint32_t stored : {2u, 3u, 4000000000u}) {
+    Screen p(Page::kSettingsSection, 3);
+    p.settings.widget_theme = stored;
+    std::vector<bool> chosen;
+    for (const PageItem& it : p.view().items)
+      if (it.kind == ItemKind::kChip && (it.text == "dark" || it.text == "black" || it.text == "light")) chosen.push_back(it.on);
+    EXPECT_EQ(chosen, (std::vector<bool>{false, false, true})) << stored;
+  }
 }
 
 TEST(SettingsDesktopExtras, ChipsWrapRatherThanRunPastTheMargin) {
@@ -318,7 +340,6 @@ TEST(AlertEditorLayout, TilesFieldsAndRowsFollowTheChoices) {
   Screen p(Page::kAlertEditor, 0);
   PageView v = p.view();
   EXPECT_EQ(v.title, "New alert");
-  EXPECT_FALSE(v.band_last);
   const auto tiles = regions_of(v, ActionKind::kAlertMetric);
   ASSERT_EQ(tiles.size(), 8u);
   EXPECT_EQ(tiles[0]->left, 12);
@@ -355,6 +376,28 @@ TEST(AlertEditorLayout, TilesFieldsAndRowsFollowTheChoices) {
   // Fields and rows never overlap: each field frame lies below the previous one.
   EXPECT_LT(v.field_frames[0]->bottom, v.field_frames[1]->top);
   EXPECT_LT(v.field_frames[1]->bottom, v.field_frames[2]->top);
+}
+
+// In a short pop-up the editor scrolls beneath its band: scrolled to its end, "save alert" is in
+// view and clickable, and a field whose frame is out of view is not placed.
+TEST(AlertEditorLayout, AShortPopupScrollsToSaveAlert) {
+  Screen p(Page::kAlertEditor, 0);
+  p.editor.metric = 7;  // an app rule with a log file: the longest form
+  p.editor.delivery = 2;
+  p.in.height = 330;
+  const PageView top = p.view();
+  const int32_t visible_bottom = 330 - 12;
+  ASSERT_GT(top.content_height, visible_bottom - top.list_top);
+  EXPECT_TRUE(regions_of(top, ActionKind::kAlertSave).empty()) << "below the fold before scrolling";
+  p.in.scroll_offset = top.content_height - (visible_bottom - top.list_top);
+  const PageView end = p.view();
+  const auto save = regions_of(end, ActionKind::kAlertSave);
+  ASSERT_EQ(save.size(), 1u);
+  EXPECT_GE(save[0]->top, end.list_top);
+  EXPECT_LE(save[0]->bottom, visible_bottom);
+  EXPECT_FALSE(top.field_frames[2].has_value()) << "the log file row is below the fold before scrolling";
+  ASSERT_TRUE(end.field_frames[2].has_value());
+  EXPECT_LE(end.field_frames[2]->bottom, visible_bottom);
 }
 
 TEST(AlertEditorLayout, ARejectedPathIsSaid) {

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "ui/panel/close_apps_win.h"
+#include "ui/panel/app_detail/close_apps_win.h"
 #include "win_support.h"
 
 namespace qv::test {

@@ -13,7 +13,7 @@
 #include "pipe_client_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
-#include "ui/panel/panel_layout.h"
+#include "ui/panel/frame/panel_layout.h"
 #include "win_support.h"
 
 namespace qv::test {

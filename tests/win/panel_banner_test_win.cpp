@@ -13,7 +13,7 @@
 #include "core/messages.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
-#include "ui/panel/panel_layout.h"
+#include "ui/panel/frame/panel_layout.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "ui/panel/hit_test.h"
-#include "ui/panel/panel_window_win.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/frame/hit_test.h"
+#include "ui/panel/frame/panel_window_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 
 namespace qv {
 namespace {

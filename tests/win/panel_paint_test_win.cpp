@@ -13,10 +13,10 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/gdi/theme.h"
-#include "ui/panel/detail_model.h"
-#include "ui/panel/overview_model.h"
-#include "ui/panel/panel_layout.h"
-#include "ui/panel/panel_page_win.h"
+#include "ui/panel/detail/detail_model.h"
+#include "ui/panel/overview/overview_model.h"
+#include "ui/panel/frame/panel_layout.h"
+#include "ui/panel/frame/panel_page_win.h"
 #include "win_support.h"
 
 namespace qv {
@@ -263,7 +263,7 @@ TEST(PanelWidgets, BandLabelWinsOverBackAndSettingsBandGoesFirst) {
 
   panel.hit_regions.clear();
   check_row(c, 100, "Start with Windows", true, make_action(ActionKind::kToggleAutostart));
-  settings_title_band(c, "Settings");
+  settings_title_band(c, "Settings", colours::accent);
   ASSERT_EQ(panel.hit_regions.size(), 2u);
   EXPECT_EQ(panel.hit_regions[0].action.kind, ActionKind::kBack);
   EXPECT_EQ(bmp.at(5, 5), current_theme().background);
@@ -316,7 +316,7 @@ TEST(PanelWidgets, ListClipKeepsRowsInsideTheListArea) {
   PanelCanvas c{bmp.dc(), 336, 300, 1.0f, &fonts, &panel};
   fill_rect(bmp.dc(), Rect{0, 0, 336, 300}, current_theme().background);
   {
-    ListClip clip(c, 100);
+    ListClip clip(c, 100, 500);
     EXPECT_EQ(clip.row_y(0), 70);
     EXPECT_FALSE(clip.shows(clip.row_y(0), clip.row_y(30))) << "scrolled away above the list";
     EXPECT_TRUE(clip.shows(clip.row_y(0), clip.row_y(31)));
@@ -362,9 +362,11 @@ class DetailPagesPaint : public ::testing::TestWithParam<DetailCase> {
            std::to_string(GetParam().text_size);
   }
   // Paints `panel`'s page and checks the title band's accent strip and the background.
-  void paint(PanelState& panel, Rgb page_colour, const char* name) {
+  // `height` 0: the pop-up's own height.
+  void paint(PanelState& panel, Rgb page_colour, const char* name, int32_t height = 0) {
     const float s = scale();
-    const Size sz = overview_client_size(s, 1, 7, true, 1);
+    Size sz = overview_client_size(s, 1, 7, true, 1);
+    if (height > 0) sz.height = height;
     bmp_ = std::make_unique<Bitmap>(sz.width, sz.height);
     fonts_ = create_font_set(s);
     OverviewInput in;
@@ -468,6 +470,94 @@ TEST_P(DetailPagesPaint, FrameRateList) {
   paint(panel, rgb(0xFF6B6B), "fps_list");
   EXPECT_EQ(panel.app_rows.size(), 3u);
   EXPECT_EQ(count_kind(panel, ActionKind::kOpenAppRow), 3u);
+}
+
+// The filter's clear glyph shows beside the pause button, not under it, and a click on it clears:
+// its whole region answers, paused or not, and the text field stops short of it.
+TEST_P(DetailPagesPaint, TheFilterClearGlyphIsClearOfThePauseButton) {
+  for (const bool paused : {false, true}) {
+    PanelState panel;
+    panel.page = Page::kMetricDetail;
+    panel.filter_text = "app";
+    panel.paused = paused;
+    paint(panel, rgb(0x4FA3FF), paused ? "detail_filter_paused" : "detail_filter");
+    const HitRegion* clear = nullptr;
+    for (const HitRegion& r : panel.hit_regions)
+      if (r.action.kind == ActionKind::kClearFilter) clear = &r;
+    ASSERT_NE(clear, nullptr);
+    EXPECT_GE(clear->right - clear->left, px(20, scale()));
+    for (int32_t x = clear->left; x < clear->right; ++x) {
+      const auto hit = hit_test(panel.hit_regions, x, (clear->top + clear->bottom) / 2);
+      ASSERT_TRUE(hit.has_value());
+      EXPECT_EQ(panel.hit_regions[*hit].action.kind, ActionKind::kClearFilter) << "x " << x << (paused ? " paused" : "");
+    }
+    const Rect field = *filter_field_rect(Page::kMetricDetail, bmp_->w(), scale());
+    EXPECT_LE(field.right, clear->left) << "the text field would hide the glyph";
+  }
+}
+
+// The pointer moving from one process row to the next, away from their "×", is a change of
+// region: the highlight follows it at once, not with the next sample.
+TEST_P(DetailPagesPaint, MovingBetweenProcessRowsChangesTheHoverRegion) {
+  PanelState panel;
+  panel.page = Page::kAppDetail;
+  panel.selected_app = "app7.exe";
+  panel.processes_expanded = true;
+  paint(panel, rgb(0x4FA3FF), "app_detail_rows");
+  std::vector<int32_t> row_middles;
+  for (const HitRegion& r : panel.hit_regions)
+    if (r.action.kind == ActionKind::kCloseProcess) row_middles.push_back((r.top + r.bottom) / 2);
+  ASSERT_EQ(row_middles.size(), 2u);
+  const int32_t x = px(40, scale());
+  EXPECT_TRUE(hover_region_changed(panel.hit_regions, std::pair{x, row_middles[0]}, x, row_middles[1]));
+  EXPECT_TRUE(hover_region_changed(panel.hit_regions, std::nullopt, x, row_middles[0])) << "entering a row";
+}
+
+// A pop-up as short as one drive and two tiles make it (302 pixels at the default size) still
+// reaches app detail's processes: the page scrolls below its band, and scrolled to its end the
+// rows can be closed, none of them under the band.
+TEST_P(DetailPagesPaint, AShortPopupScrollsAppDetailToItsProcesses) {
+  PanelState panel;
+  panel.page = Page::kAppDetail;
+  panel.selected_app = "app7.exe";
+  panel.processes_expanded = true;
+  panel.scroll_offset = 100000;
+  const int32_t height = px(302, scale());
+  paint(panel, rgb(0x4FA3FF), "app_detail_short", height);
+  EXPECT_GT(panel.scroll_max, 0);
+  EXPECT_EQ(panel.scroll_offset, panel.scroll_max);
+  size_t closable = 0;
+  for (const HitRegion& r : panel.hit_regions) {
+    if (r.action.kind != ActionKind::kCloseProcess) continue;
+    ++closable;
+    EXPECT_GE(r.top, px(12, scale()) + px(50, scale()));
+    EXPECT_LE(r.bottom, height - px(12, scale()));
+  }
+  EXPECT_EQ(closable, 2u);
+}
+
+// A list that shrank since the last paint (a sample, a filter) is placed with an offset its new
+// length allows, in the same paint: no rows drawn past its end, none missing at its top.
+TEST_P(DetailPagesPaint, AListThatShrankIsPlacedWithinItsNewLength) {
+  struct Case {
+    Page page;
+    ActionKind row_kind;
+    size_t rows;
+  };
+  for (const Case& c : {Case{Page::kMetricDetail, ActionKind::kOpenAppRow, 25}, Case{Page::kAppDetail, ActionKind::kCloseProcess, 2}}) {
+    PanelState panel;
+    panel.page = c.page;
+    panel.selected_app = "app7.exe";
+    panel.processes_expanded = true;
+    panel.scroll_offset = 5000;  // from a longer list
+    panel.scroll_max = 5000;
+    paint(panel, rgb(0x4FA3FF), "shrunk_list");
+    EXPECT_LE(panel.scroll_offset, panel.scroll_max);
+    size_t shown = 0;
+    for (const HitRegion& r : panel.hit_regions) shown += r.action.kind == c.row_kind && r.top < r.bottom;
+    EXPECT_GT(shown, 0u) << "page " << static_cast<int>(c.page);
+    if (c.rows <= 2) EXPECT_EQ(shown, c.rows);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(ThemesAndSizes, DetailPagesPaint,

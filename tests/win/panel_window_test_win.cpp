@@ -12,7 +12,7 @@
 #include "core/messages.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/theme.h"
-#include "ui/panel/panel_page_win.h"
+#include "ui/panel/frame/panel_page_win.h"
 #include "win_support.h"
 
 namespace qv::test {

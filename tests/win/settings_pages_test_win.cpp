@@ -14,8 +14,9 @@
 #include "core/messages.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
-#include "ui/panel/panel_page_win.h"
-#include "ui/panel/settings_paint_win.h"
+#include "ui/panel/alert_editor/alert_editor_layout.h"
+#include "ui/panel/frame/panel_page_win.h"
+#include "ui/panel/settings/settings_paint_win.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 
@@ -100,7 +101,8 @@ struct SettingsMonitor {
     in.copied = copied;
     in.connect_command = "x";
     in.editor = &editor;
-    PageView view = layout_settings_page(in, GdiMeasure(mem, fonts));
+    const GdiMeasure measure(mem, fonts);
+    PageView view = page == Page::kAlertEditor ? layout_alert_editor(in, measure) : layout_settings_page(in, measure);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return view;

@@ -12,11 +12,12 @@
 #include "core/messages.h"
 #include "core/shared_state.h"
 #include "ui/gdi/scale.h"
-#include "ui/panel/panel_actions_win.h"
-#include "ui/panel/panel_show_win.h"
-#include "ui/panel/panel_widgets_win.h"
-#include "ui/panel/panel_window_win.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/alert_editor/alert_editor.h"
+#include "ui/panel/frame/panel_actions_win.h"
+#include "ui/panel/frame/panel_show_win.h"
+#include "ui/panel/kit/panel_widgets_win.h"
+#include "ui/panel/frame/panel_window_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 
@@ -316,6 +317,92 @@ TEST(UiPanelWindow, ANotificationQueuedWhileTheTrayMenuIsOpenIsShownAfterItClose
   EXPECT_TRUE(p.ui().shared->notifications.empty());
 }
 
+// The close-app question and the app picker run their own loops as the tray menu does: a
+// notification queued meanwhile is shown at once, not left in the queue after they close.
+void CALLBACK notify_then_answer_no(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_menu_panel->queue("during the question", true);
+  SendMessageW(g_menu_panel->hwnd(), kWmNotifyQueued, 0, 0);
+  if (HWND box = find_window(GetCurrentProcessId(), L"#32770", 0)) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+}
+void CALLBACK notify_then_dismiss_menu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_menu_panel->queue("during the picker", true);
+  SendMessageW(g_menu_panel->hwnd(), kWmNotifyQueued, 0, 0);
+  EndMenu();
+}
+
+TEST(UiPanelWindow, NotificationsAreShownWhileTheCloseQuestionOrTheAppPickerIsOpen) {
+  struct Case {
+    Page page;
+    ActionKind kind;
+    TIMERPROC during;
+    const char* title;
+  };
+  for (const Case& c : {Case{Page::kAppDetail, ActionKind::kCloseSelectedApp, &notify_then_answer_no, "during the question"},
+                        Case{Page::kAlertEditor, ActionKind::kAlertAppPicker, &notify_then_dismiss_menu, "during the picker"}}) {
+    InProcessPanel p(Settings{});
+    g_menu_panel = &p;
+    ProcessSample gone{"gone.exe"};
+    gone.pid = 0xFFFFFFF0u;  // no such process: even a Yes would end nothing
+    p.ui().snapshot_copy.processes = {gone};
+    p.ui().panel.page = c.page;
+    p.ui().panel.selected_app = "gone.exe";
+    HitRegion r;
+    r.right = r.bottom = 50;
+    r.action.kind = c.kind;
+    p.ui().panel.hit_regions = {r};
+    SetTimer(nullptr, 0, 300, c.during);
+    p.send(WM_LBUTTONDOWN, 0, MAKELPARAM(10, 10));  // returns once the box or menu is closed
+    g_menu_panel = nullptr;
+    EXPECT_EQ(p.balloon_titles, (std::vector<std::string>{c.title}));
+    std::lock_guard<std::mutex> lock(p.ui().shared->notifications_mutex);
+    EXPECT_TRUE(p.ui().shared->notifications.empty()) << c.title;
+  }
+}
+
+TEST(UiPanelWindow, TheAppPickersChoiceFillsTheAppField) {
+  InProcessPanel p(Settings{});
+  g_menu_panel = &p;
+  p.ui().panel.page = Page::kAlertEditor;
+  set_field_text(p.ui().field(TextField::kFilter), "typed");
+  p.ui().pending_picker = {"chrome.exe"};
+  // The menu's loop takes the keys of its thread: the first item is chosen once the menu is up.
+  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    PostMessageW(g_menu_panel->hwnd(), WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(g_menu_panel->hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+  });
+  p.ui().after_message = AfterMessage::kAppPicker;
+  p.send(WM_NULL);  // the deferred work runs once this message has returned
+  g_menu_panel = nullptr;
+  EXPECT_EQ(get_field_text(p.ui().field(TextField::kFilter)), "chrome.exe");
+}
+
+// Each field is handed the new font while the font it holds still exists.
+WNDPROC g_edit_proc = nullptr;
+std::vector<bool> g_font_alive_at_swap;
+LRESULT CALLBACK record_font_swap(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_SETFONT) {
+    const auto held = reinterpret_cast<HGDIOBJ>(CallWindowProcW(g_edit_proc, hwnd, WM_GETFONT, 0, 0));
+    g_font_alive_at_swap.push_back(GetObjectType(held) == OBJ_FONT);
+  }
+  return CallWindowProcW(g_edit_proc, hwnd, msg, wparam, lparam);
+}
+
+TEST(UiPanelWindow, NewTextSizeGivesTheFieldsTheirNewFontBeforeTheOldOneGoes) {
+  InProcessPanel p(Settings{});
+  g_font_alive_at_swap.clear();
+  for (HWND field : p.ui().fields) {
+    g_edit_proc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&record_font_swap)));
+  }
+  p.ui().settings.text_size = 3;
+  rebuild_fonts(p.ui());
+  EXPECT_EQ(g_font_alive_at_swap, std::vector<bool>(kTextFieldCount, true));
+  for (HWND field : p.ui().fields) SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_edit_proc));
+}
+
 const HitRegion* region_of(const std::vector<HitRegion>& regions, ActionKind kind) {
   for (const HitRegion& r : regions)
     if (r.action.kind == kind) return &r;
@@ -465,6 +552,44 @@ TEST(UiPanelWindow, ShowingThePanelFocusesTheSearchFieldOnlyWhereItIsShown) {
   p.ui().panel.page = Page::kOverview;
   show_panel(p.ui(), p.hwnd());
   EXPECT_EQ(GetFocus(), p.ui().field(TextField::kFilter));
+}
+
+// A re-layout of the alert editor (here: a new size, as a banner, a drive or a DPI change brings)
+// leaves the focus in the field the user is typing in.
+TEST(UiPanelWindow, TheAlertEditorKeepsTheFocusedFieldAcrossARelayout) {
+  InProcessPanel p(Settings{});
+  p.ui().panel.page = Page::kAlertEditor;
+  p.ui().panel.alert_editor.metric = kAppTile;  // all three of the editor's fields
+  p.ui().panel.alert_editor.delivery = 2;
+  show_panel(p.ui(), p.hwnd());
+  UpdateWindow(p.hwnd());
+  for (const TextField f : {TextField::kAlertThreshold, TextField::kAlertLogFile, TextField::kFilter}) {
+    SetFocus(p.ui().field(f));
+    SetWindowPos(p.hwnd(), nullptr, 0, 0, 400, 700 + 10 * control_id(f), SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(GetFocus(), p.ui().field(f)) << "field " << control_id(f);
+    EXPECT_TRUE(IsWindowVisible(p.ui().field(f)));
+  }
+}
+
+// The fields hand Enter and Tab to the panel: Tab moves on in the editor, Enter adds the request.
+TEST(UiPanelWindow, TabMovesBetweenTheEditorsFieldsAndEnterAddsTheRequest) {
+  InProcessPanel p(Settings{});
+  p.ui().panel.page = Page::kAlertEditor;
+  p.ui().panel.alert_editor.metric = kAppTile;
+  show_panel(p.ui(), p.hwnd());
+  UpdateWindow(p.hwnd());
+  SetFocus(p.ui().field(TextField::kFilter));
+  SendMessageW(p.ui().field(TextField::kFilter), WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_EQ(GetFocus(), p.ui().field(TextField::kAlertThreshold));
+
+  p.ui().panel.page = Page::kSettingsSection;
+  p.ui().panel.sub_page = 1;
+  set_field_text(p.ui().field(TextField::kRequest), "Tell me when the build is green");
+  SetFocus(p.ui().field(TextField::kRequest));
+  SendMessageW(p.ui().field(TextField::kRequest), WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_EQ(p.ui().settings.notify_rules.size(), 1u);
+  EXPECT_EQ(p.ui().settings.notify_rules[0].text, "Tell me when the build is green");
 }
 
 TEST(UiPanelWindow, TheTrayMenusSettingsFromAppDetailKeepsTheParkedSearch) {

@@ -32,16 +32,19 @@ void draw_polyline(HDC dc, const POINT* points, int count, int pen_width, Rgb co
   Polyline(dc, points, count);
 }
 
-// A single-line edit keeps Escape to itself (and beeps), so the window that owns the field
-// would never see it while the field has the focus. The field hands it to its parent instead.
+// A single-line edit keeps Escape, Enter and Tab to itself (and beeps), so the window that owns
+// the field would never see them while the field has the focus. The field hands them to its
+// parent instead, which reads the focus to know which field they came from.
 // The edit's own procedure is kept in the field's user data (plain window subclassing: the
 // common-controls helpers would load their library at start-up for this alone).
-LRESULT CALLBACK forward_escape(HWND field, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_KEYDOWN && wparam == VK_ESCAPE) {
+bool forwarded_key(WPARAM key) { return key == VK_ESCAPE || key == VK_RETURN || key == VK_TAB; }
+
+LRESULT CALLBACK forward_keys(HWND field, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_KEYDOWN && forwarded_key(wparam)) {
     SendMessageW(GetParent(field), WM_KEYDOWN, wparam, lparam);
     return 0;
   }
-  if (msg == WM_CHAR && wparam == VK_ESCAPE) return 0;
+  if (msg == WM_CHAR && forwarded_key(wparam)) return 0;
   const auto edit_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(field, GWLP_USERDATA));
   return edit_proc ? CallWindowProcW(edit_proc, field, msg, wparam, lparam) : DefWindowProcW(field, msg, wparam, lparam);
 }
@@ -170,7 +173,7 @@ HWND create_text_field(HWND parent, int control_id, HFONT font) {
   if (field) {
     SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     SetWindowLongPtrW(field, GWLP_USERDATA, GetWindowLongPtrW(field, GWLP_WNDPROC));
-    SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&forward_escape));
+    SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&forward_keys));
   }
   return field;
 }

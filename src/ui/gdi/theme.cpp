@@ -22,10 +22,10 @@ struct KeyedStyle {
   MetricStyle style;
 };
 constexpr KeyedStyle kMetricStyles[] = {
-    {"cpu", {"CPU", rgb(0x4FA3FF)}},       {"ram", {"RAM", rgb(0x34D399)}},
-    {"gpu", {"GPU", rgb(0x2DD4BF)}},       {"fps", {"FPS", rgb(0xFF6B6B)}},
-    {"net", {"Network", rgb(0xF59E0B)}},   {"audio", {"Sound", rgb(0xE879F9)}},
-    {"disk", {"Disk", rgb(0xA78BFA)}},
+    {"cpu", {"CPU", colours::cpu}},       {"ram", {"RAM", colours::ram}},
+    {"gpu", {"GPU", colours::gpu}},       {"fps", {"FPS", colours::fps}},
+    {"net", {"Network", colours::net}},   {"audio", {"Sound", colours::sound}},
+    {"disk", {"Disk", colours::disk}},
 };
 
 // Written by the UI thread only; atomic so a stray reader elsewhere is still well-defined.

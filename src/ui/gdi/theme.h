@@ -84,6 +84,8 @@ bool high_contrast_on();
 // What a window with its own theme choice (the widget) paints with: the high-contrast theme
 // while that is on, otherwise theme_at(index).
 const Theme& theme_or_high_contrast(uint32_t index);
+// 0xRRGGBB again, for tables that keep colours as numbers.
+constexpr uint32_t hex_of(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
 
 // The same in every theme.
 namespace colours {
@@ -92,6 +94,17 @@ inline constexpr Rgb on_accent = rgb(0x0F1114);     // text on an accent fill
 inline constexpr Rgb danger = rgb(0xDC5A5A);        // remove glyphs in lists
 inline constexpr Rgb danger_hover = rgb(0xE66464);  // the clear-search glyph under the pointer
 inline constexpr Rgb warning = rgb(0xDC785A);       // the administrator warning
+// Each measure's own colour: its cards, pages, graphs and labels.
+inline constexpr Rgb cpu = accent;
+inline constexpr Rgb ram = rgb(0x34D399);
+inline constexpr Rgb gpu = rgb(0x2DD4BF);
+inline constexpr Rgb disk = rgb(0xA78BFA);
+inline constexpr Rgb net = rgb(0xF59E0B);
+inline constexpr Rgb sound = rgb(0xE879F9);
+inline constexpr Rgb fps = rgb(0xFF6B6B);
+inline constexpr Rgb ai = gpu;        // the AI pages and banners
+inline constexpr Rgb alerts = net;    // the alert editor and the messages banner
+inline constexpr Rgb paused = fps;    // a paused detail page
 }  // namespace colours
 
 struct MetricStyle {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "config/settings_file_win.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 #include "ui/access/accessible_win.h"
 #include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/no_activate_win.h"

@@ -13,7 +13,7 @@
 
 #include "agents/agent_registry.h"
 #include "config/settings_file_win.h"
-#include "ui/panel/ui_state_win.h"
+#include "ui/panel/frame/ui_state_win.h"
 #include "core/clock.h"
 #include "ui/access/accessible_win.h"
 #include "ui/gdi/no_activate_win.h"

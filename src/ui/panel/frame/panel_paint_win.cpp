@@ -1,0 +1,241 @@
+// The panel's WM_PAINT: draw the page into an off-screen bitmap, copy it in one transfer (no
+// flicker, no separate erase), then place the four text fields where the page drew their frames.
+#include "ui/panel/frame/panel_paint_win.h"
+
+#include <array>
+#include <mutex>
+#include <optional>
+
+#include "core/clock.h"
+#include "ui/gdi/draw_win.h"
+#include "ui/gdi/scale.h"
+#include "ui/panel/kit/pieces.h"
+#include "ui/panel/app_detail/app_detail_model.h"
+#include "ui/panel/overview/overview_model.h"
+#include "ui/panel/frame/panel_layout.h"
+#include "ui/panel/frame/panel_page_win.h"
+#include "ui/panel/frame/panel_show_win.h"
+#include "ui/panel/settings/settings_paint_win.h"
+#include "ui/panel/frame/ui_state_win.h"
+#include "util/handles_win.h"
+
+namespace qv {
+namespace {
+
+const char* filter_cue_text(Page page) {
+  switch (page) {
+    case Page::kOverview: return "Search for an app…";
+    case Page::kMetricDetail: return "Filter this list…";
+    case Page::kAlertEditor: return "App name, for example chrome.exe";
+    case Page::kAppDetail: return "Filter processes…";
+    default: return nullptr;
+  }
+}
+
+// What app detail needs beyond the snapshot: its six series and, while its process list is
+// open, the role labels of the app's processes (read once per pid, then cached).
+AppDetailInput app_detail_input(UiState& ui) {
+  AppDetailInput in;
+  const AppHistory& h = ui.app_series;
+  const HistorySeries* series[kAppSeriesCount] = {&h.fps, &h.cpu, &h.ram, &h.gpu, &h.disk, &h.net};
+  for (size_t i = 0; i < kAppSeriesCount; ++i) {
+    in.series[i] = series[i]->ring();
+    in.series_max[i] = series[i]->series_max();
+  }
+  const PanelState& p = ui.panel;
+  if (p.page == Page::kAppDetail && p.processes_expanded && p.selected_app) {
+    if (ui.role_labels.size() > 4000) ui.role_labels.clear();  // also how a reused pid gets a fresh label
+    for (const ProcessSample& proc : ui.snapshot_copy.processes) {
+      if (proc.name == *p.selected_app) role_label(proc.pid, ui.role_labels);
+    }
+  }
+  in.roles = &ui.role_labels;
+  return in;
+}
+
+// App detail's field layout: whether the frame-rate tile shows (it moves the process section)
+// and the row of the process filter, when the section is there and open.
+struct AppDetailFields {
+  bool fps_tile = false;
+  std::optional<int32_t> filter_row;
+};
+AppDetailFields app_detail_fields(const UiState& ui, const AppDetailInput& in) {
+  AppDetailFields f;
+  const PanelState& p = ui.panel;
+  if (p.page != Page::kAppDetail || !p.selected_app) return f;
+  const Snapshot& snap = ui.snapshot_copy;
+  f.fps_tile = shows_fps_tile(snap, *p.selected_app, in.series_max[static_cast<size_t>(AppSeries::kFps)]);
+  if (p.processes_expanded && app_process_count(snap, *p.selected_app) >= 2) {
+    f.filter_row = process_section_place(f.fps_tile ? 6 : 5, ui.ui_scale).filter_row;
+  }
+  return f;
+}
+
+OverviewInput overview_input(const UiState& ui) {
+  OverviewInput in;
+  in.settings = &ui.settings;
+  in.snapshot = &ui.snapshot_copy;
+  const OverviewHistory& h = ui.overview_series;
+  const HistorySeries* series[kOverviewSeriesCount] = {&h.cpu, &h.mem, &h.gpu, &h.fps, &h.disk, &h.net, &h.sound};
+  for (size_t i = 0; i < kOverviewSeriesCount; ++i) {
+    in.series[i] = series[i]->ring();
+    in.series_max[i] = series[i]->series_max();
+  }
+  if (ui.settings.mcp_enabled) {
+    AgentCounts agents;
+    const uint64_t now = unix_now_ms();
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
+      agents = count_agents(ui.shared->agent_sessions, 0, now);
+    }
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
+      agents.finished = ui.shared->agent_history.size();
+    }
+    in.banners = ai_banners(true, ui.messages.size(), agents);
+  }
+  return in;
+}
+
+// Copies of what the AI pages show, each list taken under its own lock and released at once.
+// Only those two pages pay for the copy.
+std::optional<AiPagesInput> ai_pages_input(const UiState& ui) {
+  const auto page = static_cast<Page>(ui.panel.page);
+  if (page != Page::kActivity && page != Page::kMessages) return std::nullopt;
+  AiPagesInput in;
+  in.messages = &ui.messages;
+  in.now_ms = unix_now_ms();
+  in.local_clock = make_local_clock();
+  if (page == Page::kActivity) {
+    {
+      std::lock_guard<std::mutex> lock(ui.shared->agent_sessions_mutex);
+      in.sessions = ui.shared->agent_sessions;
+    }
+    std::lock_guard<std::mutex> lock(ui.shared->agent_history_mutex);
+    in.history = ui.shared->agent_history;
+  }
+  return in;
+}
+
+PageInput page_input(const UiState& ui, int32_t width, int32_t height) {
+  PageInput in;
+  in.settings = &ui.settings;
+  in.page = ui.panel.page;
+  in.sub_page = ui.panel.sub_page;
+  in.width = width;
+  in.height = height;
+  in.scale = ui.ui_scale;
+  in.scroll_offset = ui.panel.scroll_offset;
+  in.autostart_on = ui.autostart_on;
+  in.autostart_failed = ui.autostart_failed;
+  in.copied = ui.panel.copied;
+  if (ui.panel.page == Page::kSettingsSection && ui.panel.sub_page == 1) {
+    in.connect_command = own_connect_command();
+  }
+  in.dragging = ui.dragging;
+  in.drag_index = ui.drag_index;
+  if (ui.panel.hover_valid) in.pointer_y = ui.panel.hover_y;
+  in.editor = &ui.panel.alert_editor;
+  return in;
+}
+
+// Where each of the four fields goes on the page just painted, or nothing where the page has no
+// such field: the one place that decides it, from the same layout the painter drew.
+std::array<std::optional<Rect>, kTextFieldCount> field_places(const UiState& ui, const PageView& view, int32_t width,
+                                                              int32_t height, std::optional<int32_t> process_filter_row) {
+  std::array<std::optional<Rect>, kTextFieldCount> places;
+  const PanelState& p = ui.panel;
+  std::optional<Rect>& filter = places[field_slot(TextField::kFilter)];
+  filter = filter_field_rect(p.page, width, ui.ui_scale);
+  if (process_filter_row) {
+    // App detail scrolls as a page: the field follows its row, and is not placed while the row
+    // is not wholly between the title band and the bottom margin.
+    const int32_t row = *process_filter_row - p.scroll_offset;
+    const Rect frame = process_filter_frame(row, width, ui.ui_scale);
+    const bool in_view = frame.top >= px(12, ui.ui_scale) + px(50, ui.ui_scale) && frame.bottom <= height - px(12, ui.ui_scale);
+    filter = in_view ? std::optional(process_filter_field_rect(row, width, ui.ui_scale)) : std::nullopt;
+  }
+  if (p.page == Page::kAlertEditor) {
+    for (size_t i = 0; i < view.field_frames.size(); ++i) {
+      if (view.field_frames[i]) places[i] = field_in_frame(*view.field_frames[i], false, ui.ui_scale);
+    }
+  }
+  places[field_slot(TextField::kRequest)] =
+      request_field_rect(p, ui.settings.mcp_enabled, p.request_field_right, height, ui.ui_scale);
+  return places;
+}
+
+// Moves, shows and hides the fields to match `places`, touching only what changed: a field that
+// keeps its place is never hidden and shown again, which would take the keyboard focus from it.
+// A focused field that goes away hands the focus to the panel, so typed keys are not lost in a
+// hidden window.
+void place_fields(UiState& ui, const std::array<std::optional<Rect>, kTextFieldCount>& places) {
+  const HWND focused = GetFocus();
+  for (size_t i = 0; i < places.size(); ++i) {
+    HWND field = ui.fields[i];
+    if (!field) continue;
+    if (!places[i]) {
+      if (IsWindowVisible(field)) ShowWindow(field, SW_HIDE);
+      if (focused == field) SetFocus(ui.window ? ui.window : GetParent(field));
+      continue;
+    }
+    const Rect& want = *places[i];
+    RECT now{};
+    GetWindowRect(field, &now);
+    MapWindowPoints(nullptr, GetParent(field), reinterpret_cast<POINT*>(&now), 2);
+    if (now.left != want.left || now.top != want.top || now.right != want.right || now.bottom != want.bottom) {
+      MoveWindow(field, want.left, want.top, want.width(), want.height(), TRUE);
+    }
+    if (!IsWindowVisible(field)) ShowWindow(field, SW_SHOW);
+  }
+}
+
+}  // namespace
+
+void paint_panel(UiState& ui, HWND hwnd) {
+  ensure_text_fields(ui);
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const int32_t width = client.right - client.left;
+  const int32_t height = client.bottom - client.top;
+
+  ui.panel.request_field_y = -1;
+  const AppDetailInput app = app_detail_input(ui);
+  const AppDetailFields app_fields = app_detail_fields(ui, app);
+  LayoutKey key = make_layout_key(ui.panel, false, app_fields.fps_tile, width, height);
+  key.processes_expanded = app_fields.filter_row.has_value();  // a section that went away hides the field
+  // A page that filters with field 1 gives it the keyboard when it is entered.
+  const bool entered = !ui.panel.layout_key || ui.panel.layout_key->key != key.key ||
+                       ui.panel.layout_key->processes_expanded != key.processes_expanded;
+  if (ui.panel.layout_key != key) {
+    ui.panel.layout_key = key;
+    if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(ui.field(TextField::kFilter), cue);
+  }
+
+  PageView view;
+  {
+    UniqueMemoryDc mem(CreateCompatibleDC(dc));
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
+    SelectGuard keep(mem.get(), bitmap.get());
+    const std::optional<AiPagesInput> ai = ai_pages_input(ui);
+    const PageInput settings_in = page_input(ui, width, height);
+    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app,
+                      ai ? &*ai : nullptr, &settings_in);
+    BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
+    EndPaint(hwnd, &ps);
+  }
+  if (view.drag_list_top) {
+    // The drag of the window procedure drops by these rows.
+    ui.drag_list_top = *view.drag_list_top;
+    ui.drag_row_height = view.drag_row_height;
+  }
+  const auto places = field_places(ui, view, width, height, app_fields.filter_row);
+  place_fields(ui, places);
+  if (entered && ui.panel.page != Page::kAlertEditor && places[field_slot(TextField::kFilter)]) {
+    SetFocus(ui.field(TextField::kFilter));
+  }
+}
+
+}  // namespace qv

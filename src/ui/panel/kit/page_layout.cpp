@@ -1,0 +1,21 @@
+#include "ui/panel/kit/page_layout.h"
+
+#include <algorithm>
+
+namespace qv {
+
+void clip_to_list(PageBuilder& b) {
+  const int32_t top = b.px(12) + b.px(40);
+  const int32_t bottom = b.in.height - b.px(12);
+  std::vector<HitRegion> kept;
+  for (HitRegion r : b.view.regions) {
+    r.top = std::max(r.top, top);
+    r.bottom = std::min(r.bottom, bottom);
+    if (r.top < r.bottom) kept.push_back(r);
+  }
+  b.view.regions = std::move(kept);
+}
+
+int32_t page_band_bottom(float s) { return px(12, s) + px(50, s); }
+
+}  // namespace qv

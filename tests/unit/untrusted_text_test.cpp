@@ -1,0 +1,43 @@
+#include "util/untrusted_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ui/panel/app_detail/close_apps.h"
+
+namespace qv {
+namespace {
+
+// U+202E (right-to-left override) would show "exe.evil" as "live.exe" in the close question.
+constexpr char kOverride[] = "\xE2\x80\xAE";
+
+TEST(UntrustedText, ProcessNamesAreCleanedInTheCloseQuestion) {
+  EXPECT_EQ(close_question(std::string("live") + kOverride + "exe.evil", 1), "End 1 process(es) named \"liveexe.evil\"?");
+  EXPECT_EQ(close_question("tab\there\x01.exe", 2), "End 2 process(es) named \"tab here .exe\"?");
+}
+
+TEST(UntrustedText, CappedLinesKeepWholeCharactersAndSayTheyWereCut) {
+  struct Case {
+    std::string text;
+    size_t max;
+    std::string shown;
+  };
+  for (const Case& c : {
+           Case{"Renderer", 8, "Renderer"},     // exactly at the limit: whole
+           Case{"Renderers", 8, "Rendere…"},    // one past it: cut, with the ellipsis
+           Case{"ÄÖÜäöüß", 4, "ÄÖÜ…"},           // by characters, not bytes
+           Case{std::string("ab") + kOverride + "cd", 4, "abcd"},  // cleaned before counting
+           Case{"x", 0, ""},
+       }) {
+    EXPECT_EQ(display_line_capped(c.text, c.max), c.shown) << c.text;
+  }
+}
+
+TEST(UntrustedText, MenuItemsShowAmpersandsAndNoControls) {
+  EXPECT_EQ(menu_item_text("A&B.exe"), "A&&B.exe");
+  EXPECT_EQ(menu_item_text(std::string("&&") + kOverride + "\n"), "&&&& ");
+}
+
+}  // namespace
+}  // namespace qv
