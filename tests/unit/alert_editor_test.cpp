@@ -34,14 +34,6 @@ constexpr TextField kApp = TextField::kFilter;
 constexpr TextField kThr = TextField::kAlertThreshold;
 constexpr TextField kLog = TextField::kAlertLogFile;
 
-Action act(ActionKind kind, uint64_t index = 0, uint8_t flag = 0) {
-  Action a;
-  a.kind = kind;
-  a.index = index;
-  a.flag = flag;
-  return a;
-}
-
 class AlertEditor : public ::testing::Test {
  protected:
   AlertEditorState editor;
@@ -49,7 +41,7 @@ class AlertEditor : public ::testing::Test {
   AlertRecorder host;
 
   void click(ActionKind kind, uint64_t index = 0, uint8_t flag = 0) {
-    EXPECT_TRUE(perform_alert_action(editor, settings, host, act(kind, index, flag)));
+    EXPECT_TRUE(perform_alert_action(editor, settings, host, make_action(kind, index, flag)));
   }
 };
 
@@ -205,7 +197,7 @@ TEST_F(AlertEditor, ChoicesOutsideTheirTablesAreIgnored) {
   click(ActionKind::kAlertMeasure, 5);
   click(ActionKind::kAlertDelivery, 3);
   EXPECT_EQ(editor, AlertEditorState{});
-  EXPECT_FALSE(perform_alert_action(editor, settings, host, act(ActionKind::kOpenSettings)));
+  EXPECT_FALSE(perform_alert_action(editor, settings, host, make_action(ActionKind::kOpenSettings)));
 }
 
 TEST_F(AlertEditor, SwitchingAListedRuleRewritesItsLine) {

@@ -78,15 +78,6 @@ class RecordingHost : public PanelHost {
   void reset_widget_size() override {}
 };
 
-Action act(ActionKind kind, uint64_t index = 0, uint8_t flag = 0, uint32_t number = 0) {
-  Action a;
-  a.kind = kind;
-  a.index = index;
-  a.flag = flag;
-  a.number = number;
-  return a;
-}
-
 
 class PanelNavigation : public ::testing::Test {
  protected:
@@ -106,7 +97,7 @@ TEST_F(PanelNavigation, SearchTextSurvivesAVisitToAppDetail) {
   panel.scroll_offset = 40;
   panel.app_rows = {AppRow{"chrome.exe", {10, 11}}};
 
-  perform_action(panel, settings, host, act(ActionKind::kOpenAppRow, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kOpenAppRow, 0));
   EXPECT_EQ(panel.page, Page::kAppDetail);
   EXPECT_EQ(panel.selected_app, "chrome.exe");
   EXPECT_EQ(host.series_restarts, 1);
@@ -116,7 +107,7 @@ TEST_F(PanelNavigation, SearchTextSurvivesAVisitToAppDetail) {
   EXPECT_EQ(panel.stashed_filter_text, "Chrome");
 
   type("gpu");  // filtering processes on the detail page
-  perform_action(panel, settings, host, act(ActionKind::kBack));
+  perform_action(panel, settings, host, make_action(ActionKind::kBack));
   EXPECT_EQ(panel.page, Page::kOverview);
   EXPECT_EQ(host.fields[TextField::kFilter], "Chrome");
   EXPECT_EQ(panel.filter_text, "chrome");
@@ -126,11 +117,11 @@ TEST_F(PanelNavigation, SearchTextSurvivesAVisitToAppDetail) {
 }
 
 TEST_F(PanelNavigation, AppDetailReturnsToThePageItWasOpenedFrom) {
-  perform_action(panel, settings, host, act(ActionKind::kOpenMetric, 0, 3));
+  perform_action(panel, settings, host, make_action(ActionKind::kOpenMetric, 0, 3));
   EXPECT_EQ(panel.page, Page::kMetricDetail);
   EXPECT_EQ(panel.sub_page, 3);
   panel.app_rows = {AppRow{"a.exe", {1}}, AppRow{"b.exe", {2}}};
-  perform_action(panel, settings, host, act(ActionKind::kOpenAppRow, 1));
+  perform_action(panel, settings, host, make_action(ActionKind::kOpenAppRow, 1));
   EXPECT_EQ(panel.selected_app, "b.exe");
   go_back(panel, host);
   EXPECT_EQ(panel.page, Page::kMetricDetail);
@@ -189,12 +180,12 @@ TEST_F(PanelNavigation, PageOpeningActionsGoWhereTheTableSays) {
     uint8_t sub_page;
   };
   const Case cases[] = {
-      {act(ActionKind::kOpenFpsList), Page::kFpsList, 0},
-      {act(ActionKind::kOpenSettings), Page::kSettingsHome, 0},
-      {act(ActionKind::kOpenMessages), Page::kMessages, 0},
-      {act(ActionKind::kOpenActivity), Page::kActivity, 0},
-      {act(ActionKind::kOpenSettingsSection, 0, 4), Page::kSettingsSection, 4},
-      {act(ActionKind::kOpenMetric, 0, 5), Page::kMetricDetail, 5},
+      {make_action(ActionKind::kOpenFpsList), Page::kFpsList, 0},
+      {make_action(ActionKind::kOpenSettings), Page::kSettingsHome, 0},
+      {make_action(ActionKind::kOpenMessages), Page::kMessages, 0},
+      {make_action(ActionKind::kOpenActivity), Page::kActivity, 0},
+      {make_action(ActionKind::kOpenSettingsSection, 0, 4), Page::kSettingsSection, 4},
+      {make_action(ActionKind::kOpenMetric, 0, 5), Page::kMetricDetail, 5},
   };
   for (const Case& c : cases) {
     panel.page = Page::kOverview;
@@ -207,13 +198,13 @@ TEST_F(PanelNavigation, PageOpeningActionsGoWhereTheTableSays) {
 TEST_F(PanelNavigation, OutOfRangePayloadsDoNothing) {
   const Settings before = settings;
   const Action bad[] = {
-      act(ActionKind::kOpenMetric, 0, 6),          act(ActionKind::kOpenSettingsSection, 0, 5),
-      act(ActionKind::kOpenAppRow, 0),             act(ActionKind::kToggleMainMetric, 7),
-      act(ActionKind::kDragMainMetric, 7),         act(ActionKind::kToggleTrayIcon, 6),
-      act(ActionKind::kSetTextSize, 4),            act(ActionKind::kSetTheme, 3),
-      act(ActionKind::kToggleCustomRequest, 0),    act(ActionKind::kRemoveCustomRequest, 0),
-      act(ActionKind::kSetFpsColor, 5),            act(ActionKind::kSetFpsOpacity, 3),
-      act(ActionKind::kSetWidgetTheme, 3),         act(ActionKind::kSetProcessSort, 0, 6),
+      make_action(ActionKind::kOpenMetric, 0, 6),          make_action(ActionKind::kOpenSettingsSection, 0, 5),
+      make_action(ActionKind::kOpenAppRow, 0),             make_action(ActionKind::kToggleMainMetric, 7),
+      make_action(ActionKind::kDragMainMetric, 7),         make_action(ActionKind::kToggleTrayIcon, 6),
+      make_action(ActionKind::kSetTextSize, 4),            make_action(ActionKind::kSetTheme, 3),
+      make_action(ActionKind::kToggleCustomRequest, 0),    make_action(ActionKind::kRemoveCustomRequest, 0),
+      make_action(ActionKind::kSetFpsColor, 5),            make_action(ActionKind::kSetFpsOpacity, 3),
+      make_action(ActionKind::kSetWidgetTheme, 3),         make_action(ActionKind::kSetProcessSort, 0, 6),
   };
   for (const Action& a : bad) perform_action(panel, settings, host, a);
   EXPECT_EQ(settings, before);
@@ -224,14 +215,14 @@ TEST_F(PanelNavigation, OutOfRangePayloadsDoNothing) {
 
 TEST_F(PanelNavigation, TheLastShownMetricCannotBeHidden) {
   for (size_t i = 1; i < settings.main_metrics.size(); ++i) {
-    perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, i));
+    perform_action(panel, settings, host, make_action(ActionKind::kToggleMainMetric, i));
   }
   ASSERT_TRUE(settings.main_metrics[0].shown);
-  perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleMainMetric, 0));
   EXPECT_TRUE(settings.main_metrics[0].shown);
   // Showing another one makes the first hideable again.
-  perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, 3));
-  perform_action(panel, settings, host, act(ActionKind::kToggleMainMetric, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleMainMetric, 3));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleMainMetric, 0));
   EXPECT_FALSE(settings.main_metrics[0].shown);
   EXPECT_TRUE(settings.main_metrics[3].shown);
   EXPECT_EQ(host.fits, static_cast<int>(settings.main_metrics.size()) + 2);  // a refused toggle still saves and fits
@@ -244,7 +235,7 @@ TEST_F(PanelNavigation, TurningOffEveryTrayIconBringsBackThePlainOne) {
   settings.tray_disk = false;
   settings.tray_net = false;
   settings.tray_fps = false;
-  perform_action(panel, settings, host, act(ActionKind::kToggleTrayIcon, 1));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleTrayIcon, 1));
   EXPECT_FALSE(settings.tray_cpu);
   EXPECT_TRUE(settings.tray_static);
   EXPECT_EQ(host.tray_rebuilds, 1);
@@ -253,31 +244,31 @@ TEST_F(PanelNavigation, TurningOffEveryTrayIconBringsBackThePlainOne) {
 
 TEST_F(PanelNavigation, CustomRequestsAreAddedTrimmedAndNeverEmpty) {
   host.fields[TextField::kRequest] = "   \t ";
-  perform_action(panel, settings, host, act(ActionKind::kAddCustomRequest));
+  perform_action(panel, settings, host, make_action(ActionKind::kAddCustomRequest));
   EXPECT_TRUE(settings.notify_rules.empty());
   EXPECT_EQ(host.saves, 0);
 
   host.fields[TextField::kRequest] = "  tell me when tests fail \n";
-  perform_action(panel, settings, host, act(ActionKind::kAddCustomRequest));
+  perform_action(panel, settings, host, make_action(ActionKind::kAddCustomRequest));
   ASSERT_EQ(settings.notify_rules.size(), 1u);
   EXPECT_EQ(settings.notify_rules[0], (NotifyRule{true, "tell me when tests fail"}));
   EXPECT_EQ(host.fields[TextField::kRequest], "");
   EXPECT_EQ(host.hand_overs, 1);
 
-  perform_action(panel, settings, host, act(ActionKind::kToggleCustomRequest, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleCustomRequest, 0));
   EXPECT_FALSE(settings.notify_rules[0].enabled);
-  perform_action(panel, settings, host, act(ActionKind::kRemoveCustomRequest, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kRemoveCustomRequest, 0));
   EXPECT_TRUE(settings.notify_rules.empty());
   EXPECT_EQ(host.hand_overs, 3);
 }
 
 TEST_F(PanelNavigation, WidgetMaskKeepsItsLastBit) {
   settings.widget_mask = 4;
-  perform_action(panel, settings, host, act(ActionKind::kToggleWidgetBit, 0, 0, 4));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleWidgetBit, 0, 0, 4));
   EXPECT_EQ(settings.widget_mask, 4u);
-  perform_action(panel, settings, host, act(ActionKind::kToggleWidgetBit, 0, 0, 64));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleWidgetBit, 0, 0, 64));
   EXPECT_EQ(settings.widget_mask, 68u);
-  perform_action(panel, settings, host, act(ActionKind::kToggleWidgetBit, 0, 0, 4));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleWidgetBit, 0, 0, 4));
   EXPECT_EQ(settings.widget_mask, 64u);
 }
 
@@ -285,7 +276,7 @@ TEST_F(PanelNavigation, ClearingTheFilterKeepsTheFocusInTheField) {
   type("Code");
   panel.scroll_offset = 30;
   host.focused.reset();
-  perform_action(panel, settings, host, act(ActionKind::kClearFilter));
+  perform_action(panel, settings, host, make_action(ActionKind::kClearFilter));
   EXPECT_EQ(panel.filter_text, "");
   EXPECT_EQ(host.fields[TextField::kFilter], "");
   EXPECT_EQ(panel.scroll_offset, 0);
@@ -304,70 +295,70 @@ TEST_F(PanelNavigation, FilterEditsRewindOnlyTheFilteredLists) {
 }
 
 TEST_F(PanelNavigation, SimpleSettingActions) {
-  perform_action(panel, settings, host, act(ActionKind::kTogglePinned));
+  perform_action(panel, settings, host, make_action(ActionKind::kTogglePinned));
   EXPECT_EQ(host.pinned_calls, std::vector<bool>{true});
-  perform_action(panel, settings, host, act(ActionKind::kHidePanel));
+  perform_action(panel, settings, host, make_action(ActionKind::kHidePanel));
   EXPECT_TRUE(host.hidden);
-  perform_action(panel, settings, host, act(ActionKind::kSetInterval, 0, 0, 2000));
-  perform_action(panel, settings, host, act(ActionKind::kSetInterval, 0, 0, 5));
+  perform_action(panel, settings, host, make_action(ActionKind::kSetInterval, 0, 0, 2000));
+  perform_action(panel, settings, host, make_action(ActionKind::kSetInterval, 0, 0, 5));
   EXPECT_EQ(host.intervals, (std::vector<uint32_t>{2000, 250}));
   const bool mcp = settings.mcp_enabled;
-  perform_action(panel, settings, host, act(ActionKind::kToggleMcp));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleMcp));
   EXPECT_EQ(settings.mcp_enabled, !mcp);
   EXPECT_EQ(host.mcp_calls, std::vector<bool>{!mcp});
-  perform_action(panel, settings, host, act(ActionKind::kSetTextSize, 3));
+  perform_action(panel, settings, host, make_action(ActionKind::kSetTextSize, 3));
   EXPECT_EQ(settings.text_size, 3u);
   EXPECT_EQ(host.font_rebuilds, 1);
-  perform_action(panel, settings, host, act(ActionKind::kToggleNotifyPreset, 0, 0, 4));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleNotifyPreset, 0, 0, 4));
   EXPECT_EQ(settings.notify_presets, 7u);
-  perform_action(panel, settings, host, act(ActionKind::kCopyConnectCommand));
+  perform_action(panel, settings, host, make_action(ActionKind::kCopyConnectCommand));
   EXPECT_TRUE(panel.copied);
-  perform_action(panel, settings, host, act(ActionKind::kToggleAutostart));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleAutostart));
   EXPECT_EQ(host.autostart_toggles, 1);
   EXPECT_EQ(host.autostart_queries, 0) << "a plain query would clear the toggle's error flag";
 }
 
 TEST_F(PanelNavigation, AiPageAndPauseActions) {
   settings.agent_log_file = "  ";
-  perform_action(panel, settings, host, act(ActionKind::kToggleAgentLogFile));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleAgentLogFile));
   EXPECT_EQ(settings.agent_log_file, "C:\\data\\zelmor-agents.log") << "blank counts as off";
-  perform_action(panel, settings, host, act(ActionKind::kToggleAgentLogFile));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleAgentLogFile));
   EXPECT_EQ(settings.agent_log_file, "");
   EXPECT_EQ(host.hand_overs, 2);
 
   panel.page = Page::kMessages;
   panel.expanded_messages = {0, 3};
-  perform_action(panel, settings, host, act(ActionKind::kClearMessages));
+  perform_action(panel, settings, host, make_action(ActionKind::kClearMessages));
   EXPECT_EQ(host.message_clears, 1);
   EXPECT_TRUE(panel.expanded_messages.empty());
   EXPECT_EQ(panel.page, Page::kOverview);
 
   // Item keys use the whole 64 bits of the payload.
-  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
-  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 7));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleActivityItem, 7));
   EXPECT_EQ(panel.expanded_ai_items, (std::set<uint64_t>{7, 0xFEEDFACECAFEBEEFull}));
-  perform_action(panel, settings, host, act(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleActivityItem, 0xFEEDFACECAFEBEEFull));
   EXPECT_EQ(panel.expanded_ai_items, (std::set<uint64_t>{7}));
-  perform_action(panel, settings, host, act(ActionKind::kClearAgents));
+  perform_action(panel, settings, host, make_action(ActionKind::kClearAgents));
   EXPECT_EQ(host.agent_clears, 1);
   EXPECT_EQ(host.history_clears, 0);
-  perform_action(panel, settings, host, act(ActionKind::kClearFinishedAgents));
+  perform_action(panel, settings, host, make_action(ActionKind::kClearFinishedAgents));
   EXPECT_EQ(host.agent_clears, 1);
   EXPECT_EQ(host.history_clears, 1);
 
   panel.scroll_offset = 20;
-  perform_action(panel, settings, host, act(ActionKind::kToggleActivityView));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleActivityView));
   EXPECT_TRUE(panel.finished_expanded);
   EXPECT_EQ(panel.scroll_offset, 0);
 
   host.live.cpu_pct = 55;
-  perform_action(panel, settings, host, act(ActionKind::kOpenMetric, 0, 0));
-  perform_action(panel, settings, host, act(ActionKind::kTogglePause));
+  perform_action(panel, settings, host, make_action(ActionKind::kOpenMetric, 0, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kTogglePause));
   ASSERT_TRUE(panel.paused && panel.frozen_snapshot);
   EXPECT_EQ(panel.frozen_snapshot->cpu_pct, 55);
-  perform_action(panel, settings, host, act(ActionKind::kTogglePause));
+  perform_action(panel, settings, host, make_action(ActionKind::kTogglePause));
   EXPECT_FALSE(panel.paused || panel.frozen_snapshot);
-  perform_action(panel, settings, host, act(ActionKind::kTogglePause));
+  perform_action(panel, settings, host, make_action(ActionKind::kTogglePause));
   navigate(panel, host, Page::kOverview, 0);
   EXPECT_FALSE(panel.paused || panel.frozen_snapshot) << "a page change ends the pause";
 }
@@ -455,33 +446,33 @@ TEST_F(PanelNavigation, EverySettingsClickChangesItsOneLineAndSavesOnce) {
   }
   // Reset size is its own line too.
   const std::string before = format_settings(settings);
-  perform_action(panel, settings, host, act(ActionKind::kResetWidgetScale));
+  perform_action(panel, settings, host, make_action(ActionKind::kResetWidgetScale));
   EXPECT_EQ(changed_line(before, format_settings(settings)), "widget_scale=2.000 -> widget_scale=1.000");
 }
 
 TEST_F(PanelNavigation, AlertActionsGoThroughTheEditorAndLeaveNoSearchBehind) {
   navigate(panel, host, Page::kSettingsSection, 4);
-  perform_action(panel, settings, host, act(ActionKind::kNewAlert));
+  perform_action(panel, settings, host, make_action(ActionKind::kNewAlert));
   EXPECT_EQ(panel.page, Page::kAlertEditor);
   EXPECT_EQ(host.fields[TextField::kAlertThreshold], "90");
   EXPECT_EQ(host.fields[TextField::kAlertLogFile], "C:\\data\\zelmor-alerts.log");
-  perform_action(panel, settings, host, act(ActionKind::kAlertMetric, 7));
+  perform_action(panel, settings, host, make_action(ActionKind::kAlertMetric, 7));
   type("chrome.exe");  // field 1 is the filter field too
-  perform_action(panel, settings, host, act(ActionKind::kAlertCancel));
+  perform_action(panel, settings, host, make_action(ActionKind::kAlertCancel));
   EXPECT_EQ(panel.page, Page::kSettingsSection);
   EXPECT_EQ(panel.sub_page, 4);
   EXPECT_TRUE(settings.log.empty());
   EXPECT_EQ(host.fields[TextField::kFilter], "");
   EXPECT_EQ(panel.filter_text, "");
 
-  perform_action(panel, settings, host, act(ActionKind::kNewAlert));
-  perform_action(panel, settings, host, act(ActionKind::kAlertSave));
+  perform_action(panel, settings, host, make_action(ActionKind::kNewAlert));
+  perform_action(panel, settings, host, make_action(ActionKind::kAlertSave));
   EXPECT_EQ(settings.log, (std::vector<std::string>{"cpu>90; data=top"}));
   EXPECT_EQ(host.rule_rebuilds, 1);
   EXPECT_EQ(panel.page, Page::kSettingsSection);
-  perform_action(panel, settings, host, act(ActionKind::kToggleAlertRule, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kToggleAlertRule, 0));
   EXPECT_EQ(settings.log, (std::vector<std::string>{"cpu>90; data=top; off"}));
-  perform_action(panel, settings, host, act(ActionKind::kRemoveAlertRule, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kRemoveAlertRule, 0));
   EXPECT_TRUE(settings.log.empty());
   EXPECT_EQ(host.rule_rebuilds, 3);
 }
@@ -528,11 +519,11 @@ TEST_F(PanelNavigation, CloseActionsHandTheirIdsToTheHost) {
   host.live.processes = {ProcessSample{"web.exe", 0, 0, 0, 0, 30, 0, 0, 0},
                          ProcessSample{"web.exe", 0, 0, 0, 0, 31, 0, 0, 0}};
   panel.app_rows = {AppRow{"web.exe", {30}}};
-  perform_action(panel, settings, host, act(ActionKind::kCloseAppRow, 0));
-  perform_action(panel, settings, host, act(ActionKind::kCloseAppRow, 1));  // past the list: nothing
+  perform_action(panel, settings, host, make_action(ActionKind::kCloseAppRow, 0));
+  perform_action(panel, settings, host, make_action(ActionKind::kCloseAppRow, 1));  // past the list: nothing
   panel.selected_app = "web.exe";
-  perform_action(panel, settings, host, act(ActionKind::kCloseSelectedApp));
-  perform_action(panel, settings, host, act(ActionKind::kCloseProcess, 0, 0, 31));
+  perform_action(panel, settings, host, make_action(ActionKind::kCloseSelectedApp));
+  perform_action(panel, settings, host, make_action(ActionKind::kCloseProcess, 0, 0, 31));
   ASSERT_EQ(host.closes.size(), 3u);
   EXPECT_EQ(host.closes[0], (CloseRequest{"web.exe", {30}})) << "the row's ids, as it was shown";
   EXPECT_EQ(host.closes[1], (CloseRequest{"web.exe", {30, 31}})) << "every process of the snapshot copy";

@@ -277,6 +277,27 @@ TEST(SettingsDesktopExtras, TrayRowsWidgetChipsAndChoices) {
 }
 
 // A stored theme past the last choice paints as the last one (light): its chip shows selected.
+// Every piece of a page carries what the keyboard and a screen reader need: a role, a name and,
+// for check boxes and chips, whether it is on.
+TEST(SettingsPieces, ChecksChipsAndListRowsAreNamedWithTheirRoleAndState) {
+  Screen p(Page::kSettingsSection, 1);
+  p.settings.notify_rules = {NotifyRule{false, "ping me"}};
+  const PageView v = p.view();
+  const HitRegion* link = regions_of(v, ActionKind::kToggleMcp)[0];
+  EXPECT_EQ(link->role, PieceRole::kCheckBox);
+  EXPECT_EQ(link->name, "Allow AI tools to connect");
+  EXPECT_TRUE(link->checked);
+  const HitRegion* copy = regions_of(v, ActionKind::kCopyConnectCommand)[0];
+  EXPECT_EQ(copy->role, PieceRole::kButton);
+  EXPECT_EQ(copy->name, "Copy");
+  EXPECT_FALSE(copy->checked);
+  const HitRegion* toggle = regions_of(v, ActionKind::kToggleCustomRequest)[0];
+  EXPECT_EQ(toggle->role, PieceRole::kCheckBox);
+  EXPECT_EQ(toggle->name, "ping me");
+  EXPECT_FALSE(toggle->checked);
+  EXPECT_EQ(regions_of(v, ActionKind::kRemoveCustomRequest)[0]->name, "Remove ping me");
+}
+
 TEST(SettingsDesktopExtras, AWidgetThemePastTheLastChoiceSelectsLight) {
   for (const uint32_t stored : {2u, 3u, 4000000000u}) {
     Screen p(Page::kSettingsSection, 3);

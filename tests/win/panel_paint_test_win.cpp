@@ -257,7 +257,7 @@ TEST(PanelWidgets, BandLabelWinsOverBackAndSettingsBandGoesFirst) {
   const HitRegion label = panel.hit_regions[0];
   EXPECT_EQ(label.right, 324);
   EXPECT_EQ(label.action.kind, ActionKind::kClearAgents);
-  EXPECT_EQ(panel.hit_regions[1], (HitRegion{12, 12, 324, 52, make_action(ActionKind::kBack)}));
+  EXPECT_EQ(panel.hit_regions[1], (HitRegion{12, 12, 324, 52, make_action(ActionKind::kBack), PieceRole::kButton, "Back"}));
   EXPECT_EQ(panel.hit_regions[*hit_test(panel.hit_regions, label.left + 1, 30)].action.kind, ActionKind::kClearAgents);
   EXPECT_EQ(panel.hit_regions[*hit_test(panel.hit_regions, label.left - 1, 30)].action.kind, ActionKind::kBack);
 
@@ -280,8 +280,10 @@ TEST(PanelWidgets, RemoveGlyphRegionComesBeforeItsRow) {
                                         make_action(ActionKind::kRemoveCustomRequest, 2));
   EXPECT_EQ(next, 74);
   ASSERT_EQ(panel.hit_regions.size(), 2u);
-  EXPECT_EQ(panel.hit_regions[0], (HitRegion{288, 48, 316, 70, make_action(ActionKind::kRemoveCustomRequest, 2)}));
-  EXPECT_EQ(panel.hit_regions[1], (HitRegion{12, 48, 286, 70, make_action(ActionKind::kToggleCustomRequest, 2)}));
+  EXPECT_EQ(panel.hit_regions[0], (HitRegion{288, 48, 316, 70, make_action(ActionKind::kRemoveCustomRequest, 2),
+                                                PieceRole::kButton, "Remove a custom request"}));
+  EXPECT_EQ(panel.hit_regions[1], (HitRegion{12, 48, 286, 70, make_action(ActionKind::kToggleCustomRequest, 2),
+                                                PieceRole::kCheckBox, "a custom request", true}));
   EXPECT_EQ(bmp.at(17, 53), current_theme().track) << "box";
   EXPECT_EQ(bmp.at(20, 56), colours::accent) << "tick inside the box";
 }
@@ -294,12 +296,14 @@ TEST(PanelWidgets, ChipAndLinkGeometry) {
   const int w = text_width(bmp.dc(), fonts.small, "dark");
   const int next = chip(c, 20, 30, "dark", true, make_action(ActionKind::kSetTheme, 0));
   EXPECT_EQ(next, 20 + w + 16 + 6);
-  EXPECT_EQ(panel.hit_regions[0], (HitRegion{20, 30, 20 + w + 16, 54, make_action(ActionKind::kSetTheme, 0)}));
+  EXPECT_EQ(panel.hit_regions[0], (HitRegion{20, 30, 20 + w + 16, 54, make_action(ActionKind::kSetTheme, 0),
+                                                PieceRole::kButton, "dark", true}));
   EXPECT_EQ(bmp.at(21, 31), colours::accent);
   const int lw = text_width(bmp.dc(), fonts.small, "settings");
   const int left_end = header_link(c, 300, 12, "settings", true, make_action(ActionKind::kOpenSettings));
   EXPECT_EQ(left_end, 300 - lw - 14);
-  EXPECT_EQ(panel.hit_regions[1], (HitRegion{300 - lw - 6, 6, 306, 32, make_action(ActionKind::kOpenSettings)}));
+  EXPECT_EQ(panel.hit_regions[1], (HitRegion{300 - lw - 6, 6, 306, 32, make_action(ActionKind::kOpenSettings),
+                                                PieceRole::kButton, "settings", true}));
 }
 
 }  // namespace

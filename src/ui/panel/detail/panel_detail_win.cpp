@@ -42,7 +42,7 @@ int32_t filter_line(const PanelCanvas& c, int32_t a) {
   fill_rect(c.dc, button, lit ? colours::paused : t.surface);
   const int32_t label_x = button.left + (button.width() - text_width(c.dc, c.fonts->small, label)) / 2;
   draw_text(c.dc, label_x, button.top + c.px(4), c.fonts->small, lit ? colours::on_accent : t.text, label);
-  c.add_region_first(button, make_action(ActionKind::kTogglePause));
+  c.add_region_first(button, make_action(ActionKind::kTogglePause), PieceRole::kButton, label);
   a += c.px(32);
   if (p.paused) {
     draw_text(c.dc, place.label.x, a - c.px(2), c.fonts->small, colours::paused, "Paused");

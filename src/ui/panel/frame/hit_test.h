@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -82,9 +83,21 @@ struct Action {
   bool operator==(const Action&) const = default;
 };
 
+// What kind of control a piece is to a user who cannot see it (the keyboard's focus order and
+// an accessibility tree read the same list as the hit test).
+enum class PieceRole : uint8_t {
+  kNone,      // not named: a band, a row's highlight, a card
+  kButton,    // chips, links, "×" glyphs, Back
+  kCheckBox,  // check rows and the toggles of list rows; `checked` says their state
+};
+
+// One piece of a painted page: its region, its action, and its name and role.
 struct HitRegion {
   int32_t left = 0, top = 0, right = 0, bottom = 0;  // client pixels; right and bottom exclusive
   Action action;
+  PieceRole role = PieceRole::kNone;
+  std::string name;      // what it says ("dark", "Show a strip of live stats on screen", "Remove …")
+  bool checked = false;  // a ticked check box, a selected chip
   bool contains(int32_t x, int32_t y) const { return left <= x && x < right && top <= y && y < bottom; }
   bool operator==(const HitRegion&) const = default;
 };

@@ -107,7 +107,10 @@ struct PageBuilder {
   int32_t x0() const { return px(12); }
   int32_t w() const { return in.width; }
 
-  void region(const Rect& r, const Action& a) { view.regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, a}); }
+  void region(const Rect& r, const Action& a, PieceRole role = PieceRole::kNone, std::string_view name = {},
+              bool checked = false) {
+    view.regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, a, role, std::string(name), checked});
+  }
 
   void text(int32_t x, int32_t y, std::string_view s, FontRole font = FontRole::kSmall, Ink ink = Ink::kDim) {
     PageItem item;
@@ -143,7 +146,7 @@ struct PageBuilder {
     item.text = std::string(label);
     item.on = ticked;
     view.items.push_back(item);
-    region(item.rect, a);
+    region(item.rect, a, PieceRole::kCheckBox, label, ticked);
     return y + px(kRowStep);
   }
   int32_t list_row(int32_t y, int32_t right, std::string_view s, bool ticked, const Action& toggle, const Action& remove) {
@@ -155,8 +158,8 @@ struct PageBuilder {
     item.text = std::string(s);
     item.on = ticked;
     view.items.push_back(item);
-    region(place.remove, remove);
-    region(place.toggle, toggle);
+    region(place.remove, remove, PieceRole::kButton, "Remove " + std::string(s));
+    region(place.toggle, toggle, PieceRole::kCheckBox, s, ticked);
     return y + px(kRowStep);
   }
   int32_t chip_width(std::string_view s) const { return chip_rect(0, 0, measure.width(FontRole::kSmall, s), in.scale).right; }
@@ -168,7 +171,7 @@ struct PageBuilder {
     item.text = std::string(s);
     item.on = selected;
     view.items.push_back(item);
-    region(item.rect, a);
+    region(item.rect, a, PieceRole::kButton, s, selected);
     return item.rect.right + px(kChipGap);
   }
   struct ChipSpec {

@@ -11,12 +11,14 @@ int32_t PanelCanvas::px(double n) const { return qv::px(n, scale); }
 
 bool PanelCanvas::hovered(const Rect& r) const { return panel->hover_valid && r.contains(panel->hover_x, panel->hover_y); }
 
-void PanelCanvas::add_region(const Rect& r, const Action& action) const {
-  panel->hit_regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, action});
+void PanelCanvas::add_region(const Rect& r, const Action& action, PieceRole role, std::string_view name,
+                             bool checked) const {
+  panel->hit_regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, action, role, std::string(name), checked});
 }
 
-void PanelCanvas::add_region_first(const Rect& r, const Action& action) const {
-  panel->hit_regions.insert(panel->hit_regions.begin(), HitRegion{r.left, r.top, r.right, r.bottom, action});
+void PanelCanvas::add_region_first(const Rect& r, const Action& action, PieceRole role, std::string_view name) const {
+  panel->hit_regions.insert(panel->hit_regions.begin(),
+                            HitRegion{r.left, r.top, r.right, r.bottom, action, role, std::string(name)});
 }
 
 int32_t font_ascent(HDC dc, HFONT font) {
@@ -70,7 +72,7 @@ int32_t title_band(const PanelCanvas& c, int32_t y, std::string_view title, Rgb 
   std::optional<Rect> label_region;
   band_content(c, y, title, colour, label, &label_region);
   if (label && label_region) c.add_region(*label_region, label->action);
-  c.add_region(band, make_action(ActionKind::kBack));
+  c.add_region(band, make_action(ActionKind::kBack), PieceRole::kButton, "Back");
   return y + c.px(40) + c.px(10);
 }
 
@@ -82,14 +84,15 @@ void settings_title_band(const PanelCanvas& c, std::string_view title, Rgb colou
   fill_rect(c.dc, band, t.surface);
   std::optional<Rect> unused;
   band_content(c, y, title, colour, std::nullopt, &unused);
-  c.add_region_first(band, make_action(ActionKind::kBack));
+  c.add_region_first(band, make_action(ActionKind::kBack), PieceRole::kButton, "Back");
 }
 
 int32_t header_link(const PanelCanvas& c, int32_t right, int32_t y, std::string_view text, bool active,
                     const Action& action) {
   const int32_t left = right - text_width(c.dc, c.fonts->small, text);
   draw_text(c.dc, left, y, c.fonts->small, active ? colours::accent : c.theme().text_dim, text);
-  c.add_region(Rect{left - c.px(6), y - c.px(6), right + c.px(6), y + c.px(14) + c.px(6)}, action);
+  c.add_region(Rect{left - c.px(6), y - c.px(6), right + c.px(6), y + c.px(14) + c.px(6)}, action, PieceRole::kButton,
+               text, active);
   return left - c.px(14);
 }
 
@@ -129,20 +132,20 @@ void text_field_frame(const PanelCanvas& c, const Rect& frame, std::optional<Act
   if (!clear) return;
   const ClearGlyphPlace glyph = clear_glyph_place(frame, c.scale);
   draw_text(c.dc, glyph.glyph.x, glyph.glyph.y, c.fonts->body, c.theme().text_dim, "×");
-  c.add_region(glyph.region, *clear);
+  c.add_region(glyph.region, *clear, PieceRole::kButton, "Clear");
 }
 
 int32_t chip(const PanelCanvas& c, int32_t x, int32_t y, std::string_view text, bool selected, const Action& action) {
   const Rect r = chip_rect(x, y, text_width(c.dc, c.fonts->small, text), c.scale);
   paint_chip(c, r, text, selected);
-  c.add_region(r, action);
+  c.add_region(r, action, PieceRole::kButton, text, selected);
   return r.right + c.px(kChipGap);
 }
 
 int32_t check_row(const PanelCanvas& c, int32_t y, std::string_view label, bool ticked, const Action& action) {
   const CheckRowPlace place = check_row_place(y, c.width, c.scale);
   paint_check_row(c, place, label, ticked);
-  c.add_region(place.row, action);
+  c.add_region(place.row, action, PieceRole::kCheckBox, label, ticked);
   return y + c.px(kRowStep);
 }
 
@@ -150,8 +153,8 @@ int32_t list_row_with_remove(const PanelCanvas& c, int32_t y, int32_t right, std
                              const Action& toggle, const Action& remove) {
   const ListRowPlace place = list_row_place(y, right, c.scale);
   paint_list_row(c, place, text, ticked);
-  c.add_region(place.remove, remove);
-  c.add_region(place.toggle, toggle);
+  c.add_region(place.remove, remove, PieceRole::kButton, "Remove " + std::string(text));
+  c.add_region(place.toggle, toggle, PieceRole::kCheckBox, text, ticked);
   return y + c.px(kRowStep);
 }
 

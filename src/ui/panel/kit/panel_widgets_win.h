@@ -29,9 +29,11 @@ struct PanelCanvas {
   int32_t px(double n) const;
   const Theme& theme() const { return current_theme(); }
   bool hovered(const Rect& r) const;
-  void add_region(const Rect& r, const Action& action) const;
+  void add_region(const Rect& r, const Action& action, PieceRole role = PieceRole::kNone, std::string_view name = {},
+                  bool checked = false) const;
   // Puts a region in front of all earlier ones, so it wins over what it is drawn above.
-  void add_region_first(const Rect& r, const Action& action) const;
+  void add_region_first(const Rect& r, const Action& action, PieceRole role = PieceRole::kNone,
+                        std::string_view name = {}) const;
 };
 
 int32_t font_ascent(HDC dc, HFONT font);
