@@ -18,14 +18,12 @@ std::string metric_label(std::string_view key) {
 
 std::optional<PieceText> overview_piece_text(const Action& action, const Snapshot& snapshot,
                                              std::string_view filter_lower, const std::vector<Banner>& banners) {
-  if (action.kind == ActionKind::kOpenMetric) {
-    for (std::string_view key : kCardKeys) {
-      const std::optional<CardKind> card = card_kind(key);
-      if (!card || !(card->action == action)) continue;
-      return PieceText{"tile:" + std::string(key), metric_label(key) + ", " + spoken(card_value_text(key, snapshot)),
-                       AccessRole::kPushButton, ""};
-    }
-    return std::nullopt;
+  // The frame-rate card opens its own list; the others their metric's page.
+  for (std::string_view key : kCardKeys) {
+    const std::optional<CardKind> card = card_kind(key);
+    if (!card || !(card->action == action)) continue;
+    return PieceText{"tile:" + std::string(key), metric_label(key) + ", " + spoken(card_value_text(key, snapshot)),
+                     AccessRole::kPushButton, ""};
   }
   if (action.kind == ActionKind::kOpenAppRow) {
     const std::vector<SearchRow> rows = search_rows(snapshot.processes, filter_lower);
