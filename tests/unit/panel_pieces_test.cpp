@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "ui/access/focus_model.h"
+#include "ui/panel/alert_editor/alert_editor_pieces.h"
 #include "ui/panel/detail/detail_pieces.h"
 #include "ui/panel/frame/panel_pieces.h"
 #include "ui/panel/overview/overview_pieces.h"
+#include "ui/panel/settings/settings_pieces.h"
 
 namespace qv {
 namespace {
@@ -186,6 +188,55 @@ TEST(PanelPieces, FiguresAreSpokenInWords) {
                         {"18.9% · 100%", "18.9 percent · 100 percent"},
                         {"", ""}};
   for (const Case& c : cases) EXPECT_EQ(spoken(c.shown), c.said) << c.shown;
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(PanelPieces, SettingsSectionsAndMainMetricRows) {
+  Settings s;
+  s.main_metrics = {MainMetric{"ram", false}, MainMetric{"cpu", true}};
+  const std::vector<HitRegion> regions = {
+      region(12, 60, 324, 104, make_action(ActionKind::kOpenSettingsSection, 0, 2)),
+      region(12, 110, 32, 132, make_action(ActionKind::kDragMainMetric, 0)),
+      region(34, 110, 324, 132, make_action(ActionKind::kToggleMainMetric, 0)),
+      region(34, 136, 324, 158, make_action(ActionKind::kToggleMainMetric, 1)),
+      region(34, 160, 324, 182, make_action(ActionKind::kToggleMainMetric, 2)),  // past the list
+  };
+  const PanelPieces pieces = pieces_from_regions(regions, [&](const Action& a) { return settings_piece_text(a, s); });
+  expect_focus_order(pieces, {
+                                 {"section:2", "Main panel", AccessRole::kLink, "Open"},
+                                 {"metric:ram", "RAM", AccessRole::kCheckBox, "Check"},
+                                 {"metric:cpu", "CPU", AccessRole::kCheckBox, "Uncheck"},
+                                 {"action:24:0:0:2", "", AccessRole::kPushButton, "Press"},
+                             });
+  EXPECT_EQ(pieces.pieces[1].key, "drag:ram");
+  EXPECT_EQ(pieces.pieces[1].name, "Drag RAM");
+  EXPECT_EQ(pieces.pieces[2].state, piece_state::kFocusable);
+  EXPECT_EQ(pieces.pieces[3].state, piece_state::kFocusable | piece_state::kChecked);
+  EXPECT_FALSE(settings_piece_text(make_action(ActionKind::kOpenSettingsSection, 0, 5), s));
+}
+
+TEST(PanelPieces, AlertEditorTilesAreOptionsOfWhichOneIsChosen) {
+  AlertEditorState e;
+  e.metric = 7;
+  const std::vector<HitRegion> regions = {
+      region(12, 60, 166, 80, make_action(ActionKind::kAlertMetric, 0)),
+      region(172, 60, 324, 80, make_action(ActionKind::kAlertMetric, 7)),
+      region(280, 90, 324, 114, make_action(ActionKind::kAlertAppPicker)),
+  };
+  const PanelPieces pieces = pieces_from_regions(regions, [&](const Action& a) { return alert_editor_piece_text(a, e); });
+  expect_focus_order(pieces, {
+                                 {"metric:0", "CPU", AccessRole::kRadioButton, "Select"},
+                                 {"metric:7", "One app…", AccessRole::kRadioButton, "Select"},
+                                 {"pick", "Pick a running app", AccessRole::kPushButton, "Press"},
+                             });
+  EXPECT_EQ(pieces.pieces[0].state, piece_state::kFocusable);
+  EXPECT_EQ(pieces.pieces[1].state, piece_state::kFocusable | piece_state::kSelected);
+  EXPECT_FALSE(alert_editor_piece_text(make_action(ActionKind::kAlertMetric, 8), e));
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 #include "ui/access/published_page.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/detail/detail_model.h"
+#include "ui/panel/alert_editor/alert_editor_pieces.h"
 #include "ui/panel/detail/detail_pieces.h"
 #include "ui/panel/frame/panel_actions_win.h"
 #include "ui/panel/frame/panel_pieces.h"
 #include "ui/panel/frame/panel_show_win.h"
 #include "ui/panel/frame/ui_state_win.h"
 #include "ui/panel/overview/overview_pieces.h"
+#include "ui/panel/settings/settings_pieces.h"
 
 namespace qv {
 namespace {
@@ -146,6 +148,12 @@ PieceNamer namer_for(const UiState& ui, const std::vector<Banner>& banners) {
       const Snapshot& snap = panel.paused && panel.frozen_snapshot ? *panel.frozen_snapshot : ui.snapshot_copy;
       return detail_piece_text(action, snap, panel.sub_page < kMeasureCount ? panel.sub_page : 0, panel.filter_text);
     };
+  }
+  if (p.page == Page::kSettingsHome || p.page == Page::kSettingsSection) {
+    return [&ui](const Action& action) { return settings_piece_text(action, ui.settings); };
+  }
+  if (p.page == Page::kAlertEditor) {
+    return [&ui](const Action& action) { return alert_editor_piece_text(action, ui.panel.alert_editor); };
   }
   return {};
 }

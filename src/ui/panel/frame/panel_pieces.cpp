@@ -67,6 +67,8 @@ PanelPieces pieces_from_regions(const std::vector<HitRegion>& regions, const Pie
       p.name = std::move(text->name);
       p.role = text->role;
       p.group = std::move(text->group);
+      checked = text->checked;
+      if (checked) p.state |= p.role == AccessRole::kCheckBox ? piece_state::kChecked : piece_state::kSelected;
     } else {
       p.key = generic_key(r.action);
       p.name = r.name;

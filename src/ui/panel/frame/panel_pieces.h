@@ -21,6 +21,7 @@ struct PieceText {
   std::string name;  // as a sighted user reads it
   AccessRole role = AccessRole::kPushButton;
   std::string group;  // a list whose rows the arrow keys walk
+  bool checked = false;  // a ticked check box, the chosen one of a set of options
 };
 // Nothing: the room leaves the region to the kit's name and role.
 using PieceNamer = std::function<std::optional<PieceText>(const Action&)>;
