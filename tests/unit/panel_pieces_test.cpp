@@ -180,6 +180,26 @@ TEST(PanelPieces, KitRegionsKeepTheirStateAndKeysStayUnique) {
   EXPECT_EQ(pieces.actions.size(), pieces.pieces.size());
 }
 
+TEST(PanelPieces, PiecesNoRoomNamesGetTheTextTheyShow) {
+  struct Case { Action action; const char* name; };
+  const Case cases[] = {
+      {make_action(ActionKind::kCloseProcess, 0, 0, 4242), "End process 4242"},
+      {make_action(ActionKind::kToggleMessage, 0), "Message 1"},
+      {make_action(ActionKind::kClearMessages), "clear"},
+      {make_action(ActionKind::kToggleProcesses), "Processes"},
+      {make_action(ActionKind::kSetProcessSort, 0, 1), ""},  // no fixed text: left unnamed
+  };
+  for (const Case& c : cases) {
+    const PanelPieces pieces = pieces_from_regions({region(0, 0, 10, 10, c.action)}, {});
+    ASSERT_EQ(pieces.pieces.size(), 1u);
+    EXPECT_EQ(pieces.pieces[0].name, c.name) << static_cast<int>(c.action.kind);
+  }
+  // The kit's own name wins over the fixed one.
+  const PanelPieces named =
+      pieces_from_regions({region(0, 0, 10, 10, make_action(ActionKind::kClearMessages), PieceRole::kButton, "clear all")}, {});
+  EXPECT_EQ(named.pieces[0].name, "clear all");
+}
+
 TEST(PanelPieces, FiguresAreSpokenInWords) {
   struct Case { const char* shown; const char* said; };
   const Case cases[] = {{"36%", "36 percent"},

@@ -43,6 +43,26 @@ void replace_all(std::string& s, std::string_view from, std::string_view to) {
   }
 }
 
+// The name of a piece that neither its room nor the kit names, from what it shows on every page
+// that has it; empty for the few whose text changes with the page.
+std::string fixed_name(const Action& a) {
+  switch (a.kind) {
+    case ActionKind::kHidePanel: return "Close";
+    case ActionKind::kClearMessages:
+    case ActionKind::kClearFinishedAgents: return "clear";
+    case ActionKind::kToggleProcesses: return "Processes";
+    case ActionKind::kCloseProcess: return "End process " + std::to_string(a.number);
+    case ActionKind::kToggleMessage: return "Message " + std::to_string(a.index + 1);
+    case ActionKind::kToggleActivityItem: return "Agent";
+    case ActionKind::kToggleActivityView: return "Finished agents";
+    case ActionKind::kOpenFpsList: return "FPS";
+    case ActionKind::kOpenMessages: return "Messages";
+    case ActionKind::kOpenActivity: return "AI activity";
+    case ActionKind::kAlertAppPicker: return "Pick a running app";
+    default: return "";
+  }
+}
+
 }  // namespace
 
 std::string spoken(std::string_view text) {
@@ -71,7 +91,7 @@ PanelPieces pieces_from_regions(const std::vector<HitRegion>& regions, const Pie
       if (checked) p.state |= p.role == AccessRole::kCheckBox ? piece_state::kChecked : piece_state::kSelected;
     } else {
       p.key = generic_key(r.action);
-      p.name = r.name;
+      p.name = r.name.empty() ? fixed_name(r.action) : r.name;
       checked = r.checked;
       if (r.role == PieceRole::kCheckBox) {
         p.role = AccessRole::kCheckBox;
