@@ -43,6 +43,10 @@ PanelAccess& access_for(HWND hwnd) {
   return *t_access;
 }
 
+void announce(PanelAccess& a) {
+  if (a.server) a.server->announce_focus();
+}
+
 std::string page_title(const UiState& ui) {
   const PanelState& p = ui.panel;
   switch (p.page) {
@@ -161,13 +165,15 @@ PieceNamer namer_for(const UiState& ui, const std::vector<Banner>& banners) {
 }  // namespace
 
 std::optional<LRESULT> panel_get_object(HWND hwnd, WPARAM wparam, LPARAM lparam) {
-  return access_for(hwnd).server->on_get_object(wparam, lparam);
+  PanelAccess& a = access_for(hwnd);
+  if (!a.server) return std::nullopt;  // the window is being destroyed
+  return a.server->on_get_object(wparam, lparam);
 }
 
+// The slot stays, without a server, so that a reader asking during the rest of the destruction
+// does not bring a new object to life for a window that is going.
 void drop_panel_access() {
-  if (!t_access) return;
-  t_access->server.reset();
-  t_access.reset();
+  if (t_access) t_access->server.reset();
 }
 
 void publish_panel_page(UiState& ui, HWND hwnd, HDC dc, const std::vector<Banner>& banners,
@@ -189,7 +195,7 @@ void publish_panel_page(UiState& ui, HWND hwnd, HDC dc, const std::vector<Banner
       draw_focus_ring(dc, piece.region, ui.ui_scale);
     }
   }
-  a.server->announce_focus();
+  announce(a);
 }
 
 void focus_first_piece_on_paint(HWND hwnd) { access_for(hwnd).focus_first = true; }
@@ -201,7 +207,7 @@ void after_panel_paint(UiState& ui, HWND hwnd) {
   a.page.focus() = FocusState{};
   if (!move_focus(a.page.current(), a.page.focus(), FocusMove::kNext, 0)) return;
   apply_focus(ui, hwnd, a);
-  a.server->announce_focus();
+  announce(a);
   repaint_panel(hwnd);
 }
 
@@ -216,7 +222,7 @@ bool panel_access_key(UiState& ui, HWND hwnd, WPARAM key) {
       if (piece.control_id != control_id(TextField::kFilter)) continue;
       focus_key(a.page.current(), a.page.focus(), piece.key);
       apply_focus(ui, hwnd, a);
-      a.server->announce_focus();
+      announce(a);
       return true;
     }
     return false;
@@ -227,7 +233,7 @@ bool panel_access_key(UiState& ui, HWND hwnd, WPARAM key) {
     show_focus_cues(hwnd);
     if (move_focus(a.page.current(), a.page.focus(), *move, client.bottom - client.top)) {
       apply_focus(ui, hwnd, a);
-      a.server->announce_focus();
+      announce(a);
       repaint_panel(hwnd);
       return true;
     }
@@ -266,7 +272,7 @@ void carry_out_access_requests(UiState& ui, HWND hwnd) {
     perform_panel_action(ui, hwnd, *action);
     if (ui.panel.page != page || ui.panel.sub_page != sub_page) break;
   }
-  a.server->announce_focus();
+  announce(a);
   repaint_panel(hwnd);
 }
 
