@@ -39,7 +39,7 @@ class TestSource : public AccessSource {
   }
 };
 
-Piece piece(const char* key, Rect region, const char* name, PieceRole role, uint32_t state, const char* action) {
+Piece piece(const char* key, Rect region, const char* name, AccessRole role, uint32_t state, const char* action) {
   Piece p;
   p.key = key;
   p.region = region;
@@ -88,11 +88,11 @@ class AccessibleWindow : public ::testing::Test {
                             nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(hwnd_);
     source_.page = {
-        piece("tile:cpu", {10, 40, 110, 90}, "CPU, 36 percent", PieceRole::kPushButton, piece_state::kFocusable, "Open"),
-        piece("back", {10, 5, 60, 25}, "Back", PieceRole::kLink, piece_state::kFocusable, "Open"),
-        piece("start", {10, 100, 200, 120}, "Start with Windows", PieceRole::kCheckBox,
+        piece("tile:cpu", {10, 40, 110, 90}, "CPU, 36 percent", AccessRole::kPushButton, piece_state::kFocusable, "Open"),
+        piece("back", {10, 5, 60, 25}, "Back", AccessRole::kLink, piece_state::kFocusable, "Open"),
+        piece("start", {10, 100, 200, 120}, "Start with Windows", AccessRole::kCheckBox,
               piece_state::kFocusable | piece_state::kChecked, "Uncheck"),
-        piece("ram", {120, 40, 220, 90}, "RAM, 52 percent", PieceRole::kText, 0, ""),
+        piece("ram", {120, 40, 220, 90}, "RAM, 52 percent", AccessRole::kText, 0, ""),
     };
     server_ = std::make_unique<AccessibleServer>(hwnd_, source_);
     g_server = server_.get();
@@ -226,7 +226,7 @@ TEST_F(AccessibleWindow, ATextFieldPieceIsTheEditControlsOwnObject) {
   HWND field = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 130, 180, 20, hwnd_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFieldId)), GetModuleHandleW(nullptr), nullptr);
   ASSERT_TRUE(field);
-  Piece search = piece("filter", {10, 130, 190, 150}, "Search", PieceRole::kTextField, piece_state::kFocusable, "");
+  Piece search = piece("filter", {10, 130, 190, 150}, "Search", AccessRole::kTextField, piece_state::kFocusable, "");
   search.control_id = kFieldId;
   source_.page.push_back(search);  // the fifth child in reading order
 

@@ -73,21 +73,21 @@ HRESULT put_string(BSTR* out, const std::string& text) {
 
 void clear(VARIANT* v) { v->vt = VT_EMPTY; }
 
-long role_of(PieceRole role) {
+long role_of(AccessRole role) {
   switch (role) {
-    case PieceRole::kPushButton:
+    case AccessRole::kPushButton:
       return ROLE_SYSTEM_PUSHBUTTON;
-    case PieceRole::kLink:
+    case AccessRole::kLink:
       return ROLE_SYSTEM_LINK;
-    case PieceRole::kListItem:
+    case AccessRole::kListItem:
       return ROLE_SYSTEM_LISTITEM;
-    case PieceRole::kCheckBox:
+    case AccessRole::kCheckBox:
       return ROLE_SYSTEM_CHECKBUTTON;
-    case PieceRole::kRadioButton:
+    case AccessRole::kRadioButton:
       return ROLE_SYSTEM_RADIOBUTTON;
-    case PieceRole::kText:
+    case AccessRole::kText:
       return ROLE_SYSTEM_STATICTEXT;
-    case PieceRole::kTextField:
+    case AccessRole::kTextField:
       return ROLE_SYSTEM_TEXT;
   }
   return ROLE_SYSTEM_CLIENT;
@@ -101,7 +101,7 @@ long state_of(const Piece& p, bool focused) {
   if (p.state & piece_state::kChecked) s |= STATE_SYSTEM_CHECKED;
   if (p.state & piece_state::kUnavailable) s |= STATE_SYSTEM_UNAVAILABLE;
   if (p.state & piece_state::kOffscreen) s |= STATE_SYSTEM_OFFSCREEN;
-  if (p.role == PieceRole::kLink) s |= STATE_SYSTEM_LINKED;
+  if (p.role == AccessRole::kLink) s |= STATE_SYSTEM_LINKED;
   return s;
 }
 

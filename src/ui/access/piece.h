@@ -10,7 +10,7 @@
 namespace qv {
 
 // The kinds of piece a reader announces; each maps to one system role.
-enum class PieceRole : uint8_t {
+enum class AccessRole : uint8_t {
   kPushButton,   // tiles, ✕ buttons, "save alert"
   kLink,         // "back", "more…"
   kListItem,     // process rows, message rows
@@ -33,7 +33,7 @@ struct Piece {
   std::string key;             // stable across samples and layouts: "tile:cpu", "row:builder.exe"
   Rect region;                 // client coordinates, as painted (after scrolling)
   std::string name;            // what a sighted user sees: "CPU, 36 percent"
-  PieceRole role = PieceRole::kPushButton;
+  AccessRole role = AccessRole::kPushButton;
   uint32_t state = piece_state::kFocusable;
   std::string default_action;  // "Press", "Open", "Check"; empty: none
   std::string group;           // pieces with the same non-empty group move by arrow keys: a list

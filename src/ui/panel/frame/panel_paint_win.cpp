@@ -13,6 +13,7 @@
 #include "ui/panel/kit/pieces.h"
 #include "ui/panel/app_detail/app_detail_model.h"
 #include "ui/panel/overview/overview_model.h"
+#include "ui/panel/frame/panel_access_win.h"
 #include "ui/panel/frame/panel_layout.h"
 #include "ui/panel/frame/panel_page_win.h"
 #include "ui/panel/frame/panel_show_win.h"
@@ -224,8 +225,11 @@ void paint_panel(UiState& ui, HWND hwnd) {
     SelectGuard keep(mem.get(), bitmap.get());
     const std::optional<AiPagesInput> ai = ai_pages_input(ui);
     const PageInput settings_in = page_input(ui, width, height);
-    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview_input(ui), app,
+    const OverviewInput overview = overview_input(ui);
+    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview, app,
                       ai ? &*ai : nullptr, &settings_in);
+    publish_panel_page(ui, hwnd, mem.get(), overview.banners,
+                       field_places(ui, view, width, height, app_fields.filter_row));
     BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
     EndPaint(hwnd, &ps);
   }
@@ -239,6 +243,7 @@ void paint_panel(UiState& ui, HWND hwnd) {
   if (entered && ui.panel.page != Page::kAlertEditor && places[field_slot(TextField::kFilter)]) {
     SetFocus(ui.field(TextField::kFilter));
   }
+  after_panel_paint(ui, hwnd);
 }
 
 }  // namespace qv

@@ -8,6 +8,7 @@
 
 #include "config/settings_file_win.h"
 #include "core/clock.h"
+#include "ui/panel/frame/panel_access_win.h"
 #include "ui/access/focus_ring_win.h"
 #include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/scale.h"
@@ -122,6 +123,7 @@ void open_panel_by_keyboard(UiState& ui, HWND hwnd) {
     show_panel(ui, hwnd);
   }
   initialize_focus_cues(hwnd, true);
+  focus_first_piece_on_paint(hwnd);
   repaint_panel(hwnd);
 }
 

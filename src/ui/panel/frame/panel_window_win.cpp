@@ -22,6 +22,7 @@
 #include "ui/panel/frame/hit_test.h"
 #include "ui/panel/ai/messages_model.h"
 #include "ui/panel/overview/overview_model.h"
+#include "ui/panel/frame/panel_access_win.h"
 #include "ui/panel/frame/panel_actions_win.h"
 #include "ui/panel/frame/panel_paint_win.h"
 #include "ui/overlay/overlay_win.h"
@@ -318,6 +319,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
   }
   switch (msg) {
     case WM_DESTROY: {
+      drop_panel_access();
       save(ui);
       remove_tray_icons(ui.tray);
       stop_own_trace_session();
@@ -385,6 +387,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
       return true;
     }
     case WM_KEYDOWN:
+      if (panel_access_key(ui, hwnd, wparam)) return true;
       if (wparam == VK_ESCAPE) on_escape(ui, hwnd);
       if (wparam == VK_RETURN) on_enter(ui, hwnd);
       if (wparam == VK_TAB) on_tab(ui);
@@ -460,6 +463,9 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
     case kWmSample:
       on_sample(ui, hwnd);
       return true;
+    case kWmAccessRequest:
+      carry_out_access_requests(ui, hwnd);
+      return true;
     case kWmNotifyQueued:
       on_notifications(ui, hwnd);
       return true;
@@ -523,6 +529,11 @@ LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
     save(*t_ui_state);
     stop_own_trace_session();
     return 0;
+  }
+  // Readers read the published page, so they are answered whatever message holds UiState.
+  if (msg == WM_GETOBJECT) {
+    if (const std::optional<LRESULT> answer = panel_get_object(hwnd, wparam, lparam)) return *answer;
+    return DefWindowProcW(hwnd, msg, wparam, lparam);
   }
   if (!t_ui_state) return default_treatment(hwnd, msg, wparam, lparam);
   if (t_borrowed) {

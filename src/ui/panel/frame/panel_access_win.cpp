@@ -1,0 +1,279 @@
+#include "ui/panel/frame/panel_access_win.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "ui/access/accessible_win.h"
+#include "ui/access/focus_model.h"
+#include "ui/access/focus_ring_win.h"
+#include "ui/access/published_page.h"
+#include "ui/gdi/scale.h"
+#include "ui/panel/detail/detail_model.h"
+#include "ui/panel/alert_editor/alert_editor_pieces.h"
+#include "ui/panel/detail/detail_pieces.h"
+#include "ui/panel/frame/panel_actions_win.h"
+#include "ui/panel/frame/panel_pieces.h"
+#include "ui/panel/frame/panel_show_win.h"
+#include "ui/panel/frame/ui_state_win.h"
+#include "ui/panel/overview/overview_pieces.h"
+#include "ui/panel/settings/settings_pieces.h"
+
+namespace qv {
+namespace {
+
+// Kept outside the lent UiState: a reader in another process calls in between messages, and an
+// in-process one from inside WM_GETOBJECT, whatever message holds UiState then.
+struct PanelAccess {
+  HWND window = nullptr;
+  PublishedPage page;
+  PanelPieces pieces;  // of the last paint, with their actions
+  std::unique_ptr<AccessibleServer> server;
+  bool focus_first = false;  // the keyboard opened the panel
+};
+thread_local std::unique_ptr<PanelAccess> t_access;
+
+PanelAccess& access_for(HWND hwnd) {
+  if (!t_access || t_access->window != hwnd) {
+    t_access = std::make_unique<PanelAccess>();
+    t_access->window = hwnd;
+    t_access->page.on_request = [hwnd] { PostMessageW(hwnd, kWmAccessRequest, 0, 0); };
+    t_access->server = std::make_unique<AccessibleServer>(hwnd, t_access->page);
+  }
+  return *t_access;
+}
+
+void announce(PanelAccess& a) {
+  if (a.server) a.server->announce_focus();
+}
+
+std::string page_title(const UiState& ui) {
+  const PanelState& p = ui.panel;
+  switch (p.page) {
+    case Page::kOverview: return "Overview";
+    case Page::kMetricDetail: return measure_style(p.sub_page).title;
+    case Page::kSettingsHome:
+    case Page::kSettingsSection: return "Settings";
+    case Page::kAlertEditor: return "New alert";
+    case Page::kAppDetail: return p.selected_app ? *p.selected_app : "App";
+    case Page::kFpsList: return "FPS";
+    case Page::kMessages: return "Messages";
+    case Page::kActivity: return "AI activity";
+  }
+  return "Overview";
+}
+
+std::string field_name(Page page, TextField field) {
+  switch (field) {
+    case TextField::kFilter:
+      if (page == Page::kOverview) return "Find app";
+      if (page == Page::kAlertEditor) return "App name";
+      return "Filter";
+    case TextField::kAlertThreshold: return "Threshold";
+    case TextField::kAlertLogFile: return "Log file";
+    case TextField::kRequest: return "Custom request";
+  }
+  return "Text";
+}
+
+// The panel's field that has the keyboard focus, if any.
+std::optional<TextField> focused_field(const UiState& ui) {
+  const HWND focus = GetFocus();
+  for (size_t i = 0; i < ui.fields.size(); ++i) {
+    if (focus && ui.fields[i] == focus) return static_cast<TextField>(i + 1);
+  }
+  return std::nullopt;
+}
+
+// A field that has the system's focus is the focused piece (it was clicked, or a page gave it
+// the keyboard on entry).
+void follow_field_focus(const UiState& ui, PanelAccess& a) {
+  if (const std::optional<TextField> field = focused_field(ui)) {
+    focus_key(a.page.current(), a.page.focus(), "field:" + std::to_string(control_id(*field)));
+  }
+}
+
+// Gives the system's focus to what the model now focuses: its edit control, else the panel.
+void apply_focus(const UiState& ui, HWND hwnd, PanelAccess& a) {
+  const std::optional<size_t> index = a.page.focused_index();
+  if (!index) return;
+  const Piece& piece = a.page.current()[*index];
+  if (piece.role == AccessRole::kTextField && piece.control_id > 0 &&
+      piece.control_id <= static_cast<int32_t>(kTextFieldCount)) {
+    HWND field = ui.fields[static_cast<size_t>(piece.control_id - 1)];
+    if (field && GetFocus() != field) {
+      SetFocus(field);
+      SendMessageW(field, EM_SETSEL, 0, -1);
+    }
+  } else if (GetFocus() != hwnd) {
+    SetFocus(hwnd);
+  }
+}
+
+void scroll_to(UiState& ui, int32_t offset) {
+  ui.panel.scroll_offset = std::clamp(offset, 0, std::max(0, ui.panel.scroll_max));
+}
+
+// Home, End, Page Up and Page Down scroll the page's list when they move no focus.
+bool scroll_for_key(UiState& ui, HWND hwnd, WPARAM key) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const int32_t page = std::max<int32_t>(px(52, ui.ui_scale), (client.bottom - client.top) - px(100, ui.ui_scale));
+  switch (key) {
+    case VK_HOME: scroll_to(ui, 0); break;
+    case VK_END: scroll_to(ui, ui.panel.scroll_max); break;
+    case VK_PRIOR: scroll_to(ui, ui.panel.scroll_offset - page); break;
+    case VK_NEXT: scroll_to(ui, ui.panel.scroll_offset + page); break;
+    default: return false;
+  }
+  repaint_panel(hwnd);
+  return true;
+}
+
+// The focused piece's action, when it is not a text field.
+std::optional<Action> focused_action(PanelAccess& a) {
+  const std::optional<size_t> index = a.page.focused_index();
+  if (!index || *index >= a.pieces.actions.size()) return std::nullopt;
+  const Action action = a.pieces.actions[*index];
+  if (action.kind == ActionKind::kNone || action.kind == ActionKind::kDragMainMetric) return std::nullopt;
+  return action;
+}
+
+PieceNamer namer_for(const UiState& ui, const std::vector<Banner>& banners) {
+  const PanelState& p = ui.panel;
+  if (p.page == Page::kOverview) {
+    return [&ui, &banners](const Action& action) {
+      return overview_piece_text(action, ui.snapshot_copy, ui.panel.filter_text, banners);
+    };
+  }
+  if (p.page == Page::kMetricDetail) {
+    return [&ui](const Action& action) {
+      const PanelState& panel = ui.panel;
+      const Snapshot& snap = panel.paused && panel.frozen_snapshot ? *panel.frozen_snapshot : ui.snapshot_copy;
+      return detail_piece_text(action, snap, panel.sub_page < kMeasureCount ? panel.sub_page : 0, panel.filter_text);
+    };
+  }
+  if (p.page == Page::kSettingsHome || p.page == Page::kSettingsSection) {
+    return [&ui](const Action& action) { return settings_piece_text(action, ui.settings); };
+  }
+  if (p.page == Page::kAlertEditor) {
+    return [&ui](const Action& action) { return alert_editor_piece_text(action, ui.panel.alert_editor); };
+  }
+  return {};
+}
+
+}  // namespace
+
+std::optional<LRESULT> panel_get_object(HWND hwnd, WPARAM wparam, LPARAM lparam) {
+  PanelAccess& a = access_for(hwnd);
+  if (!a.server) return std::nullopt;  // the window is being destroyed
+  return a.server->on_get_object(wparam, lparam);
+}
+
+// The slot stays, without a server, so that a reader asking during the rest of the destruction
+// does not bring a new object to life for a window that is going.
+void drop_panel_access() {
+  if (t_access) t_access->server.reset();
+}
+
+void publish_panel_page(UiState& ui, HWND hwnd, HDC dc, const std::vector<Banner>& banners,
+                        const std::array<std::optional<Rect>, kTextFieldCount>& fields) {
+  PanelAccess& a = access_for(hwnd);
+  PanelPieces pieces = pieces_from_regions(ui.panel.hit_regions, namer_for(ui, banners));
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (!fields[i]) continue;
+    const auto field = static_cast<TextField>(i + 1);
+    add_text_field(pieces, *fields[i], control_id(field), field_name(ui.panel.page, field));
+  }
+  a.pieces = pieces;
+  a.page.publish(page_title(ui), std::move(pieces.pieces));
+  follow_field_focus(ui, a);
+  if (const std::optional<size_t> index = a.page.focused_index(); index && focus_cues_shown(hwnd)) {
+    const Piece& piece = a.page.current()[*index];
+    // A text field shows its own caret; a piece scrolled out of view has no place to ring.
+    if (piece.role != AccessRole::kTextField && !(piece.state & piece_state::kOffscreen)) {
+      draw_focus_ring(dc, piece.region, ui.ui_scale);
+    }
+  }
+  announce(a);
+}
+
+void focus_first_piece_on_paint(HWND hwnd) { access_for(hwnd).focus_first = true; }
+
+void after_panel_paint(UiState& ui, HWND hwnd) {
+  PanelAccess& a = access_for(hwnd);
+  if (!a.focus_first) return;
+  a.focus_first = false;
+  a.page.focus() = FocusState{};
+  if (!move_focus(a.page.current(), a.page.focus(), FocusMove::kNext, 0)) return;
+  apply_focus(ui, hwnd, a);
+  announce(a);
+  repaint_panel(hwnd);
+}
+
+bool panel_access_key(UiState& ui, HWND hwnd, WPARAM key) {
+  PanelAccess& a = access_for(hwnd);
+  if (a.page.current().empty()) return false;
+  follow_field_focus(ui, a);
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  if (control && key == 'F') {
+    for (const Piece& piece : a.page.current()) {
+      if (piece.control_id != control_id(TextField::kFilter)) continue;
+      focus_key(a.page.current(), a.page.focus(), piece.key);
+      apply_focus(ui, hwnd, a);
+      announce(a);
+      return true;
+    }
+    return false;
+  }
+  if (const std::optional<FocusMove> move = focus_move_for_key(key, shift)) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    show_focus_cues(hwnd);
+    if (move_focus(a.page.current(), a.page.focus(), *move, client.bottom - client.top)) {
+      apply_focus(ui, hwnd, a);
+      announce(a);
+      repaint_panel(hwnd);
+      return true;
+    }
+    if (scroll_for_key(ui, hwnd, key)) return true;
+    repaint_panel(hwnd);
+    return key == VK_TAB;  // Tab with nothing to reach still belongs to the panel
+  }
+  // Enter in a field does what the button beside it does; that stays with the window procedure.
+  if (focused_field(ui)) return false;
+  if (key == VK_RETURN || key == VK_SPACE) {
+    const std::optional<Action> action = focused_action(a);
+    if (!action) return false;
+    perform_panel_action(ui, hwnd, *action);
+    return true;
+  }
+  if (key == VK_DELETE) {
+    const std::optional<Action> action = focused_action(a);
+    if (!action || action->kind != ActionKind::kOpenAppRow) return false;
+    perform_panel_action(ui, hwnd, make_action(ActionKind::kCloseAppRow, action->index));
+    return true;
+  }
+  return false;
+}
+
+void carry_out_access_requests(UiState& ui, HWND hwnd) {
+  PanelAccess& a = access_for(hwnd);
+  // A reader's focus move is already in the model; the system's focus follows it.
+  apply_focus(ui, hwnd, a);
+  for (const std::string& key : a.page.take_actions()) {
+    // Each press acts on the page it was made on: once a press changed the page, the pieces
+    // the later ones name are gone, and they are dropped rather than acted on blindly.
+    const std::optional<Action> action = action_of_key(a.pieces, key);
+    if (!action || action->kind == ActionKind::kNone) continue;
+    const Page page = ui.panel.page;
+    const uint8_t sub_page = ui.panel.sub_page;
+    perform_panel_action(ui, hwnd, *action);
+    if (ui.panel.page != page || ui.panel.sub_page != sub_page) break;
+  }
+  announce(a);
+  repaint_panel(hwnd);
+}
+
+}  // namespace qv

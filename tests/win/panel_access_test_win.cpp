@@ -1,0 +1,142 @@
+// The real quorvel.exe read and driven as a reader and the keyboard do: the open overview's
+// accessible object names the page and its pieces, pressing the CPU card through it opens the
+// CPU page, and Tab, Enter and Escape sent to the pop-up move the focus and act.
+#include <windows.h>
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/messages.h"
+#include "ui/access/accessible_win.h"
+#include "win_support.h"
+
+namespace qv::test {
+namespace {
+
+VARIANT child(long id) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+std::wstring take(BSTR s) {
+  std::wstring out = s ? std::wstring(s, SysStringLen(s)) : std::wstring(L"(null)");
+  SysFreeString(s);
+  return out;
+}
+
+struct OpenPanel {
+  TempDir dir;
+  Child child;
+  HWND panel = nullptr;
+
+  OpenPanel() {
+    write_file(dir.file(L"zelmor.ini"), "interval_ms=10000\n");
+    child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
+    panel = find_monitor_window(child);
+    if (!panel) return;
+    SetCursorPos(0, 0);
+    PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+    eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
+  }
+  ~OpenPanel() { kill(child); }
+
+  IAccessible* object() const {
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(panel, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+                                          reinterpret_cast<void**>(&acc)))) {
+      return nullptr;
+    }
+    return acc;
+  }
+};
+
+std::wstring page_name(IAccessible* acc) {
+  BSTR name = nullptr;
+  acc->get_accName(child(CHILDID_SELF), &name);
+  return take(name);
+}
+
+// The child whose name starts with `prefix`; 0 when none does.
+long child_named(IAccessible* acc, const std::wstring& prefix) {
+  long count = 0;
+  acc->get_accChildCount(&count);
+  for (long i = 1; i <= count; ++i) {
+    BSTR name = nullptr;
+    if (acc->get_accName(child(i), &name) == S_OK && take(name).rfind(prefix, 0) == 0) return i;
+  }
+  return 0;
+}
+
+long focused_child(IAccessible* acc) {
+  VARIANT v;
+  VariantInit(&v);
+  if (acc->get_accFocus(&v) != S_OK || v.vt != VT_I4) return 0;
+  return v.lVal;
+}
+
+class PanelAccess : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+  void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(PanelAccess, OverviewIsReadAndItsCpuCardPressedThroughTheObject) {
+  OpenPanel app;
+  ASSERT_TRUE(app.panel);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && page_name(acc) == L"Overview"; }, 5000))
+      << "waited for the panel's object to name the overview";
+  long cpu = 0;
+  ASSERT_TRUE(eventually([&] { return (cpu = child_named(acc, L"CPU, ")) != 0; }, 5000))
+      << "waited for the CPU card among the children";
+  VARIANT role;
+  VariantInit(&role);
+  ASSERT_EQ(acc->get_accRole(child(cpu), &role), S_OK);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
+  BSTR action = nullptr;
+  ASSERT_EQ(acc->get_accDefaultAction(child(cpu), &action), S_OK);
+  EXPECT_EQ(take(action), L"Press");
+  const long field = child_named(acc, L"Find app");
+  ASSERT_NE(field, 0);
+  VARIANT field_role;
+  VariantInit(&field_role);
+  ASSERT_EQ(acc->get_accRole(child(field), &field_role), S_OK);
+  EXPECT_EQ(field_role.lVal, ROLE_SYSTEM_TEXT);
+
+  ASSERT_EQ(acc->accDoDefaultAction(child(cpu)), S_OK);
+  EXPECT_TRUE(eventually([&] { return page_name(acc) == L"Top apps by CPU use"; }, 5000))
+      << "waited for the CPU page after pressing its card; page now " << utf8(page_name(acc));
+  acc->Release();
+}
+
+TEST_F(PanelAccess, TabMovesTheFocusEnterActsAndEscapeGoesBack) {
+  OpenPanel app;
+  ASSERT_TRUE(app.panel);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && child_named(acc, L"CPU, ") != 0; }, 5000))
+      << "waited for the overview's pieces";
+  // Tab until the CPU card has the focus, each press moving it on.
+  const long cpu = child_named(acc, L"CPU, ");
+  long last = focused_child(acc);
+  bool reached = false;
+  for (int i = 0; i < 12 && !reached; ++i) {
+    PostMessageW(app.panel, WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(eventually([&] { return focused_child(acc) != last; }, 3000)) << "waited for Tab " << i << " to move";
+    last = focused_child(acc);
+    reached = last == cpu;
+  }
+  ASSERT_TRUE(reached) << "Tab never reached the CPU card";
+  PostMessageW(app.panel, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(eventually([&] { return page_name(acc) == L"Top apps by CPU use"; }, 5000)) << "waited for Enter to open";
+  PostMessageW(app.panel, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(eventually([&] { return page_name(acc) == L"Overview"; }, 5000)) << "waited for Escape to go back";
+  acc->Release();
+}
+
+}  // namespace
+}  // namespace qv::test
