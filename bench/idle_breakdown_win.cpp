@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/messages.h"
 #include "core/shared_state.h"
@@ -108,7 +109,8 @@ void idle_tick_breakdown() {
   uint64_t a = 0, b = 0;
   row(clocks, "sampler: GetSystemTimes", 2000, [&] { read_system_times(times); });
   row(clocks, "sampler: GlobalMemoryStatusEx", 2000, [&] { read_memory(a, b); });
-  row(clocks, "sampler: GetIfTable2 + FreeMibTable", 500, [&] { read_network_octets(a, b); });
+  std::vector<InterfaceCounters> interfaces;
+  row(clocks, "sampler: GetIfTable2 + FreeMibTable", 500, [&] { read_network_interfaces(interfaces); });
   row(clocks, "sampler: NtQuerySystemInformation (transfer counters)", 2000, [&] { read_disk_transfer(a, b); });
   row(clocks, "sampler: drives (GetLogicalDrives, GetDriveTypeW, GetDiskFreeSpaceExW)", 500,
       [&] { (void)read_drives(); });
