@@ -3,6 +3,7 @@
 // CPU page, and Tab, Enter and Escape sent to the pop-up move the focus and act.
 #include <windows.h>
 #include <oleacc.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -34,13 +35,14 @@ struct OpenPanel {
   Child child;
   HWND panel = nullptr;
 
-  OpenPanel() {
+  // Opened as the tray icon's click opens it, or as its Enter does.
+  explicit OpenPanel(UINT tray_event = WM_LBUTTONUP) {
     write_file(dir.file(L"zelmor.ini"), "interval_ms=10000\n");
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
     panel = find_monitor_window(child);
     if (!panel) return;
     SetCursorPos(0, 0);
-    PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+    PostMessageW(panel, kWmTray, 0, tray_event);
     eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
   }
   ~OpenPanel() { kill(child); }
@@ -135,6 +137,20 @@ TEST_F(PanelAccess, TabMovesTheFocusEnterActsAndEscapeGoesBack) {
   EXPECT_TRUE(eventually([&] { return page_name(acc) == L"Top apps by CPU use"; }, 5000)) << "waited for Enter to open";
   PostMessageW(app.panel, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(eventually([&] { return page_name(acc) == L"Overview"; }, 5000)) << "waited for Escape to go back";
+  acc->Release();
+}
+
+TEST_F(PanelAccess, OpenedByKeyboardTheOverviewsFirstPieceHasTheFocus) {
+  OpenPanel app(NIN_KEYSELECT);
+  ASSERT_TRUE(app.panel);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && child_named(acc, L"CPU, ") != 0; }, 5000))
+      << "waited for the overview's pieces";
+  // The pop-up's header reads "pin", "settings", then its close glyph; "pin" comes first.
+  const long pin = child_named(acc, L"pin");
+  ASSERT_NE(pin, 0);
+  EXPECT_TRUE(eventually([&] { return focused_child(acc) == pin; }, 3000))
+      << "waited for the focus on \"pin\"; it is on child " << focused_child(acc);
   acc->Release();
 }
 
