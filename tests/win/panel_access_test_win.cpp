@@ -156,3 +156,31 @@ TEST_F(PanelAccess, OpenedByKeyboardTheOverviewsFirstPieceHasTheFocus) {
 
 }  // namespace
 }  // namespace qv::test
+
+#include "ui/gdi/theme.h"
+#include "ui/panel/kit/panel_widgets_win.h"
+
+namespace qv::test {
+namespace {
+
+// Under high contrast the panel's chosen chip and ticked box take the system's highlight, not
+// the fixed accent; with it off, the theme's accent again.
+TEST(PanelHighContrast, ChosenChipAndTickedBoxTakeTheHighlight) {
+  const SystemColours system{rgb(0x000000), rgb(0xFFFFFF), rgb(0x1AEBFF), rgb(0x000000), rgb(0xFFFF00), rgb(0x3FF23F)};
+  FontSet fonts = create_font_set(1.0f);
+  PanelState panel;
+  struct Case { bool high_contrast; uint32_t fill; };
+  for (const Case& k : {Case{true, 0x1AEBFF}, Case{false, 0x4FA3FF}}) {
+    set_high_contrast(k.high_contrast ? std::optional<SystemColours>(system) : std::nullopt);
+    MemoryBitmap bmp(200, 100);
+    const PanelCanvas c{bmp.dc(), 200, 100, 1.0f, &fonts, &panel};
+    paint_chip(c, Rect{10, 10, 60, 34}, "x", true);
+    paint_check_box(c, Rect{100, 10, 116, 26}, true);
+    EXPECT_EQ(bmp.pixel(12, 12), k.fill) << "chip, high contrast " << k.high_contrast;
+    EXPECT_EQ(bmp.pixel(108, 18), k.fill) << "ticked box, high contrast " << k.high_contrast;
+  }
+  set_high_contrast(std::nullopt);
+}
+
+}  // namespace
+}  // namespace qv::test
