@@ -140,6 +140,34 @@ TEST_F(PanelAccess, TabMovesTheFocusEnterActsAndEscapeGoesBack) {
   acc->Release();
 }
 
+TEST_F(PanelAccess, SettingsAreReachedAndTheirChoicesReadAndActedOn) {
+  OpenPanel app;
+  ASSERT_TRUE(app.panel);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && child_named(acc, L"settings") != 0; }, 5000))
+      << "waited for the overview's settings link";
+  ASSERT_EQ(acc->accDoDefaultAction(child(child_named(acc, L"settings"))), S_OK);
+  ASSERT_TRUE(eventually([&] { return page_name(acc) == L"Settings" && child_named(acc, L"General") != 0; }, 5000))
+      << "waited for the settings home and its General section";
+  ASSERT_EQ(acc->accDoDefaultAction(child(child_named(acc, L"General"))), S_OK);
+  ASSERT_TRUE(eventually([&] { return page_name(acc) == L"General"; }, 5000)) << "waited for the General section";
+  // The theme chips: "dark" chosen at first; pressing "light" chooses it.
+  long light = 0;
+  ASSERT_TRUE(eventually([&] { return (light = child_named(acc, L"light")) != 0; }, 5000)) << "waited for the chip";
+  VARIANT state;
+  VariantInit(&state);
+  ASSERT_EQ(acc->get_accState(child(light), &state), S_OK);
+  EXPECT_EQ(state.lVal & STATE_SYSTEM_SELECTED, 0);
+  ASSERT_EQ(acc->accDoDefaultAction(child(light)), S_OK);
+  EXPECT_TRUE(eventually([&] {
+    VARIANT now;
+    VariantInit(&now);
+    const long chip = child_named(acc, L"light");
+    return chip != 0 && acc->get_accState(child(chip), &now) == S_OK && (now.lVal & STATE_SYSTEM_SELECTED) != 0;
+  }, 5000)) << "waited for the light chip to read as selected";
+  acc->Release();
+}
+
 TEST_F(PanelAccess, OpenedByKeyboardTheOverviewsFirstPieceHasTheFocus) {
   OpenPanel app(NIN_KEYSELECT);
   ASSERT_TRUE(app.panel);
