@@ -3,6 +3,7 @@
 // CPU page, and Tab, Enter and Escape sent to the pop-up move the focus and act.
 #include <windows.h>
 #include <oleacc.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -34,13 +35,14 @@ struct OpenPanel {
   Child child;
   HWND panel = nullptr;
 
-  OpenPanel() {
+  // Opened as the tray icon's click opens it, or as its Enter does.
+  explicit OpenPanel(UINT tray_event = WM_LBUTTONUP) {
     write_file(dir.file(L"zelmor.ini"), "interval_ms=10000\n");
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
     panel = find_monitor_window(child);
     if (!panel) return;
     SetCursorPos(0, 0);
-    PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
+    PostMessageW(panel, kWmTray, 0, tray_event);
     eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000);
   }
   ~OpenPanel() { kill(child); }
@@ -136,6 +138,76 @@ TEST_F(PanelAccess, TabMovesTheFocusEnterActsAndEscapeGoesBack) {
   PostMessageW(app.panel, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(eventually([&] { return page_name(acc) == L"Overview"; }, 5000)) << "waited for Escape to go back";
   acc->Release();
+}
+
+TEST_F(PanelAccess, SettingsAreReachedAndTheirChoicesReadAndActedOn) {
+  OpenPanel app;
+  ASSERT_TRUE(app.panel);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && child_named(acc, L"settings") != 0; }, 5000))
+      << "waited for the overview's settings link";
+  ASSERT_EQ(acc->accDoDefaultAction(child(child_named(acc, L"settings"))), S_OK);
+  ASSERT_TRUE(eventually([&] { return page_name(acc) == L"Settings" && child_named(acc, L"General") != 0; }, 5000))
+      << "waited for the settings home and its General section";
+  ASSERT_EQ(acc->accDoDefaultAction(child(child_named(acc, L"General"))), S_OK);
+  ASSERT_TRUE(eventually([&] { return page_name(acc) == L"General"; }, 5000)) << "waited for the General section";
+  // The theme chips: "dark" chosen at first; pressing "light" chooses it.
+  long light = 0;
+  ASSERT_TRUE(eventually([&] { return (light = child_named(acc, L"light")) != 0; }, 5000)) << "waited for the chip";
+  VARIANT state;
+  VariantInit(&state);
+  ASSERT_EQ(acc->get_accState(child(light), &state), S_OK);
+  EXPECT_EQ(state.lVal & STATE_SYSTEM_SELECTED, 0);
+  ASSERT_EQ(acc->accDoDefaultAction(child(light)), S_OK);
+  EXPECT_TRUE(eventually([&] {
+    VARIANT now;
+    VariantInit(&now);
+    const long chip = child_named(acc, L"light");
+    return chip != 0 && acc->get_accState(child(chip), &now) == S_OK && (now.lVal & STATE_SYSTEM_SELECTED) != 0;
+  }, 5000)) << "waited for the light chip to read as selected";
+  acc->Release();
+}
+
+TEST_F(PanelAccess, OpenedByKeyboardTheOverviewsFirstPieceHasTheFocus) {
+  OpenPanel app(NIN_KEYSELECT);
+  ASSERT_TRUE(app.panel);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && child_named(acc, L"CPU, ") != 0; }, 5000))
+      << "waited for the overview's pieces";
+  // The pop-up's header reads "pin", "settings", then its close glyph; "pin" comes first.
+  const long pin = child_named(acc, L"pin");
+  ASSERT_NE(pin, 0);
+  EXPECT_TRUE(eventually([&] { return focused_child(acc) == pin; }, 3000))
+      << "waited for the focus on \"pin\"; it is on child " << focused_child(acc);
+  acc->Release();
+}
+
+}  // namespace
+}  // namespace qv::test
+
+#include "ui/gdi/theme.h"
+#include "ui/panel/kit/panel_widgets_win.h"
+
+namespace qv::test {
+namespace {
+
+// Under high contrast the panel's chosen chip and ticked box take the system's highlight, not
+// the fixed accent; with it off, the theme's accent again.
+TEST(PanelHighContrast, ChosenChipAndTickedBoxTakeTheHighlight) {
+  const SystemColours system{rgb(0x000000), rgb(0xFFFFFF), rgb(0x1AEBFF), rgb(0x000000), rgb(0xFFFF00), rgb(0x3FF23F)};
+  FontSet fonts = create_font_set(1.0f);
+  PanelState panel;
+  struct Case { bool high_contrast; uint32_t fill; };
+  for (const Case& k : {Case{true, 0x1AEBFF}, Case{false, 0x4FA3FF}}) {
+    set_high_contrast(k.high_contrast ? std::optional<SystemColours>(system) : std::nullopt);
+    MemoryBitmap bmp(200, 100);
+    const PanelCanvas c{bmp.dc(), 200, 100, 1.0f, &fonts, &panel};
+    paint_chip(c, Rect{10, 10, 60, 34}, "x", true);
+    paint_check_box(c, Rect{100, 10, 116, 26}, true);
+    EXPECT_EQ(bmp.pixel(12, 12), k.fill) << "chip, high contrast " << k.high_contrast;
+    EXPECT_EQ(bmp.pixel(108, 18), k.fill) << "ticked box, high contrast " << k.high_contrast;
+  }
+  set_high_contrast(std::nullopt);
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ void process_section(const PanelCanvas& c, const std::vector<ProcessRow>& rows, 
 void paint_app_detail(const PanelCanvas& c, const Snapshot& snap, const AppDetailInput& in) {
   PanelState& p = *c.panel;
   const std::string app = p.selected_app.value_or("");
-  const int32_t a = title_band(c, c.px(12), display_line(app), colours::accent,
+  const int32_t a = title_band(c, c.px(12), display_line(app), current_theme().accent,
                                BandLabel{"close app", colours::danger_hover, make_action(ActionKind::kCloseSelectedApp)});
   const size_t count = app_process_count(snap, app);
   const std::vector<AppTile> list = app_tiles(snap, app, in.series_max);

@@ -17,6 +17,7 @@
 #include "ui/panel/frame/panel_show_win.h"
 #include "ui/panel/frame/ui_state_win.h"
 #include "ui/panel/overview/overview_pieces.h"
+#include "ui/panel/settings/settings_layout.h"
 #include "ui/panel/settings/settings_pieces.h"
 
 namespace qv {
@@ -52,8 +53,9 @@ std::string page_title(const UiState& ui) {
   switch (p.page) {
     case Page::kOverview: return "Overview";
     case Page::kMetricDetail: return measure_style(p.sub_page).title;
-    case Page::kSettingsHome:
-    case Page::kSettingsSection: return "Settings";
+    case Page::kSettingsHome: return "Settings";
+    case Page::kSettingsSection:
+      return p.sub_page < kSectionTitles.size() ? kSectionTitles[p.sub_page] : "Settings";
     case Page::kAlertEditor: return "New alert";
     case Page::kAppDetail: return p.selected_app ? *p.selected_app : "App";
     case Page::kFpsList: return "FPS";

@@ -26,10 +26,10 @@ void page_frame(const PanelCanvas& c) {
     case Page::kActivity:
       break;  // drawn by their own painters
     case Page::kSettingsHome:
-      settings_title_band(c, "Settings", colours::accent);
+      settings_title_band(c, "Settings", current_theme().accent);
       break;
     case Page::kSettingsSection:
-      title_band(c, y, p.sub_page < kSectionTitles.size() ? kSectionTitles[p.sub_page] : "Settings", colours::accent);
+      title_band(c, y, p.sub_page < kSectionTitles.size() ? kSectionTitles[p.sub_page] : "Settings", current_theme().accent);
       break;
     case Page::kAlertEditor:
       title_band(c, y, "New alert", colours::alerts);

@@ -66,7 +66,7 @@ struct PageItem {
 // What one paint of a settings page or the editor lays out.
 struct PageView {
   std::string title;
-  Rgb title_colour = colours::accent;
+  Rgb title_colour = current_theme().accent;
   std::vector<PageItem> items;
   std::vector<HitRegion> regions;  // content regions in drawing order (the band's come separately)
   int32_t list_top = 0;             // where scrolled content may show (below the band)

@@ -10,7 +10,7 @@ Rgb ink_colour(const Theme& t, Ink ink, Rgb own) {
     case Ink::kText: return t.text;
     case Ink::kDim: return t.text_dim;
     case Ink::kWarning: return colours::warning;
-    case Ink::kAccent: return colours::accent;
+    case Ink::kAccent: return current_theme().accent;
     case Ink::kOwn: return own;
   }
   return t.text;
@@ -67,7 +67,7 @@ void draw_item(const PanelCanvas& c, const GdiMeasure& m, const PageItem& it) {
       } else if (c.hovered(it.rect)) {
         fill_rect(c.dc, it.rect, t.hover);
       }
-      const Rgb grip = it.alt ? colours::accent : t.text_dim;
+      const Rgb grip = it.alt ? current_theme().accent : t.text_dim;
       for (int i = 1; i <= 3; ++i) {
         const int32_t top = it.y + c.px(4 * i);
         fill_rect(c.dc, Rect{it.x + c.px(4), top, it.x + c.px(4) + c.px(10), top + c.px(2)}, grip);
@@ -77,13 +77,13 @@ void draw_item(const PanelCanvas& c, const GdiMeasure& m, const PageItem& it) {
       break;
     }
     case ItemKind::kDropBar:
-      fill_rect(c.dc, it.rect, colours::accent);
+      fill_rect(c.dc, it.rect, current_theme().accent);
       break;
     case ItemKind::kButton: {
       hover_fill(c, it.rect, t.surface);
       const int32_t w = text_width(c.dc, f.small, it.text);
       draw_text(c.dc, it.rect.left + (it.rect.width() - w) / 2, centred_y(c, f.small, it.rect.top, it.rect.height()),
-                f.small, colours::accent, it.text);
+                f.small, current_theme().accent, it.text);
       break;
     }
   }

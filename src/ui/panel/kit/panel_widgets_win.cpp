@@ -90,23 +90,23 @@ void settings_title_band(const PanelCanvas& c, std::string_view title, Rgb colou
 int32_t header_link(const PanelCanvas& c, int32_t right, int32_t y, std::string_view text, bool active,
                     const Action& action) {
   const int32_t left = right - text_width(c.dc, c.fonts->small, text);
-  draw_text(c.dc, left, y, c.fonts->small, active ? colours::accent : c.theme().text_dim, text);
+  draw_text(c.dc, left, y, c.fonts->small, active ? current_theme().accent : c.theme().text_dim, text);
   c.add_region(Rect{left - c.px(6), y - c.px(6), right + c.px(6), y + c.px(14) + c.px(6)}, action, PieceRole::kButton,
                text, active);
   return left - c.px(14);
 }
 
 void paint_chip(const PanelCanvas& c, const Rect& r, std::string_view text, bool selected) {
-  fill_rect(c.dc, r, selected ? colours::accent : c.theme().surface);
+  fill_rect(c.dc, r, selected ? current_theme().accent : c.theme().surface);
   const int32_t text_y = r.top + (r.height() - font_height(c.dc, c.fonts->small)) / 2;
-  draw_text(c.dc, r.left + c.px(8), text_y, c.fonts->small, selected ? colours::on_accent : c.theme().text, text);
+  draw_text(c.dc, r.left + c.px(8), text_y, c.fonts->small, selected ? current_theme().on_accent : c.theme().text, text);
 }
 
 void paint_check_box(const PanelCanvas& c, const Rect& box, bool ticked) {
   fill_rect(c.dc, box, c.theme().track);
   if (ticked) {
     const int32_t in = c.px(3);
-    fill_rect(c.dc, Rect{box.left + in, box.top + in, box.right - in, box.bottom - in}, colours::accent);
+    fill_rect(c.dc, Rect{box.left + in, box.top + in, box.right - in, box.bottom - in}, current_theme().accent);
   }
 }
 
