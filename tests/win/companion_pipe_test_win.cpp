@@ -113,7 +113,9 @@ struct PipePair {
                                 1, 65536, 65536, 0, nullptr)),
         client(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
                            nullptr)) {
-    if (client_read_mode != PIPE_READMODE_BYTE) SetNamedPipeHandleState(client.get(), &client_read_mode, nullptr, nullptr);
+    if (client_read_mode != PIPE_READMODE_BYTE) {
+      SetNamedPipeHandleState(client.get(), &client_read_mode, nullptr, nullptr);
+    }
   }
 };
 
