@@ -64,7 +64,7 @@ Json tool_result(const McpServer& server, bool structured, const Tool& tool, con
     case PipeOutcome::Kind::kReply:
       break;
   }
-  const Json parsed = Json::parse(outcome.text, nullptr, false);
+  Json parsed = Json::parse(outcome.text, nullptr, false);
   if (parsed.is_discarded() || !parsed.is_object()) {
     say(server, "Quorvel's reply is not a JSON object: " + outcome.text.substr(0, 200));
     return tool_error("Quorvel sent a reply that could not be read; try again, or restart Quorvel");
@@ -74,10 +74,10 @@ Json tool_result(const McpServer& server, bool structured, const Tool& tool, con
   }
   if (!tool.shape_reply) {
     Json result{{"content", Json::array({Json{{"type", "text"}, {"text", outcome.text}}})}};
-    if (structured) result["structuredContent"] = parsed;
+    if (structured) result["structuredContent"] = std::move(parsed);  // moved, not copied: it is not read again
     return result;
   }
-  Json shaped = parsed;
+  Json shaped = std::move(parsed);
   tool.shape_reply(arguments, shaped);
   Json result{{"content", Json::array({Json{{"type", "text"}, {"text", dump(shaped)}}})}};
   if (structured) result["structuredContent"] = std::move(shaped);
