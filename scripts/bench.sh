@@ -46,6 +46,8 @@ win_round() {
 : >"$raw/win.log"
 echo "== pipe round trips ($pipe_runs runs)"
 for _ in $(seq "$pipe_runs"); do win_round pipe_snapshot_round_trip; done
+echo "== get_snapshot through the companion beside the pipe ($pipe_runs runs)"
+for _ in $(seq "$pipe_runs"); do win_round companion_round_trip; done
 echo "== pipe requests after quiet spells (3 runs)"
 for _ in 1 2 3; do win_round pipe_sparse_round_trips; done
 echo "== sampler tick, panel pages, widget and overlay paints ($rounds rounds)"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "companion/request_lines.h"
 #include "util/names.h"
@@ -15,6 +16,8 @@ constexpr int kParseError = -32700;
 constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
 constexpr int kInvalidParams = -32602;
+constexpr int kUnsupportedProtocolVersion = -32022;
+constexpr const char* kVersionKey = "io.modelcontextprotocol/protocolVersion";
 
 // Replies never throw on text: invalid UTF-8 that came from the monitor is replaced, not fatal.
 std::string dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
@@ -50,7 +53,8 @@ bool structured_content(const McpServer& server) {
 
 // The pipe's answer to a tool call as a tool result: the monitor's reply verbatim, or an error a
 // model can act on.
-Json tool_result(const McpServer& server, const Tool& tool, const Json& arguments, const PipeOutcome& outcome) {
+Json tool_result(const McpServer& server, bool structured, const Tool& tool, const Json& arguments,
+                 const PipeOutcome& outcome) {
   switch (outcome.kind) {
     case PipeOutcome::Kind::kNotRunning:
       return tool_error(outcome.text.empty() ? kNotRunningText : outcome.text);
@@ -60,7 +64,7 @@ Json tool_result(const McpServer& server, const Tool& tool, const Json& argument
     case PipeOutcome::Kind::kReply:
       break;
   }
-  const Json parsed = Json::parse(outcome.text, nullptr, false);
+  Json parsed = Json::parse(outcome.text, nullptr, false);
   if (parsed.is_discarded() || !parsed.is_object()) {
     say(server, "Quorvel's reply is not a JSON object: " + outcome.text.substr(0, 200));
     return tool_error("Quorvel sent a reply that could not be read; try again, or restart Quorvel");
@@ -70,14 +74,32 @@ Json tool_result(const McpServer& server, const Tool& tool, const Json& argument
   }
   if (!tool.shape_reply) {
     Json result{{"content", Json::array({Json{{"type", "text"}, {"text", outcome.text}}})}};
-    if (structured_content(server)) result["structuredContent"] = parsed;
+    if (structured) result["structuredContent"] = std::move(parsed);  // moved, not copied: it is not read again
     return result;
   }
-  Json shaped = parsed;
+  Json shaped = std::move(parsed);
   tool.shape_reply(arguments, shaped);
   Json result{{"content", Json::array({Json{{"type", "text"}, {"text", dump(shaped)}}})}};
-  if (structured_content(server)) result["structuredContent"] = std::move(shaped);
+  if (structured) result["structuredContent"] = std::move(shaped);
   return result;
+}
+
+// The preferences as the server's instructions; empty when there are none or the monitor does not
+// answer in time (said on stderr).
+std::string fetch_instructions(const McpServer& server) {
+  const PipeOutcome rules = server.pipe ? server.pipe("rules", kBriefWaitMs) : PipeOutcome{};
+  if (rules.kind != PipeOutcome::Kind::kReply) {
+    say(server, "no notification preferences: " + (rules.text.empty() ? std::string(kNotRunningText) : rules.text));
+    return {};
+  }
+  const Json parsed = Json::parse(rules.text, nullptr, false);
+  if (parsed.is_object() && parsed.contains("instructions") && parsed["instructions"].is_string()) {
+    return parsed["instructions"].get<std::string>();
+  }
+  if (parsed.is_object() && parsed.contains("error") && parsed["error"].is_string()) {
+    say(server, "no notification preferences: " + parsed["error"].get<std::string>());
+  }
+  return {};
 }
 
 Json initialize(McpServer& server, const Json& params) {
@@ -89,28 +111,18 @@ Json initialize(McpServer& server, const Json& params) {
   // The user's notification preferences travel as the server's instructions, so the AI tool
   // knows them from the start without calling a tool first.
   // Waited for briefly: the AI tool waits for this answer before it can do anything else.
-  const PipeOutcome rules = server.pipe ? server.pipe("rules", kBriefWaitMs) : PipeOutcome{};
-  if (rules.kind == PipeOutcome::Kind::kReply) {
-    const Json parsed = Json::parse(rules.text, nullptr, false);
-    if (parsed.is_object() && parsed.contains("instructions") && parsed["instructions"].is_string()) {
-      const std::string text = parsed["instructions"].get<std::string>();
-      if (!text.empty()) result["instructions"] = text;
-    } else if (parsed.is_object() && parsed.contains("error") && parsed["error"].is_string()) {
-      say(server, "no notification preferences: " + parsed["error"].get<std::string>());
-    }
-  } else {
-    say(server, "no notification preferences: " + (rules.text.empty() ? std::string(kNotRunningText) : rules.text));
-  }
+  const std::string instructions = fetch_instructions(server);
+  if (!instructions.empty()) result["instructions"] = instructions;
   return result;
 }
 
-Json tools_list(const McpServer& server) {
+Json tools_list(bool structured) {
   Json tools = Json::array();
   for (const Tool& t : tool_table()) {
     Json tool{{"name", t.name}, {"title", t.title}, {"description", t.description}, {"inputSchema", t.input_schema}};
     // A client that was promised an output schema expects structured results, which only come
     // with the revisions that know them.
-    if (structured_content(server)) tool["outputSchema"] = t.output_schema;
+    if (structured) tool["outputSchema"] = t.output_schema;
     Json annotations{{"readOnlyHint", t.read_only}, {"openWorldHint", false}};
     if (!t.read_only) annotations["destructiveHint"] = false;
     tool["annotations"] = std::move(annotations);
@@ -137,7 +149,11 @@ std::optional<uint64_t> take_notification(McpServer& server) {
   return std::nullopt;
 }
 
-std::string call_tool(McpServer& server, const Json& id, const Json& params) {
+// Turns a result into its reply line; the stateless revision adds its fields there.
+using ResultReply = std::function<std::string(Json result)>;
+
+std::string call_tool(McpServer& server, bool structured, const Json& id, const Json& params,
+                      const ResultReply& reply_with) {
   const auto name = params.find("name");
   if (name == params.end() || !name->is_string()) return error_reply(id, kInvalidParams, "tools/call needs a tool name");
   const Tool* tool = find_tool(name->get<std::string>());
@@ -149,25 +165,27 @@ std::string call_tool(McpServer& server, const Json& id, const Json& params) {
     arguments = &*args;
   }
   const BuiltRequest request = tool->build(*arguments, server.context);
-  if (!request.ok()) return result_reply(id, tool_error("Invalid arguments for " + std::string(tool->name) + ": " + request.problem));
+  if (!request.ok()) {
+    return reply_with(tool_error("Invalid arguments for " + std::string(tool->name) + ": " + request.problem));
+  }
   if (request.line.size() > kPipeRequestLimitBytes) {
-    return result_reply(id, tool_error("The request is larger than Quorvel accepts (1 MiB); send less text"));
+    return reply_with(tool_error("The request is larger than Quorvel accepts (1 MiB); send less text"));
   }
   const std::string_view tool_name = tool->name;
   if (tool_name == "notify") {
     if (const std::optional<uint64_t> wait = take_notification(server)) {
       const uint64_t seconds = (*wait + 999) / 1000;
-      return result_reply(id, tool_error("Too many notifications: at most " + std::to_string(kNotifyBurst) +
-                                         " at once and then one a second. Try again in " + std::to_string(seconds) +
-                                         (seconds == 1 ? " second." : " seconds.")));
+      return reply_with(tool_error("Too many notifications: at most " + std::to_string(kNotifyBurst) +
+                                   " at once and then one a second. Try again in " + std::to_string(seconds) +
+                                   (seconds == 1 ? " second." : " seconds.")));
     }
   }
-  if (!server.pipe) return result_reply(id, tool_error(kNotRunningText));
-  Json result = tool_result(server, *tool, *arguments, server.pipe(request.line, kReplyWaitMs));
+  if (!server.pipe) return reply_with(tool_error(kNotRunningText));
+  Json result = tool_result(server, structured, *tool, *arguments, server.pipe(request.line, kReplyWaitMs));
   if (tool_name == "report_agents" && !result.value("isError", false)) {
     server.agents_shown = !arguments->at("agents").empty();
   }
-  return result_reply(id, std::move(result));
+  return reply_with(std::move(result));
 }
 
 // Copies `line` with every \u escape of an unpaired surrogate replaced by \ufffd: the parser
@@ -222,6 +240,36 @@ std::string paired_surrogates(std::string_view line) {
     ++i;
   }
   return out;
+}
+
+// One request of the stateless revision; its version has been checked.
+std::string handle_stateless(McpServer& server, const Json& id, const std::string& method, const Json& params) {
+  const ResultReply complete = [&server, &id](Json result) {
+    result["resultType"] = "complete";
+    result["_meta"] = Json{{"io.modelcontextprotocol/serverInfo", {{"name", "quorvel"}, {"version", server.version}}}};
+    return result_reply(id, std::move(result));
+  };
+  if (method == "server/discover") {
+    Json result{{"supportedVersions", Json::array({kStatelessProtocolVersion})},
+                {"capabilities", {{"tools", Json::object()}}}};
+    const std::string instructions = fetch_instructions(server);
+    if (!instructions.empty()) result["instructions"] = instructions;
+    // The instructions are the user's own preferences and change when the user edits them.
+    result["ttlMs"] = 0;
+    result["cacheScope"] = "private";
+    return complete(std::move(result));
+  }
+  if (method == "tools/list") {
+    if (params.contains("cursor") && !params.at("cursor").is_null()) {
+      return error_reply(id, kInvalidParams, "Invalid params: unknown cursor");
+    }
+    Json result = tools_list(true);
+    result["ttlMs"] = kToolListTtlMs;
+    result["cacheScope"] = "public";
+    return complete(std::move(result));
+  }
+  if (method == "tools/call") return call_tool(server, true, id, params, complete);
+  return error_reply(id, kMethodNotFound, "Method not found: " + method);
 }
 
 std::optional<std::string> handle_batch(McpServer& server, const Json& batch) {
@@ -299,6 +347,29 @@ std::optional<std::string> handle_message(McpServer& server, const Json& message
   static const Json kNoParams = Json::object();
   const Json& params = params_absent ? kNoParams : *params_it;
 
+  // A request that names its revision in `_meta` belongs to the stateless revision: no handshake,
+  // no ping, and every result says it is complete and who answered.
+  const Json* asked_version = nullptr;
+  if (const auto meta = params.find("_meta"); meta != params.end() && meta->is_object()) {
+    if (const auto v = meta->find(kVersionKey); v != meta->end()) asked_version = &*v;
+  }
+  if (asked_version) {
+    if (!asked_version->is_string()) {
+      return error_reply(id, kInvalidParams, std::string("Invalid params: _meta ") + kVersionKey + " must be a string");
+    }
+    if (*asked_version != kStatelessProtocolVersion) {
+      Json reply{{"jsonrpc", "2.0"},
+                 {"id", id},
+                 {"error",
+                  {{"code", kUnsupportedProtocolVersion},
+                   {"message", "Unsupported protocol version"},
+                   {"data",
+                    {{"supported", Json::array({kStatelessProtocolVersion})}, {"requested", *asked_version}}}}}};
+      return dump(reply);
+    }
+    return handle_stateless(server, id, method, params);
+  }
+
   if (method == "initialize") {
     if (!params.contains("protocolVersion") || !params.at("protocolVersion").is_string()) {
       return error_reply(id, kInvalidParams, "initialize needs params.protocolVersion");
@@ -311,9 +382,12 @@ std::optional<std::string> handle_message(McpServer& server, const Json& message
     if (params.contains("cursor") && !params.at("cursor").is_null()) {
       return error_reply(id, kInvalidParams, "Invalid params: unknown cursor");
     }
-    return result_reply(id, tools_list(server));
+    return result_reply(id, tools_list(structured_content(server)));
   }
-  if (method == "tools/call") return call_tool(server, id, params);
+  if (method == "tools/call") {
+    const ResultReply plain = [&id](Json result) { return result_reply(id, std::move(result)); };
+    return call_tool(server, structured_content(server), id, params, plain);
+  }
   return error_reply(id, kMethodNotFound, "Method not found: " + method);
 }
 

@@ -46,6 +46,12 @@ inline constexpr uint64_t kNotifyEveryMs = 1000;
 // Protocol versions this server speaks, oldest first; the last is answered to clients asking for
 // one it does not know.
 inline constexpr const char* kProtocolVersions[] = {"2024-11-05", "2025-03-26", "2025-06-18", "2025-11-25"};
+// The revision without a handshake: each request names it in its params' `_meta` and is answered
+// on its own, whatever came before. Only this one is accepted there; the older ones are reached
+// through initialize.
+inline constexpr const char* kStatelessProtocolVersion = "2026-07-28";
+// How long a client may keep the tool list: it is fixed for the life of this program.
+inline constexpr uint64_t kToolListTtlMs = 3600000;
 
 struct McpServer {
   std::string version;  // this program's version, for serverInfo
@@ -62,7 +68,9 @@ struct McpServer {
 };
 
 // The reply line (without a line feed) to one incoming line, or nothing: notifications, responses
-// and blank lines get no reply.
+// and blank lines get no reply. A request whose params' `_meta` names a protocol version is served
+// by the stateless revision alone (`server/discover`, `tools/list`, `tools/call`), and leaves the
+// version agreed at initialize as it was.
 std::optional<std::string> handle_line(McpServer& server, std::string_view line);
 
 // One incoming line as JSON, discarded when it does not parse. Invalid UTF-8 and unpaired

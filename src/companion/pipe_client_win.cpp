@@ -215,13 +215,14 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
         return {PipeOutcome::Kind::kFailed, "Cannot reach Quorvel (Windows error " + std::to_string(error) + ")"};
     }
   }
-  DWORD mode = PIPE_READMODE_MESSAGE;
-  SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr);
-
+  // The pipe stays in byte read mode: the reply is read up to its line feed either way, and each
+  // call into the system costs a round trip through it (the request's own time is the figure that
+  // matters to the AI tool).
   ULONG pid = 0;
-  const bool known_server = client.trusted_process && GetNamedPipeServerProcessId(pipe.get(), &pid) &&
-                            pid == client.trusted_pid &&
-                            WaitForSingleObject(client.trusted_process.get(), 0) == WAIT_TIMEOUT;
+  // The process we hold cannot have ended and lent its id to another: an id is not given out again
+  // while a handle to its process is open, and only a live process serves a pipe.
+  const bool known_server =
+      client.trusted_process && GetNamedPipeServerProcessId(pipe.get(), &pid) && pid == client.trusted_pid;
   ServerVerdict verdict{ServerVerdict::Kind::kTrusted, {}};
   if (!known_server) {
     UniqueHandle process;
@@ -248,8 +249,9 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
 
   std::string request = request_line;
   DWORD written = 0;
-  const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  const Transfer sent = transfer(pipe.get(), event.get(), true, request.data(), static_cast<DWORD>(request.size()), written,
+  if (!client.event) client.event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const HANDLE event = client.event.get();
+  const Transfer sent = transfer(pipe.get(), event, true, request.data(), static_cast<DWORD>(request.size()), written,
                                  deadline);
   if (sent != Transfer::kDone || written != request.size()) {
     say("writing the request failed: error " + std::to_string(GetLastError()));
@@ -257,7 +259,7 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
   }
   const ULONGLONG now = GetTickCount64();
   std::optional<std::string> reply =
-      read_reply(pipe.get(), event.get(), now < deadline ? static_cast<unsigned long>(deadline - now) : 0);
+      read_reply(pipe.get(), event, now < deadline ? static_cast<unsigned long>(deadline - now) : 0);
   if (!reply) {
     say("no reply within " + std::to_string(wait_ms / 1000) + " s");
     return {PipeOutcome::Kind::kFailed, "Quorvel did not answer within " + std::to_string(wait_ms / 1000) +

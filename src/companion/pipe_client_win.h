@@ -27,6 +27,9 @@ struct PipeClient {
   // need not be checked again.
   DWORD trusted_pid = 0;
   UniqueHandle trusted_process;
+  // The manual-reset event every request's reads and writes wait on, made on first use: one
+  // request at a time uses a client.
+  UniqueHandle event;
 };
 
 // Sends one request line and returns the monitor's reply line, or why there is none, within

@@ -471,5 +471,97 @@ TEST(CompanionProtocol, NotificationsAreLimitedToABurstAndThenOneASecond) {
   for (int i = 0; i < 10; ++i) EXPECT_FALSE(reply_to(server, call_line("get_fps", "{}"))["result"].value("isError", false));
 }
 
+
+// The stateless revision: each request names its version in `_meta`, with no handshake before it.
+std::string stateless_line(const std::string& id, const std::string& method, const std::string& version,
+                           const std::string& more_params = "") {
+  return R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":")" + method +
+         R"(","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":")" + version +
+         R"(","io.modelcontextprotocol/clientInfo":{"name":"ExampleClient","version":"1.0.0"},)"
+         R"("io.modelcontextprotocol/clientCapabilities":{}})" +
+         more_params + "}}";
+}
+
+TEST(CompanionStatelessRevision, DiscoverAnswersVersionsCapabilitiesAndThePreferences) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  const std::optional<std::string> reply = handle_line(server, stateless_line(R"("discover-1")", "server/discover", "2026-07-28"));
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(*reply,
+            R"({"jsonrpc":"2.0","id":"discover-1","result":{"supportedVersions":["2026-07-28"],)"
+            R"("capabilities":{"tools":{}},"instructions":"Notify me when a build ends.\n","ttlMs":0,)"
+            R"("cacheScope":"private","resultType":"complete",)"
+            R"("_meta":{"io.modelcontextprotocol/serverInfo":{"name":"quorvel","version":"1.2.3"}}}})");
+  EXPECT_EQ(pipe.requests, std::vector<std::string>{"rules"});
+  // No handshake happened, so a later initialize still negotiates from scratch.
+  EXPECT_TRUE(server.protocol_version.empty());
+}
+
+TEST(CompanionStatelessRevision, OtherVersionsInMetaAreRefusedWithTheSupportedList) {
+  for (const char* asked : {"1900-01-01", "2025-11-25", "2026-07-29", ""}) {
+    FakePipe pipe;
+    McpServer server = make_server(pipe);
+    const std::optional<std::string> reply = handle_line(server, stateless_line("1", "tools/call", asked, R"(,"name":"get_fps")"));
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(*reply, std::string(R"({"jsonrpc":"2.0","id":1,"error":{"code":-32022,"message":"Unsupported protocol version",)"
+                                  R"("data":{"supported":["2026-07-28"],"requested":")") +
+                          asked + R"("}}})")
+        << asked;
+    EXPECT_TRUE(pipe.requests.empty()) << asked;
+  }
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  EXPECT_EQ(reply_to(server, R"({"jsonrpc":"2.0","id":2,"method":"tools/list","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":7}}})")
+                ["error"]["code"],
+            -32602);
+}
+
+TEST(CompanionStatelessRevision, ToolListIsCacheableAndComplete) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  reply_to(server, initialize_line("2025-03-26"));  // an older handshake does not colour a stateless request
+  json r = reply_to(server, stateless_line(R"("list-tools-example")", "tools/list", "2026-07-28"));
+  EXPECT_EQ(r["result"]["resultType"], "complete");
+  EXPECT_EQ(r["result"]["ttlMs"], 3600000);
+  EXPECT_EQ(r["result"]["cacheScope"], "public");
+  EXPECT_EQ(r["result"]["_meta"], json::parse(R"({"io.modelcontextprotocol/serverInfo":{"name":"quorvel","version":"1.2.3"}})"));
+  ASSERT_EQ(r["result"]["tools"].size(), 8u);
+  for (const json& tool : r["result"]["tools"]) EXPECT_TRUE(tool.contains("outputSchema")) << tool["name"];
+  EXPECT_EQ(reply_to(server, stateless_line("3", "tools/list", "2026-07-28", R"(,"cursor":"x")"))["error"]["code"], -32602);
+}
+
+TEST(CompanionStatelessRevision, ToolResultsAndToolErrorsAreCompleteWithServerInfo) {
+  FakePipe pipe;
+  pipe.next = {PipeOutcome::Kind::kReply, R"({"fps":null})"};
+  McpServer server = make_server(pipe);
+  const std::optional<std::string> reply =
+      handle_line(server, stateless_line(R"("call-tool-example")", "tools/call", "2026-07-28", R"(,"name":"get_fps","arguments":{})"));
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(*reply,
+            R"({"jsonrpc":"2.0","id":"call-tool-example","result":{"content":[{"type":"text","text":"{\"fps\":null}"}],)"
+            R"("structuredContent":{"fps":null},"resultType":"complete",)"
+            R"("_meta":{"io.modelcontextprotocol/serverInfo":{"name":"quorvel","version":"1.2.3"}}}})");
+  pipe.next = {PipeOutcome::Kind::kNotRunning, ""};
+  json failed = reply_to(server, stateless_line("4", "tools/call", "2026-07-28", R"(,"name":"get_fps")"));
+  EXPECT_EQ(failed["result"]["isError"], true);
+  EXPECT_EQ(failed["result"]["resultType"], "complete");
+  // Unknown tools stay protocol errors, which carry no result fields.
+  json unknown = reply_to(server, stateless_line("5", "tools/call", "2026-07-28", R"(,"name":"nope")"));
+  EXPECT_EQ(unknown["error"]["code"], -32602);
+  EXPECT_FALSE(unknown.contains("result"));
+}
+
+TEST(CompanionStatelessRevision, HandshakeAndPingAreNotPartOfIt) {
+  FakePipe pipe;
+  McpServer server = make_server(pipe);
+  for (const char* method : {"ping", "initialize"}) {
+    EXPECT_EQ(reply_to(server, stateless_line("6", method, "2026-07-28"))["error"]["code"], -32601) << method;
+  }
+  EXPECT_TRUE(server.protocol_version.empty());
+  EXPECT_TRUE(pipe.requests.empty());
+  // A client of the older revisions that asks initialize for this one is offered the newest older one.
+  EXPECT_EQ(reply_to(server, initialize_line("2026-07-28"))["result"]["protocolVersion"], "2025-11-25");
+}
+
 }  // namespace
 }  // namespace qv::companion

@@ -108,13 +108,14 @@ TEST(CompanionPipe, NoServerMeansNotRunning) {
 struct PipePair {
   UniqueFile server;
   UniqueFile client;
-  explicit PipePair(const std::wstring& name)
+  explicit PipePair(const std::wstring& name, DWORD client_read_mode = PIPE_READMODE_MESSAGE)
       : server(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                 1, 65536, 65536, 0, nullptr)),
         client(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
                            nullptr)) {
-    DWORD mode = PIPE_READMODE_MESSAGE;
-    SetNamedPipeHandleState(client.get(), &mode, nullptr, nullptr);
+    if (client_read_mode != PIPE_READMODE_BYTE) {
+      SetNamedPipeHandleState(client.get(), &client_read_mode, nullptr, nullptr);
+    }
   }
 };
 
@@ -132,9 +133,10 @@ TEST(CompanionPipe, ReplyWaitIsBounded) {
     ASSERT_TRUE(WriteFile(prompt.server.get(), reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr));
     EXPECT_EQ(companion::read_reply(prompt.client.get(), 300), std::optional<std::string>("{\"ok\":true}"));
   }
-  {
-    // A reply larger than one read arrives whole, also when the server disconnects right after it.
-    PipePair large(unique_pipe(L"large"));
+  // A reply larger than one read arrives whole, also when the server disconnects right after it,
+  // in either read mode (the companion leaves its end in byte mode).
+  for (const DWORD mode : {DWORD{PIPE_READMODE_MESSAGE}, DWORD{PIPE_READMODE_BYTE}}) {
+    PipePair large(unique_pipe(mode == PIPE_READMODE_BYTE ? L"large-bytes" : L"large"), mode);
     ASSERT_TRUE(large.server.valid() && large.client.valid());
     const std::string reply = "{\"x\":\"" + std::string(20000, 'a') + "\"}\n";
     std::thread writer([&] {
@@ -145,8 +147,32 @@ TEST(CompanionPipe, ReplyWaitIsBounded) {
     });
     const std::optional<std::string> got = companion::read_reply(large.client.get(), 5000);
     writer.join();
-    EXPECT_EQ(got, std::optional<std::string>(reply.substr(0, reply.size() - 1)));
+    EXPECT_EQ(got, std::optional<std::string>(reply.substr(0, reply.size() - 1))) << "read mode " << mode;
   }
+}
+
+TEST(CompanionPipe, OneEventServesATimedOutReadAndTheNextRequest) {
+  // The client keeps one event for all its requests: a read cancelled at its deadline must leave
+  // nothing behind that ends the next request's wait early or late.
+  const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(event.valid());
+  {
+    PipePair silent(unique_pipe(L"silent-shared"), PIPE_READMODE_BYTE);
+    ASSERT_TRUE(silent.server.valid() && silent.client.valid());
+    EXPECT_EQ(companion::read_reply(silent.client.get(), event.get(), 200), std::nullopt);
+  }
+  PipePair later(unique_pipe(L"later-shared"), PIPE_READMODE_BYTE);
+  ASSERT_TRUE(later.server.valid() && later.client.valid());
+  std::thread writer([&] {
+    // Written only after the read has begun waiting, so a stale signal would end that wait empty.
+    Sleep(100);
+    const std::string reply = "{\"ok\":1}\n";
+    DWORD written = 0;
+    WriteFile(later.server.get(), reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr);
+  });
+  const std::optional<std::string> got = companion::read_reply(later.client.get(), event.get(), 5000);
+  writer.join();
+  EXPECT_EQ(got, std::optional<std::string>("{\"ok\":1}"));
 }
 
 }  // namespace
