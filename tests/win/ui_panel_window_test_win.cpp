@@ -594,6 +594,10 @@ TEST(UiPanelWindow, TabMovesBetweenTheEditorsFieldsAndEnterAddsTheRequest) {
   UpdateWindow(p.hwnd());
   SetFocus(p.ui().field(TextField::kFilter));
   SendMessageW(p.ui().field(TextField::kFilter), WM_KEYDOWN, VK_TAB, 0);
+  // The page's focus order runs through its pieces, fields and pieces alike: the app picker
+  // beside the app field is next, and six more presses reach the threshold field.
+  EXPECT_EQ(GetFocus(), p.hwnd());
+  for (int i = 0; i < 6; ++i) p.send(WM_KEYDOWN, VK_TAB);
   EXPECT_EQ(GetFocus(), p.ui().field(TextField::kAlertThreshold));
 
   p.ui().panel.page = Page::kSettingsSection;
