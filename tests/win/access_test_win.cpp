@@ -16,6 +16,7 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/high_contrast_win.h"
 #include "ui/gdi/theme.h"
+#include "access_support_win.h"
 #include "win_support.h"
 
 namespace qv {
@@ -61,19 +62,8 @@ LRESULT CALLBACK test_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
-VARIANT child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
-std::wstring take(BSTR s) {
-  std::wstring out = s ? std::wstring(s, SysStringLen(s)) : std::wstring(L"(null)");
-  SysFreeString(s);
-  return out;
-}
+using test::child;
+using test::take;
 
 class AccessibleWindow : public ::testing::Test {
  protected:

@@ -11,24 +11,11 @@
 
 #include "core/messages.h"
 #include "ui/access/accessible_win.h"
+#include "access_support_win.h"
 #include "win_support.h"
 
 namespace qv::test {
 namespace {
-
-VARIANT child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
-std::wstring take(BSTR s) {
-  std::wstring out = s ? std::wstring(s, SysStringLen(s)) : std::wstring(L"(null)");
-  SysFreeString(s);
-  return out;
-}
 
 struct OpenPanel {
   TempDir dir;
