@@ -510,14 +510,26 @@ TEST(SettingsPages, EveryPageInEveryThemeAndTextSize) {
           // A sample may resize the pop-up meanwhile; the picture counts once it is painted. (A pop-up
           // that grew with its drives may reach past the screen's bottom, so the corners compared
           // are the top ones and the left margin halfway down.)
+          // A balloon or menu of another program can lie over the pop-up for a while: the wait
+          // outlasts a balloon's shortest time on screen, and a failure says what was seen where.
           ScreenShot s;
-          EXPECT_TRUE(eventually(
+          const bool painted = eventually(
               [&] {
                 s = capture_client(m.panel);
                 return s.at(s.w - px(12, scale) - 4, px(12, scale) + px(3, scale)) == t.surface &&
                        s.at(2, 2) == t.background && s.at(2, s.h / 2) == t.background;
               },
-              3000));
+              15000);
+          if (!painted) {
+            RECT wr{};
+            GetWindowRect(m.panel, &wr);
+            ADD_FAILURE() << "the page's picture was not the theme's after 15 s; pop-up "
+                          << (IsWindowVisible(m.panel) ? "shown" : "hidden") << " at " << wr.left << "," << wr.top
+                          << " " << (wr.right - wr.left) << "x" << (wr.bottom - wr.top) << "; band "
+                          << describe_point(m.panel, s, s.w - px(12, scale) - 4, px(12, scale) + px(3, scale))
+                          << "; margin " << describe_point(m.panel, s, 2, 2) << ", "
+                          << describe_point(m.panel, s, 2, s.h / 2);
+          }
           if (keep) {
             write_bmp(std::wstring(shot_dir) + L"\\t" + std::to_wstring(theme) + L"-s" + std::to_wstring(size) + L"-p" +
                           (page < 0 ? std::wstring(L"home") : std::to_wstring(page)) + (bottom ? L"-bottom" : L"-top") +

@@ -239,6 +239,26 @@ ScreenShot capture_client(HWND hwnd) {
   return mem.shot();
 }
 
+std::string describe_point(HWND hwnd, const ScreenShot& shot, int x, int y) {
+  const Rgb c = shot.at(x, y);
+  char text[160];
+  std::snprintf(text, sizeof text, "(%d,%d) #%02X%02X%02X", x, y, c.r, c.g, c.b);
+  std::string out = text;
+  POINT pt{x, y};
+  ClientToScreen(hwnd, &pt);
+  HWND top = WindowFromPoint(pt);
+  if (top && top != hwnd && !IsChild(hwnd, top)) {
+    wchar_t cls[128] = {};
+    GetClassNameW(top, cls, 128);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(top, &pid);
+    std::snprintf(text, sizeof text, " under a window of class '%s' of pid %lu", utf8(cls).c_str(),
+                  static_cast<unsigned long>(pid));
+    out += text;
+  }
+  return out;
+}
+
 std::string read_file(const std::wstring& path) {
   UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, 0, nullptr));

@@ -77,6 +77,9 @@ struct ScreenShot {
   bool any(int left, int top, int right, int bottom, Rgb colour) const;
 };
 ScreenShot capture_client(HWND hwnd);
+// What a failed picture check saw at a point of `hwnd`'s client area: the colour captured there
+// and, when another window lies on top of that point, whose it is. For failure messages.
+std::string describe_point(HWND hwnd, const ScreenShot& shot, int x, int y);
 
 // A top-down 32-bit bitmap selected into a memory DC (compatible with the screen), with its
 // pixels readable: the picture that the painting tests draw into and read back.
