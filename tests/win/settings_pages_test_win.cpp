@@ -513,6 +513,10 @@ TEST(SettingsPages, ThePopupGrowsToShowTheWholeAlertEditor) {
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_EQ(window.bottom, work.bottom - 8) << "the grown pop-up still sits above the taskbar";
+  wchar_t shot_dir[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"QV_SHOT_DIR", shot_dir, MAX_PATH) > 0) {
+    write_bmp(std::wstring(shot_dir) + L"\\grown-alert-editor.bmp", capture_client(m.panel));
+  }
   ASSERT_TRUE(press(form, ActionKind::kAlertCancel));
   EXPECT_EQ(client_height(), overview_height);
 }
