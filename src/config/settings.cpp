@@ -190,6 +190,8 @@ Settings parse_settings(std::string_view text) {
   // both coordinates, so only -1 on both axes was never a real place.
   bool widget_pos_given = false;
   bool fps_pos_given = false;
+  bool win_pos_given = false;
+  bool fly_pos_given = false;
   size_t start = 0;
   while (start < text.size()) {
     size_t nl = text.find('\n', start);
@@ -219,6 +221,12 @@ Settings parse_settings(std::string_view text) {
     } else if (key == "fps_pos_set") {
       s.fps_pos_set = parse_bool(value);
       fps_pos_given = true;
+    } else if (key == "win_pos_set") {
+      s.win_pos_set = parse_bool(value);
+      win_pos_given = true;
+    } else if (key == "fly_pos_set") {
+      s.fly_pos_set = parse_bool(value);
+      fly_pos_given = true;
     } else if (key == "interval_ms") {
       if (auto v = parse_u32(value)) s.interval_ms = *v > 10000 ? 10000 : (*v < 251 ? 250 : *v);
     } else if (key == "notify_presets") s.notify_presets = unsigned_or(value, 3);
@@ -260,6 +268,8 @@ Settings parse_settings(std::string_view text) {
   if (!scale_given) s.widget_scale = clamp_scale(text_size_factor(s.text_size));
   if (!widget_pos_given) s.widget_pos_set = !(s.widget_x == -1 && s.widget_y == -1);
   if (!fps_pos_given) s.fps_pos_set = !(s.fps_x == -1 && s.fps_y == -1);
+  if (!win_pos_given) s.win_pos_set = !(s.win_x == -1 && s.win_y == -1);
+  if (!fly_pos_given) s.fly_pos_set = !(s.fly_x == -1 && s.fly_y == -1);
   return s;
 }
 
@@ -277,6 +287,7 @@ std::string format_settings(const Settings& s) {
   append_bool(out, "on_top", s.on_top);
   append_number(out, "win_x", s.win_x);
   append_number(out, "win_y", s.win_y);
+  append_bool(out, "win_pos_set", s.win_pos_set);
   append_number(out, "win_w", s.win_w);
   append_number(out, "win_h", s.win_h);
   append_bool(out, "fps_overlay", s.fps_overlay);
@@ -300,6 +311,7 @@ std::string format_settings(const Settings& s) {
   append_number(out, "widget_theme", s.widget_theme);
   append_number(out, "fly_x", s.fly_x);
   append_number(out, "fly_y", s.fly_y);
+  append_bool(out, "fly_pos_set", s.fly_pos_set);
   std::string metrics;
   for (const auto& m : s.main_metrics) {
     if (!metrics.empty()) metrics.push_back(',');

@@ -35,6 +35,7 @@ struct Settings {
   bool on_top = false;
   int32_t win_x = -1;  // -1: not placed yet, the owner picks a default
   int32_t win_y = -1;
+  bool win_pos_set = false;  // as fps_pos_set, for win_x/win_y
   int32_t win_w = -1;
   int32_t win_h = -1;
   bool fps_overlay = false;
@@ -50,6 +51,7 @@ struct Settings {
   uint32_t widget_theme = 0;
   int32_t fly_x = -1;
   int32_t fly_y = -1;
+  bool fly_pos_set = false;  // as fps_pos_set, for fly_x/fly_y (the pop-up was dragged there)
   uint32_t theme = 0;  // 0 dark, 1 black, 2 light
   bool widget_on = false;
   uint32_t widget_mask = 7;

@@ -64,5 +64,17 @@ TEST(KeepOnAMonitor, NoMonitorKnownLeavesTheWindowAlone) {
   EXPECT_EQ(keep_on_a_monitor(far, {}), far);
 }
 
+// The dragged pop-up is kept inside the work area of the monitor it is on (or the nearest one),
+// not the main monitor's.
+TEST(WorkAreaNear, TheMonitorUnderTheWindowElseTheNearestElseTheFallback) {
+  const std::vector<MonitorArea> three{kMain, kLeft, kAbove};
+  const Rect fallback{0, 0, 800, 600};
+  EXPECT_EQ(work_area_near(Rect{-1000, 300, -600, 700}, three, fallback), kLeft.work);
+  EXPECT_EQ(work_area_near(Rect{-1, 300, 399, 700}, three, fallback), kMain.work) << "first listed of two";
+  EXPECT_EQ(work_area_near(Rect{300, -500, 700, -100}, three, fallback), kAbove.work);
+  EXPECT_EQ(work_area_near(Rect{-1680, 300, -1281, 700}, three, fallback), kLeft.work) << "one pixel off its left";
+  EXPECT_EQ(work_area_near(Rect{-5000, 300, -4600, 700}, {}, fallback), fallback);
+}
+
 }  // namespace
 }  // namespace qv

@@ -241,6 +241,17 @@ TEST(AppDetail, ProcessSectionPlaces) {
   EXPECT_EQ(larger.list_top, 452 + 46 + 2 * 36);
 }
 
+// Five tiles at the default size put the first process row at 444; the first screen ends one row
+// step below it, or at the folded header, or at the last tile, plus the 12-pixel margin.
+TEST(AppDetail, FirstScreenReachesTheFirstProcessRow) {
+  EXPECT_EQ(app_detail_first_screen(5, 2, true, 1.0f), 444 + 30 + 12);
+  EXPECT_EQ(app_detail_first_screen(5, 9, true, 1.0f), 444 + 30 + 12) << "one row, not the whole list";
+  EXPECT_EQ(app_detail_first_screen(6, 2, true, 1.0f), 444 + 52 + 30 + 12);
+  EXPECT_EQ(app_detail_first_screen(5, 2, false, 1.0f), 352 + 28 + 12);
+  EXPECT_EQ(app_detail_first_screen(5, 1, true, 1.0f), 340 + 12) << "no section below the tiles";
+  EXPECT_EQ(app_detail_first_screen(5, 2, true, 1.3f), 452 + 46 + 72 + 38 + 15);  // each length truncated
+}
+
 std::vector<uint32_t> pids(const std::vector<ProcessRow>& rows) {
   std::vector<uint32_t> out;
   for (const ProcessRow& r : rows) out.push_back(r.pid);

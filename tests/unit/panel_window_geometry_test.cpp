@@ -64,11 +64,34 @@ TEST(PanelSize, ContentTallerThanTheWorkAreaGetsItsHeightLessTheMargins) {
 
 TEST(PanelSize, AGrowingPopupMovesUpOnlyAsFarAsNeeded) {
   const Rect work{0, 40, 1280, 800};
-  EXPECT_EQ(refit_popup_top(work, 300, 400), 300);  // bottom 700 still above 792
-  EXPECT_EQ(refit_popup_top(work, 300, 492), 300);  // bottom exactly at 792
-  EXPECT_EQ(refit_popup_top(work, 300, 493), 299);
-  EXPECT_EQ(refit_popup_top(work, 300, 900), 48);   // never above the top + 8
-  EXPECT_EQ(refit_popup_top(work, 20, 100), 48);    // a top above the work area comes down to it
+  EXPECT_EQ(refit_popup_top(work, 300, 400, false), 300);  // bottom 700 still above 792
+  EXPECT_EQ(refit_popup_top(work, 300, 492, false), 300);  // bottom exactly at 792
+  EXPECT_EQ(refit_popup_top(work, 300, 493, false), 299);
+  EXPECT_EQ(refit_popup_top(work, 300, 900, false), 48);   // never above the top + 8
+  EXPECT_EQ(refit_popup_top(work, 20, 100, false), 48);    // a top above the work area comes down to it
+}
+
+// A pop-up in its own place above the taskbar keeps its bottom there when a page makes it
+// taller or shorter; one the user dragged stays where it was while it fits.
+TEST(PanelSize, APopupInItsOwnPlaceKeepsItsBottomAboveTheTaskbar) {
+  const Rect work{0, 40, 1280, 800};
+  EXPECT_EQ(refit_popup_top(work, 300, 300, true), 492);  // shrank from 492 pixels
+  EXPECT_EQ(refit_popup_top(work, 300, 300, false), 300);
+  EXPECT_EQ(refit_popup_top(work, 300, 600, true), 192);
+  EXPECT_EQ(refit_popup_top(work, 300, 744, true), 48);
+  EXPECT_EQ(refit_popup_top(work, 300, 745, true), 48);  // never above the top + 8
+}
+
+// App detail and the alert editor ask for their first screen; the overview's own height is the
+// floor, and the work area still caps what the window gets.
+TEST(PanelSize, APageFirstScreenMakesThePopupTallerNeverShorter) {
+  SizeKey key{1, 0, 2, false};  // 12 + 144 + 42 + 104 = 302
+  key.first_screen = 301;
+  EXPECT_EQ(panel_client_size(1.0f, key, false), (Size{336, 302}));
+  key.first_screen = 303;
+  EXPECT_EQ(panel_client_size(1.0f, key, false), (Size{336, 303}));
+  key.first_screen = 486;
+  EXPECT_EQ(fit_to_work_area(Rect{0, 0, 800, 400}, panel_client_size(1.0f, key, false)), (Size{336, 384}));
 }
 
 TEST(PanelSize, PopupSizeFollowsContentWithMinimumCounts) {
@@ -104,33 +127,36 @@ TEST(PanelSize, StoredPinnedSizeNeedsBothSidesAbove100) {
 TEST(Placement, PopupSitsAboveTheWorkAreaBottomCentredOnThePointer) {
   const Rect work{0, 0, 1280, 760};
   const Size size{338, 400};
-  EXPECT_EQ(place_popup(work, size, Point{640, 780}, -1, -1), (Point{640 - 169, 760 - 400 - 8}));
+  EXPECT_EQ(place_popup(work, size, Point{640, 780}, std::nullopt), (Point{640 - 169, 760 - 400 - 8}));
   // Near either edge it stays 8 pixels inside.
-  EXPECT_EQ(place_popup(work, size, Point{5, 780}, -1, -1).x, 8);
-  EXPECT_EQ(place_popup(work, size, Point{1279, 780}, -1, -1).x, 1280 - 338 - 8);
+  EXPECT_EQ(place_popup(work, size, Point{5, 780}, std::nullopt).x, 8);
+  EXPECT_EQ(place_popup(work, size, Point{1279, 780}, std::nullopt).x, 1280 - 338 - 8);
   // A panel taller than the work area sticks to the top.
-  EXPECT_EQ(place_popup(work, Size{338, 900}, Point{640, 0}, -1, -1).y, 8);
+  EXPECT_EQ(place_popup(work, Size{338, 900}, Point{640, 0}, std::nullopt).y, 8);
   // A work area narrower than the panel: the left bound wins.
-  EXPECT_EQ(place_popup(Rect{100, 0, 300, 600}, size, Point{200, 0}, -1, -1).x, 108);
-  // One of the two stored coordinates negative still means "never dragged".
-  EXPECT_EQ(place_popup(work, size, Point{640, 0}, 50, -1), (Point{471, 352}));
+  EXPECT_EQ(place_popup(Rect{100, 0, 300, 600}, size, Point{200, 0}, std::nullopt).x, 108);
 }
 
 TEST(Placement, DraggedPopupKeepsItsSpotInsideTheWorkArea) {
   const Rect work{0, 40, 1280, 800};
   const Size size{338, 400};
-  EXPECT_EQ(place_popup(work, size, Point{0, 0}, 100, 200), (Point{100, 200}));
-  EXPECT_EQ(place_popup(work, size, Point{0, 0}, 5000, 5000), (Point{1280 - 338, 800 - 400}));
-  EXPECT_EQ(place_popup(work, size, Point{0, 0}, 0, 0), (Point{0, 40}));
-  EXPECT_EQ(place_popup(Rect{0, 0, 200, 200}, size, Point{0, 0}, 50, 50), (Point{0, 0}));
+  EXPECT_EQ(place_popup(work, size, Point{0, 0}, Point{100, 200}), (Point{100, 200}));
+  EXPECT_EQ(place_popup(work, size, Point{0, 0}, Point{5000, 5000}), (Point{1280 - 338, 800 - 400}));
+  EXPECT_EQ(place_popup(work, size, Point{0, 0}, Point{0, 0}), (Point{0, 40}));
+  EXPECT_EQ(place_popup(Rect{0, 0, 200, 200}, size, Point{0, 0}, Point{50, 50}), (Point{0, 0}));
+  // On a monitor left of and above the main one, inside that monitor's work area.
+  const Rect left_top{-1920, -300, 0, 740};
+  EXPECT_EQ(place_popup(left_top, size, Point{0, 0}, Point{-1500, -1}), (Point{-1500, -1}));
+  EXPECT_EQ(place_popup(left_top, size, Point{0, 0}, Point{-1, -1}), (Point{-338, -1}));
 }
 
-TEST(Placement, PinnedWindowCentredUntilPlaced) {
+TEST(Placement, PinnedWindowCentredUntilPlacedThenWhereItWas) {
   const Rect work{100, 0, 1280, 760};  // centring is measured from 0, not from the work left
-  EXPECT_EQ(place_pinned(work, Size{400, 301}, -1, 77), (Point{440, 229}));
-  EXPECT_EQ(place_pinned(work, Size{400, 300}, 0, 0), (Point{0, 0}));
-  EXPECT_EQ(place_pinned(work, Size{400, 300}, 30, -20), (Point{30, 0}));
-  EXPECT_EQ(place_pinned(work, Size{400, 300}, 30, 20), (Point{30, 20}));
+  EXPECT_EQ(place_pinned(work, Size{400, 301}, std::nullopt), (Point{440, 229}));
+  EXPECT_EQ(place_pinned(work, Size{400, 300}, Point{0, 0}), (Point{0, 0}));
+  EXPECT_EQ(place_pinned(work, Size{400, 300}, Point{30, 20}), (Point{30, 20}));
+  EXPECT_EQ(place_pinned(work, Size{400, 300}, Point{-1, -1}), (Point{-1, -1})) << "a real place, not unset";
+  EXPECT_EQ(place_pinned(work, Size{400, 300}, Point{-1700, -20}), (Point{-1700, -20}));
 }
 
 TEST(Drag, TargetRowIsHeldToTheList) {

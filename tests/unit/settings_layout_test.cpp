@@ -9,6 +9,7 @@
 #include "ui/panel/alert_editor/alert_editor_layout.h"
 #include "ui/panel/frame/hit_test.h"
 #include "ui/panel/frame/panel_geometry.h"
+#include "ui/panel/frame/panel_layout.h"
 
 namespace qv {
 namespace {
@@ -419,6 +420,28 @@ TEST(AlertEditorLayout, AShortPopupScrollsToSaveAlert) {
   EXPECT_FALSE(top.field_frames[2].has_value()) << "the log file row is below the fold before scrolling";
   ASSERT_TRUE(end.field_frames[2].has_value());
   EXPECT_LE(end.field_frames[2]->bottom, visible_bottom);
+}
+
+// The editor's whole form, "save alert" included, fits a client area of whole_page_height; one
+// pixel less and it scrolls.
+TEST(AlertEditorLayout, WholePageHeightShowsSaveAlertWithoutScrolling) {
+  Screen p(Page::kAlertEditor, 0);
+  for (uint8_t metric : {uint8_t{0}, uint8_t{7}}) {
+    p.editor.metric = metric;
+    p.editor.delivery = 2;
+    const PageView tall = p.view();
+    const int32_t whole = whole_page_height(tall, 1.0f);
+    EXPECT_EQ(whole, 62 + tall.content_height + 12);
+    EXPECT_EQ(scroll_limit(tall.content_height, tall.list_top, whole, 1.0f), 0);
+    EXPECT_EQ(scroll_limit(tall.content_height, tall.list_top, whole - 1, 1.0f), 1);
+    const HitRegion save = *regions_of(tall, ActionKind::kAlertSave).at(0);
+    p.in.height = whole;
+    const PageView fits = p.view();
+    const auto fitted = regions_of(fits, ActionKind::kAlertSave);
+    ASSERT_EQ(fitted.size(), 1u) << int{metric};
+    EXPECT_EQ(fitted[0]->bottom, save.bottom) << "not cut by the bottom margin";
+    p.in.height = 1200;
+  }
 }
 
 TEST(AlertEditorLayout, ARejectedPathIsSaid) {

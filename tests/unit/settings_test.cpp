@@ -204,11 +204,11 @@ TEST(SettingsFile, ExactWrittenForm) {
   s.main_metrics[2].shown = false;
   const std::string expected =
       "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=1000\n"
-      "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\n"
+      "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_pos_set=0\nwin_w=-1\nwin_h=-1\n"
       "fps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\nfps_y=-1\nfps_pos_set=0\n"
       "theme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nwidget_pos_set=0\nmcp_enabled=1\n"
       "notify_presets=3\ntext_size=1\n"
-      "widget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+      "widget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\nfly_pos_set=0\n"
       "main_metrics=cpu,ram,-gpu,fps,disk,net,audio\nagent_log_file=\n";
   EXPECT_EQ(format_settings(s), expected);
 }
@@ -217,9 +217,9 @@ TEST(SettingsFile, EveryKeyRoundTrips) {
   Settings s;
   s.tray_static = true; s.tray_cpu = false; s.tray_ram = false; s.tray_disk = true; s.tray_net = true;
   s.tray_fps = true; s.interval_ms = 2500; s.pinned = true; s.on_top = true;
-  s.win_x = 10; s.win_y = -20; s.win_w = 400; s.win_h = 500;
+  s.win_x = 10; s.win_y = -20; s.win_pos_set = true; s.win_w = 400; s.win_h = 500;
   s.fps_overlay = true; s.fps_color = 3; s.fps_opacity = 2; s.fps_x = 5; s.fps_y = 6;
-  s.text_size = 2; s.widget_scale = 1.75f; s.widget_theme = 2; s.fly_x = 300; s.fly_y = 400;
+  s.text_size = 2; s.widget_scale = 1.75f; s.widget_theme = 2; s.fly_x = -300; s.fly_y = 400; s.fly_pos_set = true;
   s.theme = 2; s.widget_on = true; s.widget_mask = 0x1f; s.widget_x = -7; s.widget_y = 8; s.widget_pos_set = true;
   s.mcp_enabled = false; s.notify_presets = 12;
   s.main_metrics = {{"audio", false}, {"net", true}, {"disk", true}, {"fps", false},
@@ -260,7 +260,9 @@ TEST(SettingsFile, WindowPlacesKeepNegativesAndReadOlderFiles) {
   };
   const Keys windows[] = {{"widget_x", "widget_y", "widget_pos_set", &Settings::widget_x, &Settings::widget_y,
                            &Settings::widget_pos_set},
-                          {"fps_x", "fps_y", "fps_pos_set", &Settings::fps_x, &Settings::fps_y, &Settings::fps_pos_set}};
+                          {"fps_x", "fps_y", "fps_pos_set", &Settings::fps_x, &Settings::fps_y, &Settings::fps_pos_set},
+                          {"win_x", "win_y", "win_pos_set", &Settings::win_x, &Settings::win_y, &Settings::win_pos_set},
+                          {"fly_x", "fly_y", "fly_pos_set", &Settings::fly_x, &Settings::fly_y, &Settings::fly_pos_set}};
   for (const Keys& k : windows) {
     for (const Case& c : cases) {
       std::string text = c.lines;

@@ -17,6 +17,7 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/alert_editor/alert_editor_layout.h"
+#include "ui/panel/frame/panel_layout.h"
 #include "ui/panel/frame/panel_page_win.h"
 #include "ui/panel/settings/settings_paint_win.h"
 #include "util/wide_win.h"
@@ -197,9 +198,9 @@ void run_steps(SettingsMonitor& m, uint8_t section, const std::vector<ClickStep>
 // A complete file as the program writes it, so that the first click changes only its line.
 std::string full_file(const std::string& extra = "") {
   return "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=1000\npinned=0\n"
-         "on_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\nfps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\n"
+         "on_top=0\nwin_x=-1\nwin_y=-1\nwin_pos_set=0\nwin_w=-1\nwin_h=-1\nfps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\n"
          "fps_y=-1\nfps_pos_set=0\ntheme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nwidget_pos_set=0\n"
-         "mcp_enabled=1\nnotify_presets=3\ntext_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+         "mcp_enabled=1\nnotify_presets=3\ntext_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\nfly_pos_set=0\n"
          "main_metrics=cpu,ram,gpu,fps,disk,net,audio\nagent_log_file=\n" +
          extra;
 }
@@ -474,6 +475,53 @@ TEST(SettingsPages, AlertsSectionAndEditorComposeSwitchAndRemove) {
 }
 
 
+// With two tiles and no AI band the pop-up is shorter than the alert editor's longest form; opened
+// on the editor it grows (above the taskbar) until "save alert" shows without scrolling, and back
+// on the settings it is shorter again.
+TEST(SettingsPages, ThePopupGrowsToShowTheWholeAlertEditor) {
+  SettingsMonitor m;
+  m.start(with_line(with_line(full_file(), "main_metrics=cpu,ram,gpu,fps,disk,net,audio",
+                              "main_metrics=cpu,ram,-gpu,-fps,-disk,-net,-audio"),
+                    "mcp_enabled=1", "mcp_enabled=0"));
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(m.open_section(4));
+  const auto client_height = [&] {
+    RECT rc{};
+    GetClientRect(m.panel, &rc);
+    return static_cast<int32_t>(rc.bottom);
+  };
+  const int32_t overview_height = client_height();
+  AlertEditorState editor;
+  // A piece the layout has out of view has no region: the test fails instead of clicking nowhere.
+  const auto press = [&](const PageView& v, ActionKind kind, uint64_t index = 0) {
+    const HitRegion* r = m.region(v, kind, index);
+    if (r) m.click(*r);
+    return r != nullptr;
+  };
+  ASSERT_TRUE(press(m.layout(Page::kSettingsSection, 4, m.settings()), ActionKind::kNewAlert));
+  ASSERT_TRUE(press(m.layout(Page::kAlertEditor, 0, m.settings(), editor), ActionKind::kAlertMetric, 7));
+  editor.metric = 7;
+  ASSERT_TRUE(press(m.layout(Page::kAlertEditor, 0, m.settings(), editor), ActionKind::kAlertDelivery, 2));
+  editor.delivery = 2;
+  const PageView form = m.layout(Page::kAlertEditor, 0, m.settings(), editor);
+  const int32_t whole = whole_page_height(form, 1.0f);
+  ASSERT_GT(whole, overview_height) << "the form must be taller than the pop-up for this test";
+  EXPECT_EQ(client_height(), whole);
+  EXPECT_EQ(scroll_limit(form.content_height, form.list_top, client_height(), 1.0f), 0);
+  RECT window{};
+  GetWindowRect(m.panel, &window);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_EQ(window.bottom, work.bottom - 8) << "the grown pop-up still sits above the taskbar";
+  wchar_t shot_dir[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"QV_SHOT_DIR", shot_dir, MAX_PATH) > 0) {
+    write_bmp(std::wstring(shot_dir) + L"\\grown-alert-editor.bmp", capture_client(m.panel));
+  }
+  ASSERT_TRUE(press(form, ActionKind::kAlertCancel));
+  // The overview's size, which a sample that counted one more drive meanwhile may have changed.
+  EXPECT_LT(client_height(), whole) << "back on the Alerts section the pop-up is the overview's size again";
+}
+
 // Every settings page in every theme at the default and the largest text size, at the top and
 // scrolled to the bottom: the band keeps the theme's surface above scrolled content and the
 // page its background. With QV_SHOT_DIR set, each capture is also kept there for a person to look at.
@@ -686,7 +734,7 @@ TEST(SettingsPages, DraggingTheThirdMetricAboveTheFirstReordersTheOverview) {
   SettingsMonitor m;
   // A placed pop-up: one that opens at the bottom of the screen moves up when the first sample
   // makes it taller, which would leave the drag below at a stale spot.
-  m.start(full_file("fly_x=100\nfly_y=40\n"));
+  m.start(full_file("fly_x=100\nfly_y=40\nfly_pos_set=1\n"));
   ASSERT_NE(m.panel, nullptr);
   ASSERT_TRUE(m.open_section(2));
   const PageView v = m.layout(Page::kSettingsSection, 2, m.settings());

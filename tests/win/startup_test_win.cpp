@@ -22,10 +22,10 @@ namespace {
 
 constexpr const char* kDefaultSettingsFile =
     "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=1000\n"
-    "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\n"
+    "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_pos_set=0\nwin_w=-1\nwin_h=-1\n"
     "fps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\nfps_y=-1\nfps_pos_set=0\n"
     "theme=0\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nwidget_pos_set=0\nmcp_enabled=1\nnotify_presets=3\n"
-    "text_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+    "text_size=1\nwidget_scale=1.000\nwidget_theme=0\nfly_x=-1\nfly_y=-1\nfly_pos_set=0\n"
     "main_metrics=cpu,ram,gpu,fps,disk,net,audio\nagent_log_file=\n";
 
 // Runs quorvel.exe with one argument and answers the message box it must show.
@@ -285,10 +285,10 @@ TEST(Monitor, SavedFileIsNormalisedFromWhatWasLoaded) {
   PostMessageW(m.panel, WM_CLOSE, 0, 0);
   const std::string expected =
       "tray_static=0\ntray_cpu=1\ntray_ram=1\ntray_disk=0\ntray_net=0\ntray_fps=0\ninterval_ms=250\n"
-      "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_w=-1\nwin_h=-1\n"
+      "pinned=0\non_top=0\nwin_x=-1\nwin_y=-1\nwin_pos_set=0\nwin_w=-1\nwin_h=-1\n"
       "fps_overlay=0\nfps_color=0\nfps_opacity=1\nfps_x=-1\nfps_y=-1\nfps_pos_set=0\n"
       "theme=2\nwidget_on=0\nwidget_mask=7\nwidget_x=-1\nwidget_y=-1\nwidget_pos_set=0\nmcp_enabled=1\nnotify_presets=3\n"
-      "text_size=1\nwidget_scale=2.346\nwidget_theme=0\nfly_x=-1\nfly_y=-1\n"
+      "text_size=1\nwidget_scale=2.346\nwidget_theme=0\nfly_x=-1\nfly_y=-1\nfly_pos_set=0\n"
       "main_metrics=net,-cpu,ram,gpu,fps,disk,audio\nagent_log_file=\n"
       "notify_rule1=0|Tell me\\nlater\nlog1=cpu>90\n";
   EXPECT_TRUE(eventually([&] { return read_file(m.dir.file(L"zelmor.ini")) == expected; }, 5000))

@@ -332,6 +332,24 @@ TEST(UiMonitor, UnplacedPinnedPanelIsCentredAndItsFirstMoveIsSaved) {
   EXPECT_TRUE(m.saved_has("win_y=" + std::to_string(r.top + 40)));
 }
 
+// A stored place of -1, -1 marked as set is a real place (a monitor left of and above the main
+// one), not "never placed"; a place no monitor shows any more comes back onto the work area.
+TEST(UiMonitor, APinnedPanelComesBackToANegativePlaceAndOntoAMonitor) {
+  {
+    Running m("pinned=1\nwin_x=-1\nwin_y=-1\nwin_pos_set=1\nwin_w=420\nwin_h=520\n");
+    ASSERT_NE(m.panel, nullptr);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+    EXPECT_EQ(m.rect().left, -1);
+    EXPECT_EQ(m.rect().top, -1);
+  }
+  Running m("pinned=1\nwin_x=-5000\nwin_y=-3000\nwin_pos_set=1\nwin_w=420\nwin_h=520\n");
+  ASSERT_NE(m.panel, nullptr);
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000));
+  const Rect work = work_area();
+  EXPECT_EQ(m.rect().left, work.left);
+  EXPECT_EQ(m.rect().top, work.top);
+}
+
 TEST(UiMonitor, ClosingAPinnedPanelLeavesPinnedModeWhereItWas) {
   Running m("pinned=1\nwin_x=100\nwin_y=120\nwin_w=420\nwin_h=520\n");
   ASSERT_NE(m.panel, nullptr);

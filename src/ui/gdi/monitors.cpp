@@ -26,19 +26,37 @@ int32_t slide_into(int32_t start, int32_t length, int32_t low, int32_t high) {
   return static_cast<int32_t>(std::clamp<int64_t>(start, low, last));
 }
 
-}  // namespace
-
-Rect keep_on_a_monitor(const Rect& window, std::span<const MonitorArea> monitors) {
+// The first monitor `window` overlaps, else the nearest one; null when none is known.
+const MonitorArea* monitor_near(const Rect& window, std::span<const MonitorArea> monitors, bool& overlapping) {
   const MonitorArea* nearest = nullptr;
   double best = 0;
+  overlapping = false;
   for (const MonitorArea& m : monitors) {
-    if (overlaps(window, m.monitor)) return window;
+    if (overlaps(window, m.monitor)) {
+      overlapping = true;
+      return &m;
+    }
     const double gap = gap_squared(window, m.monitor);
     if (!nearest || gap < best) {
       nearest = &m;
       best = gap;
     }
   }
+  return nearest;
+}
+
+}  // namespace
+
+Rect work_area_near(const Rect& window, std::span<const MonitorArea> monitors, const Rect& fallback) {
+  bool overlapping = false;
+  const MonitorArea* m = monitor_near(window, monitors, overlapping);
+  return m ? m->work : fallback;
+}
+
+Rect keep_on_a_monitor(const Rect& window, std::span<const MonitorArea> monitors) {
+  bool overlapping = false;
+  const MonitorArea* nearest = monitor_near(window, monitors, overlapping);
+  if (overlapping) return window;
   if (!nearest) return window;
   const int32_t w = window.width();
   const int32_t h = window.height();

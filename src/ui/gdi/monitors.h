@@ -19,4 +19,8 @@ struct MonitorArea {
 // Unchanged when no monitor is known.
 Rect keep_on_a_monitor(const Rect& window, std::span<const MonitorArea> monitors);
 
+// The work area of the monitor that `window` overlaps (the first one listed when several do), else
+// of the nearest monitor; `fallback` when no monitor is known.
+Rect work_area_near(const Rect& window, std::span<const MonitorArea> monitors, const Rect& fallback);
+
 }  // namespace qv

@@ -101,6 +101,10 @@ int32_t app_detail_content_bottom(size_t tiles, size_t processes, bool expanded,
   return place.list_top + px(kProcessRowStep, s) * static_cast<int32_t>(rows);
 }
 
+int32_t app_detail_first_screen(size_t tiles, size_t processes, bool expanded, float s) {
+  return app_detail_content_bottom(tiles, processes, expanded, 1, s) + px(12, s);
+}
+
 Rgb process_sort_colour(uint8_t column) {
   static constexpr std::array<Rgb, kProcessSortCount> kColours = {colours::cpu, colours::ram,  colours::gpu,
                                                                    colours::disk, colours::net, colours::sound};

@@ -53,6 +53,9 @@ inline constexpr int32_t kProcessRowStep = 30;  // from one process row to the n
 // tiles, and with two or more processes the section's header, or while it is open the whole
 // section down to its last row (or the line that says no row matches).
 int32_t app_detail_content_bottom(size_t tiles, size_t processes, bool expanded, size_t rows, float ui_scale);
+// The client height of app detail's first screen: its content down to the first process row
+// (to the tiles or the folded section's header when there is no list), and the bottom margin.
+int32_t app_detail_first_screen(size_t tiles, size_t processes, bool expanded, float ui_scale);
 // The colour of the sort column's figures: the colour of that measure.
 Rgb process_sort_colour(uint8_t column);
 

@@ -16,23 +16,25 @@ int32_t clamp_to_i32(int64_t v) {
 
 Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled) {
   // The overview's own layout owns the formula; the window only asks it.
-  return overview_client_size(ui_scale, key.drives, key.tiles, mcp_enabled,
-                              static_cast<size_t>(std::max(key.banner_rows, 0)));
+  Size size = overview_client_size(ui_scale, key.drives, key.tiles, mcp_enabled,
+                                   static_cast<size_t>(std::max(key.banner_rows, 0)));
+  size.height = std::max(size.height, key.first_screen);
+  return size;
 }
 
 bool uses_stored_size(const Settings& s) { return s.pinned && s.win_w >= 101 && s.win_h >= 101; }
 
 
-Point place_pinned(const Rect& work, Size outer, int32_t win_x, int32_t win_y) {
-  if (win_x < 0) {
+Point place_pinned(const Rect& work, Size outer, std::optional<Point> stored) {
+  if (!stored) {
     return Point{clamp_to_i32((int64_t{work.right} - outer.width) / 2),
                  clamp_to_i32((int64_t{work.bottom} - outer.height) / 2)};
   }
-  return Point{win_x, win_y > 0 ? win_y : 0};
+  return *stored;
 }
 
-Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, int32_t fly_y) {
-  if (fly_x < 0 || fly_y < 0) {
+Point place_popup(const Rect& work, Size outer, Point pointer, std::optional<Point> dragged) {
+  if (!dragged) {
     const int64_t low = int64_t{work.left} + 8;
     const int64_t high = std::max(low, int64_t{work.right} - outer.width - 8);
     const int64_t x = std::clamp(int64_t{pointer.x} - outer.width / 2, low, high);
@@ -41,8 +43,8 @@ Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, in
   }
   const int64_t x_high = std::max(int64_t{work.left}, int64_t{work.right} - outer.width);
   const int64_t y_high = std::max(int64_t{work.top}, int64_t{work.bottom} - outer.height);
-  return Point{clamp_to_i32(std::clamp<int64_t>(fly_x, work.left, x_high)),
-               clamp_to_i32(std::clamp<int64_t>(fly_y, work.top, y_high))};
+  return Point{clamp_to_i32(std::clamp<int64_t>(dragged->x, work.left, x_high)),
+               clamp_to_i32(std::clamp<int64_t>(dragged->y, work.top, y_high))};
 }
 
 Size fit_to_work_area(const Rect& work, Size outer) {
@@ -50,9 +52,10 @@ Size fit_to_work_area(const Rect& work, Size outer) {
   return Size{outer.width, clamp_to_i32(std::min<int64_t>(outer.height, room))};
 }
 
-int32_t refit_popup_top(const Rect& work, int32_t top, int32_t outer_height) {
+int32_t refit_popup_top(const Rect& work, int32_t top, int32_t outer_height, bool at_bottom) {
   const int64_t lowest = int64_t{work.bottom} - 8 - outer_height;
-  return clamp_to_i32(std::max<int64_t>(std::min<int64_t>(top, lowest), int64_t{work.top} + 8));
+  const int64_t wanted = at_bottom ? lowest : std::min<int64_t>(top, lowest);
+  return clamp_to_i32(std::max<int64_t>(wanted, int64_t{work.top} + 8));
 }
 
 std::optional<size_t> drag_target_row(int32_t y, int32_t list_top, int32_t row_height, size_t rows) {

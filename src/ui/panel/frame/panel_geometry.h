@@ -17,11 +17,14 @@ struct SizeKey {
   int banner_rows = 0;  // 0..2, only counted while the AI link is on
   size_t tiles = 0;     // shown main metrics
   bool mcp_enabled = false;  // the banner band is kept, at least one row, while the AI link is on
+  // Client height the shown page's first screen needs (its pieces down to the start of its first
+  // list); 0: the page needs no more than the overview.
+  int32_t first_screen = 0;
   bool operator==(const SizeKey&) const = default;
 };
 
-
-// The pop-up's client size for the content counted in `key` (the overview's layout).
+// The pop-up's client size for the content counted in `key` (the overview's layout), at least as
+// tall as the shown page's first screen.
 Size panel_client_size(float ui_scale, const SizeKey& key, bool mcp_enabled);
 
 // A pinned window keeps the size the user gave it once both sides are at least 101 pixels.
@@ -29,13 +32,14 @@ bool uses_stored_size(const Settings& s);
 
 
 // Top-left corner of a pinned window: centred in the work area's right/bottom extent while it
-// was never placed (win_x < 0), else the stored position (a non-positive y becomes 0).
-Point place_pinned(const Rect& work, Size outer, int32_t win_x, int32_t win_y);
+// was never placed, else the stored position as it is (negative on a monitor left of or above
+// the main one; the caller keeps it on a monitor).
+Point place_pinned(const Rect& work, Size outer, std::optional<Point> stored);
 
 // Top-left corner of the pop-up: centred on the pointer and 8 pixels above the bottom of the
-// work area until the user dragged it (fly_x or fly_y negative); afterwards the dragged spot,
-// kept inside the work area.
-Point place_popup(const Rect& work, Size outer, Point pointer, int32_t fly_x, int32_t fly_y);
+// work area until the user dragged it; afterwards the dragged spot, kept inside `work` (the work
+// area of the monitor the spot is on).
+Point place_popup(const Rect& work, Size outer, Point pointer, std::optional<Point> dragged);
 
 // A size the content decides, kept inside the work area: no taller than the work area less the
 // 8-pixel margin above and below (at least 1). The overview scrolls what does not fit.
@@ -43,8 +47,9 @@ Size fit_to_work_area(const Rect& work, Size outer);
 
 // Top of a shown pop-up whose height became `outer_height`: where it was while its bottom stays
 // 8 pixels above the work area's bottom, else moved up as far as needed, never above the work
-// area's top + 8.
-int32_t refit_popup_top(const Rect& work, int32_t top, int32_t outer_height);
+// area's top + 8. A pop-up in its own place (never dragged, `at_bottom`) keeps its bottom 8 pixels
+// above the work area's bottom as it grows or shrinks, as where it was shown.
+int32_t refit_popup_top(const Rect& work, int32_t top, int32_t outer_height, bool at_bottom);
 
 // Row that a dragged main metric lands on: (y - list_top) / row_height held to 0..rows-1.
 // Nothing when there is no row height or no rows.

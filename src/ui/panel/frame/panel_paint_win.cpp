@@ -11,7 +11,9 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/kit/pieces.h"
+#include "ui/panel/alert_editor/alert_editor_layout.h"
 #include "ui/panel/app_detail/app_detail_model.h"
+#include "ui/panel/kit/page_paint_win.h"
 #include "ui/panel/overview/overview_model.h"
 #include "ui/panel/frame/panel_access_win.h"
 #include "ui/panel/frame/panel_layout.h"
@@ -143,6 +145,24 @@ PageInput page_input(const UiState& ui, int32_t width, int32_t height) {
   return in;
 }
 
+// The client height the page's first screen needs: app detail down to its first process row, the
+// alert editor down to "save alert". A short pop-up grows to it where the work area allows, so
+// that these are reached without scrolling; 0 on the other pages.
+int32_t first_screen_height(UiState& ui, HWND hwnd, const AppDetailFields& app, int32_t width, int32_t height) {
+  const PanelState& p = ui.panel;
+  if (p.page == Page::kAppDetail && p.selected_app) {
+    return app_detail_first_screen(app.fps_tile ? 6 : 5, app_process_count(ui.snapshot_copy, *p.selected_app),
+                                   p.processes_expanded, ui.ui_scale);
+  }
+  if (p.page != Page::kAlertEditor) return 0;
+  HDC dc = GetDC(hwnd);
+  if (!dc) return 0;
+  const GdiMeasure measure(dc, ui.fonts);
+  const int32_t h = whole_page_height(layout_alert_editor(page_input(ui, width, height), measure), ui.ui_scale);
+  ReleaseDC(hwnd, dc);
+  return h;
+}
+
 // Where each of the four fields goes on the page just painted, or nothing where the page has no
 // such field: the one place that decides it, from the same layout the painter drew.
 std::array<std::optional<Rect>, kTextFieldCount> field_places(const UiState& ui, const PageView& view, int32_t width,
@@ -198,16 +218,24 @@ void place_fields(UiState& ui, const std::array<std::optional<Rect>, kTextFieldC
 
 void paint_panel(UiState& ui, HWND hwnd) {
   ensure_text_fields(ui);
-  PAINTSTRUCT ps{};
-  HDC dc = BeginPaint(hwnd, &ps);
+  const AppDetailInput app = app_detail_input(ui);
+  const AppDetailFields app_fields = app_detail_fields(ui, app);
   RECT client{};
   GetClientRect(hwnd, &client);
+  // The pop-up takes the page's size before it is painted, so no frame shows the page cut short.
+  const std::optional<SizeKey> sized_for = ui.size_key;
+  ui.first_screen = first_screen_height(ui, hwnd, app_fields, client.right - client.left, client.bottom - client.top);
+  fit_panel(ui, hwnd);
+  if (ui.size_key != sized_for) {
+    repaint_panel(hwnd);  // all of it, not only what the resize uncovered
+    GetClientRect(hwnd, &client);
+  }
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(hwnd, &ps);
   const int32_t width = client.right - client.left;
   const int32_t height = client.bottom - client.top;
 
   ui.panel.request_field_y = -1;
-  const AppDetailInput app = app_detail_input(ui);
-  const AppDetailFields app_fields = app_detail_fields(ui, app);
   LayoutKey key = make_layout_key(ui.panel, false, app_fields.fps_tile, width, height);
   key.processes_expanded = app_fields.filter_row.has_value();  // a section that went away hides the field
   // A page that filters with field 1 gives it the keyboard when it is entered.

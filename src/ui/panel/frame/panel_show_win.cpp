@@ -11,6 +11,7 @@
 #include "ui/panel/frame/panel_access_win.h"
 #include "ui/access/focus_ring_win.h"
 #include "ui/gdi/high_contrast_win.h"
+#include "ui/gdi/monitors_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/overview/overview_model.h"
 #include "ui/panel/frame/panel_actions_win.h"
@@ -38,7 +39,7 @@ Rect work_area() {
 
 SizeKey current_size_key(const UiState& ui) {
   return SizeKey{ui.snapshot_copy.drives.size(), ai_banner_rows(ui), shown_metric_count(ui.settings.main_metrics),
-                 ui.settings.mcp_enabled};
+                 ui.settings.mcp_enabled, ui.first_screen};
 }
 
 void save(const UiState& ui) { save_settings(ui.settings); }
@@ -96,13 +97,26 @@ void show_panel(UiState& ui, HWND hwnd) {
   ensure_text_fields(ui);
   const Size size = panel_size(ui, hwnd);
   const Rect work = work_area();
+  const Settings& s = ui.settings;
   Point at;
-  if (ui.settings.pinned) {
-    at = place_pinned(work, size, ui.settings.win_x, ui.settings.win_y);
+  if (s.pinned) {
+    at = place_pinned(work, size, s.win_pos_set ? std::optional(Point{s.win_x, s.win_y}) : std::nullopt);
+    // A monitor unplugged since the window was placed must not take the panel with it.
+    const Rect kept = keep_on_a_monitor(Rect{at.x, at.y, at.x + size.width, at.y + size.height}, monitor_areas());
+    at = Point{kept.left, kept.top};
   } else {
     POINT pointer{};
     GetCursorPos(&pointer);
-    at = place_popup(work, size, Point{pointer.x, pointer.y}, ui.settings.fly_x, ui.settings.fly_y);
+    std::optional<Point> dragged;
+    Rect fit_in = work;
+    if (s.fly_pos_set) {
+      // Kept inside the work area of the monitor it was dragged to, which may be left of or
+      // above the main one.
+      dragged = Point{s.fly_x, s.fly_y};
+      fit_in = work_area_near(Rect{s.fly_x, s.fly_y, s.fly_x + size.width, s.fly_y + size.height}, monitor_areas(),
+                              work);
+    }
+    at = place_popup(fit_in, size, Point{pointer.x, pointer.y}, dragged);
   }
   ui.visible = true;
   ui.size_key = current_size_key(ui);
@@ -143,8 +157,9 @@ void set_pinned(UiState& ui, HWND hwnd, bool show) {
       // The pop-up comes back where the pinned window was.
       const RECT r = window_rect(hwnd);
       if (r.left < r.right) {
-        ui.settings.fly_x = std::max<int32_t>(r.left, 0);
-        ui.settings.fly_y = std::max<int32_t>(r.top, 0);
+        ui.settings.fly_x = r.left;
+        ui.settings.fly_y = r.top;
+        ui.settings.fly_pos_set = true;
       }
     }
     ui.settings.pinned = false;
@@ -194,8 +209,9 @@ void fit_panel(UiState& ui, HWND hwnd) {
   const RECT r = window_rect(hwnd);
   int32_t top = r.top;
   if (ui.visible) {
-    // A shown pop-up that grows moves up so that its bottom stays inside the work area.
-    top = refit_popup_top(work_area(), r.top, size.height);
+    // A shown pop-up that grows moves up so that its bottom stays inside the work area; one in its
+    // own place above the taskbar stays there as it grows or shrinks.
+    top = refit_popup_top(work_area(), r.top, size.height, !ui.settings.fly_pos_set);
   } else {
     flags |= SWP_NOMOVE;  // showing places it
   }
@@ -233,6 +249,7 @@ void follow_dpi(UiState& ui, HWND hwnd, uint32_t dpi, const RECT* suggested) {
         // The size messages of this move arrive while UiState is lent out; keep the new place.
         ui.settings.win_x = suggested->left;
         ui.settings.win_y = suggested->top;
+        ui.settings.win_pos_set = true;
         if (uses_stored_size(ui.settings)) {
           ui.settings.win_w = suggested->right - suggested->left;
           ui.settings.win_h = suggested->bottom - suggested->top;

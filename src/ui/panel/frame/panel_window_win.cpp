@@ -332,6 +332,7 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
         const RECT r = window_rect(hwnd);
         ui.settings.win_x = r.left;
         ui.settings.win_y = r.top;
+        ui.settings.win_pos_set = true;
       }
       return true;
     }
@@ -341,9 +342,11 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
         if (ui.settings.pinned) {
           ui.settings.win_x = r.left;
           ui.settings.win_y = r.top;
+          ui.settings.win_pos_set = true;
         } else {
           ui.settings.fly_x = r.left;
           ui.settings.fly_y = r.top;
+          ui.settings.fly_pos_set = true;
         }
         save(ui);
       }

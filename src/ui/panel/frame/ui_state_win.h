@@ -72,6 +72,7 @@ struct UiState {
   int32_t drag_list_top = 0;
   int32_t drag_row_height = 0;
   std::optional<SizeKey> size_key;  // what the pop-up was last sized for
+  int32_t first_screen = 0;         // client height the shown page's first screen needs, 0: none
   std::optional<Page> pending_page;       // opened by the next balloon click
   std::deque<MessageEntry> messages;      // AI-tool messages, newest first, at most 12
 

@@ -1,6 +1,7 @@
 #include "ui/panel/kit/page_layout.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace qv {
 
@@ -17,5 +18,10 @@ void clip_to_list(PageBuilder& b) {
 }
 
 int32_t page_band_bottom(float s) { return px(12, s) + px(50, s); }
+
+int32_t whole_page_height(const PageView& view, float s) {
+  const int64_t h = int64_t{view.list_top} + std::max(view.content_height, 0) + px(12, s);
+  return static_cast<int32_t>(std::min<int64_t>(h, INT32_MAX));
+}
 
 }  // namespace qv

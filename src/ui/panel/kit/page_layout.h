@@ -207,4 +207,8 @@ void clip_to_list(PageBuilder& b);
 // The top of a scrolled page's content: below its title band.
 int32_t page_band_bottom(float ui_scale);
 
+// The client height that shows all of `view` without scrolling: its content below the band and
+// the bottom margin (the margin the scroll limit leaves).
+int32_t whole_page_height(const PageView& view, float ui_scale);
+
 }  // namespace qv
