@@ -12,6 +12,9 @@
 #include "ui/access/focus_model.h"
 #include "ui/access/published_page.h"
 #include "ui/panel/ai/ai_pieces.h"
+#include "ui/panel/alert_editor/alert_editor.h"
+#include "ui/panel/alert_editor/alert_editor_layout.h"
+#include "ui/panel/alert_editor/alert_editor_pieces.h"
 #include "ui/panel/app_detail/app_detail_pieces.h"
 #include "ui/panel/frame/panel_pieces.h"
 
@@ -357,6 +360,68 @@ TEST(PagePieces, MessagesReadTimeTitleAndTextAndKeepTheirKeysWhenOneArrives) {
   // A position past the list (it was cleared since the paint) names nothing.
   EXPECT_FALSE(messages_piece_text(make_action(ActionKind::kNone, 2, kMessageRegion), list, {}));
   EXPECT_FALSE(messages_piece_text(make_action(ActionKind::kNone, 0), list, {}));
+}
+
+// Every character 7 pixels wide.
+class SevenPixels : public RoleTextMeasure {
+ public:
+  int32_t width(FontRole, std::string_view text) const override { return 7 * static_cast<int32_t>(text.size()); }
+};
+
+// The editor as it lays out for one app's rule delivered both ways: every row of chips is a set of
+// options read with its row's label, "include top apps" a check box, "save alert" a plain button
+// although drawn chosen, and each field named with what it holds.
+TEST(PagePieces, AlertEditorReadsEveryRowInOrder) {
+  Settings settings;
+  AlertEditorState e;
+  e.metric = kAppTile;
+  e.above = false;
+  e.measure = 1;
+  e.delivery = 2;
+  PageInput in;
+  in.settings = &settings;
+  in.page = Page::kAlertEditor;
+  in.width = 336;
+  in.height = 900;
+  in.editor = &e;
+  const PageView view = layout_alert_editor(in, SevenPixels());
+  PanelPieces pieces = pieces_from_regions(view.regions, [&](const Action& a) { return alert_editor_piece_text(a, e); });
+  const char* names[] = {"App name", "", "Log file"};
+  for (size_t i = 0; i < view.field_frames.size(); ++i) {
+    ASSERT_TRUE(view.field_frames[i]) << i;
+    add_text_field(pieces, *view.field_frames[i], static_cast<int32_t>(i + 1),
+                   i == 1 ? alert_threshold_field_name(e) : names[i]);
+  }
+  constexpr uint32_t kSel = kF | piece_state::kSelected;
+  const AccessRole kOpt = AccessRole::kRadioButton;
+  expect_pieces(pieces, {
+      {"metric:0", "CPU", kOpt, kF, "Select"},           {"metric:1", "RAM", kOpt, kF, "Select"},
+      {"metric:2", "GPU", kOpt, kF, "Select"},           {"metric:3", "Disk", kOpt, kF, "Select"},
+      {"metric:4", "Net", kOpt, kF, "Select"},           {"metric:5", "FPS", kOpt, kF, "Select"},
+      {"metric:6", "Sound", kOpt, kF, "Select"},         {"metric:7", "One app…", kOpt, kSel, "Select"},
+      {"above", "goes above", kOpt, kF, "Select"},       {"below", "goes below", kOpt, kSel, "Select"},
+      {"field:1", "App name", AccessRole::kTextField, kF, ""},
+      {"pick", "Pick a running app", AccessRole::kPushButton, kF, "Press"},
+      {"measure:0", "measuring CPU", kOpt, kF, "Select"}, {"measure:1", "measuring RAM", kOpt, kSel, "Select"},
+      {"measure:2", "measuring disk", kOpt, kF, "Select"}, {"measure:3", "measuring net", kOpt, kF, "Select"},
+      {"measure:4", "measuring sound", kOpt, kF, "Select"},
+      {"field:2", "Threshold", AccessRole::kTextField, kF, ""},
+      {"deliver:0", "deliver by desktop", kOpt, kF, "Select"}, {"deliver:1", "deliver by file", kOpt, kF, "Select"},
+      {"deliver:2", "deliver by both", kOpt, kSel, "Select"},
+      {"field:3", "Log file", AccessRole::kTextField, kF, ""},
+      {"top-apps", "include top apps", AccessRole::kCheckBox, kF | piece_state::kChecked, "Uncheck"},
+      {"action:34:0:0:0", "at most every 60 seconds", AccessRole::kPushButton, kF, "Press"},
+      {"save", "save alert", AccessRole::kPushButton, kF, "Press"},
+      {"action:36:0:0:0", "cancel", AccessRole::kPushButton, kF, "Press"},
+  });
+  // The threshold of a machine figure says its unit.
+  struct Case { uint8_t metric; const char* name; };
+  for (const Case& c : {Case{0, "Threshold, percent"}, Case{3, "Threshold, MB/s"}, Case{5, "Threshold, fps"}}) {
+    e.metric = c.metric;
+    EXPECT_EQ(alert_threshold_field_name(e), c.name);
+  }
+  EXPECT_FALSE(alert_editor_piece_text(make_action(ActionKind::kAlertMeasure, 5), e));
+  EXPECT_FALSE(alert_editor_piece_text(make_action(ActionKind::kAlertDelivery, 3), e));
 }
 
 }  // namespace

@@ -67,14 +67,15 @@ std::string page_title(const UiState& ui) {
   return "Overview";
 }
 
-std::string field_name(Page page, TextField field) {
+std::string field_name(const UiState& ui, TextField field) {
+  const Page page = ui.panel.page;
   switch (field) {
     case TextField::kFilter:
       if (page == Page::kOverview) return "Find app";
       if (page == Page::kAlertEditor) return "App name";
       if (page == Page::kAppDetail) return "Filter processes";
       return "Filter";
-    case TextField::kAlertThreshold: return "Threshold";
+    case TextField::kAlertThreshold: return alert_threshold_field_name(ui.panel.alert_editor);
     case TextField::kAlertLogFile: return "Log file";
     case TextField::kRequest: return "Custom request";
   }
@@ -207,7 +208,7 @@ void publish_panel_page(UiState& ui, HWND hwnd, HDC dc, const std::vector<Banner
   for (size_t i = 0; i < fields.size(); ++i) {
     if (!fields[i]) continue;
     const auto field = static_cast<TextField>(i + 1);
-    add_text_field(pieces, *fields[i], control_id(field), field_name(ui.panel.page, field));
+    add_text_field(pieces, *fields[i], control_id(field), field_name(ui, field));
   }
   a.pieces = pieces;
   a.page.publish(page_title(ui), std::move(pieces.pieces));
