@@ -250,6 +250,25 @@ TEST_F(PanelAccess, AppDetailRowsAndCloseButtonsAreReadAndASortChipChosen) {
            (state_of(acc, child_named(acc, L"Sort by CPU")) & STATE_SYSTEM_SELECTED) == 0 && row_now != 0 &&
            name_of(acc, row_now).size() > 4 && name_of(acc, row_now).substr(name_of(acc, row_now).size() - 4) == L" RAM";
   }, 5000)) << "waited for the RAM chip to be chosen and the row to read its RAM";
+
+  // Tab reaches the first process row; Down goes to the other row, not to the first one's ✕.
+  bool on_row = false;
+  for (int i = 0; i < 40 && !on_row; ++i) {
+    const long before = focused_child(acc);
+    PostMessageW(app.panel, WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(eventually([&] { return focused_child(acc) != before; }, 3000)) << "waited for Tab " << i << " to move";
+    on_row = name_of(acc, focused_child(acc)).rfind(L"zqidle.exe, PID ", 0) == 0;
+  }
+  ASSERT_TRUE(on_row) << "Tab never reached a process row";
+  // "zqidle.exe, PID 1234": the row's name up to its figure.
+  const auto row_of = [](const std::wstring& name) { return name.substr(0, name.find(L',', 16)); };
+  const std::wstring first = row_of(name_of(acc, focused_child(acc)));
+  PostMessageW(app.panel, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_TRUE(eventually([&] {
+    const std::wstring now = name_of(acc, focused_child(acc));
+    return now.rfind(L"zqidle.exe, PID ", 0) == 0 && row_of(now) != first;
+  }, 3000)) << "waited for Down to reach the other process row";
+  save_shot_if_asked(capture_client(app.panel), "app_detail_focused_row");
   acc->Release();
   for (Child& c : helpers) kill(c);
 }
