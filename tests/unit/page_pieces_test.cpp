@@ -182,6 +182,10 @@ TEST(PagePieces, AppDetailFoldedSoundSortAndGoneRows) {
   EXPECT_FALSE(app_detail_piece_text(make_action(ActionKind::kNone, 5, kAppTileRegion), shown));
   EXPECT_EQ(name_of(make_action(ActionKind::kNone, 4, kAppTileRegion)), "Network, 0 B/s");
   EXPECT_EQ(name_of(make_action(ActionKind::kNone, 0, kAppProcessRowRegion, 7)), "(none)");
+  // A role label read from another program's command line cannot break the name into lines.
+  const AppDetailShown odd = app_detail_shown(snap, "builder.exe", {{413, "GPU\nhelper"}}, "", 0, true, kNoSeries);
+  EXPECT_EQ(app_detail_piece_text(make_action(ActionKind::kNone, 0, kAppProcessRowRegion, 413), odd)->name,
+            "builder.exe, GPU helper, PID 413, 2.5 percent CPU");
   // A plain region that does nothing (a highlight) is no piece.
   EXPECT_EQ(name_of(make_action(ActionKind::kNone)), "(none)");
 

@@ -16,7 +16,8 @@ std::string figure_spoken(std::string_view value, const char* silent) {
 
 std::string row_name(const std::string& app, const ProcessRow& row, uint8_t sort) {
   const uint8_t column = sort < kProcessSortCount ? sort : 0;
-  std::string name = app + ", " + spoken(row.label) + ", ";
+  // The role label comes from another program's command line.
+  std::string name = app + ", " + spoken(display_line(row.label)) + ", ";
   if (row.value == "—") return name + "silent";
   return name + spoken(row.value) + " " + kSortWords[column];
 }
