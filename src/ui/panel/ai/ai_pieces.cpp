@@ -1,6 +1,7 @@
 #include "ui/panel/ai/ai_pieces.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace qv {
 namespace {

@@ -1,6 +1,7 @@
 #include "ui/panel/alert_editor/alert_editor_pieces.h"
 
 #include <string>
+#include <utility>
 
 #include "ui/panel/alert_editor/alert_editor.h"
 
