@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/messages.h"
+#include "pipe_client_win.h"
 #include "ui/access/accessible_win.h"
 #include "access_support_win.h"
 #include "win_support.h"
@@ -23,8 +25,8 @@ struct OpenPanel {
   HWND panel = nullptr;
 
   // Opened as the tray icon's click opens it, or as its Enter does.
-  explicit OpenPanel(UINT tray_event = WM_LBUTTONUP) {
-    write_file(dir.file(L"zelmor.ini"), "interval_ms=10000\n");
+  explicit OpenPanel(UINT tray_event = WM_LBUTTONUP, const std::string& settings = "interval_ms=10000\n") {
+    write_file(dir.file(L"zelmor.ini"), settings);
     child = launch(quorvel_exe(), L"", {{L"LOCALAPPDATA", dir.path()}});
     panel = find_monitor_window(child);
     if (!panel) return;
@@ -59,6 +61,35 @@ long child_named(IAccessible* acc, const std::wstring& prefix) {
     if (acc->get_accName(child(i), &name) == S_OK && take(name).rfind(prefix, 0) == 0) return i;
   }
   return 0;
+}
+
+// The child whose name holds `part`; 0 when none does.
+long child_holding(IAccessible* acc, const std::wstring& part) {
+  long count = 0;
+  acc->get_accChildCount(&count);
+  for (long i = 1; i <= count; ++i) {
+    BSTR name = nullptr;
+    if (acc->get_accName(child(i), &name) == S_OK && take(name).find(part) != std::wstring::npos) return i;
+  }
+  return 0;
+}
+
+std::wstring name_of(IAccessible* acc, long id) {
+  BSTR name = nullptr;
+  acc->get_accName(child(id), &name);
+  return take(name);
+}
+
+long role_of(IAccessible* acc, long id) {
+  VARIANT v;
+  VariantInit(&v);
+  return acc->get_accRole(child(id), &v) == S_OK && v.vt == VT_I4 ? v.lVal : -1;
+}
+
+long state_of(IAccessible* acc, long id) {
+  VARIANT v;
+  VariantInit(&v);
+  return acc->get_accState(child(id), &v) == S_OK && v.vt == VT_I4 ? v.lVal : 0;
 }
 
 long focused_child(IAccessible* acc) {
@@ -166,6 +197,115 @@ TEST_F(PanelAccess, OpenedByKeyboardTheOverviewsFirstPieceHasTheFocus) {
   ASSERT_NE(pin, 0);
   EXPECT_TRUE(eventually([&] { return focused_child(acc) == pin; }, 3000))
       << "waited for the focus on \"pin\"; it is on child " << focused_child(acc);
+  acc->Release();
+}
+
+// Two processes of one app: its page is reached through the overview's search row, the process
+// list unfolded, its rows and their ✕ buttons read by what they show, and a sort chip chosen.
+TEST_F(PanelAccess, AppDetailRowsAndCloseButtonsAreReadAndASortChipChosen) {
+  std::vector<Child> helpers;
+  for (int i = 0; i < 2; ++i) helpers.push_back(launch(tool_exe(L"zqidle.exe"), L"", {}));
+  ASSERT_TRUE(helpers[0].process && helpers[1].process);
+  OpenPanel app(WM_LBUTTONUP, "interval_ms=250\n");
+  ASSERT_TRUE(app.panel);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && child_named(acc, L"Find app") != 0; }, 5000))
+      << "waited for the overview's search field";
+  HWND field = nullptr;
+  ASSERT_TRUE(eventually([&] { return (field = GetDlgItem(app.panel, 1)) != nullptr; }, 5000));
+  SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"zqidle"));
+  long row = 0;
+  ASSERT_TRUE(eventually([&] { return (row = child_named(acc, L"zqidle.exe, ")) != 0; }, 10000))
+      << "waited for the search row of the helpers";
+  ASSERT_EQ(acc->accDoDefaultAction(child(row)), S_OK);
+  ASSERT_TRUE(eventually([&] { return page_name(acc) == L"zqidle.exe"; }, 5000))
+      << "waited for the app's page; page now " << utf8(page_name(acc));
+
+  EXPECT_NE(child_named(acc, L"Close app zqidle.exe"), 0);
+  const long fold = child_named(acc, L"Processes (2)");
+  ASSERT_NE(fold, 0);
+  EXPECT_NE(state_of(acc, fold) & STATE_SYSTEM_COLLAPSED, 0);
+  ASSERT_EQ(acc->accDoDefaultAction(child(fold)), S_OK);
+  const std::wstring pid = std::to_wstring(helpers[0].pid);
+  long process = 0;
+  ASSERT_TRUE(eventually([&] { return (process = child_named(acc, L"zqidle.exe, PID " + pid + L", ")) != 0; }, 5000))
+      << "waited for the row of process " << helpers[0].pid;
+  EXPECT_EQ(role_of(acc, process), ROLE_SYSTEM_LISTITEM);
+  EXPECT_TRUE(name_of(acc, process).find(L" percent CPU") != std::wstring::npos) << utf8(name_of(acc, process));
+  const long close = child_named(acc, L"Close zqidle.exe, PID " + pid);
+  ASSERT_NE(close, 0);
+  EXPECT_EQ(role_of(acc, close), ROLE_SYSTEM_PUSHBUTTON);
+  EXPECT_NE(state_of(acc, child_named(acc, L"Processes (2)")) & STATE_SYSTEM_EXPANDED, 0);
+
+  // Sorting by RAM: that chip reads as chosen, the CPU chip no longer, the rows say RAM.
+  EXPECT_NE(state_of(acc, child_named(acc, L"Sort by CPU")) & STATE_SYSTEM_SELECTED, 0);
+  const long ram = child_named(acc, L"Sort by RAM");
+  ASSERT_NE(ram, 0);
+  EXPECT_EQ(role_of(acc, ram), ROLE_SYSTEM_RADIOBUTTON);
+  EXPECT_EQ(state_of(acc, ram) & STATE_SYSTEM_SELECTED, 0);
+  ASSERT_EQ(acc->accDoDefaultAction(child(ram)), S_OK);
+  EXPECT_TRUE(eventually([&] {
+    const long row_now = child_named(acc, L"zqidle.exe, PID " + pid + L", ");
+    return (state_of(acc, child_named(acc, L"Sort by RAM")) & STATE_SYSTEM_SELECTED) != 0 &&
+           (state_of(acc, child_named(acc, L"Sort by CPU")) & STATE_SYSTEM_SELECTED) == 0 && row_now != 0 &&
+           name_of(acc, row_now).size() > 4 && name_of(acc, row_now).substr(name_of(acc, row_now).size() - 4) == L" RAM";
+  }, 5000)) << "waited for the RAM chip to be chosen and the row to read its RAM";
+
+  // Tab reaches the first process row; Down goes to the other row, not to the first one's ✕.
+  bool on_row = false;
+  for (int i = 0; i < 40 && !on_row; ++i) {
+    const long before = focused_child(acc);
+    PostMessageW(app.panel, WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(eventually([&] { return focused_child(acc) != before; }, 3000)) << "waited for Tab " << i << " to move";
+    on_row = name_of(acc, focused_child(acc)).rfind(L"zqidle.exe, PID ", 0) == 0;
+  }
+  ASSERT_TRUE(on_row) << "Tab never reached a process row";
+  // "zqidle.exe, PID 1234": the row's name up to its figure.
+  const auto row_of = [](const std::wstring& name) { return name.substr(0, name.find(L',', 16)); };
+  const std::wstring first = row_of(name_of(acc, focused_child(acc)));
+  PostMessageW(app.panel, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_TRUE(eventually([&] {
+    const std::wstring now = name_of(acc, focused_child(acc));
+    return now.rfind(L"zqidle.exe, PID ", 0) == 0 && row_of(now) != first;
+  }, 3000)) << "waited for Down to reach the other process row";
+  save_shot_if_asked(capture_client(app.panel), "app_detail_focused_row");
+  acc->Release();
+  for (Child& c : helpers) kill(c);
+}
+
+// Messages from the pipe: each read by its time, title and text, the open one says so and folds
+// through the object, and "Clear messages" empties the list.
+TEST_F(PanelAccess, MessagesAreReadFoldedAndClearedThroughTheObject) {
+  OpenPanel app(WM_LBUTTONUP, "interval_ms=250\n");
+  ASSERT_TRUE(app.panel);
+  ASSERT_NE(pipe_request(L"\\\\.\\pipe\\zelmor-mcp", "notify Build finished\tAll 214 tests passed.").value_or(""), "");
+  std::string body;
+  while (body.size() < 600) body += "The review found " + std::to_string(body.size()) + " small things to tidy. ";
+  ASSERT_NE(pipe_request(L"\\\\.\\pipe\\zelmor-mcp", "notify Review ready\t" + body).value_or(""), "");
+  // The balloon of the newest opens the page with that message unfolded.
+  PostMessageW(app.panel, kWmTray, 0, NIN_BALLOONUSERCLICK);
+  IAccessible* acc = nullptr;
+  ASSERT_TRUE(eventually([&] { return (acc = app.object()) != nullptr && page_name(acc) == L"Messages"; }, 5000))
+      << "waited for the messages page";
+  long review = 0;
+  ASSERT_TRUE(eventually([&] { return (review = child_holding(acc, L", Review ready, The review found 0")) != 0; }, 5000))
+      << "waited for the newest message";
+  EXPECT_EQ(role_of(acc, review), ROLE_SYSTEM_LISTITEM);
+  EXPECT_NE(state_of(acc, review) & STATE_SYSTEM_EXPANDED, 0);
+  const long build = child_holding(acc, L", Build finished, All 214 tests passed.");
+  ASSERT_NE(build, 0);
+  EXPECT_EQ(state_of(acc, build) & (STATE_SYSTEM_EXPANDED | STATE_SYSTEM_COLLAPSED), 0) << "one line: no fold";
+
+  ASSERT_EQ(acc->accDoDefaultAction(child(review)), S_OK);
+  EXPECT_TRUE(eventually([&] {
+    const long now = child_holding(acc, L", Review ready, ");
+    return now != 0 && (state_of(acc, now) & STATE_SYSTEM_COLLAPSED) != 0 && name_of(acc, now).size() < body.size();
+  }, 5000)) << "waited for the message to fold to its first line";
+
+  const long clear = child_named(acc, L"Clear messages");
+  ASSERT_NE(clear, 0);
+  ASSERT_EQ(acc->accDoDefaultAction(child(clear)), S_OK);
+  EXPECT_TRUE(eventually([&] { return page_name(acc) == L"Overview"; }, 5000)) << "waited for the overview";
   acc->Release();
 }
 

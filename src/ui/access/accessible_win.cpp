@@ -101,6 +101,8 @@ long state_of(const Piece& p, bool focused) {
   if (p.state & piece_state::kChecked) s |= STATE_SYSTEM_CHECKED;
   if (p.state & piece_state::kUnavailable) s |= STATE_SYSTEM_UNAVAILABLE;
   if (p.state & piece_state::kOffscreen) s |= STATE_SYSTEM_OFFSCREEN;
+  if (p.state & piece_state::kExpanded) s |= STATE_SYSTEM_EXPANDED;
+  if (p.state & piece_state::kCollapsed) s |= STATE_SYSTEM_COLLAPSED;
   if (p.role == AccessRole::kLink) s |= STATE_SYSTEM_LINKED;
   return s;
 }

@@ -27,6 +27,8 @@ inline constexpr uint32_t kSelected = 1u << 1;   // the chosen chip, the open pa
 inline constexpr uint32_t kChecked = 1u << 2;    // a ticked check row
 inline constexpr uint32_t kUnavailable = 1u << 3;
 inline constexpr uint32_t kOffscreen = 1u << 4;  // scrolled out of the page's view
+inline constexpr uint32_t kExpanded = 1u << 5;   // a fold that shows what it holds
+inline constexpr uint32_t kCollapsed = 1u << 6;  // a fold that hides it
 }  // namespace piece_state
 
 struct Piece {

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "ui/gdi/text_layout.h"
+#include "ui/panel/ai/ai_pieces.h"
 #include "ui/panel/ai/messages_model.h"
 #include "util/handles_win.h"
 
@@ -97,14 +98,24 @@ void activity_item(const PanelCanvas& c, const ListArea& area, const ActivityRow
     draw_fold_chevron(c.dc, x1 - c.px(12), detail_y + line_h / 2, c.px(8), std::max(c.px(1), 1), t.text_dim,
                       row.expanded);
   }
-  if (clickable) c.add_region(*visible, make_action(ActionKind::kToggleActivityItem, row.key));
+  // An item that does not fold is still a region, so that the keyboard and readers reach it.
+  if (visible) {
+    c.add_region(*visible,
+                 clickable ? make_action(ActionKind::kToggleActivityItem, row.key)
+                           : make_action(ActionKind::kNone, row.key, kActivityItemRegion),
+                 PieceRole::kNone, activity_row_name(row, lines));
+  }
 }
 
-void session_header(const PanelCanvas& c, const ActivityRow& row, int32_t y, int32_t h) {
+void session_header(const PanelCanvas& c, const ListArea& area, const ActivityRow& row, int32_t y, int32_t h) {
   const int32_t x0 = c.px(12);
   const int32_t text_y = y + h - c.px(4) - font_height(c.dc, c.fonts->heading);
   draw_text_fit(c.dc, x0 + c.px(4), text_y, c.width - x0, {c.fonts->heading, c.fonts->small}, row.title_colour,
                 row.title);
+  if (auto visible = visible_part(Rect{x0, y, c.width - x0, y + h}, area.top, area.bottom)) {
+    c.add_region(*visible, make_action(ActionKind::kNone, session_header_key(row.title), kSessionHeaderRegion),
+                 PieceRole::kNone, activity_row_name(row, {}));
+  }
 }
 
 void finished_header(const PanelCanvas& c, const ListArea& area, const ActivityRow& row, int32_t y, int32_t h) {
@@ -127,7 +138,9 @@ void finished_header(const PanelCanvas& c, const ListArea& area, const ActivityR
     right = left - c.px(10);
   }
   draw_text_fit(c.dc, x0 + c.px(10), text_y, right, {c.fonts->heading}, row.title_colour, row.title);
-  if (visible) c.add_region(*visible, make_action(ActionKind::kToggleActivityView));
+  if (visible) {
+    c.add_region(*visible, make_action(ActionKind::kToggleActivityView), PieceRole::kNone, activity_row_name(row, {}));
+  }
 }
 
 }  // namespace
@@ -202,7 +215,7 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
     const ActivityRow& row = page.rows[i];
     switch (row.kind) {
       case ActivityRowKind::kSessionHeader:
-        session_header(c, row, y, h);
+        session_header(c, area, row, y, h);
         break;
       case ActivityRowKind::kFinishedHeader:
         finished_header(c, area, row, y, h);
@@ -273,7 +286,13 @@ void paint_messages(const PanelCanvas& c, const std::deque<MessageEntry>& messag
     if (row.folds) {
       draw_fold_chevron(c.dc, x1 - c.px(14), body_y + line_h / 2, c.px(8), std::max(c.px(1), 1), t.text_dim,
                         row.expanded);
-      if (visible) c.add_region(*visible, make_action(ActionKind::kToggleMessage, row.position));
+    }
+    // A message that does not fold is still a region, so that the keyboard and readers reach it.
+    if (visible) {
+      c.add_region(*visible,
+                   row.folds ? make_action(ActionKind::kToggleMessage, row.position)
+                             : make_action(ActionKind::kNone, row.position, kMessageRegion),
+                   PieceRole::kNone, message_row_name(row));
     }
   }
 }

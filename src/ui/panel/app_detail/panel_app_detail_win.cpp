@@ -4,19 +4,24 @@
 #include <string>
 #include <vector>
 
+#include "ui/panel/app_detail/app_detail_pieces.h"
 #include "util/untrusted_text.h"
 
 namespace qv {
 namespace {
 
 
-// Drawn like the overview's cards, but plain: no hover and no click.
+// Drawn like the overview's cards, but plain: no hover and no click. Each is a region that does
+// nothing, so that the keyboard and readers can reach its figure.
 void tiles(const PanelCanvas& c, const std::vector<AppTile>& list, const AppDetailInput& in, int32_t y) {
   const Theme& t = c.theme();
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
-  for (const AppTile& tile : list) {
-    fill_rect(c.dc, Rect{x0, y, x1, y + c.px(46)}, t.surface);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const AppTile& tile = list[i];
+    const Rect card{x0, y, x1, y + c.px(46)};
+    fill_rect(c.dc, card, t.surface);
+    c.add_region(card, make_action(ActionKind::kNone, i, kAppTileRegion));
     const Rgb colour = rgb(tile.colour);
     draw_text(c.dc, x0 + c.px(10), y + c.px(6), c.fonts->small, colour, tile.label);
     const Rect graph{x1 - c.px(118), y + c.px(7), x1 - c.px(8), y + c.px(39)};
@@ -61,8 +66,8 @@ void process_list(const PanelCanvas& c, const std::vector<ProcessRow>& rows, int
     c.add_region(Rect{glyph_x - c.px(6), y - c.px(2), x1 + c.px(4), y + c.px(20)},
                  make_action(ActionKind::kCloseProcess, 0, 0, rows[i].pid));
     // The row itself does nothing on a click, but has a region of its own so that the pointer
-    // moving onto it repaints its highlight at once.
-    c.add_region(row, make_action(ActionKind::kNone));
+    // moving onto it repaints its highlight at once, and the keyboard and readers reach it.
+    c.add_region(row, make_action(ActionKind::kNone, 0, kAppProcessRowRegion, rows[i].pid));
   }
 }
 
@@ -116,6 +121,8 @@ void paint_app_detail(const PanelCanvas& c, const Snapshot& snap, const AppDetai
     ListClip clip(c, a, content);
     const int32_t dy = p.scroll_offset;
     draw_text(c.dc, c.px(12), a - dy, c.fonts->small, c.theme().text_dim, app_status_text(count));
+    c.add_region(Rect{c.px(12), a - dy, c.width - c.px(12), a - dy + c.px(18)},
+                 make_action(ActionKind::kNone, 0, kAppStatusRegion));
     tiles(c, list, in, a + c.px(24) - dy);
     if (count >= 2) process_section(c, rows, count, list.size(), dy, area);
   }

@@ -9,6 +9,8 @@
 #include "ui/access/focus_ring_win.h"
 #include "ui/access/published_page.h"
 #include "ui/gdi/scale.h"
+#include "ui/panel/ai/ai_pieces.h"
+#include "ui/panel/app_detail/app_detail_pieces.h"
 #include "ui/panel/detail/detail_model.h"
 #include "ui/panel/alert_editor/alert_editor_pieces.h"
 #include "ui/panel/detail/detail_pieces.h"
@@ -65,13 +67,15 @@ std::string page_title(const UiState& ui) {
   return "Overview";
 }
 
-std::string field_name(Page page, TextField field) {
+std::string field_name(const UiState& ui, TextField field) {
+  const Page page = ui.panel.page;
   switch (field) {
     case TextField::kFilter:
       if (page == Page::kOverview) return "Find app";
       if (page == Page::kAlertEditor) return "App name";
+      if (page == Page::kAppDetail) return "Filter processes";
       return "Filter";
-    case TextField::kAlertThreshold: return "Threshold";
+    case TextField::kAlertThreshold: return alert_threshold_field_name(ui.panel.alert_editor);
     case TextField::kAlertLogFile: return "Log file";
     case TextField::kRequest: return "Custom request";
   }
@@ -161,6 +165,25 @@ PieceNamer namer_for(const UiState& ui, const std::vector<Banner>& banners) {
   if (p.page == Page::kAlertEditor) {
     return [&ui](const Action& action) { return alert_editor_piece_text(action, ui.panel.alert_editor); };
   }
+  if (p.page == Page::kAppDetail) {
+    // The rows are listed once for all the page's regions.
+    std::array<float, kAppSeriesCount> series_max{};
+    const AppHistory& h = ui.app_series;
+    const HistorySeries* series[kAppSeriesCount] = {&h.fps, &h.cpu, &h.ram, &h.gpu, &h.disk, &h.net};
+    for (size_t i = 0; i < kAppSeriesCount; ++i) series_max[i] = series[i]->series_max();
+    auto shown = std::make_shared<const AppDetailShown>(app_detail_shown(
+        ui.snapshot_copy, p.selected_app.value_or(""), ui.role_labels, p.filter_text, p.process_sort,
+        p.processes_expanded, series_max));
+    return [shown](const Action& action) { return app_detail_piece_text(action, *shown); };
+  }
+  if (p.page == Page::kActivity) {
+    return [&ui](const Action& action) {
+      return activity_piece_text(action, ui.panel.expanded_ai_items, ui.panel.finished_expanded);
+    };
+  }
+  if (p.page == Page::kMessages) {
+    return [&ui](const Action& action) { return messages_piece_text(action, ui.messages, ui.panel.expanded_messages); };
+  }
   return {};
 }
 
@@ -185,7 +208,7 @@ void publish_panel_page(UiState& ui, HWND hwnd, HDC dc, const std::vector<Banner
   for (size_t i = 0; i < fields.size(); ++i) {
     if (!fields[i]) continue;
     const auto field = static_cast<TextField>(i + 1);
-    add_text_field(pieces, *fields[i], control_id(field), field_name(ui.panel.page, field));
+    add_text_field(pieces, *fields[i], control_id(field), field_name(ui, field));
   }
   a.pieces = pieces;
   a.page.publish(page_title(ui), std::move(pieces.pieces));
@@ -252,9 +275,11 @@ bool panel_access_key(UiState& ui, HWND hwnd, WPARAM key) {
     return true;
   }
   if (key == VK_DELETE) {
-    const std::optional<Action> action = focused_action(a);
-    if (!action || action->kind != ActionKind::kOpenAppRow) return false;
-    perform_panel_action(ui, hwnd, make_action(ActionKind::kCloseAppRow, action->index));
+    const std::optional<size_t> index = a.page.focused_index();
+    if (!index) return false;
+    const std::optional<Action> action = delete_action_of_key(a.pieces, a.page.current()[*index].key);
+    if (!action) return false;
+    perform_panel_action(ui, hwnd, *action);
     return true;
   }
   return false;

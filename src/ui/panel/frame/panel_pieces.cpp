@@ -77,18 +77,26 @@ std::string spoken(std::string_view text) {
 PanelPieces pieces_from_regions(const std::vector<HitRegion>& regions, const PieceNamer& namer) {
   PanelPieces out;
   for (const HitRegion& r : regions) {
-    if (r.action.kind == ActionKind::kNone) continue;
+    const bool inert = r.action.kind == ActionKind::kNone;
+    std::optional<PieceText> text = namer ? namer(r.action) : std::nullopt;
+    if (inert && !text) continue;
     Piece p;
     p.region = Rect{r.left, r.top, r.right, r.bottom};
-    std::optional<PieceText> text = namer ? namer(r.action) : std::nullopt;
     bool checked = false;
+    std::optional<bool> expanded;
+    std::optional<Action> on_delete;
+    if (r.action.kind == ActionKind::kOpenAppRow) on_delete = make_action(ActionKind::kCloseAppRow, r.action.index);
     if (text) {
       p.key = std::move(text->key);
-      p.name = std::move(text->name);
+      p.name = text->name.empty() ? r.name : std::move(text->name);
       p.role = text->role;
       p.group = std::move(text->group);
       checked = text->checked;
+      expanded = text->expanded;
+      if (text->on_delete) on_delete = text->on_delete;
+      if (!text->focusable) p.state &= ~piece_state::kFocusable;
       if (checked) p.state |= p.role == AccessRole::kCheckBox ? piece_state::kChecked : piece_state::kSelected;
+      if (expanded) p.state |= *expanded ? piece_state::kExpanded : piece_state::kCollapsed;
     } else {
       p.key = generic_key(r.action);
       p.name = r.name.empty() ? fixed_name(r.action) : r.name;
@@ -104,11 +112,15 @@ PanelPieces pieces_from_regions(const std::vector<HitRegion>& regions, const Pie
       p.role = AccessRole::kText;
       p.state &= ~piece_state::kFocusable;
     }
-    p.default_action = default_action_of(p.role, checked);
-    if (r.action.kind == ActionKind::kDragMainMetric) p.default_action.clear();
+    if (expanded) {
+      p.default_action = *expanded ? "Collapse" : "Expand";
+    } else if (!inert && r.action.kind != ActionKind::kDragMainMetric) {
+      p.default_action = default_action_of(p.role, checked);
+    }
     p.key = unique_key(out.pieces, p.key);
     out.pieces.push_back(std::move(p));
     out.actions.push_back(r.action);
+    out.on_delete.push_back(on_delete);
   }
   return out;
 }
@@ -122,11 +134,19 @@ void add_text_field(PanelPieces& out, const Rect& region, int32_t control_id, st
   p.control_id = control_id;
   out.pieces.push_back(std::move(p));
   out.actions.push_back(Action{});
+  out.on_delete.push_back(std::nullopt);
 }
 
 std::optional<Action> action_of_key(const PanelPieces& pieces, const std::string& key) {
   for (size_t i = 0; i < pieces.pieces.size() && i < pieces.actions.size(); ++i) {
     if (pieces.pieces[i].key == key) return pieces.actions[i];
+  }
+  return std::nullopt;
+}
+
+std::optional<Action> delete_action_of_key(const PanelPieces& pieces, const std::string& key) {
+  for (size_t i = 0; i < pieces.pieces.size() && i < pieces.on_delete.size(); ++i) {
+    if (pieces.pieces[i].key == key) return pieces.on_delete[i];
   }
   return std::nullopt;
 }

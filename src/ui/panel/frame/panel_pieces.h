@@ -22,13 +22,19 @@ struct PieceText {
   AccessRole role = AccessRole::kPushButton;
   std::string group;  // a list whose rows the arrow keys walk
   bool checked = false;  // a ticked check box, the chosen one of a set of options
+  std::optional<bool> expanded = std::nullopt;  // a fold: whether it is open; nothing for a piece that does not fold
+  bool focusable = true;         // false: read by a reader's own navigation, skipped by Tab
+  std::optional<Action> on_delete = std::nullopt;  // what Delete does while the piece has the focus
 };
-// Nothing: the room leaves the region to the kit's name and role.
+// Nothing: the room leaves the region to the kit's name and role. An empty name takes the name
+// the painter gave the region. A region that does nothing on a click becomes a piece only when
+// its room names it (a figure, a row that is only read); it has no default action.
 using PieceNamer = std::function<std::optional<PieceText>(const Action&)>;
 
 struct PanelPieces {
   std::vector<Piece> pieces;
   std::vector<Action> actions;  // parallel to `pieces`; kNone for a text field
+  std::vector<std::optional<Action>> on_delete;  // parallel to `pieces`: Delete on the focused piece
 };
 
 // One piece per region that does something, in the regions' order. Keys are made unique (a
@@ -45,5 +51,8 @@ std::string spoken(std::string_view text);
 
 // The action behind a key, nothing when no piece has it.
 std::optional<Action> action_of_key(const PanelPieces& pieces, const std::string& key);
+// What Delete does on the piece with this key: a list row asks to close its app; nothing for
+// the others.
+std::optional<Action> delete_action_of_key(const PanelPieces& pieces, const std::string& key);
 
 }  // namespace qv
