@@ -97,7 +97,7 @@ void sample_tick(SamplerState& s, bool first) {
   read_memory(snap.mem_total_bytes, snap.mem_used_bytes);
   measure_network(s, snap, now_ns);
   measure_disk(s, snap, now_ns);
-  snap.drives = read_drives();
+  snap.drives = read_drives(s.drive_types);
 
   snap.tracking_available = shared.frame_tracking_active.load();
   snap.per_app_network_available = shared.per_app_network_available.load();
