@@ -74,11 +74,12 @@ bool read_disk_transfer(uint64_t& read_bytes, uint64_t& write_bytes) {
   return true;
 }
 
-std::vector<DriveInfo> read_drives(DriveTypeCache& types) {
+std::vector<DriveInfo> read_drives(DriveTypeCache& types, bool read_letters) {
   std::vector<DriveInfo> drives;
   auto root_of = [](int i) { return std::array<wchar_t, 4>{static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'}; };
+  const uint32_t letters = read_letters || !types.known ? GetLogicalDrives() : types.letters;
   const uint32_t fixed =
-      fixed_drive_letters(types, GetLogicalDrives(), [&](int i) { return GetDriveTypeW(root_of(i).data()) == DRIVE_FIXED; });
+      fixed_drive_letters(types, letters, [&](int i) { return GetDriveTypeW(root_of(i).data()) == DRIVE_FIXED; });
   for (int i = 0; i < 26; ++i) {
     if (!(fixed & (1u << i))) continue;
     const auto root = root_of(i);

@@ -1,5 +1,6 @@
-// Drive letters' types: asked when the letters change, on the first tick and after a run of
-// reuses; otherwise the answer of the last asking stands.
+// Drive letters and their types: the letters read on looked-at ticks, after an announced volume
+// change and now and then; the types asked when the letters change, on the first tick and after
+// a run of reuses; otherwise the answer of the last asking stands.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,6 +85,55 @@ TEST(DriveTypes, BitsPastZAreNeitherAskedNorReturned) {
   // Only the 26 letters count when comparing with the cached ones.
   EXPECT_EQ(sys.fixed_letters(cache, bit('C')), bit('C'));
   EXPECT_EQ(sys.asked, "");
+}
+
+TEST(DriveLetters, AreReadWhenSomeoneLooksWhenAVolumeIsAnnouncedAndEverySixtyTicks) {
+  struct Case {
+    const char* what;
+    bool known;
+    uint32_t letters;
+    uint32_t age;
+    bool detail;
+    bool announced;
+    bool want;
+  };
+  const uint32_t c = bit('C');
+  const Case cases[] = {
+      {"nothing kept yet", false, 0, 0, false, false, true},
+      {"quiet tick, letters kept", true, c, 0, false, false, false},
+      {"59th tick after the last reading", true, c, 58, false, false, false},
+      {"60th tick after the last reading", true, c, 59, false, false, true},
+      {"panel shown or a recent request", true, c, 0, true, false, true},
+      {"a volume came or went", true, c, 0, false, true, true},
+      {"the last reading found no letter", true, 0, 0, false, false, true},
+  };
+  for (const Case& k : cases) {
+    DriveTypeCache cache;
+    cache.known = k.known;
+    cache.letters = k.letters;
+    cache.letters_age = k.age;
+    EXPECT_EQ(drive_letters_due(cache, k.detail, k.announced), k.want) << k.what;
+    EXPECT_EQ(cache.letters_age, k.want ? 0u : k.age + 1) << k.what;
+  }
+}
+
+TEST(DriveLetters, QuietTicksReadThemOnceInSixty) {
+  DriveTypeCache cache;
+  cache.known = true;
+  cache.letters = bit('C');
+  std::string read_on;  // the ticks that read, after a reading at tick 0
+  for (int tick = 1; tick <= 180; ++tick) {
+    if (drive_letters_due(cache, false, false)) read_on += std::to_string(tick) + " ";
+  }
+  EXPECT_EQ(read_on, "60 120 180 ");
+}
+
+TEST(DriveLetters, OnlyArrivalsAndFinishedRemovalsMoveDrives) {
+  EXPECT_TRUE(device_event_moves_drives(0x8000));   // DBT_DEVICEARRIVAL
+  EXPECT_TRUE(device_event_moves_drives(0x8004));   // DBT_DEVICEREMOVECOMPLETE
+  EXPECT_FALSE(device_event_moves_drives(0x8001));  // DBT_DEVICEQUERYREMOVE: nothing has gone yet
+  EXPECT_FALSE(device_event_moves_drives(0x8003));  // DBT_DEVICEREMOVEPENDING
+  EXPECT_FALSE(device_event_moves_drives(0x0007));  // DBT_DEVNODES_CHANGED
 }
 
 }  // namespace
