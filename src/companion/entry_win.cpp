@@ -73,6 +73,7 @@ int wmain() {
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   Session session(server, [out](const std::string& reply) { write_all(out, reply + "\n"); });
+  client.before_wait = [&session] { session.call_waits(); };
   LineSplitter splitter;
   bool input_over = false;
   // Called by one of the session's two threads at a time.

@@ -1,5 +1,7 @@
 #include "companion/session.h"
 
+#include <utility>
+
 #include "util/text.h"
 
 namespace qv::companion {
@@ -62,6 +64,15 @@ void Session::take(std::string_view line, bool wake) {
 
 void Session::receive_too_long() { write(too_long_reply()); }
 
+void Session::call_waits() {
+  bool wake = false;
+  {
+    std::lock_guard lock(mutex_);
+    wake = std::exchange(hand_over_due_, false);
+  }
+  if (wake) wake_.notify_all();
+}
+
 void Session::cancel(const Json& notification) {
   const auto params = notification.find("params");
   if (params == notification.end() || !params->is_object()) return;
@@ -100,12 +111,12 @@ void Session::run_job(std::unique_lock<std::mutex>& lock) {
   running_ = true;
   running_id_ = job.id;
   running_cancelled_ = false;
-  // This thread may have been the reader: the other one reads while the call runs.
-  const bool hand_over = source_ && !reading_ && !ended_;
+  // This thread may have been the reader: the other one reads once the call waits.
+  hand_over_due_ = source_ && !reading_ && !ended_;
   lock.unlock();
-  if (hand_over) wake_.notify_all();
   const std::optional<std::string> reply = handle_message(server_, job.message);
   lock.lock();
+  hand_over_due_ = false;  // a call that never waited: this thread reads again itself
   const bool cancelled = running_cancelled_;
   running_ = false;
   running_id_.clear();

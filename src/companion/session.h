@@ -5,9 +5,10 @@
 // for the monitor.
 //
 // Two threads share the work, and neither is only a reader or only a worker: the thread that read
-// a call runs it itself and hands the reading to the other. Passing the call to a sleeping worker
-// would put that thread's wake-up between the request and the monitor, on every call; handing
-// over the reading lets the other thread wake up while the call is already on its way.
+// a call runs it itself and hands the reading to the other once the call has to wait. Passing the
+// call to a sleeping worker would put that thread's wake-up between the request and the monitor,
+// on every call; handing over the reading lets the other thread wake up while the monitor is
+// already working on the request, and a call that never waits needs no hand-over at all.
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -41,6 +42,9 @@ class Session {
   void receive(std::string_view line);
   // A line that was too long to keep.
   void receive_too_long();
+  // The running call is about to wait (for the monitor): if its thread was the reader, the other
+  // thread takes over the reading now. From the running call's thread; more than once is harmless.
+  void call_waits();
   // The end of input: the queued requests are answered, the monitor is told that this session's
   // agents are gone, and the worker stops. Returns when all that is done.
   void finish();
@@ -69,6 +73,7 @@ class Session {
   std::condition_variable wake_;
   std::deque<Job> queue_;
   bool running_ = false;  // a thread runs a call
+  bool hand_over_due_ = false;  // the running call's thread was the reader and nobody reads meanwhile
   std::string running_id_;
   bool running_cancelled_ = false;
   LineSource source_;     // empty: lines come through receive()

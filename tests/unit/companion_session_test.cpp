@@ -196,6 +196,11 @@ TEST(CompanionSessionServe, ACallRunsOnTheThreadThatReadItWhileTheOtherReadsOn) 
   Fixture f;
   ScriptedInput input;
   Session session(f.server, f.writer());
+  // As the pipe client does: the call says so before it waits for the monitor.
+  f.server.pipe = [&](const std::string& line, unsigned long) {
+    session.call_waits();
+    return f.pipe.request(line);
+  };
   std::thread serving([&] { session.serve(input.source()); });
   input.give({call(1, "get_snapshot")});
   ASSERT_TRUE(f.pipe.wait_for_requests(1)) << "the call never reached the monitor";
@@ -219,6 +224,11 @@ TEST(CompanionSessionServe, CallsQueuedBeforeTheInputEndsAreAllAnsweredInOrder) 
   Fixture f;
   ScriptedInput input;
   Session session(f.server, f.writer());
+  // As the pipe client does: the call says so before it waits for the monitor.
+  f.server.pipe = [&](const std::string& line, unsigned long) {
+    session.call_waits();
+    return f.pipe.request(line);
+  };
   std::thread serving([&] { session.serve(input.source()); });
   input.give({call(1, "get_snapshot"), call(2, "get_fps"), std::string(1 << 10, ' '), call(3, "get_history")});
   ASSERT_TRUE(f.pipe.wait_for_requests(1)) << "the first call never reached the monitor";
