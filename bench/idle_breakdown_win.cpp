@@ -112,8 +112,15 @@ void idle_tick_breakdown() {
   std::vector<InterfaceCounters> interfaces;
   row(clocks, "sampler: GetIfTable2 + FreeMibTable", 500, [&] { read_network_interfaces(interfaces); });
   row(clocks, "sampler: NtQuerySystemInformation (transfer counters)", 2000, [&] { read_disk_transfer(a, b); });
-  row(clocks, "sampler: drives (GetLogicalDrives, GetDriveTypeW, GetDiskFreeSpaceExW)", 500,
-      [&] { (void)read_drives(); });
+  row(clocks, "sampler: drives, every type asked (GetLogicalDrives, GetDriveTypeW, GetDiskFreeSpaceExW)", 500, [&] {
+    DriveTypeCache fresh;
+    (void)read_drives(fresh, true);
+  });
+  DriveTypeCache kept;
+  row(clocks, "sampler: drives, types kept (GetLogicalDrives, GetDiskFreeSpaceExW)", 500,
+      [&] { (void)read_drives(kept, true); });
+  row(clocks, "sampler: drives, letters and types kept (GetDiskFreeSpaceExW)", 500,
+      [&] { (void)read_drives(kept, false); });
   row(clocks, "  of which GetLogicalDrives", 2000, [&] { (void)GetLogicalDrives(); });
   row(clocks, "  of which GetDriveTypeW(C:)", 2000, [&] { (void)GetDriveTypeW(L"C:\\"); });
   row(clocks, "  of which GetDiskFreeSpaceExW(C:)", 1000, [&] {

@@ -48,7 +48,8 @@ void system_calls_of_a_tick() {
   std::vector<qv::InterfaceCounters> interfaces;
   qv::read_network_interfaces(interfaces);
   qv::read_disk_transfer(a, b);
-  auto drives = qv::read_drives();
+  qv::DriveTypeCache ask_every_type;  // fresh each time: the letters' types are asked as well
+  auto drives = qv::read_drives(ask_every_type, true);
   (void)drives;
 }
 

@@ -1,11 +1,13 @@
 // zelmor-mcp.exe: the AI tool starts this program and talks the Model Context Protocol with it over
 // stdin and stdout, one JSON-RPC message per line. Each tool call becomes one request on the
-// monitor's pipe. Only protocol messages ever go to stdout; everything else goes to stderr. This
-// thread reads stdin; tool calls run on the session's worker.
+// monitor's pipe. Only protocol messages ever go to stdout; everything else goes to stderr. The
+// session's two threads take turns reading stdin and running tool calls.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/names.h"
 #include "companion/identity.h"
@@ -71,24 +73,23 @@ int wmain() {
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   Session session(server, [out](const std::string& reply) { write_all(out, reply + "\n"); });
+  client.before_wait = [&session] { session.call_waits(); };
   LineSplitter splitter;
-  auto take = [&session](const std::vector<InputLine>& lines) {
-    for (const InputLine& line : lines) {
-      if (line.too_long) {
-        session.receive_too_long();
-      } else {
-        session.receive(line.text);
+  bool input_over = false;
+  // Called by one of the session's two threads at a time.
+  session.serve([&]() -> std::optional<std::vector<InputLine>> {
+    if (input_over) return std::nullopt;
+    static char buffer[65536];
+    for (;;) {
+      DWORD got = 0;
+      // End of input (the AI tool closed our stdin) or a broken stdin ends the program.
+      if (!ReadFile(in, buffer, sizeof buffer, &got, nullptr) || got == 0) {
+        input_over = true;
+        return splitter.finish();
       }
+      std::vector<InputLine> lines = splitter.feed(std::string_view(buffer, got));
+      if (!lines.empty()) return lines;
     }
-  };
-  static char buffer[65536];
-  for (;;) {
-    DWORD got = 0;
-    // End of input (the AI tool closed our stdin) or a broken stdin ends the program.
-    if (!ReadFile(in, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
-    take(splitter.feed(std::string_view(buffer, got)));
-  }
-  take(splitter.finish());
-  session.finish();
+  });
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "companion/pipe_client_win.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include <aclapi.h>
@@ -35,7 +36,8 @@ PSID sid_of(std::vector<BYTE>& user) { return reinterpret_cast<TOKEN_USER*>(user
 
 // Opens the pipe, waiting a bounded time while it is busy or briefly missing. The client's
 // identity is offered for identification only: the server may check who we are, never act as us.
-UniqueFile open_pipe(const std::wstring& name, DWORD& error, unsigned long busy_wait_ms) {
+UniqueFile open_pipe(const std::wstring& name, DWORD& error, unsigned long busy_wait_ms,
+                     const std::function<void()>& before_wait) {
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     UniqueFile pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -44,8 +46,10 @@ UniqueFile open_pipe(const std::wstring& name, DWORD& error, unsigned long busy_
     error = GetLastError();
     const ULONGLONG waited = GetTickCount64() - start;
     if (error == ERROR_PIPE_BUSY && waited < busy_wait_ms) {
+      if (before_wait) before_wait();
       WaitNamedPipeW(name.c_str(), static_cast<DWORD>(busy_wait_ms - waited));
     } else if (error == ERROR_FILE_NOT_FOUND && waited < kMissingWaitMs) {
+      if (before_wait) before_wait();
       Sleep(10);
     } else {
       return UniqueFile();
@@ -57,7 +61,8 @@ enum class Transfer { kDone, kMoreData, kTimedOut, kFailed };
 
 // One read or write on the overlapped pipe handle, waited for until `deadline` (GetTickCount64)
 // and cancelled when it passes. `event` is a manual-reset event; starting the transfer resets it.
-Transfer transfer(HANDLE pipe, HANDLE event, bool write, char* data, DWORD size, DWORD& moved, ULONGLONG deadline) {
+Transfer transfer(HANDLE pipe, HANDLE event, bool write, char* data, DWORD size, DWORD& moved, ULONGLONG deadline,
+                  const std::function<void()>& before_wait) {
   moved = 0;
   if (!event) return Transfer::kFailed;
   OVERLAPPED ov{};
@@ -66,6 +71,7 @@ Transfer transfer(HANDLE pipe, HANDLE event, bool write, char* data, DWORD size,
   if (!started) {
     const DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING) {
+      if (before_wait) before_wait();
       const ULONGLONG now = GetTickCount64();
       if (WaitForSingleObject(event, now < deadline ? static_cast<DWORD>(deadline - now) : 0) != WAIT_OBJECT_0) {
         CancelIoEx(pipe, &ov);
@@ -87,13 +93,14 @@ std::optional<std::string> read_reply(HANDLE pipe, unsigned long timeout_ms) {
   return read_reply(pipe, event.get(), timeout_ms);
 }
 
-std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms) {
+std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms,
+                                      const std::function<void()>& before_wait) {
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;
   std::string reply;
   char buffer[8192];
   for (;;) {
     DWORD got = 0;
-    const Transfer t = transfer(pipe, event, false, buffer, sizeof buffer, got, deadline);
+    const Transfer t = transfer(pipe, event, false, buffer, sizeof buffer, got, deadline, before_wait);
     reply.append(buffer, got);
     if (t == Transfer::kTimedOut) return std::nullopt;
     if (t == Transfer::kFailed) break;  // the server disconnected after its reply
@@ -200,7 +207,7 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
   DWORD error = 0;
   // One deadline for the whole request: opening, checking, sending and the reply.
   const ULONGLONG deadline = GetTickCount64() + wait_ms;
-  UniqueFile pipe = open_pipe(client.pipe_name, error, std::min(kBusyWaitMs, wait_ms));
+  UniqueFile pipe = open_pipe(client.pipe_name, error, std::min(kBusyWaitMs, wait_ms), client.before_wait);
   if (!pipe) {
     switch (error) {
       case ERROR_FILE_NOT_FOUND:
@@ -252,14 +259,14 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
   if (!client.event) client.event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   const HANDLE event = client.event.get();
   const Transfer sent = transfer(pipe.get(), event, true, request.data(), static_cast<DWORD>(request.size()), written,
-                                 deadline);
+                                 deadline, client.before_wait);
   if (sent != Transfer::kDone || written != request.size()) {
     say("writing the request failed: error " + std::to_string(GetLastError()));
     return {PipeOutcome::Kind::kFailed, "The connection to Quorvel broke while sending; try again"};
   }
   const ULONGLONG now = GetTickCount64();
   std::optional<std::string> reply =
-      read_reply(pipe.get(), event, now < deadline ? static_cast<unsigned long>(deadline - now) : 0);
+      read_reply(pipe.get(), event, now < deadline ? static_cast<unsigned long>(deadline - now) : 0, client.before_wait);
   if (!reply) {
     say("no reply within " + std::to_string(wait_ms / 1000) + " s");
     return {PipeOutcome::Kind::kFailed, "Quorvel did not answer within " + std::to_string(wait_ms / 1000) +

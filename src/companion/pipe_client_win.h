@@ -3,6 +3,7 @@
 // checked before anything is sent.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,9 @@ struct PipeClient {
   // The manual-reset event every request's reads and writes wait on, made on first use: one
   // request at a time uses a client.
   UniqueHandle event;
+  // Called whenever a request is about to wait (for a free or present pipe, for a write to drain,
+  // for the reply), possibly more than once per request; empty: nothing is called.
+  std::function<void()> before_wait;
 };
 
 // Sends one request line and returns the monitor's reply line, or why there is none, within
@@ -39,8 +43,10 @@ PipeOutcome send_request(PipeClient& client, const std::string& request_line, un
 // The reply line on a pipe opened for overlapped I/O, without its line feed (empty when the
 // server closed without one), or nothing when no complete reply came within `timeout_ms`.
 std::optional<std::string> read_reply(HANDLE pipe, unsigned long timeout_ms);
-// The same with the caller's manual-reset event for the waits.
-std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms);
+// The same with the caller's manual-reset event for the waits, calling `before_wait` (when given)
+// before each of them.
+std::optional<std::string> read_reply(HANDLE pipe, HANDLE event, unsigned long timeout_ms,
+                                      const std::function<void()>& before_wait = {});
 
 // What the system says about who serves the connected pipe `pipe` (opened with read access, which
 // includes reading its owner); `process` receives the serving process opened for query and

@@ -59,6 +59,7 @@ struct SharedState {
   std::atomic<bool> per_app_network_available{false};
   std::atomic<uint32_t> interval_ms{1000};
   std::atomic<bool> panel_open{false};
+  std::atomic<bool> drives_changed{false};  // a volume came or went; the sampler reads the drive letters again
   std::atomic<bool> mcp_enabled{true};
 };
 

@@ -97,7 +97,9 @@ void sample_tick(SamplerState& s, bool first) {
   read_memory(snap.mem_total_bytes, snap.mem_used_bytes);
   measure_network(s, snap, now_ns);
   measure_disk(s, snap, now_ns);
-  snap.drives = read_drives();
+  const bool detail = is_detail_tick(shared.panel_open.load(), steady_now_ms(), shared.detail_until_ms.load(), first);
+  const bool volumes_announced = shared.drives_changed.exchange(false);
+  snap.drives = read_drives(s.drive_types, drive_letters_due(s.drive_types, detail, volumes_announced));
 
   snap.tracking_available = shared.frame_tracking_active.load();
   snap.per_app_network_available = shared.per_app_network_available.load();
@@ -106,7 +108,6 @@ void sample_tick(SamplerState& s, bool first) {
 
   const std::vector<AlertRule> rules = switched_on_rules(shared);
   const RuleNeeds needs = rule_needs(rules);
-  const bool detail = is_detail_tick(shared.panel_open.load(), steady_now_ms(), shared.detail_until_ms.load(), first);
   const TickMeasures measures = first ? priming_tick_measures() : tick_measures(detail, needs);
 
   if (measures.gpu) {

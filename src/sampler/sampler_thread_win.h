@@ -15,6 +15,7 @@
 #include "gpu/gpu_counters_win.h"
 #include "procinfo/process_enum_win.h"
 #include "rules/alert_evaluator_win.h"
+#include "sampler/drive_types.h"
 #include "sampler/interface_traffic.h"
 #include "sampler/tick_math.h"
 
@@ -32,6 +33,7 @@ struct SamplerState {
   CpuTimes cpu_base;
   InterfaceBaseline net_base;
   CounterPairBaseline disk_base;
+  DriveTypeCache drive_types;
   int64_t processes_base_ns = 0;  // when the process baseline was taken (monotonic clock)
   std::vector<CpuTimes> core_base;
   std::vector<std::byte> core_buffer;  // kCoreBufferBytes, reused

@@ -5,6 +5,7 @@
 #include <iphlpapi.h>
 #include <winternl.h>
 
+#include <array>
 #include <cstring>
 
 // Exported by ntdll on every supported Windows, but declared by neither SDK's headers.
@@ -73,15 +74,17 @@ bool read_disk_transfer(uint64_t& read_bytes, uint64_t& write_bytes) {
   return true;
 }
 
-std::vector<DriveInfo> read_drives() {
+std::vector<DriveInfo> read_drives(DriveTypeCache& types, bool read_letters) {
   std::vector<DriveInfo> drives;
-  const DWORD mask = GetLogicalDrives();
+  auto root_of = [](int i) { return std::array<wchar_t, 4>{static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'}; };
+  const uint32_t letters = read_letters || !types.known ? GetLogicalDrives() : types.letters;
+  const uint32_t fixed =
+      fixed_drive_letters(types, letters, [&](int i) { return GetDriveTypeW(root_of(i).data()) == DRIVE_FIXED; });
   for (int i = 0; i < 26; ++i) {
-    if (!(mask & (1u << i))) continue;
-    const wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
-    if (GetDriveTypeW(root) != DRIVE_FIXED) continue;
+    if (!(fixed & (1u << i))) continue;
+    const auto root = root_of(i);
     ULARGE_INTEGER available{}, total{};
-    if (!GetDiskFreeSpaceExW(root, &available, &total, nullptr)) continue;
+    if (!GetDiskFreeSpaceExW(root.data(), &available, &total, nullptr)) continue;
     drives.push_back(drive_space(static_cast<char>('A' + i), available.QuadPart, total.QuadPart));
   }
   return drives;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/snapshot.h"
+#include "sampler/drive_types.h"
 #include "sampler/interface_traffic.h"
 #include "sampler/tick_math.h"
 
@@ -25,8 +26,10 @@ bool read_memory(uint64_t& total_bytes, uint64_t& used_bytes);
 bool read_network_interfaces(std::vector<InterfaceCounters>& out);
 // The system's cumulative read and write transfer bytes.
 bool read_disk_transfer(uint64_t& read_bytes, uint64_t& write_bytes);
-// Fixed drives whose size could be read, in letter order.
-std::vector<DriveInfo> read_drives();
+// Fixed drives whose size could be read, in letter order. The letters are read when `read_letters`
+// (or nothing is kept yet), otherwise the kept ones stand; their types are asked only when `types`
+// says they may have changed.
+std::vector<DriveInfo> read_drives(DriveTypeCache& types, bool read_letters);
 
 // The per-processor times of every processor group into `buffer` (kCoreBufferBytes long), one
 // group after another; the status, and on success the number of bytes the system wrote.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -173,6 +174,28 @@ TEST(CompanionPipe, OneEventServesATimedOutReadAndTheNextRequest) {
   const std::optional<std::string> got = companion::read_reply(later.client.get(), event.get(), 5000);
   writer.join();
   EXPECT_EQ(got, std::optional<std::string>("{\"ok\":1}"));
+}
+
+TEST(CompanionPipe, AReadThatMustWaitSaysSoFirstAndAReadyOneDoesNot) {
+  // The session hands the reading of stdin to its other thread only when a call has to wait.
+  const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(event.valid());
+  int waits = 0;
+  const std::function<void()> count = [&waits] { ++waits; };
+  {
+    PipePair silent(unique_pipe(L"silent-counted"), PIPE_READMODE_BYTE);
+    ASSERT_TRUE(silent.server.valid() && silent.client.valid());
+    EXPECT_EQ(companion::read_reply(silent.client.get(), event.get(), 100, count), std::nullopt);
+    EXPECT_EQ(waits, 1);
+  }
+  waits = 0;
+  PipePair ready(unique_pipe(L"ready-counted"), PIPE_READMODE_BYTE);
+  ASSERT_TRUE(ready.server.valid() && ready.client.valid());
+  const std::string reply = "{\"ok\":2}\n";
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(ready.server.get(), reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr));
+  EXPECT_EQ(companion::read_reply(ready.client.get(), event.get(), 5000, count), std::optional<std::string>("{\"ok\":2}"));
+  EXPECT_EQ(waits, 0) << "the reply was already there";
 }
 
 }  // namespace

@@ -154,6 +154,11 @@ TEST(TraySet, PictureIsRedrawnOnlyWhenItsTextChanges) {
   EXPECT_EQ(rec.pictures(), 3u);
   EXPECT_EQ(rec.calls.back().id, 3u);  // RAM's modify comes last and carries no picture
   EXPECT_EQ(rec.calls.back().flags, static_cast<UINT>(NIF_TIP));
+  s.cpu_pct = 12.2f;  // back to "12": its picture is sent again, not drawn again
+  refresh_tray_icons(tray, s);
+  EXPECT_EQ(tray.icons_drawn, 3u);
+  EXPECT_EQ(rec.pictures(), 4u);
+  EXPECT_EQ(rec.calls[rec.calls.size() - 2].flags, static_cast<UINT>(NIF_TIP | NIF_ICON));
 }
 
 TEST(TraySet, NewTooltipAloneGoesToEveryIconWithoutNewPictures) {
@@ -246,8 +251,11 @@ TEST(TraySet, TaskbarRestartAddsAgainAndRedrawsAtTheNextSample) {
   rec.calls.clear();
   re_add_tray_icons(tray);
   EXPECT_EQ(rec.count(NIM_ADD), 2u);
+  const size_t pictures_before = rec.pictures();
   refresh_tray_icons(tray, known_snapshot());
-  EXPECT_EQ(tray.icons_drawn, 4u);  // same values, but the placeholders had replaced them
+  // Same values, but the placeholders had replaced them: the kept pictures go out again.
+  EXPECT_EQ(rec.pictures(), pictures_before + 2);
+  EXPECT_EQ(tray.icons_drawn, 2u);
   rec.calls.clear();
   remove_tray_icons(tray);
   EXPECT_EQ(rec.count(NIM_DELETE), 2u);

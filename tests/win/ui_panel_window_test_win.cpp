@@ -2,8 +2,11 @@
 // with UiState built as start-up builds it and the shell replaced by a recorder. Covers what the
 // running program does not show from outside: the message list, pending pages, display series,
 // Escape by page, the wheel, metric drags and the pop-up's size.
+#include <windows.h>
+#include <dbt.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -168,6 +171,25 @@ TEST(UiPanelWindow, SampleFeedsSeriesTrayAndPopupSize) {
   EXPECT_EQ((three.bottom - three.top) - (one.bottom - one.top), 2 * px(42, 1.0f));  // the pop-up follows its drives
   EXPECT_EQ(three.top, one.top);  // resized without moving
   EXPECT_EQ(p.ui().tray.icons_drawn, 2u);  // CPU and RAM pictures, drawn once for unchanged values
+}
+
+TEST(UiPanelWindow, AVolumeThatComesOrGoesHasTheDriveLettersReadAgain) {
+  InProcessPanel p(Settings{});
+  std::atomic<bool>& changed = p.ui().shared->drives_changed;
+  // As the system announces drive E: coming and going. Wine's SendMessageW does not hand this
+  // message to a window of the sending thread, so the procedure is called as the system would.
+  auto announce = [&](WPARAM event, LPARAM l) { return panel_window_proc(p.hwnd(), WM_DEVICECHANGE, event, l); };
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = 1u << ('E' - 'A');
+  const LPARAM l = reinterpret_cast<LPARAM>(&volume);
+  EXPECT_NE(announce(DBT_DEVICEQUERYREMOVE, l), BROADCAST_QUERY_DENY) << "a removal is never refused";
+  EXPECT_FALSE(changed.load()) << "asking to remove moves no drive";
+  announce(DBT_DEVICEARRIVAL, l);
+  EXPECT_TRUE(changed.exchange(false));
+  announce(DBT_DEVICEREMOVECOMPLETE, l);
+  EXPECT_TRUE(changed.load());
 }
 
 // (A hidden panel is no longer invalidated by a sample; Wine keeps no update region for a hidden

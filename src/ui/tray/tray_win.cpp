@@ -174,12 +174,16 @@ void refresh_tray_icons(TraySet& tray, const Snapshot& snapshot) {
     NOTIFYICONDATAW data = base_data(tray, slot);
     data.uFlags = NIF_TIP;
     copy_units(data.szTip, std::size(data.szTip), tray.tip);
-    UniqueIcon picture;
     if (plan.new_picture) {
-      picture = make_tray_icon(content.text, content.with_bar, content.level, tray_slot_colour(slot));
-      ++tray.icons_drawn;
+      const TrayPictureKey key{content, tray_icon_size()};
+      const UniqueIcon* picture = tray.pictures[slot].find(key);
+      if (!picture) {
+        UniqueIcon drawn = make_tray_icon(content.text, content.with_bar, content.level, tray_slot_colour(slot));
+        ++tray.icons_drawn;
+        if (drawn) picture = &tray.pictures[slot].keep(key, std::move(drawn));
+      }
       data.uFlags |= NIF_ICON;
-      data.hIcon = picture.get();
+      data.hIcon = picture ? picture->get() : nullptr;
     }
     if (call_shell(tray, NIM_MODIFY, data)) {
       tray.shown_tip[slot] = tray.tip;

@@ -14,6 +14,7 @@
 #include "config/settings.h"
 #include "core/snapshot.h"
 #include "ui/gdi/theme.h"
+#include "ui/tray/recent_pictures.h"
 #include "ui/tray/tray_text.h"
 #include "util/handles_win.h"
 
@@ -27,11 +28,12 @@ struct TraySet {
   UniqueIcon large_icon;   // balloons
   UniqueIcon small_icon;   // slot 0
   std::array<bool, kTraySlots> added{};
-  std::array<std::string, kTraySlots> shown_text;    // empty: draw again at the next sample
+  std::array<std::string, kTraySlots> shown_text;    // empty: send the picture again at the next sample
+  std::array<RecentPictures<UniqueIcon>, kTraySlots> pictures;  // each live slot's last pictures
   std::array<std::u16string, kTraySlots> shown_tip;  // the tooltip the slot has; empty: send again
   std::optional<TrayTipFigures> tip_figures;         // what `tip` was built from; none before the first
   std::u16string tip;                                // the tooltip of the last sample, cut to its room
-  uint64_t icons_drawn = 0;  // live pictures made for NIM_MODIFY (placeholders not counted)
+  uint64_t icons_drawn = 0;  // live pictures drawn for NIM_MODIFY (placeholders and kept ones not counted)
   uint64_t tips_built = 0;   // tooltip texts built
   TrayShell shell;           // empty: Shell_NotifyIconW
   // A press seen on an icon, so that the shell's own follow-up of a click (NIN_SELECT after a left
@@ -71,8 +73,8 @@ UniqueIcon make_tray_icon(std::string_view text, bool with_bar, uint32_t level, 
 // Adds and deletes icons until the notification area matches the six tray settings.
 void sync_tray_icons(TraySet& tray, const Settings& settings);
 // At a sample: a modify only for the icons whose tooltip or picture the user would see change,
-// a new picture only where the displayed text changed. A modify the shell refused is sent again
-// at the next sample.
+// a new picture only where the displayed text changed, drawn only when none of the slot's last
+// pictures shows it. A modify the shell refused is sent again at the next sample.
 void refresh_tray_icons(TraySet& tray, const Snapshot& snapshot);
 // After the taskbar was re-created: every added slot again, with placeholders until the next sample.
 void re_add_tray_icons(TraySet& tray);

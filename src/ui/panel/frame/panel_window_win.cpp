@@ -14,6 +14,7 @@
 #include "core/clock.h"
 #include "core/messages.h"
 #include "etw/trace_control_win.h"
+#include "sampler/drive_types.h"
 #include "ui/access/focus_ring_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/alert_editor/app_picker_win.h"
@@ -532,6 +533,11 @@ LRESULT CALLBACK panel_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
     save(*t_ui_state);
     stop_own_trace_session();
     return 0;
+  }
+  // A volume came or went: the sampler reads the drive letters again at its next tick, whatever
+  // message holds UiState (only the shared state is touched). The answer is the usual one.
+  if (msg == WM_DEVICECHANGE && t_ui_state && t_ui_state->shared && device_event_moves_drives(wparam)) {
+    t_ui_state->shared->drives_changed.store(true);
   }
   // Readers read the published page, so they are answered whatever message holds UiState.
   if (msg == WM_GETOBJECT) {
