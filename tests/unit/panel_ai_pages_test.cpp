@@ -518,5 +518,84 @@ TEST(TextWidthCache, MeasuresEachTextOncePerFont) {
   EXPECT_LE(cache.widths.size(), kTextWidthCacheLimit);
 }
 
+// Advances of a made-up font: 9 for 'W', 6 for 'é', no glyph at U+01FF, 5 for the rest; every
+// whole-text measurement answers 1000 plus the byte length, so the two paths tell apart.
+struct FakeFont {
+  int blocks_asked = 0;
+  int measured = 0;
+  bool answers = true;
+  TextMeasure measure() {
+    return [this](std::string_view s) {
+      ++measured;
+      return static_cast<int32_t>(1000 + s.size());
+    };
+  }
+  AdvanceSource advances() {
+    return [this](char32_t first, size_t count, int32_t* out) {
+      ++blocks_asked;
+      for (size_t i = 0; i < count; ++i) {
+        const char32_t c = first + static_cast<char32_t>(i);
+        out[i] = c == 'W' ? 9 : c == 0xE9 ? 6 : c == 0x1FF ? -1 : 5;
+      }
+      return answers;
+    };
+  }
+};
+
+TEST(TextWidthCache, SumsAdvancesOfLatinTextAndMeasuresAnythingElseWhole) {
+  struct Case {
+    const char* text;
+    int32_t width;
+  };
+  for (const Case& c : {
+           Case{"aWa", 19},                 // summed: 5 + 9 + 5
+           Case{"caf\xC3\xA9", 21},         // é from its own block
+           Case{"", 0},
+           Case{"~", 5},                    // U+007E, the last printable ASCII
+           Case{"a\x7f", 1002},             // U+007F, a control
+           Case{"\xC2\x9F", 1002},          // U+009F, the last C1 control
+           Case{"\xC2\xA0", 5},             // U+00A0, the first after it
+           Case{"co\xC2\xADop", 1006},      // the soft hyphen is measured whole
+           Case{"\xCB\xBF", 5},             // U+02FF, the last summed
+           Case{"e\xCC\x81", 1003},         // U+0301, a combining mark
+           Case{"\xC7\xBF", 1002},          // U+01FF, which the font lacks
+           Case{"a\xff", 1002},             // a stray byte
+           Case{"\xE6\xBC\xA2", 1003},     // another script
+       }) {
+    FakeFont font;
+    TextWidthCache cache;
+    const TextMeasure m = cached_measure(cache, 1, 1.0f, font.measure(), font.advances());
+    EXPECT_EQ(m(c.text), c.width) << c.text;
+    EXPECT_EQ(font.measured, c.width >= 1000 ? 1 : 0) << c.text;
+  }
+}
+
+TEST(TextWidthCache, AsksEachBlockOfAdvancesOncePerFont) {
+  FakeFont font;
+  TextWidthCache cache;
+  TextMeasure m = cached_measure(cache, 1, 1.0f, font.measure(), font.advances());
+  EXPECT_EQ(m("a b"), 15);  // U+0020 and U+0061: two blocks of 64
+  EXPECT_EQ(m("Wo"), 14);
+  EXPECT_EQ(m("? !"), 15);
+  EXPECT_EQ(font.blocks_asked, 2);
+  m = cached_measure(cache, 1, 1.0f, font.measure(), font.advances());  // the next paint
+  EXPECT_EQ(m("z"), 5);
+  EXPECT_EQ(font.blocks_asked, 2);
+  m = cached_measure(cache, 2, 1.0f, font.measure(), font.advances());  // another font
+  EXPECT_EQ(m("z"), 5);
+  EXPECT_EQ(font.blocks_asked, 3);
+  EXPECT_EQ(font.measured, 0);
+
+  // A block the system would not answer is measured whole, and not asked for again.
+  FakeFont silent;
+  silent.answers = false;
+  TextWidthCache other;
+  m = cached_measure(other, 1, 1.0f, silent.measure(), silent.advances());
+  EXPECT_EQ(m("ab"), 1002);
+  EXPECT_EQ(m("abc"), 1003);
+  EXPECT_EQ(silent.blocks_asked, 1);
+  EXPECT_EQ(silent.measured, 2);
+}
+
 }  // namespace
 }  // namespace qv

@@ -8,6 +8,7 @@
 
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/text_layout.h"
+#include "ui/panel/frame/text_width_cache.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 
@@ -62,6 +63,37 @@ TEST(UiGdi, SparklineAndChevronsDrawTheirPoints) {
   draw_chevron(e.dc(), 10, 10, 11, 1, rgb(0xFFFFFF), true);
   EXPECT_EQ(e.at(5, 10), 0xFFFFFFu);  // the tip points left
   EXPECT_EQ(e.at(15, 10), 0u);
+}
+
+// The lists sum character advances instead of measuring each word: the sums must be the
+// system's own widths, in every font of the set, for every kind of text that takes that path.
+TEST(UiGdi, AdvanceSumsAreTheSystemsWidths) {
+  FontSet fonts = create_font_set(1.0f);
+  Canvas c(8, 8);
+  const char* texts[] = {
+      "kamotin", "Wolf", "AVATAR", "fi", "1,234.5%", "[x]{y}(z)", "~!@#$^&*_+=|\\:;'\"<>?/`",
+      "\xC3\xA9t\xC3\xA9 na\xC3\xAFve \xC3\x86\xC3\xB8\xC3\xA5 \xC3\x9F",  // Latin-1
+      "\xC5\x81\xC3\xB3d\xC5\xBA \xC5\x92uvre \xC6\x92",                    // Latin Extended-A and -B
+      "a\xC2\xA0b",                                                       // no-break space
+  };
+  int summed = 0;
+  for (HFONT font : {fonts.small, fonts.body, fonts.heading, fonts.bold}) {
+    TextWidthCache cache;
+    int asked = 0;
+    const TextMeasure m = cached_measure(
+        cache, reinterpret_cast<uintptr_t>(font), 1.0f,
+        [&](std::string_view s) {
+          ++asked;
+          return static_cast<int32_t>(text_width(c.dc(), font, s));
+        },
+        [&](char32_t first, size_t count, int32_t* out) { return char_advances(c.dc(), font, first, count, out); });
+    for (const char* text : texts) {
+      const int before = asked;
+      EXPECT_EQ(m(text), text_width(c.dc(), font, text)) << text;
+      summed += asked == before;
+    }
+  }
+  EXPECT_GE(summed, 4 * 7) << "the seven ASCII texts take the summed path in all four fonts";
 }
 
 TEST(UiGdi, FittedTextFallsBackToSmallerFontsThenTheEllipsis) {
