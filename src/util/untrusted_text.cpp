@@ -48,6 +48,16 @@ std::string clean(std::string_view text, bool keep_line_feeds) {
 
 std::string display_line(std::string_view text) { return clean(text, false); }
 
+bool display_line_empty(std::string_view text) {
+  for (size_t pos = 0; pos < text.size();) {
+    size_t len = 1;
+    const char32_t c = decode_utf8_at(text, pos, len);
+    if (c == kInvalidUtf8 || !is_direction_control(c)) return false;
+    pos += len;
+  }
+  return true;
+}
+
 std::string display_paragraphs(std::string_view text) { return clean(text, true); }
 
 std::string display_line_capped(std::string_view text, size_t max_chars) {

@@ -291,6 +291,51 @@ TEST(ActivityPage, RowsArePlacedBelowEachOther) {
   EXPECT_GE(huge.tops[1], 0);
 }
 
+// The outline places the rows without making their texts; a detail of nothing but direction
+// controls cleans to nothing and takes no line, and only an unfolded detail is wrapped.
+TEST(ActivityPage, OutlinePlacesRowsWithoutTheirTexts) {
+  const std::string controls_only = "\xE2\x80\xAE\xE2\x81\xA6";  // U+202E, U+2066
+  const AgentRegistry reg = {
+      session("s1", "A", {agent("a", "T", "", kNow, controls_only), agent("b", "T", "", kNow, "folded")}),
+      session("s2", "B", {}),  // lists nothing: no header
+      session("s3", "C", {agent("c", "T", "", kNow, "open", kNow - 5)}),
+  };
+  AgentHistory hist = {finished("f", "done", kNow - 9, kNow)};
+  hist[0].detail = "x";
+  const std::set<uint64_t> open = {agent_item_key("s3", "c", kNow - 5)};
+  int wrapped = 0;
+  auto three_lines = [&](const ActivityEntry& e) {
+    ++wrapped;
+    EXPECT_EQ(e.agent->id, "c");
+    return size_t{3};
+  };
+  const ActivityOutline outline = activity_outline(reg, hist, true, open);
+  std::vector<K> got;
+  std::vector<bool> details;
+  for (const ActivityEntry& e : outline.entries) {
+    got.push_back(e.kind);
+    details.push_back(e.has_detail);
+  }
+  EXPECT_EQ(got, (std::vector<K>{K::kSessionHeader, K::kAgent, K::kAgent, K::kSessionHeader, K::kAgent,
+                                 K::kFinishedHeader, K::kFinished}));
+  EXPECT_EQ(details, (std::vector<bool>{false, false, true, false, true, false, true}));
+  const ListPlacement place = place_activity_entries(outline.entries, 1.0f, three_lines);
+  EXPECT_EQ(place.heights, (std::vector<int32_t>{26, 32, 48, 26, 80, 30, 48}));
+  EXPECT_EQ(wrapped, 1);
+  // A row made from its entry is the page's row.
+  const ActivityRow header = activity_row(outline.entries[5], outline, kNow, dark(), &utc_clock);
+  EXPECT_EQ(header.title, "▾  Finished (1)");
+  const ActivityRow c = activity_row(outline.entries[4], outline, kNow, dark(), &utc_clock);
+  EXPECT_EQ(c.detail, "open");
+  EXPECT_TRUE(c.expanded);
+  EXPECT_EQ(c.key, agent_item_key("s3", "c", kNow - 5));
+
+  // Folded history: the header alone, its title saying how many.
+  const ActivityOutline folded = activity_outline(reg, hist, false, open);
+  EXPECT_EQ(folded.entries.size(), 6u);
+  EXPECT_EQ(activity_row(folded.entries.back(), folded, kNow, dark(), &utc_clock).title, "▸  Finished (1)");
+}
+
 // ---------------------------------------------------------------------------------------------
 
 int32_t ten_per_char(std::string_view s) {

@@ -51,7 +51,13 @@ TEST(UntrustedText, PrintableRunsEndAtEveryControlAndStrayByte) {
        }) {
     EXPECT_EQ(display_line(c.raw), c.line) << c.raw;
     EXPECT_EQ(display_paragraphs(c.raw), c.paragraphs) << c.raw;
+    EXPECT_EQ(display_line_empty(c.raw), c.line.empty()) << c.raw;
   }
+  // Empty only when nothing but direction controls is left out.
+  EXPECT_TRUE(display_line_empty(std::string(kOverride) + "\xE2\x81\xA9"));  // U+202E, U+2069
+  EXPECT_FALSE(display_line_empty(std::string(kOverride) + " "));
+  EXPECT_FALSE(display_line_empty(std::string(kOverride) + "\x01"));
+  EXPECT_FALSE(display_line_empty("\xE2\x80"));  // a cut sequence shows as U+FFFD
 }
 
 TEST(UntrustedText, MenuItemsShowAmpersandsAndNoControls) {

@@ -202,12 +202,11 @@ LocalClock make_local_clock() {
 
 void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
   PanelState& p = *c.panel;
-  const ActivityPage page = activity_page(in.sessions, in.history, in.now_ms, p.finished_expanded,
-                                          p.expanded_ai_items, c.theme(), in.local_clock);
+  const ActivityOutline outline = activity_outline(in.sessions, in.history, p.finished_expanded, p.expanded_ai_items);
   std::optional<BandLabel> clear;
-  if (page.any_listed) clear = BandLabel{"clear", c.theme().text_dim, make_action(ActionKind::kClearAgents)};
+  if (outline.any_listed) clear = BandLabel{"clear", c.theme().text_dim, make_action(ActionKind::kClearAgents)};
   const int32_t top = title_band(c, c.px(12), "AI activity", kAiColour, clear);
-  if (page.empty) {
+  if (outline.empty) {
     p.scroll_max = 0;
     p.scroll_offset = 0;
     empty_state(c, top, "Nothing reported", "When an AI tool tells this app what its",
@@ -217,17 +216,20 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
 
   const int32_t detail_width = wrap_width_for_list(c.width, c.scale) - c.px(12);
   const TextMeasure small = small_measure(c);
-  const ListPlacement place = place_activity_rows(
-      page.rows, c.scale, [&](const ActivityRow& row) { return wrap_lines(row.detail, detail_width, small).size(); });
+  // Only unfolded details are wrapped to place the rows, and only the rows in sight get texts.
+  const ListPlacement place = place_activity_entries(outline.entries, c.scale, [&](const ActivityEntry& e) {
+    const ActivityRow row = activity_row(e, outline, in.now_ms, c.theme(), in.local_clock);
+    return wrap_lines(row.detail, detail_width, small).size();
+  });
   const ListArea area{top, c.height - c.px(12)};
   ListClip clip(c, top, place.content_height);
   const RowFonts fonts = row_fonts(c);
-  for (size_t i = 0; i < page.rows.size(); ++i) {
+  for (size_t i = 0; i < outline.entries.size(); ++i) {
     const int32_t y = clip.row_y(place.tops[i]);
     const int32_t h = place.heights[i];
     if (y >= area.bottom) break;
     if (!clip.shows(y, y + h)) continue;
-    const ActivityRow& row = page.rows[i];
+    const ActivityRow row = activity_row(outline.entries[i], outline, in.now_ms, c.theme(), in.local_clock);
     switch (row.kind) {
       case ActivityRowKind::kSessionHeader:
         session_header(c, fonts, row, y, h);
