@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/gdi/back_buffer_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/text_layout.h"
 #include "ui/panel/frame/text_width_cache.h"
@@ -94,6 +95,46 @@ TEST(UiGdi, AdvanceSumsAreTheSystemsWidths) {
     }
   }
   EXPECT_GE(summed, 4 * 7) << "the seven ASCII texts take the summed path in all four fonts";
+}
+
+// The panel's kept bitmap: the same one while the size stays, a new one when it changes, and a
+// fresh device-context state for every paint whatever the last one left selected or clipped.
+TEST(UiGdi, BackBufferIsKeptPerSizeAndStartsEachPaintAfresh) {
+  Canvas screen(4, 4);
+  BackBuffer buffer;
+  EXPECT_EQ(buffer.prepare(screen.dc(), 0, 10), nullptr);
+  EXPECT_EQ(buffer.prepare(screen.dc(), 10, -1), nullptr);
+  EXPECT_FALSE(buffer.held());
+
+  HDC dc = buffer.prepare(screen.dc(), 40, 30);
+  ASSERT_NE(dc, nullptr);
+  const HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+  BITMAP info{};
+  ASSERT_NE(GetObjectW(bitmap, sizeof info, &info), 0);
+  EXPECT_EQ(info.bmWidth, 40);
+  EXPECT_EQ(info.bmHeight, 30);
+  // A paint that leaves a clip, a colour and a mode behind.
+  IntersectClipRect(dc, 0, 0, 5, 5);
+  SetTextColor(dc, RGB(1, 2, 3));
+  SetBkMode(dc, TRANSPARENT);
+
+  HDC again = buffer.prepare(screen.dc(), 40, 30);
+  EXPECT_EQ(again, dc);
+  EXPECT_EQ(GetCurrentObject(again, OBJ_BITMAP), bitmap) << "the same bitmap for the same size";
+  EXPECT_EQ(GetTextColor(again), RGB(0, 0, 0));
+  EXPECT_EQ(GetBkMode(again), OPAQUE);
+  RECT clip{};
+  EXPECT_EQ(GetClipBox(again, &clip), SIMPLEREGION) << "no clip left from the last paint";
+  EXPECT_EQ(clip.right, 40);
+  EXPECT_EQ(clip.bottom, 30);
+
+  HDC bigger = buffer.prepare(screen.dc(), 50, 30);
+  ASSERT_NE(bigger, nullptr);
+  ASSERT_NE(GetObjectW(GetCurrentObject(bigger, OBJ_BITMAP), sizeof info, &info), 0);
+  EXPECT_EQ(info.bmWidth, 50);
+  buffer.release();
+  EXPECT_FALSE(buffer.held());
+  EXPECT_NE(buffer.prepare(screen.dc(), 8, 8), nullptr) << "made again after a release";
 }
 
 TEST(UiGdi, FittedTextFallsBackToSmallerFontsThenTheEllipsis) {
