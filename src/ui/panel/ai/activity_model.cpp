@@ -201,9 +201,9 @@ namespace {
 
 // Placement over any list of rows; `shape` gives a row's kind, whether it has a detail, whether
 // it is unfolded, and `lines` the unfolded detail's line count.
-template <typename Row, typename Lines>
-ListPlacement place_rows(const std::vector<Row>& rows, float ui_scale, ActivityRowKind (*kind)(const Row&),
-                         bool (*has_detail)(const Row&), const Lines& lines) {
+template <typename Row, typename Kind, typename HasDetail, typename Lines>
+ListPlacement place_rows(const std::vector<Row>& rows, float ui_scale, const Kind& kind, const HasDetail& has_detail,
+                         const Lines& lines) {
   ListPlacement out;
   out.tops.reserve(rows.size());
   out.heights.reserve(rows.size());
@@ -242,15 +242,15 @@ ListPlacement place_rows(const std::vector<Row>& rows, float ui_scale, ActivityR
 ListPlacement place_activity_rows(const std::vector<ActivityRow>& rows, float ui_scale,
                                   const std::function<size_t(const ActivityRow&)>& detail_lines) {
   return place_rows(
-      rows, ui_scale, +[](const ActivityRow& r) { return r.kind; },
-      +[](const ActivityRow& r) { return !r.detail.empty(); }, detail_lines);
+      rows, ui_scale, [](const ActivityRow& r) { return r.kind; },
+      [](const ActivityRow& r) { return !r.detail.empty(); }, detail_lines);
 }
 
 ListPlacement place_activity_entries(const std::vector<ActivityEntry>& entries, float ui_scale,
                                      const std::function<size_t(const ActivityEntry&)>& detail_lines) {
   return place_rows(
-      entries, ui_scale, +[](const ActivityEntry& e) { return e.kind; },
-      +[](const ActivityEntry& e) { return e.has_detail; }, detail_lines);
+      entries, ui_scale, [](const ActivityEntry& e) { return e.kind; },
+      [](const ActivityEntry& e) { return e.has_detail; }, detail_lines);
 }
 
 int32_t wrap_width_for_list(int32_t client_width, float ui_scale) {
