@@ -12,6 +12,7 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/ai/activity_model.h"
 #include "ui/panel/frame/panel_page_win.h"
+#include "ui/gdi/back_buffer_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {
@@ -83,14 +84,10 @@ double time_paints(PanelState& panel, const AiPagesInput& ai, int n, bool cold =
   OverviewInput overview;
   overview.settings = &settings;
   overview.snapshot = &snap;
+  BackBuffer buffer;  // kept across paints, as the panel keeps its own
   auto paint_once = [&] {
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, kWidth, kHeight);
-    HGDIOBJ old = SelectObject(mem, bmp);
+    HDC mem = buffer.prepare(screen, kWidth, kHeight);
     paint_page(PanelCanvas{mem, kWidth, kHeight, 1.0f, &fonts, &panel}, overview, {}, &ai);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
   };
   paint_once();  // warm the font caches
   const auto start = std::chrono::steady_clock::now();

@@ -11,6 +11,7 @@
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/frame/panel_layout.h"
 #include "ui/panel/frame/panel_page_win.h"
+#include "ui/gdi/back_buffer_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {
@@ -42,14 +43,10 @@ double ms_per_paint(PanelState& panel, const OverviewInput& in, const AppDetailI
   const Size sz = overview_client_size(1.0f, 2, 7, true, 1);
   FontSet fonts = create_font_set(1.0f);
   HDC screen = GetDC(nullptr);
+  BackBuffer buffer;  // kept across paints, as the panel keeps its own
   auto paint_once = [&] {
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, sz.width, sz.height);
-    HGDIOBJ old = SelectObject(mem, bmp);
+    HDC mem = buffer.prepare(screen, sz.width, sz.height);
     paint_page(PanelCanvas{mem, sz.width, sz.height, 1.0f, &fonts, &panel}, in, app);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
   };
   paint_once();  // warm the font caches
   const auto start = std::chrono::steady_clock::now();

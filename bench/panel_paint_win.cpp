@@ -13,6 +13,7 @@
 #include "ui/panel/frame/panel_page_win.h"
 #include "ui/panel/frame/panel_window_win.h"
 #include "ui/panel/frame/ui_state_win.h"
+#include "ui/gdi/back_buffer_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {
@@ -66,17 +67,13 @@ void overview_paint() {
   PanelState panel;
   HDC screen = GetDC(nullptr);
   const int n = 300;
-  // What paint_panel does per paint: a fresh compatible bitmap, the page, one copy to the window
+  // What paint_panel does per paint: its kept bitmap, the page, one copy to the window
   // (here the screen). The page alone and the copy alone are timed too.
+  BackBuffer buffer;  // kept across paints, as the panel keeps its own
   auto paint_once = [&](bool copy) {
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, sz.width, sz.height);
-    HGDIOBJ old = SelectObject(mem, bmp);
+    HDC mem = buffer.prepare(screen, sz.width, sz.height);
     paint_page(PanelCanvas{mem, sz.width, sz.height, 1.0f, &fonts, &panel}, in);
     if (copy) BitBlt(screen, 0, 0, sz.width, sz.height, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
   };
   paint_once(true);  // warm the font caches
   auto start = std::chrono::steady_clock::now();

@@ -7,6 +7,7 @@
 
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/frame/panel_page_win.h"
+#include "ui/gdi/back_buffer_win.h"
 #include "win_bench.h"
 
 namespace qv::bench {
@@ -57,14 +58,10 @@ void settings_paint() {
       in.connect_command = "claude mcp add quorvel \"C:\\Program Files\\Quorvel\\zelmor-mcp.exe\"";
       in.editor = &editor;
       const int n = 200;
+      BackBuffer buffer;  // kept across paints, as the panel keeps its own
       auto paint_once = [&] {
-        HDC mem = CreateCompatibleDC(screen);
-        HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-        HGDIOBJ old = SelectObject(mem, bmp);
+        HDC mem = buffer.prepare(screen, w, h);
         paint_page(PanelCanvas{mem, w, h, scale, &fonts, &panel}, overview, {}, nullptr, &in);
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-        DeleteDC(mem);
       };
       paint_once();  // warm the font caches
       const auto start = std::chrono::steady_clock::now();

@@ -17,6 +17,17 @@ std::string clean(std::string_view text, bool keep_line_feeds) {
   std::string out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
+    // Printable ASCII, most of any text, goes over a run at a time.
+    size_t end = pos;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x20 &&
+           static_cast<unsigned char>(text[end]) < 0x7F) {
+      ++end;
+    }
+    if (end > pos) {
+      out.append(text.substr(pos, end - pos));
+      pos = end;
+      continue;
+    }
     size_t len = 1;
     const char32_t c = decode_utf8_at(text, pos, len);
     if (c == kInvalidUtf8) {
@@ -36,6 +47,16 @@ std::string clean(std::string_view text, bool keep_line_feeds) {
 }  // namespace
 
 std::string display_line(std::string_view text) { return clean(text, false); }
+
+bool display_line_empty(std::string_view text) {
+  for (size_t pos = 0; pos < text.size();) {
+    size_t len = 1;
+    const char32_t c = decode_utf8_at(text, pos, len);
+    if (c == kInvalidUtf8 || !is_direction_control(c)) return false;
+    pos += len;
+  }
+  return true;
+}
 
 std::string display_paragraphs(std::string_view text) { return clean(text, true); }
 

@@ -17,6 +17,10 @@ std::string display_line(std::string_view text);
 // space, which the wrap then drops.
 std::string display_paragraphs(std::string_view text);
 
+// Whether display_line(text) would be empty (nothing but direction controls, or nothing), without
+// making the line.
+bool display_line_empty(std::string_view text);
+
 // display_line, cut to at most `max_chars` characters (code points); a cut text ends in "…".
 std::string display_line_capped(std::string_view text, size_t max_chars);
 

@@ -11,6 +11,7 @@
 #include "ui/gdi/text_layout.h"
 #include "ui/panel/ai/activity_model.h"
 #include "ui/panel/ai/messages_model.h"
+#include "ui/panel/frame/text_width_cache.h"
 #include "util/untrusted_text.h"
 
 namespace {
@@ -46,6 +47,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string paragraphs = qv::display_paragraphs(raw);
   if (controls_in(line, false) || controls_in(paragraphs, true)) std::abort();
   if (qv::code_point_count(line) > raw.size()) std::abort();
+  if (qv::display_line_empty(raw) != line.empty()) std::abort();
+
+  // Widths summed from advances are the whole text's width, whatever the bytes: the advances
+  // below are those of `measure`, code point by code point.
+  qv::TextWidthCache cache;
+  const qv::TextMeasure cached = qv::cached_measure(cache, 1, 1.0f, measure, [](char32_t first, size_t count, int32_t* out) {
+    for (size_t i = 0; i < count; ++i) {
+      const char32_t c = first + static_cast<char32_t>(i);
+      out[i] = c < 0x80 ? 3 + static_cast<int32_t>(c % 7) : 11;
+    }
+    return true;
+  });
+  if (cached(raw) != measure(raw) || cached(line) != measure(line)) std::abort();
 
   for (const std::string& l : qv::wrap_lines(paragraphs, width, measure)) {
     if (l.find('\n') != std::string::npos) std::abort();

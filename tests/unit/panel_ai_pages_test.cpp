@@ -291,6 +291,51 @@ TEST(ActivityPage, RowsArePlacedBelowEachOther) {
   EXPECT_GE(huge.tops[1], 0);
 }
 
+// The outline places the rows without making their texts; a detail of nothing but direction
+// controls cleans to nothing and takes no line, and only an unfolded detail is wrapped.
+TEST(ActivityPage, OutlinePlacesRowsWithoutTheirTexts) {
+  const std::string controls_only = "\xE2\x80\xAE\xE2\x81\xA6";  // U+202E, U+2066
+  const AgentRegistry reg = {
+      session("s1", "A", {agent("a", "T", "", kNow, controls_only), agent("b", "T", "", kNow, "folded")}),
+      session("s2", "B", {}),  // lists nothing: no header
+      session("s3", "C", {agent("c", "T", "", kNow, "open", kNow - 5)}),
+  };
+  AgentHistory hist = {finished("f", "done", kNow - 9, kNow)};
+  hist[0].detail = "x";
+  const std::set<uint64_t> open = {agent_item_key("s3", "c", kNow - 5)};
+  int wrapped = 0;
+  auto three_lines = [&](const ActivityEntry& e) {
+    ++wrapped;
+    EXPECT_EQ(e.agent->id, "c");
+    return size_t{3};
+  };
+  const ActivityOutline outline = activity_outline(reg, hist, true, open);
+  std::vector<K> got;
+  std::vector<bool> details;
+  for (const ActivityEntry& e : outline.entries) {
+    got.push_back(e.kind);
+    details.push_back(e.has_detail);
+  }
+  EXPECT_EQ(got, (std::vector<K>{K::kSessionHeader, K::kAgent, K::kAgent, K::kSessionHeader, K::kAgent,
+                                 K::kFinishedHeader, K::kFinished}));
+  EXPECT_EQ(details, (std::vector<bool>{false, false, true, false, true, false, true}));
+  const ListPlacement place = place_activity_entries(outline.entries, 1.0f, three_lines);
+  EXPECT_EQ(place.heights, (std::vector<int32_t>{26, 32, 48, 26, 80, 30, 48}));
+  EXPECT_EQ(wrapped, 1);
+  // A row made from its entry is the page's row.
+  const ActivityRow header = activity_row(outline.entries[5], outline, kNow, dark(), &utc_clock);
+  EXPECT_EQ(header.title, "▾  Finished (1)");
+  const ActivityRow c = activity_row(outline.entries[4], outline, kNow, dark(), &utc_clock);
+  EXPECT_EQ(c.detail, "open");
+  EXPECT_TRUE(c.expanded);
+  EXPECT_EQ(c.key, agent_item_key("s3", "c", kNow - 5));
+
+  // Folded history: the header alone, its title saying how many.
+  const ActivityOutline folded = activity_outline(reg, hist, false, open);
+  EXPECT_EQ(folded.entries.size(), 6u);
+  EXPECT_EQ(activity_row(folded.entries.back(), folded, kNow, dark(), &utc_clock).title, "▸  Finished (1)");
+}
+
 // ---------------------------------------------------------------------------------------------
 
 int32_t ten_per_char(std::string_view s) {
@@ -516,6 +561,85 @@ TEST(TextWidthCache, MeasuresEachTextOncePerFont) {
   // Bounded: past the limit it starts again instead of growing.
   for (size_t i = 0; i < kTextWidthCacheLimit + 10; ++i) m(std::to_string(i));
   EXPECT_LE(cache.widths.size(), kTextWidthCacheLimit);
+}
+
+// Advances of a made-up font: 9 for 'W', 6 for 'é', no glyph at U+01FF, 5 for the rest; every
+// whole-text measurement answers 1000 plus the byte length, so the two paths tell apart.
+struct FakeFont {
+  int blocks_asked = 0;
+  int measured = 0;
+  bool answers = true;
+  TextMeasure measure() {
+    return [this](std::string_view s) {
+      ++measured;
+      return static_cast<int32_t>(1000 + s.size());
+    };
+  }
+  AdvanceSource advances() {
+    return [this](char32_t first, size_t count, int32_t* out) {
+      ++blocks_asked;
+      for (size_t i = 0; i < count; ++i) {
+        const char32_t c = first + static_cast<char32_t>(i);
+        out[i] = c == 'W' ? 9 : c == 0xE9 ? 6 : c == 0x1FF ? -1 : 5;
+      }
+      return answers;
+    };
+  }
+};
+
+TEST(TextWidthCache, SumsAdvancesOfLatinTextAndMeasuresAnythingElseWhole) {
+  struct Case {
+    const char* text;
+    int32_t width;
+  };
+  for (const Case& c : {
+           Case{"aWa", 19},                 // summed: 5 + 9 + 5
+           Case{"caf\xC3\xA9", 21},         // é from its own block
+           Case{"", 0},
+           Case{"~", 5},                    // U+007E, the last printable ASCII
+           Case{"a\x7f", 1002},             // U+007F, a control
+           Case{"\xC2\x9F", 1002},          // U+009F, the last C1 control
+           Case{"\xC2\xA0", 5},             // U+00A0, the first after it
+           Case{"co\xC2\xADop", 1006},      // the soft hyphen is measured whole
+           Case{"\xCB\xBF", 5},             // U+02FF, the last summed
+           Case{"e\xCC\x81", 1003},         // U+0301, a combining mark
+           Case{"\xC7\xBF", 1002},          // U+01FF, which the font lacks
+           Case{"a\xff", 1002},             // a stray byte
+           Case{"\xE6\xBC\xA2", 1003},     // another script
+       }) {
+    FakeFont font;
+    TextWidthCache cache;
+    const TextMeasure m = cached_measure(cache, 1, 1.0f, font.measure(), font.advances());
+    EXPECT_EQ(m(c.text), c.width) << c.text;
+    EXPECT_EQ(font.measured, c.width >= 1000 ? 1 : 0) << c.text;
+  }
+}
+
+TEST(TextWidthCache, AsksEachBlockOfAdvancesOncePerFont) {
+  FakeFont font;
+  TextWidthCache cache;
+  TextMeasure m = cached_measure(cache, 1, 1.0f, font.measure(), font.advances());
+  EXPECT_EQ(m("a b"), 15);  // U+0020 and U+0061: two blocks of 64
+  EXPECT_EQ(m("Wo"), 14);
+  EXPECT_EQ(m("? !"), 15);
+  EXPECT_EQ(font.blocks_asked, 2);
+  m = cached_measure(cache, 1, 1.0f, font.measure(), font.advances());  // the next paint
+  EXPECT_EQ(m("z"), 5);
+  EXPECT_EQ(font.blocks_asked, 2);
+  m = cached_measure(cache, 2, 1.0f, font.measure(), font.advances());  // another font
+  EXPECT_EQ(m("z"), 5);
+  EXPECT_EQ(font.blocks_asked, 3);
+  EXPECT_EQ(font.measured, 0);
+
+  // A block the system would not answer is measured whole, and not asked for again.
+  FakeFont silent;
+  silent.answers = false;
+  TextWidthCache other;
+  m = cached_measure(other, 1, 1.0f, silent.measure(), silent.advances());
+  EXPECT_EQ(m("ab"), 1002);
+  EXPECT_EQ(m("abc"), 1003);
+  EXPECT_EQ(silent.blocks_asked, 1);
+  EXPECT_EQ(silent.measured, 2);
 }
 
 }  // namespace

@@ -34,6 +34,32 @@ TEST(UntrustedText, CappedLinesKeepWholeCharactersAndSayTheyWereCut) {
   }
 }
 
+TEST(UntrustedText, PrintableRunsEndAtEveryControlAndStrayByte) {
+  struct Case {
+    std::string raw;
+    std::string line;
+    std::string paragraphs;
+  };
+  for (const Case& c : {
+           Case{"plain words ~", "plain words ~", "plain words ~"},
+           Case{"a\x1f" "b\x7f" "c", "a b c", "a b c"},             // both ends of the printable range
+           Case{"a\nb\rc", "a b c", "a\nb c"},
+           Case{"x\x80y\xffz", "x\xEF\xBF\xBDy\xEF\xBF\xBDz", "x\xEF\xBF\xBDy\xEF\xBF\xBDz"},  // stray bytes
+           Case{"a\xC2\x85" "b\xC3\xA9", "a b\xC3\xA9", "a b\xC3\xA9"},  // U+0085 is a control, U+00E9 is not
+           Case{std::string("ab") + kOverride + "cd", "abcd", "abcd"},
+           Case{"", "", ""},
+       }) {
+    EXPECT_EQ(display_line(c.raw), c.line) << c.raw;
+    EXPECT_EQ(display_paragraphs(c.raw), c.paragraphs) << c.raw;
+    EXPECT_EQ(display_line_empty(c.raw), c.line.empty()) << c.raw;
+  }
+  // Empty only when nothing but direction controls is left out.
+  EXPECT_TRUE(display_line_empty(std::string(kOverride) + "\xE2\x81\xA9"));  // U+202E, U+2069
+  EXPECT_FALSE(display_line_empty(std::string(kOverride) + " "));
+  EXPECT_FALSE(display_line_empty(std::string(kOverride) + "\x01"));
+  EXPECT_FALSE(display_line_empty("\xE2\x80"));  // a cut sequence shows as U+FFFD
+}
+
 TEST(UntrustedText, MenuItemsShowAmpersandsAndNoControls) {
   EXPECT_EQ(menu_item_text("A&B.exe"), "A&&B.exe");
   EXPECT_EQ(menu_item_text(std::string("&&") + kOverride + "\n"), "&&&& ");

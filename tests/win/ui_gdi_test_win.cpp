@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "ui/gdi/back_buffer_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/gdi/text_layout.h"
+#include "ui/panel/frame/text_width_cache.h"
 #include "util/wide_win.h"
 #include "win_support.h"
 
@@ -62,6 +64,77 @@ TEST(UiGdi, SparklineAndChevronsDrawTheirPoints) {
   draw_chevron(e.dc(), 10, 10, 11, 1, rgb(0xFFFFFF), true);
   EXPECT_EQ(e.at(5, 10), 0xFFFFFFu);  // the tip points left
   EXPECT_EQ(e.at(15, 10), 0u);
+}
+
+// The lists sum character advances instead of measuring each word: the sums must be the
+// system's own widths, in every font of the set, for every kind of text that takes that path.
+TEST(UiGdi, AdvanceSumsAreTheSystemsWidths) {
+  FontSet fonts = create_font_set(1.0f);
+  Canvas c(8, 8);
+  const char* texts[] = {
+      "kamotin", "Wolf", "AVATAR", "fi", "1,234.5%", "[x]{y}(z)", "~!@#$^&*_+=|\\:;'\"<>?/`",
+      "\xC3\xA9t\xC3\xA9 na\xC3\xAFve \xC3\x86\xC3\xB8\xC3\xA5 \xC3\x9F",  // Latin-1
+      "\xC5\x81\xC3\xB3d\xC5\xBA \xC5\x92uvre \xC6\x92",                    // Latin Extended-A and -B
+      "a\xC2\xA0b",                                                       // no-break space
+  };
+  int summed = 0;
+  for (HFONT font : {fonts.small, fonts.body, fonts.heading, fonts.bold}) {
+    TextWidthCache cache;
+    int asked = 0;
+    const TextMeasure m = cached_measure(
+        cache, reinterpret_cast<uintptr_t>(font), 1.0f,
+        [&](std::string_view s) {
+          ++asked;
+          return static_cast<int32_t>(text_width(c.dc(), font, s));
+        },
+        [&](char32_t first, size_t count, int32_t* out) { return char_advances(c.dc(), font, first, count, out); });
+    for (const char* text : texts) {
+      const int before = asked;
+      EXPECT_EQ(m(text), text_width(c.dc(), font, text)) << text;
+      summed += asked == before;
+    }
+  }
+  EXPECT_GE(summed, 4 * 7) << "the seven ASCII texts take the summed path in all four fonts";
+}
+
+// The panel's kept bitmap: the same one while the size stays, a new one when it changes, and a
+// fresh device-context state for every paint whatever the last one left selected or clipped.
+TEST(UiGdi, BackBufferIsKeptPerSizeAndStartsEachPaintAfresh) {
+  Canvas screen(4, 4);
+  BackBuffer buffer;
+  EXPECT_EQ(buffer.prepare(screen.dc(), 0, 10), nullptr);
+  EXPECT_EQ(buffer.prepare(screen.dc(), 10, -1), nullptr);
+  EXPECT_FALSE(buffer.held());
+
+  HDC dc = buffer.prepare(screen.dc(), 40, 30);
+  ASSERT_NE(dc, nullptr);
+  const HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+  BITMAP info{};
+  ASSERT_NE(GetObjectW(bitmap, sizeof info, &info), 0);
+  EXPECT_EQ(info.bmWidth, 40);
+  EXPECT_EQ(info.bmHeight, 30);
+  // A paint that leaves a clip, a colour and a mode behind.
+  IntersectClipRect(dc, 0, 0, 5, 5);
+  SetTextColor(dc, RGB(1, 2, 3));
+  SetBkMode(dc, TRANSPARENT);
+
+  HDC again = buffer.prepare(screen.dc(), 40, 30);
+  EXPECT_EQ(again, dc);
+  EXPECT_EQ(GetCurrentObject(again, OBJ_BITMAP), bitmap) << "the same bitmap for the same size";
+  EXPECT_EQ(GetTextColor(again), RGB(0, 0, 0));
+  EXPECT_EQ(GetBkMode(again), OPAQUE);
+  RECT clip{};
+  EXPECT_EQ(GetClipBox(again, &clip), SIMPLEREGION) << "no clip left from the last paint";
+  EXPECT_EQ(clip.right, 40);
+  EXPECT_EQ(clip.bottom, 30);
+
+  HDC bigger = buffer.prepare(screen.dc(), 50, 30);
+  ASSERT_NE(bigger, nullptr);
+  ASSERT_NE(GetObjectW(GetCurrentObject(bigger, OBJ_BITMAP), sizeof info, &info), 0);
+  EXPECT_EQ(info.bmWidth, 50);
+  buffer.release();
+  EXPECT_FALSE(buffer.held());
+  EXPECT_NE(buffer.prepare(screen.dc(), 8, 8), nullptr) << "made again after a release";
 }
 
 TEST(UiGdi, FittedTextFallsBackToSmallerFontsThenTheEllipsis) {

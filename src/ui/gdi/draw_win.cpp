@@ -109,6 +109,21 @@ int text_width(HDC dc, HFONT font, std::string_view text) {
   return selected_width(dc, text);
 }
 
+bool char_advances(HDC dc, HFONT font, char32_t first, size_t count, int32_t* out) {
+  constexpr size_t kMost = 64;
+  if (count == 0 || count > kMost || first + count > 0xD800) return false;
+  SelectObject(dc, font);
+  wchar_t chars[kMost];
+  WORD glyphs[kMost];
+  INT widths[kMost];
+  for (size_t i = 0; i < count; ++i) chars[i] = static_cast<wchar_t>(first + i);
+  const int n = static_cast<int>(count);
+  if (GetGlyphIndicesW(dc, chars, n, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR) return false;
+  if (!GetCharWidth32W(dc, static_cast<UINT>(first), static_cast<UINT>(first + count - 1), widths)) return false;
+  for (size_t i = 0; i < count; ++i) out[i] = glyphs[i] == 0xFFFF ? -1 : widths[i];
+  return true;
+}
+
 std::vector<std::string> wrap_text(HDC dc, HFONT font, int max_width, std::string_view text) {
   SelectObject(dc, font);
   return wrap_lines(text, max_width, [dc](std::string_view run) { return selected_width(dc, run); });

@@ -5,6 +5,8 @@
 // into the device context and leave it selected; brushes and pens live for one call.
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +41,9 @@ void delete_font_set(FontSet& fonts);
 
 void draw_text(HDC dc, int x, int y, HFONT font, Rgb colour, std::string_view text);
 int text_width(HDC dc, HFONT font, std::string_view text);
+// Advance widths of the `count` (at most 64) UTF-16 code units from `first` in `font`, -1 for one
+// the font has no glyph for; false when the system answered neither question.
+bool char_advances(HDC dc, HFONT font, char32_t first, size_t count, int32_t* out);
 std::vector<std::string> wrap_text(HDC dc, HFONT font, int max_width, std::string_view text);
 void draw_wrapped(HDC dc, int x, int y, int max_width, int line_height, HFONT font, Rgb colour,
                   std::string_view text);

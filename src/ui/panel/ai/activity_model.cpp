@@ -39,15 +39,12 @@ std::string shown_title(std::string_view title, std::string_view id) {
   return display_line(title.empty() ? id : title);
 }
 
-ActivityRow agent_row(const AgentSession& session, const Agent& a, uint64_t now_ms, const std::set<uint64_t>& expanded,
-                      const Theme& theme) {
+ActivityRow agent_row(const Agent& a, uint64_t now_ms, const Theme& theme) {
   ActivityRow row;
   row.kind = ActivityRowKind::kAgent;
   row.title = shown_title(a.title, a.id);
   row.title_colour = theme.text;
   row.detail = display_line(a.detail);
-  row.key = agent_item_key(session.id, a.id, a.started_ms);
-  row.expanded = expanded.count(row.key) > 0;
   const uint64_t age = now_ms > a.updated_ms ? now_ms - a.updated_ms : 0;
   if (age >= kAgentQuietMs) {  // no longer running: say when it was last heard of
     row.side = last_heard_text(age);
@@ -68,15 +65,12 @@ ActivityRow agent_row(const AgentSession& session, const Agent& a, uint64_t now_
   return row;
 }
 
-ActivityRow finished_row(const FinishedAgent& f, const std::set<uint64_t>& expanded, const Theme& theme,
-                         const LocalClock& local_clock) {
+ActivityRow finished_row(const FinishedAgent& f, const Theme& theme, const LocalClock& local_clock) {
   ActivityRow row;
   row.kind = ActivityRowKind::kFinished;
   row.title = shown_title(f.title, f.id);
   row.title_colour = theme.text_dim;
   row.detail = display_line(f.detail);
-  row.key = finished_item_key(f.id, f.started_ms);
-  row.expanded = expanded.count(row.key) > 0;
   row.side = clock_of(local_clock, f.finished_ms) + " · " + format_agent_duration(f.started_ms, f.finished_ms);
   row.side_colour = theme.text_dim;
   row.dot_colour = f.status == "failed" ? colours::danger : theme.text_dim;
@@ -122,36 +116,78 @@ std::string last_heard_text(uint64_t age_ms) {
   return "last heard " + std::to_string(age_ms / 60'000) + "m ago";
 }
 
-ActivityPage activity_page(const AgentRegistry& registry, const AgentHistory& history, uint64_t now_ms,
-                           bool finished_expanded, const std::set<uint64_t>& expanded, const Theme& theme,
-                           const LocalClock& local_clock) {
-  ActivityPage page;
-  for (const AgentSession& s : registry) page.any_listed = page.any_listed || !s.agents.empty();
-  page.empty = !page.any_listed && history.empty();
-  if (page.empty) return page;
+ActivityOutline activity_outline(const AgentRegistry& registry, const AgentHistory& history, bool finished_expanded,
+                                 const std::set<uint64_t>& expanded) {
+  ActivityOutline out;
+  for (const AgentSession& s : registry) out.any_listed = out.any_listed || !s.agents.empty();
+  out.empty = !out.any_listed && history.empty();
+  if (out.empty) return out;
 
   const bool headers = registry.size() > 1;
   for (const AgentSession& session : registry) {
     if (session.agents.empty()) continue;
-    if (headers) {
-      ActivityRow header;
-      header.kind = ActivityRowKind::kSessionHeader;
-      header.title = display_line(session.label.empty() ? session.id : session.label);
-      header.title_colour = theme.text_dim;
-      page.rows.push_back(std::move(header));
+    if (headers) out.entries.push_back(ActivityEntry{ActivityRowKind::kSessionHeader, &session});
+    for (const Agent& a : session.agents) {
+      ActivityEntry e{ActivityRowKind::kAgent, &session, &a};
+      e.key = agent_item_key(session.id, a.id, a.started_ms);
+      e.expanded = expanded.count(e.key) > 0;
+      e.has_detail = !display_line_empty(a.detail);
+      out.entries.push_back(e);
     }
-    for (const Agent& a : session.agents) page.rows.push_back(agent_row(session, a, now_ms, expanded, theme));
   }
-  if (history.empty()) return page;
-  ActivityRow header;
-  header.kind = ActivityRowKind::kFinishedHeader;
-  header.title = std::string(finished_expanded ? "▾" : "▸") + "  Finished (" + std::to_string(history.size()) + ")";
-  header.title_colour = theme.text_dim;
+  if (history.empty()) return out;
+  out.finished_count = history.size();
+  ActivityEntry header{ActivityRowKind::kFinishedHeader};
   header.expanded = finished_expanded;
-  page.rows.push_back(std::move(header));
+  out.entries.push_back(header);
   if (finished_expanded) {
-    for (const FinishedAgent& f : history) page.rows.push_back(finished_row(f, expanded, theme, local_clock));
+    for (const FinishedAgent& f : history) {
+      ActivityEntry e{ActivityRowKind::kFinished};
+      e.finished = &f;
+      e.key = finished_item_key(f.id, f.started_ms);
+      e.expanded = expanded.count(e.key) > 0;
+      e.has_detail = !display_line_empty(f.detail);
+      out.entries.push_back(e);
+    }
   }
+  return out;
+}
+
+ActivityRow activity_row(const ActivityEntry& entry, const ActivityOutline& outline, uint64_t now_ms,
+                         const Theme& theme, const LocalClock& local_clock) {
+  ActivityRow row;
+  switch (entry.kind) {
+    case ActivityRowKind::kSessionHeader:
+      row.kind = ActivityRowKind::kSessionHeader;
+      row.title = display_line(entry.session->label.empty() ? entry.session->id : entry.session->label);
+      row.title_colour = theme.text_dim;
+      return row;
+    case ActivityRowKind::kAgent:
+      row = agent_row(*entry.agent, now_ms, theme);
+      break;
+    case ActivityRowKind::kFinishedHeader:
+      row.kind = ActivityRowKind::kFinishedHeader;
+      row.title = std::string(entry.expanded ? "▾" : "▸") + "  Finished (" + std::to_string(outline.finished_count) + ")";
+      row.title_colour = theme.text_dim;
+      break;
+    case ActivityRowKind::kFinished:
+      row = finished_row(*entry.finished, theme, local_clock);
+      break;
+  }
+  row.key = entry.key;
+  row.expanded = entry.expanded;
+  return row;
+}
+
+ActivityPage activity_page(const AgentRegistry& registry, const AgentHistory& history, uint64_t now_ms,
+                           bool finished_expanded, const std::set<uint64_t>& expanded, const Theme& theme,
+                           const LocalClock& local_clock) {
+  const ActivityOutline outline = activity_outline(registry, history, finished_expanded, expanded);
+  ActivityPage page;
+  page.any_listed = outline.any_listed;
+  page.empty = outline.empty;
+  page.rows.reserve(outline.entries.size());
+  for (const ActivityEntry& e : outline.entries) page.rows.push_back(activity_row(e, outline, now_ms, theme, local_clock));
   return page;
 }
 
@@ -161,17 +197,22 @@ void clear_active_agents(AgentRegistry& registry) {
 
 void clear_finished_agents(AgentHistory& history) { history.clear(); }
 
-ListPlacement place_activity_rows(const std::vector<ActivityRow>& rows, float ui_scale,
-                                  const std::function<size_t(const ActivityRow&)>& detail_lines) {
+namespace {
+
+// Placement over any list of rows; `shape` gives a row's kind, whether it has a detail, whether
+// it is unfolded, and `lines` the unfolded detail's line count.
+template <typename Row, typename Kind, typename HasDetail, typename Lines>
+ListPlacement place_rows(const std::vector<Row>& rows, float ui_scale, const Kind& kind, const HasDetail& has_detail,
+                         const Lines& lines) {
   ListPlacement out;
   out.tops.reserve(rows.size());
   out.heights.reserve(rows.size());
   // Sixty-four bits and a ceiling, so that an absurdly long unfolded detail cannot wrap the sum.
   constexpr int64_t kCeiling = INT32_MAX / 2;
   int64_t y = 0;
-  for (const ActivityRow& row : rows) {
+  for (const Row& row : rows) {
     int64_t h = 0;
-    switch (row.kind) {
+    switch (kind(row)) {
       case ActivityRowKind::kSessionHeader:
         h = px(kSessionHeaderHeight, ui_scale);
         break;
@@ -180,10 +221,10 @@ ListPlacement place_activity_rows(const std::vector<ActivityRow>& rows, float ui
         break;
       case ActivityRowKind::kAgent:
       case ActivityRowKind::kFinished: {
-        size_t lines = row.detail.empty() ? 0 : 1;
-        if (lines > 0 && row.expanded) lines = std::max<size_t>(1, detail_lines(row));
+        size_t n = has_detail(row) ? 1 : 0;
+        if (n > 0 && row.expanded) n = std::max<size_t>(1, lines(row));
         h = px(kItemPadding, ui_scale) * 2 + px(kItemTitleHeight, ui_scale) +
-            static_cast<int64_t>(std::min<size_t>(lines, kCeiling)) * px(kItemLineHeight, ui_scale);
+            static_cast<int64_t>(std::min<size_t>(n, kCeiling)) * px(kItemLineHeight, ui_scale);
         break;
       }
     }
@@ -194,6 +235,22 @@ ListPlacement place_activity_rows(const std::vector<ActivityRow>& rows, float ui
   }
   out.content_height = rows.empty() ? 0 : static_cast<int32_t>(std::max<int64_t>(0, y - px(kItemGap, ui_scale)));
   return out;
+}
+
+}  // namespace
+
+ListPlacement place_activity_rows(const std::vector<ActivityRow>& rows, float ui_scale,
+                                  const std::function<size_t(const ActivityRow&)>& detail_lines) {
+  return place_rows(
+      rows, ui_scale, [](const ActivityRow& r) { return r.kind; },
+      [](const ActivityRow& r) { return !r.detail.empty(); }, detail_lines);
+}
+
+ListPlacement place_activity_entries(const std::vector<ActivityEntry>& entries, float ui_scale,
+                                     const std::function<size_t(const ActivityEntry&)>& detail_lines) {
+  return place_rows(
+      entries, ui_scale, [](const ActivityEntry& e) { return e.kind; },
+      [](const ActivityEntry& e) { return e.has_detail; }, detail_lines);
 }
 
 int32_t wrap_width_for_list(int32_t client_width, float ui_scale) {

@@ -60,6 +60,32 @@ uint64_t finished_item_key(std::string_view agent_id, uint64_t started_ms);
 // "last heard 12m ago" / "last heard 2h ago".
 std::string last_heard_text(uint64_t age_ms);
 
+// One row of the page before its texts are made: what places it in the list (kind, whether it
+// has a detail, whether that is unfolded) and where its texts come from. Making the texts of
+// hundreds of rows that are scrolled out of sight would cost most of a paint.
+struct ActivityEntry {
+  ActivityRowKind kind = ActivityRowKind::kAgent;
+  const AgentSession* session = nullptr;   // session headers and agents
+  const Agent* agent = nullptr;            // agents
+  const FinishedAgent* finished = nullptr;  // finished agents
+  uint64_t key = 0;
+  bool expanded = false;
+  bool has_detail = false;  // the cleaned detail is not empty
+};
+struct ActivityOutline {
+  bool any_listed = false;
+  bool empty = true;
+  size_t finished_count = 0;  // for the finished header's text
+  std::vector<ActivityEntry> entries;
+};
+// The entries point into `registry` and `history`, which must outlive them.
+ActivityOutline activity_outline(const AgentRegistry& registry, const AgentHistory& history, bool finished_expanded,
+                                 const std::set<uint64_t>& expanded);
+// The row of one entry, texts and colours included.
+ActivityRow activity_row(const ActivityEntry& entry, const ActivityOutline& outline, uint64_t now_ms,
+                         const Theme& theme, const LocalClock& local_clock);
+
+// Every row with its texts: the outline's entries each made into a row.
 ActivityPage activity_page(const AgentRegistry& registry, const AgentHistory& history, uint64_t now_ms,
                            bool finished_expanded, const std::set<uint64_t>& expanded, const Theme& theme,
                            const LocalClock& local_clock);
@@ -79,6 +105,9 @@ struct ListPlacement {
 };
 ListPlacement place_activity_rows(const std::vector<ActivityRow>& rows, float ui_scale,
                                   const std::function<size_t(const ActivityRow&)>& detail_lines);
+// The same from the entries; `detail_lines` is asked for unfolded entries with a detail only.
+ListPlacement place_activity_entries(const std::vector<ActivityEntry>& entries, float ui_scale,
+                                     const std::function<size_t(const ActivityEntry&)>& detail_lines);
 
 // Room of a detail or body line: the list row's width less the padding and the fold chevron.
 int32_t wrap_width_for_list(int32_t client_width, float ui_scale);

@@ -35,8 +35,34 @@ void draw_dot(HDC dc, int32_t cx, int32_t cy, int32_t diameter, Rgb colour) {
 TextMeasure small_measure(const PanelCanvas& c) {
   HDC dc = c.dc;
   HFONT font = c.fonts->small;
-  return cached_measure(c.panel->small_widths, reinterpret_cast<uintptr_t>(font), c.scale,
-                        [dc, font](std::string_view s) { return static_cast<int32_t>(text_width(dc, font, s)); });
+  return cached_measure(
+      c.panel->small_widths, reinterpret_cast<uintptr_t>(font), c.scale,
+      [dc, font](std::string_view s) { return static_cast<int32_t>(text_width(dc, font, s)); },
+      [dc, font](char32_t first, size_t count, int32_t* out) { return char_advances(dc, font, first, count, out); });
+}
+
+// Heights and ascents the rows line their texts up by, asked of the system once per paint rather
+// than once per row.
+struct RowFonts {
+  int32_t body_height = 0;
+  int32_t heading_height = 0;
+  int32_t small_height = 0;
+  int32_t body_ascent = 0;
+  int32_t heading_ascent = 0;
+  int32_t small_ascent = 0;
+};
+
+RowFonts row_fonts(const PanelCanvas& c) {
+  auto metrics = [&c](HFONT font) {
+    SelectObject(c.dc, font);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(c.dc, &tm);
+    return tm;
+  };
+  const TEXTMETRICW body = metrics(c.fonts->body);
+  const TEXTMETRICW heading = metrics(c.fonts->heading);
+  const TEXTMETRICW small = metrics(c.fonts->small);
+  return RowFonts{body.tmHeight, heading.tmHeight, small.tmHeight, body.tmAscent, heading.tmAscent, small.tmAscent};
 }
 
 void empty_state(const PanelCanvas& c, int32_t top, const char* line, const char* hint1, const char* hint2) {
@@ -54,8 +80,8 @@ struct ListArea {
 };
 
 // One agent or finished agent: dot, title, status or time on the right, the detail beneath.
-void activity_item(const PanelCanvas& c, const ListArea& area, const ActivityRow& row, int32_t y, int32_t h,
-                   int32_t detail_width) {
+void activity_item(const PanelCanvas& c, const RowFonts& fonts, const ListArea& area, const ActivityRow& row,
+                   int32_t y, int32_t h, int32_t detail_width) {
   const Theme& t = c.theme();
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
@@ -73,14 +99,14 @@ void activity_item(const PanelCanvas& c, const ListArea& area, const ActivityRow
   fill_rect(c.dc, r, clickable && c.hovered(*visible) ? t.hover : t.surface);
 
   const int32_t title_y = y + c.px(kItemPadding);
-  const int32_t title_h = font_height(c.dc, c.fonts->body);
+  const int32_t title_h = fonts.body_height;
   draw_dot(c.dc, x0 + c.px(12), title_y + title_h / 2, c.px(8), row.dot_colour);
 
   // The status is free text from the tool: it may take at most half the row.
   const int32_t side_right = x1 - c.px(10);
   const int32_t side_w = std::min(text_width(c.dc, c.fonts->small, row.side), (x1 - x0) / 2);
   const int32_t side_left = side_right - side_w;
-  const int32_t baseline_shift = font_ascent(c.dc, c.fonts->body) - font_ascent(c.dc, c.fonts->small);
+  const int32_t baseline_shift = fonts.body_ascent - fonts.small_ascent;
   draw_text_fit(c.dc, side_left, title_y + baseline_shift, side_right, {c.fonts->small}, row.side_colour, row.side);
   const int32_t text_x = x0 + c.px(24);
   draw_text_fit(c.dc, text_x, title_y, side_left - c.px(10), {c.fonts->body, c.fonts->small}, row.title_colour,
@@ -107,9 +133,10 @@ void activity_item(const PanelCanvas& c, const ListArea& area, const ActivityRow
   }
 }
 
-void session_header(const PanelCanvas& c, const ListArea& area, const ActivityRow& row, int32_t y, int32_t h) {
+void session_header(const PanelCanvas& c, const RowFonts& fonts, const ListArea& area, const ActivityRow& row,
+                    int32_t y, int32_t h) {
   const int32_t x0 = c.px(12);
-  const int32_t text_y = y + h - c.px(4) - font_height(c.dc, c.fonts->heading);
+  const int32_t text_y = y + h - c.px(4) - fonts.heading_height;
   draw_text_fit(c.dc, x0 + c.px(4), text_y, c.width - x0, {c.fonts->heading, c.fonts->small}, row.title_colour,
                 row.title);
   if (auto visible = visible_part(Rect{x0, y, c.width - x0, y + h}, area.top, area.bottom)) {
@@ -118,19 +145,20 @@ void session_header(const PanelCanvas& c, const ListArea& area, const ActivityRo
   }
 }
 
-void finished_header(const PanelCanvas& c, const ListArea& area, const ActivityRow& row, int32_t y, int32_t h) {
+void finished_header(const PanelCanvas& c, const RowFonts& fonts, const ListArea& area, const ActivityRow& row,
+                     int32_t y, int32_t h) {
   const Theme& t = c.theme();
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
   const Rect r{x0, y, x1, y + h};
   const std::optional<Rect> visible = visible_part(r, area.top, area.bottom);
   fill_rect(c.dc, r, visible && c.hovered(*visible) ? t.hover : t.surface);
-  const int32_t text_y = y + (h - font_height(c.dc, c.fonts->heading)) / 2;
+  const int32_t text_y = y + (h - fonts.heading_height) / 2;
   int32_t right = x1 - c.px(10);
   if (row.expanded) {
     const int32_t w = text_width(c.dc, c.fonts->small, "clear");
     const int32_t left = right - w;
-    const int32_t shift = font_ascent(c.dc, c.fonts->heading) - font_ascent(c.dc, c.fonts->small);
+    const int32_t shift = fonts.heading_ascent - fonts.small_ascent;
     draw_text(c.dc, left, text_y + shift, c.fonts->small, t.text_dim, "clear");
     if (auto label = visible_part(Rect{left - c.px(8), y, x1, y + h}, area.top, area.bottom)) {
       c.add_region(*label, make_action(ActionKind::kClearFinishedAgents));
@@ -188,12 +216,11 @@ LocalClock make_local_clock() {
 
 void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
   PanelState& p = *c.panel;
-  const ActivityPage page = activity_page(in.sessions, in.history, in.now_ms, p.finished_expanded,
-                                          p.expanded_ai_items, c.theme(), in.local_clock);
+  const ActivityOutline outline = activity_outline(in.sessions, in.history, p.finished_expanded, p.expanded_ai_items);
   std::optional<BandLabel> clear;
-  if (page.any_listed) clear = BandLabel{"clear", c.theme().text_dim, make_action(ActionKind::kClearAgents)};
+  if (outline.any_listed) clear = BandLabel{"clear", c.theme().text_dim, make_action(ActionKind::kClearAgents)};
   const int32_t top = title_band(c, c.px(12), "AI activity", kAiColour, clear);
-  if (page.empty) {
+  if (outline.empty) {
     p.scroll_max = 0;
     p.scroll_offset = 0;
     empty_state(c, top, "Nothing reported", "When an AI tool tells this app what its",
@@ -203,26 +230,30 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
 
   const int32_t detail_width = wrap_width_for_list(c.width, c.scale) - c.px(12);
   const TextMeasure small = small_measure(c);
-  const ListPlacement place = place_activity_rows(
-      page.rows, c.scale, [&](const ActivityRow& row) { return wrap_lines(row.detail, detail_width, small).size(); });
+  // Only unfolded details are wrapped to place the rows, and only the rows in sight get texts.
+  const ListPlacement place = place_activity_entries(outline.entries, c.scale, [&](const ActivityEntry& e) {
+    const ActivityRow row = activity_row(e, outline, in.now_ms, c.theme(), in.local_clock);
+    return wrap_lines(row.detail, detail_width, small).size();
+  });
   const ListArea area{top, c.height - c.px(12)};
   ListClip clip(c, top, place.content_height);
-  for (size_t i = 0; i < page.rows.size(); ++i) {
+  const RowFonts fonts = row_fonts(c);
+  for (size_t i = 0; i < outline.entries.size(); ++i) {
     const int32_t y = clip.row_y(place.tops[i]);
     const int32_t h = place.heights[i];
     if (y >= area.bottom) break;
     if (!clip.shows(y, y + h)) continue;
-    const ActivityRow& row = page.rows[i];
+    const ActivityRow row = activity_row(outline.entries[i], outline, in.now_ms, c.theme(), in.local_clock);
     switch (row.kind) {
       case ActivityRowKind::kSessionHeader:
-        session_header(c, area, row, y, h);
+        session_header(c, fonts, area, row, y, h);
         break;
       case ActivityRowKind::kFinishedHeader:
-        finished_header(c, area, row, y, h);
+        finished_header(c, fonts, area, row, y, h);
         break;
       case ActivityRowKind::kAgent:
       case ActivityRowKind::kFinished:
-        activity_item(c, area, row, y, h, detail_width);
+        activity_item(c, fonts, area, row, y, h, detail_width);
         break;
     }
   }
@@ -248,6 +279,7 @@ void paint_messages(const PanelCanvas& c, const std::deque<MessageEntry>& messag
   const int32_t x1 = c.width - c.px(12);
   const int32_t line_h = c.px(kItemLineHeight);
   ListClip clip(c, top, place.content_height);
+  const RowFonts fonts = row_fonts(c);
   for (size_t i = 0; i < rows.size(); ++i) {
     const MessageRow& row = rows[i];
     const int32_t y = clip.row_y(place.tops[i]);
@@ -267,12 +299,12 @@ void paint_messages(const PanelCanvas& c, const std::deque<MessageEntry>& messag
       const Rect chip_rect{x1 - c.px(8) - w, title_y - c.px(3), x1 - c.px(8), title_y - c.px(3) + c.px(24)};
       const std::optional<Rect> chip_visible = visible_part(chip_rect, area.top, area.bottom);
       fill_rect(c.dc, chip_rect, chip_visible && c.hovered(*chip_visible) ? t.hover : t.background);
-      draw_text(c.dc, chip_rect.left + c.px(8), chip_rect.top + (c.px(24) - font_height(c.dc, c.fonts->small)) / 2,
+      draw_text(c.dc, chip_rect.left + c.px(8), chip_rect.top + (c.px(24) - fonts.small_height) / 2,
                 c.fonts->small, t.text, "clear");
       if (chip_visible) c.add_region(*chip_visible, make_action(ActionKind::kClearMessages));
       title_right = chip_rect.left - c.px(8);
     }
-    const int32_t shift = font_ascent(c.dc, c.fonts->heading) - font_ascent(c.dc, c.fonts->small);
+    const int32_t shift = fonts.heading_ascent - fonts.small_ascent;
     draw_text(c.dc, text_x, title_y + shift, c.fonts->small, kAiColour, row.time);
     draw_text_fit(c.dc, text_x + c.px(40), title_y, title_right, {c.fonts->heading, c.fonts->small}, t.text,
                   row.title);

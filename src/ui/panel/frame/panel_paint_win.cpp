@@ -248,17 +248,17 @@ void paint_panel(UiState& ui, HWND hwnd) {
 
   PageView view;
   {
-    UniqueMemoryDc mem(CreateCompatibleDC(dc));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
-    SelectGuard keep(mem.get(), bitmap.get());
+    // Without a bitmap (out of memory) the page is drawn straight to the window.
+    HDC mem = ui.back_buffer.prepare(dc, width, height);
+    HDC target = mem ? mem : dc;
     const std::optional<AiPagesInput> ai = ai_pages_input(ui);
     const PageInput settings_in = page_input(ui, width, height);
     const OverviewInput overview = overview_input(ui);
-    view = paint_page(PanelCanvas{mem.get(), width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview, app,
+    view = paint_page(PanelCanvas{target, width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview, app,
                       ai ? &*ai : nullptr, &settings_in);
-    publish_panel_page(ui, hwnd, mem.get(), overview.banners,
+    publish_panel_page(ui, hwnd, target, overview.banners,
                        field_places(ui, view, width, height, app_fields.filter_row));
-    BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
+    if (mem) BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
     EndPaint(hwnd, &ps);
   }
   if (view.drag_list_top) {

@@ -147,6 +147,7 @@ void hide_panel(UiState& ui, HWND hwnd) {
   ui.shared->panel_open.store(false);
   save(ui);
   ShowWindow(hwnd, SW_HIDE);
+  ui.back_buffer.release();  // nothing is painted while hidden
 }
 
 void set_pinned(UiState& ui, HWND hwnd, bool show) {

@@ -15,6 +15,7 @@
 #include "core/shared_state.h"
 #include "core/snapshot.h"
 #include "procinfo/role_label_win.h"
+#include "ui/gdi/back_buffer_win.h"
 #include "ui/gdi/draw_win.h"
 #include "ui/panel/app_detail/close_apps.h"
 #include "ui/panel/frame/history_series.h"
@@ -58,6 +59,7 @@ struct UiState {
   float dpi_scale = 1.0f;  // dpi / 96
   float ui_scale = 1.0f;   // dpi_scale x the text-size factor
   FontSet fonts;
+  BackBuffer back_buffer;  // the panel's off-screen bitmap while it is shown
   std::array<HWND, kTextFieldCount> fields{};  // children of the panel in control-id order, destroyed with it
   UniqueGdiObject field_brush;                 // the theme's input colour, for WM_CTLCOLOREDIT
 
