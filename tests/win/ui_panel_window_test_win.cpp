@@ -469,6 +469,7 @@ TEST(UiPanelWindow, APinnedPanelMinimisedAndRestoredByTheTrayKeepsItsPosition) {
   Settings s;
   s.win_x = 200;
   s.win_y = 150;
+  s.win_pos_set = true;
   s.win_w = 400;
   s.win_h = 500;
   InProcessPanel p(s);
