@@ -83,8 +83,12 @@ void app_list(const PanelCanvas& c, const std::vector<DetailRow>& rows, int32_t 
       }
       draw_text_fit(c.dc, x0 + c.px(4), y, name_right - c.px(8), {c.fonts->body, c.fonts->small}, t.text,
                     display_line(row.app.name));
-      c.add_region(place.open, make_action(ActionKind::kOpenAppRow, place.index));
-      c.add_region(place.close, make_action(ActionKind::kCloseAppRow, place.index));
+    }
+    // Every row is a piece, drawn or scrolled out; the clip's band keeps clicks to what shows.
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const DetailRowPlace place = detail_row_place(i, a, c.panel->scroll_offset, c.width, c.scale);
+      c.add_region(place.open, make_action(ActionKind::kOpenAppRow, i));
+      c.add_region(place.close, make_action(ActionKind::kCloseAppRow, i));
     }
   }
 }
