@@ -585,6 +585,7 @@ TEST(UiPanelWindow, ShowingThePanelKeepsTheKeysAndALetterStartsTheSearch) {
   p.send(WM_CHAR, 'c');
   pump_messages();
   ASSERT_EQ(GetFocus(), p.ui().field(TextField::kFilter));
+  EXPECT_EQ(p.ui().panel.filter_text, "c") << "the search sees the first letter";
   // The field has the focus now: the keyboard sends the next letters there.
   for (const wchar_t ch : {L'o', L'd'}) SendMessageW(p.ui().field(TextField::kFilter), WM_CHAR, ch, 1);
   pump_messages();
@@ -841,6 +842,13 @@ class PanelObject {
     VariantInit(&v);
     return acc_->get_accState(child(id), &v) == S_OK && (v.lVal & STATE_SYSTEM_OFFSCREEN) != 0;
   }
+  void child_count(long* count) const { acc_->get_accChildCount(count); }
+  bool focusable(long id) const {
+    VARIANT v;
+    VariantInit(&v);
+    return acc_->get_accState(child(id), &v) == S_OK && (v.lVal & STATE_SYSTEM_FOCUSABLE) != 0 &&
+           (v.lVal & STATE_SYSTEM_UNAVAILABLE) == 0;
+  }
   long height(long id) const {
     long x = 0, y = 0, w = 0, h = -1;
     acc_->accLocation(&x, &y, &w, &h, child(id));
@@ -931,6 +939,48 @@ TEST(PanelKeys, TabToAFieldScrolledOutOfTheEditorScrollsItInAndFocusesIt) {
   EXPECT_TRUE(IsWindowVisible(log_file));
   EXPECT_GT(p.ui().panel.scroll_offset, 0);
   EXPECT_FALSE(o.offscreen(child_of_field));
+}
+
+// On every page the first Tab after entering it lands on the page's first piece that takes the
+// focus (no field has taken the keys and made Tab skip what comes before it).
+TEST(PanelKeys, TheFirstTabOnEveryPageReachesItsFirstPiece) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  ProcessSample app{"builder.exe"};
+  app.pid = 0xFFFFFFF0u;
+  app.cpu_pct = 20.0f;
+  p.ui().snapshot_copy.processes = {app, app};
+  struct Case {
+    Page page;
+    uint8_t sub;
+  };
+  const Case cases[] = {{Page::kOverview, 0},     {Page::kMetricDetail, 0}, {Page::kMetricDetail, 4},
+                        {Page::kAppDetail, 0},    {Page::kFpsList, 0},      {Page::kSettingsHome, 0},
+                        {Page::kSettingsSection, 1}, {Page::kAlertEditor, 0}, {Page::kMessages, 0},
+                        {Page::kActivity, 0}};
+  show_panel(p.ui(), p.hwnd());
+  for (const Case& c : cases) {
+    if (c.page == Page::kAppDetail) {
+      p.ui().panel.selected_app = "builder.exe";
+      p.ui().panel.processes_expanded = true;  // the process filter is there too
+    }
+    navigate(p.ui(), p.hwnd(), c.page, c.sub);
+    if (c.page == Page::kAppDetail) p.ui().panel.processes_expanded = true;
+    UpdateWindow(p.hwnd());
+    EXPECT_EQ(GetFocus(), p.hwnd()) << "page " << static_cast<int>(c.page) << " entered with the keys in a field";
+    PanelObject o(p.hwnd());
+    ASSERT_TRUE(o.ok());
+    long first = 0;
+    long count = 0;
+    o.child_count(&count);
+    for (long i = 1; i <= count && first == 0; ++i) {
+      if (o.focusable(i)) first = i;
+    }
+    ASSERT_NE(first, 0) << "page " << static_cast<int>(c.page);
+    press(p, VK_TAB);
+    EXPECT_EQ(o.focused(), first) << "page " << static_cast<int>(c.page) << ": Tab went to " << utf8(o.name(o.focused()))
+                                  << ", not " << utf8(o.name(first));
+  }
 }
 
 std::wstring g_question;
