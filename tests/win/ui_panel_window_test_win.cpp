@@ -983,6 +983,32 @@ TEST(PanelKeys, TheFirstTabOnEveryPageReachesItsFirstPiece) {
   }
 }
 
+// The messages page holding twelve long messages in a short pop-up: the lowest message is a piece
+// although it is scrolled out, and Tab brings it in.
+TEST(PanelKeys, AMessageScrolledOutOfTheListIsReachedAndScrolledIn) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  for (int i = 0; i < 12; ++i) {
+    p.ui().messages.push_back(MessageEntry{"12:00", "Build " + std::to_string(i),
+                                           "The build finished and every one of its tests passed; the report is ready."});
+  }
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kMessages, 0);
+  SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, 300, SWP_NOMOVE | SWP_NOZORDER);
+  RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  long count = 0;
+  o.child_count(&count);
+  const long lowest = count;  // children go in reading order
+  ASSERT_TRUE(o.focusable(lowest));
+  ASSERT_TRUE(o.offscreen(lowest));
+  for (int i = 0; i < 20 && o.focused() != lowest; ++i) press(p, VK_TAB);
+  EXPECT_EQ(o.focused(), lowest);
+  EXPECT_GT(p.ui().panel.scroll_offset, 0);
+  EXPECT_FALSE(o.offscreen(lowest));
+}
+
 std::wstring g_question;
 void CALLBACK read_question_and_answer_yes(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
