@@ -849,6 +849,7 @@ class PanelObject {
     return acc_->get_accState(child(id), &v) == S_OK && (v.lVal & STATE_SYSTEM_FOCUSABLE) != 0 &&
            (v.lVal & STATE_SYSTEM_UNAVAILABLE) == 0;
   }
+  void location(long id, long* x, long* y, long* w, long* h) const { acc_->accLocation(x, y, w, h, child(id)); }
   long height(long id) const {
     long x = 0, y = 0, w = 0, h = -1;
     acc_->accLocation(&x, &y, &w, &h, child(id));
@@ -1007,6 +1008,43 @@ TEST(PanelKeys, AMessageScrolledOutOfTheListIsReachedAndScrolledIn) {
   EXPECT_EQ(o.focused(), lowest);
   EXPECT_GT(p.ui().panel.scroll_offset, 0);
   EXPECT_FALSE(o.offscreen(lowest));
+}
+
+// Tab to the CPU card in each theme: the card wears the theme's focus ring (its left band, two
+// pixels wide, inside the card). With QV_PANEL_SHOTS set the pictures are kept for a look.
+TEST(PanelKeys, TheFocusRingShowsInEachTheme) {
+  ComApartment com;
+  for (uint32_t theme = 0; theme < 3; ++theme) {
+    Settings settings;
+    settings.theme = theme;
+    set_current_theme(theme);
+    InProcessPanel p(settings);
+    show_panel(p.ui(), p.hwnd());
+    UpdateWindow(p.hwnd());
+    PanelObject o(p.hwnd());
+    ASSERT_TRUE(o.ok());
+    const long cpu = o.named(L"CPU, ");
+    ASSERT_NE(cpu, 0);
+    for (int i = 0; i < 8 && o.focused() != cpu; ++i) press(p, VK_TAB);
+    ASSERT_EQ(o.focused(), cpu) << "theme " << theme;
+    long x = 0, y = 0, w = 0, h = 0;
+    o.location(cpu, &x, &y, &w, &h);
+    POINT at{x, y};
+    ScreenToClient(p.hwnd(), &at);
+    const Rgb ring = current_theme().focus;
+    ScreenShot shot;
+    const bool ringed = eventually([&] {
+      pump_messages();  // the window's picture reaches the screen while its thread takes messages
+      shot = capture_client(p.hwnd());
+      return shot.at(at.x, at.y + h / 2) == ring && shot.at(at.x + 1, at.y + h / 2) == ring &&
+             shot.at(at.x + w / 2, at.y + 1) == ring && shot.at(at.x + w - 1, at.y + h - 2) == ring;
+    }, 3000);
+    save_shot_if_asked(shot, "focus_ring_theme" + std::to_string(theme));
+    EXPECT_TRUE(ringed) << "waited for the ring around the card at " << at.x << "," << at.y << " " << w << "x" << h
+                        << ", theme " << theme;
+    EXPECT_NE(shot.at(at.x + 2, at.y + h / 2), ring) << "theme " << theme << ": the band is two pixels";
+  }
+  set_current_theme(0);
 }
 
 std::wstring g_question;
