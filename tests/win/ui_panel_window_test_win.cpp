@@ -917,6 +917,37 @@ TEST(PanelKeys, FocusMovedToARowScrolledOutOfTheListScrollsItIn) {
   EXPECT_EQ(p.ui().panel.scroll_offset, 0);
 }
 
+// Rows of the metric list are drawn while they start px(20) above the bottom; the next one, which
+// starts in the bottom margin, is not hit there (nothing of it is drawn), at any pop-up height.
+TEST(PanelKeys, NoUndrawnRowIsHitInTheBottomMargin) {
+  InProcessPanel p(Settings{});
+  for (uint32_t i = 0; i < 40; ++i) {
+    ProcessSample s{"app" + std::to_string(100 + i) + ".exe"};
+    s.pid = 1000 + i;
+    s.ram_bytes = static_cast<uint64_t>(100 - i) << 20;
+    p.ui().snapshot_copy.processes.push_back(s);
+  }
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kMetricDetail, 1);
+  int straddling = 0;
+  for (int height = 340; height < 370; ++height) {
+    SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, height, SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client{};
+    GetClientRect(p.hwnd(), &client);
+    const int32_t bottom = client.bottom;
+    for (const HitRegion& r : p.ui().panel.hit_regions) {
+      if (r.action.kind == ActionKind::kOpenAppRow && r.top > bottom - 22 && r.top < bottom - 12) ++straddling;
+    }
+    for (int32_t y = bottom - 22; y < bottom - 12; ++y) {
+      const std::optional<size_t> hit = hit_test(p.ui().panel.hit_regions, 100, y);
+      if (!hit || p.ui().panel.hit_regions[*hit].action.kind != ActionKind::kOpenAppRow) continue;
+      EXPECT_LE(p.ui().panel.hit_regions[*hit].top, bottom - 22) << "client height " << bottom << ", y " << y;
+    }
+  }
+  EXPECT_GT(straddling, 0) << "some height leaves a row starting in the margin";
+}
+
 // In a short pop-up the editor's log file field is below the fold and not placed; Tab still
 // reaches it, scrolls it in and gives it the keys.
 TEST(PanelKeys, TabToAFieldScrolledOutOfTheEditorScrollsItInAndFocusesIt) {
