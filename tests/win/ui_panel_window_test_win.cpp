@@ -1078,6 +1078,25 @@ TEST(PanelKeys, TheFocusRingShowsInEachTheme) {
   set_current_theme(0);
 }
 
+// The overview's cards scroll in a short pop-up: the last card is a piece while scrolled out, and
+// Tab brings it in.
+TEST(PanelKeys, ACardScrolledOutOfTheOverviewIsReachedAndScrolledIn) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  show_panel(p.ui(), p.hwnd());
+  SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, 260, SWP_NOMOVE | SWP_NOZORDER);
+  RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  const long sound = o.named(L"Sound");
+  ASSERT_NE(sound, 0) << "the sound card is a child while scrolled out";
+  ASSERT_TRUE(o.offscreen(sound));
+  for (int i = 0; i < 20 && o.focused() != sound; ++i) press(p, VK_TAB);
+  EXPECT_EQ(o.focused(), sound);
+  EXPECT_GT(p.ui().panel.scroll_offset, 0);
+  EXPECT_FALSE(o.offscreen(sound));
+}
+
 std::wstring g_question;
 void CALLBACK read_question_and_answer_yes(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
