@@ -203,6 +203,53 @@ TEST(FocusScroll, BringsTheFocusedPieceIntoView) {
   for (const Case& c : cases) EXPECT_EQ(scroll_to_show(c.region, view, c.scroll, c.max_scroll), c.expected) << c.what;
 }
 
+// A list showing rows 40..240 of the window, scrolled by 100: row n (20 px) is laid out at
+// 40 + 20n and drawn 100 px higher, so rows 0..4 are above the band and 15.. below it.
+Piece list_row(int n, int32_t scroll = 100) {
+  Piece p = piece(("row" + std::to_string(n)).c_str(), {0, 40 + 20 * n - scroll, 300, 60 + 20 * n - scroll}, "rows");
+  p.band = ScrollBand{40, 240, scroll};
+  return p;
+}
+
+TEST(FocusScroll, AScrolledOutRowIsScrolledWhollyInWhenFocusedAndOnlyThen) {
+  struct Case {
+    const char* what;
+    int row;
+    std::optional<int32_t> expected;
+  };
+  const Case cases[] = {
+      {"the first row wholly in view", 5, std::nullopt},
+      {"the last row wholly in view", 14, std::nullopt},
+      {"just out above: its bottom on the band's top", 4, 80},
+      {"just out below: its top on the band's bottom", 15, 120},
+      {"far above", 0, 0},
+      {"far below, held at the end", 40, 300},
+  };
+  for (const Case& c : cases) EXPECT_EQ(scroll_for_focus(list_row(c.row), 300), c.expected) << c.what;
+  Piece half = list_row(5, 105);  // 5 px of it beneath the band's top
+  EXPECT_EQ(scroll_for_focus(half, 300), std::optional<int32_t>(100));
+  EXPECT_EQ(scroll_for_focus(piece("back", {0, -50, 40, -30}), 300), std::nullopt) << "not in a list";
+}
+
+TEST(FocusScroll, ScrolledOutPiecesKeepTheirPlaceInTheOrderButShowNothing) {
+  // A header above the list; at scroll 100 the rows 0..4 are drawn where the header is.
+  std::vector<Piece> pieces = {list_row(0), list_row(4), list_row(5), list_row(15), piece("back", {0, 0, 40, 20})};
+  EXPECT_EQ(keys_in(pieces, focus_order(pieces)), (std::vector<std::string>{"back", "row0", "row4", "row5", "row15"}));
+  FocusState focus;
+  focus_key(pieces, focus, "row5");
+  EXPECT_EQ(move_focus(pieces, focus, FocusMove::kUp, 200), std::optional<size_t>(1)) << "the arrow reaches row 4";
+
+  EXPECT_EQ(shown_region(pieces[0]), (Rect{})) << "far above";
+  EXPECT_EQ(shown_region(pieces[1]), (Rect{})) << "its bottom on the band's top";
+  EXPECT_EQ(shown_region(pieces[2]), (Rect{0, 40, 300, 60}));
+  EXPECT_EQ(shown_region(pieces[3]), (Rect{})) << "its top on the band's bottom";
+  Piece half = list_row(5, 105);
+  EXPECT_EQ(shown_region(half), (Rect{0, 40, 300, 55}));
+  EXPECT_EQ(piece_at(pieces, 10, 10), std::optional<size_t>(4)) << "the header, not row 1 drawn beneath it";
+  EXPECT_EQ(piece_at(pieces, 10, 245), std::nullopt) << "row 15 below the band";
+  EXPECT_EQ(piece_at(pieces, 10, 45), std::optional<size_t>(2));
+}
+
 TEST(AccessChildren, NumberedInReadingOrderAndHitBySmallestRegion) {
   const std::vector<Piece> pieces = {piece("close", {180, 60, 200, 80}, "", piece_state::kFocusable),
                                      piece("row", {0, 60, 200, 80}), piece("title", {0, 0, 200, 20}, "", 0)};

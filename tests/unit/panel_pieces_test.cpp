@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/access/focus_model.h"
+#include "ui/access/published_page.h"
 #include "ui/panel/alert_editor/alert_editor_pieces.h"
 #include "ui/panel/detail/detail_pieces.h"
 #include "ui/panel/frame/panel_pieces.h"
@@ -27,7 +28,7 @@ ProcessSample proc(std::string name, uint32_t pid, float cpu, uint64_t ram = 0, 
 
 HitRegion region(int32_t l, int32_t t, int32_t r, int32_t b, Action a, PieceRole role = PieceRole::kNone,
                  std::string name = {}, bool checked = false) {
-  return HitRegion{l, t, r, b, a, role, std::move(name), checked};
+  return HitRegion{l, t, r, b, a, role, std::move(name), checked, std::nullopt};
 }
 
 struct Expected {
@@ -138,6 +139,61 @@ TEST(PanelPieces, MetricDetailRowsAndTheirCloseButtons) {
   const std::optional<size_t> next = move_focus(pieces.pieces, focus, FocusMove::kDown, 400);
   ASSERT_TRUE(next);
   EXPECT_EQ(pieces.pieces[*next].key, "row:editor.exe");
+}
+
+// A list of 24 px rows 26 px apart, scrolled by 26, in a band from 100 to 126: row 0 ends just
+// above the band, row 1 fills it, row 2 starts just below it. All three stay in the focus order,
+// where they stand in the list.
+TEST(PanelPieces, RowsScrolledOutOfTheListStayInTheOrderMarkedOffscreen) {
+  Snapshot snap = busy_snapshot();
+  snap.processes.push_back(proc("viewer.exe", 13, 1.0f));
+  const ScrollBand band{100, 126, 26};
+  std::vector<HitRegion> regions = {region(12, 12, 324, 52, make_action(ActionKind::kBack), PieceRole::kButton, "Back")};
+  for (int32_t i = 0; i < 3; ++i) {
+    const int32_t top = 100 + 26 * i - 26;
+    regions.push_back(region(12, top, 290, top + 24, make_action(ActionKind::kOpenAppRow, static_cast<uint64_t>(i))));
+    regions.back().band = band;
+  }
+  const PanelPieces pieces =
+      pieces_from_regions(regions, [&](const Action& a) { return detail_piece_text(a, snap, 0, ""); });
+  const std::vector<size_t> order = focus_order(pieces.pieces);
+  std::vector<std::string> keys;
+  std::vector<bool> offscreen;
+  for (size_t i : order) {
+    keys.push_back(pieces.pieces[i].key);
+    offscreen.push_back((pieces.pieces[i].state & piece_state::kOffscreen) != 0);
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"action:1:0:0:0", "row:builder.exe", "row:editor.exe", "row:viewer.exe"}));
+  EXPECT_EQ(offscreen, (std::vector<bool>{false, true, false, true}));
+  EXPECT_EQ(pieces.pieces[1].band, band);
+}
+
+// The sampler re-sorts the list: the focused app's row moves, the focus goes with it, and Enter
+// then opens that app, not the one now in its old place.
+TEST(PanelPieces, FocusStaysOnTheSameAppWhenItsRowMoves) {
+  Snapshot snap = busy_snapshot();
+  const auto rows = [](size_t n) {
+    std::vector<HitRegion> out;
+    for (size_t i = 0; i < n; ++i) {
+      const int32_t top = 120 + 26 * static_cast<int32_t>(i);
+      out.push_back(region(12, top, 290, top + 24, make_action(ActionKind::kOpenAppRow, i)));
+    }
+    return out;
+  };
+  const auto namer = [&](const Action& a) { return detail_piece_text(a, snap, 0, ""); };
+  PublishedPage page;
+  page.publish("Top apps by CPU use", pieces_from_regions(rows(2), namer).pieces);
+  ASSERT_TRUE(focus_key(page.current(), page.focus(), "row:editor.exe"));
+  EXPECT_EQ(page.focus().position, 1u);
+
+  snap.processes[2].cpu_pct = 40.0f;  // editor.exe now leads
+  const PanelPieces resorted = pieces_from_regions(rows(2), namer);
+  page.publish("Top apps by CPU use", resorted.pieces);
+  const std::optional<size_t> at = page.focused_index();
+  ASSERT_TRUE(at);
+  EXPECT_EQ(page.current()[*at].key, "row:editor.exe");
+  EXPECT_EQ(page.current()[*at].name, "editor.exe, 40.0 percent CPU");
+  EXPECT_EQ(action_of_key(resorted, "row:editor.exe"), make_action(ActionKind::kOpenAppRow, 0));
 }
 
 TEST(PanelPieces, MetricDetailSaysEachMeasuresUnit) {

@@ -204,7 +204,10 @@ TEST(SettingsMainPanel, RowsAndTheDragListFollowTheScroll) {
   ASSERT_EQ(toggles.size(), 7u);
   EXPECT_EQ(grips[3]->action.index, 3u);
   EXPECT_EQ(grips[3]->top, 52 + 3 * 24 - 2);
-  EXPECT_EQ(grips[0]->top, 52);  // the part beneath the band is cut off
+  // Row 0 lies partly beneath the band: it is kept whole, and only the part below the band is hit.
+  EXPECT_EQ(grips[0]->top, 62 - 10 - 2);
+  EXPECT_FALSE(grips[0]->contains(grips[0]->left, 61));
+  EXPECT_TRUE(grips[0]->contains(grips[0]->left, 62));
   EXPECT_EQ(grips[3]->right, 12 + 20);
   EXPECT_EQ(toggles[3]->left, 12 + 22);
   EXPECT_NE(item_with_text(v, "Drag ≡ to reorder"), nullptr);
@@ -330,9 +333,18 @@ TEST(SettingsScroll, ContentBeneathTheBandCannotBeClicked) {
   p.in.scroll_offset = 200;
   const PageView v = p.view();
   EXPECT_EQ(v.list_top, 62);
+  // Every region keeps its place, scrolled out or not (the keyboard still reaches it), and says
+  // which band of the window shows the list; nothing is hit outside that band.
+  bool some_above = false;
   for (const HitRegion& r : v.regions) {
-    EXPECT_GE(r.top, 52);
-    EXPECT_LE(r.bottom, 400 - 12);
+    ASSERT_TRUE(r.band.has_value());
+    EXPECT_EQ(*r.band, (ScrollBand{62, 400 - 12, 200}));
+    some_above = some_above || r.top < 62;
+  }
+  EXPECT_TRUE(some_above);
+  for (int32_t x = 0; x < 336; x += 4) {
+    EXPECT_FALSE(hit_test(v.regions, x, 61).has_value()) << x;
+    EXPECT_FALSE(hit_test(v.regions, x, 400 - 12).has_value()) << x;
   }
   EXPECT_FALSE(hit_test(v.regions, 100, 30).has_value());
   EXPECT_FALSE(hit_test(v.regions, 100, 395).has_value());
@@ -410,7 +422,10 @@ TEST(AlertEditorLayout, AShortPopupScrollsToSaveAlert) {
   const PageView top = p.view();
   const int32_t visible_bottom = 330 - 12;
   ASSERT_GT(top.content_height, visible_bottom - top.list_top);
-  EXPECT_TRUE(regions_of(top, ActionKind::kAlertSave).empty()) << "below the fold before scrolling";
+  const auto below = regions_of(top, ActionKind::kAlertSave);
+  ASSERT_EQ(below.size(), 1u) << "below the fold before scrolling, but still a piece";
+  EXPECT_GE(below[0]->top, visible_bottom);
+  EXPECT_FALSE(below[0]->contains(below[0]->left, below[0]->top)) << "not clickable below the fold";
   p.in.scroll_offset = top.content_height - (visible_bottom - top.list_top);
   const PageView end = p.view();
   const auto save = regions_of(end, ActionKind::kAlertSave);

@@ -4,6 +4,8 @@
 // Escape by page, the wheel, metric drags and the pop-up's size.
 #include <windows.h>
 #include <dbt.h>
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +16,7 @@
 #include "config/settings_file_win.h"
 #include "core/messages.h"
 #include "core/shared_state.h"
+#include "ui/access/accessible_win.h"
 #include "ui/gdi/scale.h"
 #include "ui/panel/alert_editor/alert_editor.h"
 #include "ui/panel/frame/panel_actions_win.h"
@@ -22,6 +25,7 @@
 #include "ui/panel/frame/panel_window_win.h"
 #include "ui/panel/frame/ui_state_win.h"
 #include "util/wide_win.h"
+#include "access_support_win.h"
 #include "win_support.h"
 
 namespace qv::test {
@@ -578,16 +582,37 @@ TEST(UiPanelWindow, ThePopupAtLargerTextStaysInsideASmallWorkAreaAndScrollsToIts
   EXPECT_EQ(after.back(), 699 - 15 - 1);
 }
 
-TEST(UiPanelWindow, ShowingThePanelFocusesTheSearchFieldOnlyWhereItIsShown) {
+// Shown on any page, the panel itself has the keys (Escape reaches it, Tab starts at the page's
+// first piece); a letter typed on a page with a search goes on into its field, a space does not.
+TEST(UiPanelWindow, ShowingThePanelKeepsTheKeysAndALetterStartsTheSearch) {
   InProcessPanel p(Settings{});
-  p.ui().panel.page = Page::kSettingsHome;  // no filter field on this page
+  for (const Page page : {Page::kSettingsHome, Page::kOverview, Page::kMetricDetail}) {
+    p.ui().panel.page = page;
+    show_panel(p.ui(), p.hwnd());
+    UpdateWindow(p.hwnd());
+    EXPECT_EQ(GetFocus(), p.hwnd()) << static_cast<int>(page);
+    hide_panel(p.ui(), p.hwnd());
+  }
+  p.ui().panel.page = Page::kSettingsHome;
   show_panel(p.ui(), p.hwnd());
-  EXPECT_NE(GetFocus(), p.ui().field(TextField::kFilter));
-  EXPECT_EQ(GetFocus(), p.hwnd());  // keys such as Escape reach the panel
-  hide_panel(p.ui(), p.hwnd());
-  p.ui().panel.page = Page::kOverview;
-  show_panel(p.ui(), p.hwnd());
-  EXPECT_EQ(GetFocus(), p.ui().field(TextField::kFilter));
+  UpdateWindow(p.hwnd());
+  p.send(WM_CHAR, 'c');
+  EXPECT_EQ(GetFocus(), p.hwnd()) << "no search on the settings home";
+
+  navigate(p.ui(), p.hwnd(), Page::kOverview, 0);
+  UpdateWindow(p.hwnd());
+  EXPECT_EQ(GetFocus(), p.hwnd());
+  p.send(WM_CHAR, ' ');
+  EXPECT_EQ(GetFocus(), p.hwnd()) << "a space presses the focused piece, it starts no search";
+  p.send(WM_CHAR, 'c');
+  pump_messages();
+  ASSERT_EQ(GetFocus(), p.ui().field(TextField::kFilter));
+  EXPECT_EQ(p.ui().panel.filter_text, "c") << "the search sees the first letter";
+  // The field has the focus now: the keyboard sends the next letters there.
+  for (const wchar_t ch : {L'o', L'd'}) SendMessageW(p.ui().field(TextField::kFilter), WM_CHAR, ch, 1);
+  pump_messages();
+  EXPECT_EQ(get_field_text(p.ui().field(TextField::kFilter)), "cod");
+  EXPECT_EQ(p.ui().panel.filter_text, "cod") << "the search sees every letter, the first too";
 }
 
 // A re-layout of the alert editor (here: a new size, as a banner, a drive or a DPI change brings)
@@ -801,6 +826,379 @@ TEST(UiPanelWindow, PausedDetailKeepsItsListAndCoresUntilTheNextVisit) {
   EXPECT_EQ(p.ui().panel.app_rows, (std::vector<AppRow>{{"second.exe", {2}}})) << "live again";
   EXPECT_TRUE(eventually([&] { return screen_at(40, 112) == accent; }, 3000))
       << "core 0 at 80 %, its meter now right under the heading";
+}
+
+// The panel's accessible object, read in this process as a reader in another one reads it.
+class PanelObject {
+ public:
+  explicit PanelObject(HWND panel) {
+    AccessibleObjectFromWindow(panel, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible, reinterpret_cast<void**>(&acc_));
+  }
+  PanelObject(const PanelObject&) = delete;
+  PanelObject& operator=(const PanelObject&) = delete;
+  ~PanelObject() {
+    if (acc_) acc_->Release();
+  }
+  bool ok() const { return acc_ != nullptr; }
+  std::wstring name(long id) const {
+    BSTR text = nullptr;
+    acc_->get_accName(child(id), &text);
+    return take(text);
+  }
+  // The first child whose name starts with `prefix`; 0 when none does.
+  long named(const std::wstring& prefix) const {
+    long count = 0;
+    acc_->get_accChildCount(&count);
+    for (long i = 1; i <= count; ++i) {
+      if (name(i).rfind(prefix, 0) == 0) return i;
+    }
+    return 0;
+  }
+  long focused() const {
+    VARIANT v;
+    VariantInit(&v);
+    return acc_->get_accFocus(&v) == S_OK && v.vt == VT_I4 ? v.lVal : 0;
+  }
+  bool offscreen(long id) const {
+    VARIANT v;
+    VariantInit(&v);
+    return acc_->get_accState(child(id), &v) == S_OK && (v.lVal & STATE_SYSTEM_OFFSCREEN) != 0;
+  }
+  void child_count(long* count) const { acc_->get_accChildCount(count); }
+  bool focusable(long id) const {
+    VARIANT v;
+    VariantInit(&v);
+    return acc_->get_accState(child(id), &v) == S_OK && (v.lVal & STATE_SYSTEM_FOCUSABLE) != 0 &&
+           (v.lVal & STATE_SYSTEM_UNAVAILABLE) == 0;
+  }
+  void location(long id, long* x, long* y, long* w, long* h) const { acc_->accLocation(x, y, w, h, child(id)); }
+  long height(long id) const {
+    long x = 0, y = 0, w = 0, h = -1;
+    acc_->accLocation(&x, &y, &w, &h, child(id));
+    return h;
+  }
+
+ private:
+  IAccessible* acc_ = nullptr;
+};
+
+struct ComApartment {
+  ComApartment() { EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+  ~ComApartment() { CoUninitialize(); }
+};
+
+// A key as the keyboard sends it: to the window with the focus (the panel or one of its fields),
+// then the paint it asked for, so that the next key meets the page as it now stands.
+void press(InProcessPanel& p, WPARAM key) {
+  HWND to = GetFocus();
+  SendMessageW(to ? to : p.hwnd(), WM_KEYDOWN, key, 1);
+  UpdateWindow(p.hwnd());
+}
+void type_keys(InProcessPanel& p, const std::wstring& text) {
+  for (const wchar_t ch : text) SendMessageW(GetFocus(), WM_CHAR, ch, 1);
+  pump_messages();
+  UpdateWindow(p.hwnd());
+}
+
+// The memory page of forty apps in a short pop-up: rows out of view are children marked
+// offscreen without a size, End brings the last row in and Home the first back.
+TEST(PanelKeys, FocusMovedToARowScrolledOutOfTheListScrollsItIn) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  for (uint32_t i = 0; i < 40; ++i) {
+    ProcessSample s{std::string(i < 10 ? "app0" : "app") + std::to_string(i) + ".exe"};
+    s.pid = 1000 + i;
+    s.ram_bytes = static_cast<uint64_t>(100 - i) << 20;
+    p.ui().snapshot_copy.processes.push_back(s);
+  }
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kMetricDetail, 1);
+  SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, 360, SWP_NOMOVE | SWP_NOZORDER);
+  RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  ASSERT_GT(p.ui().panel.scroll_max, 0);
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  const long first = o.named(L"app00.exe");
+  const long last = o.named(L"app39.exe");
+  ASSERT_NE(first, 0);
+  ASSERT_NE(last, 0) << "a row scrolled out of view is still a child";
+  EXPECT_FALSE(o.offscreen(first));
+  EXPECT_TRUE(o.offscreen(last));
+  EXPECT_EQ(o.height(last), 0);
+
+  for (int i = 0; i < 8 && o.focused() != first; ++i) press(p, VK_TAB);
+  ASSERT_EQ(o.focused(), first) << "Tab reaches the first row";
+  press(p, VK_END);
+  EXPECT_EQ(o.focused(), last);
+  EXPECT_GT(p.ui().panel.scroll_offset, 0);
+  EXPECT_FALSE(o.offscreen(last));
+  EXPECT_EQ(o.height(last), 24) << "the whole row in view";
+  EXPECT_TRUE(o.offscreen(first));
+  press(p, VK_HOME);
+  EXPECT_EQ(o.focused(), first);
+  EXPECT_EQ(p.ui().panel.scroll_offset, 0);
+}
+
+// Rows of the metric list are drawn while they start px(20) above the bottom; the next one, which
+// starts in the bottom margin, is not hit there (nothing of it is drawn), at any pop-up height.
+TEST(PanelKeys, NoUndrawnRowIsHitInTheBottomMargin) {
+  InProcessPanel p(Settings{});
+  for (uint32_t i = 0; i < 40; ++i) {
+    ProcessSample s{"app" + std::to_string(100 + i) + ".exe"};
+    s.pid = 1000 + i;
+    s.ram_bytes = static_cast<uint64_t>(100 - i) << 20;
+    p.ui().snapshot_copy.processes.push_back(s);
+  }
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kMetricDetail, 1);
+  int straddling = 0;
+  for (int height = 340; height < 370; ++height) {
+    SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, height, SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client{};
+    GetClientRect(p.hwnd(), &client);
+    const int32_t bottom = client.bottom;
+    for (const HitRegion& r : p.ui().panel.hit_regions) {
+      if (r.action.kind == ActionKind::kOpenAppRow && r.top > bottom - 22 && r.top < bottom - 12) ++straddling;
+    }
+    for (int32_t y = bottom - 22; y < bottom - 12; ++y) {
+      const std::optional<size_t> hit = hit_test(p.ui().panel.hit_regions, 100, y);
+      if (!hit || p.ui().panel.hit_regions[*hit].action.kind != ActionKind::kOpenAppRow) continue;
+      EXPECT_LE(p.ui().panel.hit_regions[*hit].top, bottom - 22) << "client height " << bottom << ", y " << y;
+    }
+  }
+  EXPECT_GT(straddling, 0) << "some height leaves a row starting in the margin";
+}
+
+// In a short pop-up the editor's log file field is below the fold and not placed; Tab still
+// reaches it, scrolls it in and gives it the keys.
+TEST(PanelKeys, TabToAFieldScrolledOutOfTheEditorScrollsItInAndFocusesIt) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  p.ui().panel.page = Page::kAlertEditor;
+  p.ui().panel.alert_editor.metric = kAppTile;  // all three fields
+  p.ui().panel.alert_editor.delivery = 2;
+  show_panel(p.ui(), p.hwnd());
+  SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, 330, SWP_NOMOVE | SWP_NOZORDER);
+  RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HWND log_file = p.ui().field(TextField::kAlertLogFile);
+  ASSERT_FALSE(IsWindowVisible(log_file));
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  const long child_of_field = o.named(L"Log file");
+  ASSERT_NE(child_of_field, 0) << "a field scrolled out is still a child";
+  EXPECT_TRUE(o.offscreen(child_of_field));
+  for (int i = 0; i < 30 && GetFocus() != log_file; ++i) press(p, VK_TAB);
+  EXPECT_EQ(GetFocus(), log_file);
+  EXPECT_TRUE(IsWindowVisible(log_file));
+  EXPECT_GT(p.ui().panel.scroll_offset, 0);
+  EXPECT_FALSE(o.offscreen(child_of_field));
+}
+
+// On every page the first Tab after entering it lands on the page's first piece that takes the
+// focus (no field has taken the keys and made Tab skip what comes before it).
+TEST(PanelKeys, TheFirstTabOnEveryPageReachesItsFirstPiece) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  ProcessSample app{"builder.exe"};
+  app.pid = 0xFFFFFFF0u;
+  app.cpu_pct = 20.0f;
+  p.ui().snapshot_copy.processes = {app, app};
+  struct Case {
+    Page page;
+    uint8_t sub;
+  };
+  const Case cases[] = {{Page::kOverview, 0},     {Page::kMetricDetail, 0}, {Page::kMetricDetail, 4},
+                        {Page::kAppDetail, 0},    {Page::kFpsList, 0},      {Page::kSettingsHome, 0},
+                        {Page::kSettingsSection, 1}, {Page::kAlertEditor, 0}, {Page::kMessages, 0},
+                        {Page::kActivity, 0}};
+  show_panel(p.ui(), p.hwnd());
+  for (const Case& c : cases) {
+    if (c.page == Page::kAppDetail) {
+      p.ui().panel.selected_app = "builder.exe";
+      p.ui().panel.processes_expanded = true;  // the process filter is there too
+    }
+    navigate(p.ui(), p.hwnd(), c.page, c.sub);
+    if (c.page == Page::kAppDetail) p.ui().panel.processes_expanded = true;
+    UpdateWindow(p.hwnd());
+    EXPECT_EQ(GetFocus(), p.hwnd()) << "page " << static_cast<int>(c.page) << " entered with the keys in a field";
+    PanelObject o(p.hwnd());
+    ASSERT_TRUE(o.ok());
+    long first = 0;
+    long count = 0;
+    o.child_count(&count);
+    for (long i = 1; i <= count && first == 0; ++i) {
+      if (o.focusable(i)) first = i;
+    }
+    ASSERT_NE(first, 0) << "page " << static_cast<int>(c.page);
+    press(p, VK_TAB);
+    EXPECT_EQ(o.focused(), first) << "page " << static_cast<int>(c.page) << ": Tab went to " << utf8(o.name(o.focused()))
+                                  << ", not " << utf8(o.name(first));
+  }
+}
+
+// The messages page holding twelve long messages in a short pop-up: the lowest message is a piece
+// although it is scrolled out, and Tab brings it in.
+TEST(PanelKeys, AMessageScrolledOutOfTheListIsReachedAndScrolledIn) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  for (int i = 0; i < 12; ++i) {
+    p.ui().messages.push_back(MessageEntry{"12:00", "Build " + std::to_string(i),
+                                           "The build finished and every one of its tests passed; the report is ready."});
+  }
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kMessages, 0);
+  SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, 300, SWP_NOMOVE | SWP_NOZORDER);
+  RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  long count = 0;
+  o.child_count(&count);
+  const long lowest = count;  // children go in reading order
+  ASSERT_TRUE(o.focusable(lowest));
+  ASSERT_TRUE(o.offscreen(lowest));
+  for (int i = 0; i < 20 && o.focused() != lowest; ++i) press(p, VK_TAB);
+  EXPECT_EQ(o.focused(), lowest);
+  EXPECT_GT(p.ui().panel.scroll_offset, 0);
+  EXPECT_FALSE(o.offscreen(lowest));
+}
+
+// Tab to the CPU card in each theme: the card wears the theme's focus ring (its left band, two
+// pixels wide, inside the card). With QV_PANEL_SHOTS set the pictures are kept for a look.
+TEST(PanelKeys, TheFocusRingShowsInEachTheme) {
+  ComApartment com;
+  for (uint32_t theme = 0; theme < 3; ++theme) {
+    Settings settings;
+    settings.theme = theme;
+    set_current_theme(theme);
+    InProcessPanel p(settings);
+    show_panel(p.ui(), p.hwnd());
+    UpdateWindow(p.hwnd());
+    PanelObject o(p.hwnd());
+    ASSERT_TRUE(o.ok());
+    const long cpu = o.named(L"CPU, ");
+    ASSERT_NE(cpu, 0);
+    for (int i = 0; i < 8 && o.focused() != cpu; ++i) press(p, VK_TAB);
+    ASSERT_EQ(o.focused(), cpu) << "theme " << theme;
+    long x = 0, y = 0, w = 0, h = 0;
+    o.location(cpu, &x, &y, &w, &h);
+    POINT at{x, y};
+    ScreenToClient(p.hwnd(), &at);
+    const Rgb ring = current_theme().focus;
+    ScreenShot shot;
+    const bool ringed = eventually([&] {
+      pump_messages();  // the window's picture reaches the screen while its thread takes messages
+      shot = capture_client(p.hwnd());
+      return shot.at(at.x, at.y + h / 2) == ring && shot.at(at.x + 1, at.y + h / 2) == ring &&
+             shot.at(at.x + w / 2, at.y + 1) == ring && shot.at(at.x + w - 1, at.y + h - 2) == ring;
+    }, 3000);
+    save_shot_if_asked(shot, "focus_ring_theme" + std::to_string(theme));
+    EXPECT_TRUE(ringed) << "waited for the ring around the card at " << at.x << "," << at.y << " " << w << "x" << h
+                        << ", theme " << theme;
+    EXPECT_NE(shot.at(at.x + 2, at.y + h / 2), ring) << "theme " << theme << ": the band is two pixels";
+  }
+  set_current_theme(0);
+}
+
+// The overview's cards scroll in a short pop-up: the last card is a piece while scrolled out, and
+// Tab brings it in.
+TEST(PanelKeys, ACardScrolledOutOfTheOverviewIsReachedAndScrolledIn) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  show_panel(p.ui(), p.hwnd());
+  SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, 260, SWP_NOMOVE | SWP_NOZORDER);
+  RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  const long sound = o.named(L"Sound");
+  ASSERT_NE(sound, 0) << "the sound card is a child while scrolled out";
+  ASSERT_TRUE(o.offscreen(sound));
+  for (int i = 0; i < 20 && o.focused() != sound; ++i) press(p, VK_TAB);
+  EXPECT_EQ(o.focused(), sound);
+  EXPECT_GT(p.ui().panel.scroll_offset, 0);
+  EXPECT_FALSE(o.offscreen(sound));
+}
+
+std::wstring g_question;
+void CALLBACK read_question_and_answer_yes(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (HWND box = find_window(GetCurrentProcessId(), L"#32770", 0)) {
+    g_question = message_box_text(box);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  }
+}
+
+// Delete on a row of the list asks, as its ✕ does, whether to close that app; Yes ends it.
+TEST(PanelKeys, DeleteOnAListRowAsksToCloseThatApp) {
+  ComApartment com;
+  Child helper = launch(tool_exe(L"zqidle.exe"), L"", {});
+  ASSERT_TRUE(helper.process);
+  InProcessPanel p(Settings{});
+  ProcessSample other{"other.exe"};
+  other.pid = 0xFFFFFFF0u;  // no such process
+  other.ram_bytes = 200ull << 20;
+  ProcessSample idle{"zqidle.exe"};
+  idle.pid = helper.pid;
+  idle.ram_bytes = 100ull << 20;
+  p.ui().snapshot_copy.processes = {other, idle};
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kMetricDetail, 1);
+  UpdateWindow(p.hwnd());
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  const long row = o.named(L"zqidle.exe");
+  ASSERT_NE(row, 0);
+  for (int i = 0; i < 8 && o.focused() != row; ++i) press(p, VK_TAB);
+  ASSERT_EQ(o.focused(), row);
+
+  g_question.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 300, &read_question_and_answer_yes);
+  press(p, VK_DELETE);  // returns once the question is answered
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(g_question, L"End 1 process(es) named \"zqidle.exe\"?");
+  EXPECT_EQ(wait_exit(helper, 5000), std::optional<DWORD>(1u)) << "Yes ends the app of that row";
+  kill(helper);
+}
+
+// The alert editor driven by keys alone: Tab through its pieces and fields, arrows across the
+// tiles, Space and Enter to choose, digits typed into the threshold, Enter on "save alert".
+TEST(PanelKeys, AnAlertIsMadeWithTheKeysAlone) {
+  ComApartment com;
+  InProcessPanel p(Settings{});
+  show_panel(p.ui(), p.hwnd());
+  navigate(p.ui(), p.hwnd(), Page::kAlertEditor, 0);
+  UpdateWindow(p.hwnd());
+  PanelObject o(p.hwnd());
+  ASSERT_TRUE(o.ok());
+  const auto focused_name = [&] { return utf8(o.name(o.focused())); };
+  press(p, VK_TAB);
+  EXPECT_EQ(focused_name(), "Back");
+  press(p, VK_TAB);
+  EXPECT_EQ(focused_name(), "CPU");
+  press(p, VK_RIGHT);
+  press(p, VK_DOWN);
+  EXPECT_EQ(focused_name(), "GPU") << "the arrows walk the tiles";
+  press(p, VK_RETURN);
+  EXPECT_EQ(p.ui().panel.alert_editor.metric, 2);
+  for (int i = 0; i < 7; ++i) press(p, VK_TAB);  // Disk, Net, FPS, Sound, One app…, above, below
+  EXPECT_EQ(focused_name(), "below");
+  press(p, VK_SPACE);
+  EXPECT_FALSE(p.ui().panel.alert_editor.above);
+  press(p, VK_TAB);
+  ASSERT_EQ(GetFocus(), p.ui().field(TextField::kAlertThreshold));
+  type_keys(p, L"85");
+  press(p, VK_TAB);
+  EXPECT_EQ(focused_name(), "desktop");
+  for (int i = 0; i < 3; ++i) press(p, VK_TAB);  // file, both
+  EXPECT_EQ(focused_name(), "include top apps");
+  press(p, VK_SPACE);
+  EXPECT_FALSE(p.ui().panel.alert_editor.include_top);
+  for (int i = 0; i < 2; ++i) press(p, VK_TAB);  // at most every …
+  EXPECT_EQ(focused_name(), "save alert");
+  press(p, VK_RETURN);
+  EXPECT_EQ(p.ui().settings.log, (std::vector<std::string>{"gpu<85"}));
+  EXPECT_EQ(p.ui().panel.page, Page::kSettingsSection);
+  EXPECT_EQ(p.ui().panel.sub_page, 4);
 }
 
 }  // namespace

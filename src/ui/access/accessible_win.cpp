@@ -283,7 +283,9 @@ class AccessibleRoot final : public IAccessible {
     if (const HRESULT hr = look_up(child, at); FAILED(hr)) return hr;
     RECT r{};
     if (at.piece) {
-      r = RECT{at.piece->region.left, at.piece->region.top, at.piece->region.right, at.piece->region.bottom};
+      // A piece scrolled partly out is where it shows; one scrolled wholly out has no size.
+      const Rect shown = shown_region(*at.piece);
+      r = RECT{shown.left, shown.top, shown.right, shown.bottom};
     } else {
       GetClientRect(window_, &r);
     }

@@ -8,6 +8,13 @@ namespace {
 
 int64_t centre_y(const Rect& r) { return (static_cast<int64_t>(r.top) + r.bottom) / 2; }
 
+// Where a piece stands on the unscrolled page.
+Rect page_place(const Piece& p) {
+  if (!p.band) return p.region;
+  const int32_t dy = p.band->scroll;
+  return Rect{p.region.left, p.region.top + dy, p.region.right, p.region.bottom + dy};
+}
+
 bool can_focus(const Piece& p) {
   return (p.state & piece_state::kFocusable) != 0 && (p.state & piece_state::kUnavailable) == 0;
 }
@@ -63,12 +70,23 @@ std::optional<size_t> page_target(std::span<const Piece> pieces, const std::vect
 
 }  // namespace
 
+Rect shown_region(const Piece& piece) {
+  if (!piece.band) return piece.region;
+  const Rect cut{piece.region.left, std::max(piece.region.top, piece.band->top), piece.region.right,
+                 std::min(piece.region.bottom, piece.band->bottom)};
+  if (cut.top >= cut.bottom) return Rect{};
+  return cut;
+}
+
 std::vector<size_t> reading_order(std::span<const Piece> pieces) {
+  std::vector<Rect> places;
+  places.reserve(pieces.size());
+  for (const Piece& p : pieces) places.push_back(page_place(p));
   std::vector<size_t> by_top(pieces.size());
   std::iota(by_top.begin(), by_top.end(), size_t{0});
   std::stable_sort(by_top.begin(), by_top.end(), [&](size_t a, size_t b) {
-    const Rect& ra = pieces[a].region;
-    const Rect& rb = pieces[b].region;
+    const Rect& ra = places[a];
+    const Rect& rb = places[b];
     return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
   });
   std::vector<size_t> order;
@@ -77,8 +95,8 @@ std::vector<size_t> reading_order(std::span<const Piece> pieces) {
   const auto close_line = [&](size_t end) {
     std::stable_sort(by_top.begin() + static_cast<std::ptrdiff_t>(line_start),
                      by_top.begin() + static_cast<std::ptrdiff_t>(end), [&](size_t a, size_t b) {
-                       const Rect& ra = pieces[a].region;
-                       const Rect& rb = pieces[b].region;
+                       const Rect& ra = places[a];
+                       const Rect& rb = places[b];
                        return ra.left != rb.left ? ra.left < rb.left : ra.top < rb.top;
                      });
     order.insert(order.end(), by_top.begin() + static_cast<std::ptrdiff_t>(line_start),
@@ -86,8 +104,8 @@ std::vector<size_t> reading_order(std::span<const Piece> pieces) {
     line_start = end;
   };
   for (size_t i = 1; i < by_top.size(); ++i) {
-    const Rect& anchor = pieces[by_top[line_start]].region;
-    const int64_t c = centre_y(pieces[by_top[i]].region);
+    const Rect& anchor = places[by_top[line_start]];
+    const int64_t c = centre_y(places[by_top[i]]);
     if (c < anchor.top || c >= anchor.bottom) close_line(i);
   }
   if (!by_top.empty()) close_line(by_top.size());
@@ -174,6 +192,15 @@ int32_t scroll_to_show(const Rect& region, const Rect& view, int32_t scroll, int
   return static_cast<int32_t>(next);
 }
 
+std::optional<int32_t> scroll_for_focus(const Piece& piece, int32_t max_scroll) {
+  if (!piece.band) return std::nullopt;
+  const ScrollBand& band = *piece.band;
+  const Rect view{piece.region.left, band.top, piece.region.right, band.bottom};
+  const int32_t next = scroll_to_show(piece.region, view, band.scroll, max_scroll);
+  if (next == band.scroll) return std::nullopt;
+  return next;
+}
+
 std::optional<size_t> piece_of_child(std::span<const Piece> pieces, int64_t child) {
   if (child < 1 || static_cast<uint64_t>(child) > pieces.size()) return std::nullopt;
   return reading_order(pieces)[static_cast<size_t>(child - 1)];
@@ -192,7 +219,7 @@ std::optional<size_t> piece_at(std::span<const Piece> pieces, int32_t x, int32_t
   std::optional<size_t> best;
   int64_t best_area = 0;
   for (size_t i = 0; i < pieces.size(); ++i) {
-    const Rect& r = pieces[i].region;
+    const Rect r = shown_region(pieces[i]);
     if (!r.contains(x, y)) continue;
     const int64_t area = static_cast<int64_t>(r.width()) * r.height();
     if (!best || area < best_area) {

@@ -13,7 +13,11 @@
 
 namespace qv {
 
-// Indices of all pieces in reading order. Pieces form lines: a piece whose vertical centre lies
+// What of the piece shows: its region cut to its list's band; empty (all zero) when scrolled out.
+Rect shown_region(const Piece& piece);
+
+// Indices of all pieces in reading order, by where each stands on the unscrolled page, so that
+// the order is the same at every scroll offset. Pieces form lines: a piece whose vertical centre lies
 // within the span of a line's first (topmost) piece belongs to that line; a line reads left to
 // right (at the same left, top to bottom). So a button a little taller than the link beside it
 // still comes after the link, and rows beside a tall graph come after the graph.
@@ -61,13 +65,16 @@ bool focus_key(std::span<const Piece> pieces, FocusState& focus, const std::stri
 // `view`: unchanged when it is already in view, else just enough to bring its nearer edge in
 // (its top when it is taller than the view), kept within 0..max_scroll.
 int32_t scroll_to_show(const Rect& region, const Rect& view, int32_t scroll, int32_t max_scroll);
+// The scroll offset of its list that shows a focused piece wholly, nothing when it already shows
+// (or does not scroll).
+std::optional<int32_t> scroll_for_focus(const Piece& piece, int32_t max_scroll);
 
 // The accessible children of a page are its pieces in reading order, numbered from 1 (0 stands
 // for the window itself). The piece of a child number, nothing when out of range; the child number
 // of a key, 0 when there is no such piece.
 std::optional<size_t> piece_of_child(std::span<const Piece> pieces, int64_t child);
 int32_t child_of_key(std::span<const Piece> pieces, const std::string& key);
-// The piece under a client point: of those whose region contains it, the smallest (a row's ✕
+// The piece under a client point: of those whose shown region contains it, the smallest (a row's ✕
 // before the row); nothing when none does.
 std::optional<size_t> piece_at(std::span<const Piece> pieces, int32_t x, int32_t y);
 

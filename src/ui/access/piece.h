@@ -3,6 +3,7 @@
 // called, what kind of thing it is, its state and what pressing it does. A page lists its pieces
 // after each layout; the focus order, the focus ring and the accessible object all read that list.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ui/gdi/geometry.h"
@@ -31,6 +32,16 @@ inline constexpr uint32_t kExpanded = 1u << 5;   // a fold that shows what it ho
 inline constexpr uint32_t kCollapsed = 1u << 6;  // a fold that hides it
 }  // namespace piece_state
 
+// The part of the window a scrolling list shows (client rows top..bottom, bottom exclusive) and
+// how far the list is scrolled. A piece of such a list is drawn `scroll` pixels above its place in
+// the list, and may lie partly or wholly outside the band: it is still a piece, scrolled out.
+struct ScrollBand {
+  int32_t top = 0;
+  int32_t bottom = 0;
+  int32_t scroll = 0;
+  bool operator==(const ScrollBand&) const = default;
+};
+
 struct Piece {
   std::string key;             // stable across samples and layouts: "tile:cpu", "row:builder.exe"
   Rect region;                 // client coordinates, as painted (after scrolling)
@@ -40,6 +51,7 @@ struct Piece {
   std::string default_action;  // "Press", "Open", "Check"; empty: none
   std::string group;           // pieces with the same non-empty group move by arrow keys: a list
   int32_t control_id = 0;      // the child edit control standing for this piece; 0: none
+  std::optional<ScrollBand> band;  // in a scrolling list: its band; nothing: never scrolls
 };
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "ui/panel/ai/panel_ai_pages_win.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -133,6 +134,33 @@ void activity_item(const PanelCanvas& c, const RowFonts& fonts, const ListArea& 
   }
 }
 
+// A row scrolled out of the activity list is not drawn, but what a click on it would do stays a
+// piece the keyboard reaches (the list's clip marks the regions scrolled out): an item whose
+// detail folds, the finished section's header and its "clear". Texts are made only for the items
+// that need them to know whether they fold.
+void scrolled_out_activity_row(const PanelCanvas& c, const ActivityEntry& entry,
+                               const std::function<ActivityRow()>& make_row, int32_t y, int32_t h,
+                               int32_t detail_width) {
+  const Rect r{c.px(12), y, c.width - c.px(12), y + h};
+  switch (entry.kind) {
+    case ActivityRowKind::kSessionHeader:
+      break;
+    case ActivityRowKind::kFinishedHeader:
+      if (entry.expanded) {
+        const int32_t left = r.right - c.px(10) - text_width(c.dc, c.fonts->small, "clear");
+        c.add_region(Rect{left - c.px(8), y, r.right, y + h}, make_action(ActionKind::kClearFinishedAgents));
+      }
+      c.add_region(r, make_action(ActionKind::kToggleActivityView));
+      break;
+    case ActivityRowKind::kAgent:
+    case ActivityRowKind::kFinished:
+      if (entry.has_detail && wrap_lines(make_row().detail, detail_width, small_measure(c), 2).size() > 1) {
+        c.add_region(r, make_action(ActionKind::kToggleActivityItem, entry.key));
+      }
+      break;
+  }
+}
+
 void session_header(const PanelCanvas& c, const RowFonts& fonts, const ListArea& area, const ActivityRow& row,
                     int32_t y, int32_t h) {
   const int32_t x0 = c.px(12);
@@ -241,9 +269,13 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
   for (size_t i = 0; i < outline.entries.size(); ++i) {
     const int32_t y = clip.row_y(place.tops[i]);
     const int32_t h = place.heights[i];
-    if (y >= area.bottom) break;
-    if (!clip.shows(y, y + h)) continue;
-    const ActivityRow row = activity_row(outline.entries[i], outline, in.now_ms, c.theme(), in.local_clock);
+    const ActivityEntry& entry = outline.entries[i];
+    const auto make_row = [&] { return activity_row(entry, outline, in.now_ms, c.theme(), in.local_clock); };
+    if (y >= area.bottom || !clip.shows(y, y + h)) {
+      scrolled_out_activity_row(c, entry, make_row, y, h, detail_width);
+      continue;
+    }
+    const ActivityRow row = make_row();
     switch (row.kind) {
       case ActivityRowKind::kSessionHeader:
         session_header(c, fonts, area, row, y, h);
@@ -278,25 +310,29 @@ void paint_messages(const PanelCanvas& c, const std::deque<MessageEntry>& messag
   const int32_t x0 = c.px(12);
   const int32_t x1 = c.width - c.px(12);
   const int32_t line_h = c.px(kItemLineHeight);
+  const int32_t clear_w = text_width(c.dc, c.fonts->small, "clear") + c.px(16);
   ListClip clip(c, top, place.content_height);
   const RowFonts fonts = row_fonts(c);
   for (size_t i = 0; i < rows.size(); ++i) {
     const MessageRow& row = rows[i];
     const int32_t y = clip.row_y(place.tops[i]);
     const int32_t h = place.heights[i];
-    if (y >= area.bottom) break;
-    if (!clip.shows(y, y + h)) continue;
     const Rect r{x0, y, x1, y + h};
+    const int32_t title_y = y + c.px(kMessagePadding);
+    const Rect chip_rect{x1 - c.px(8) - clear_w, title_y - c.px(3), x1 - c.px(8), title_y - c.px(3) + c.px(24)};
+    if (y >= area.bottom || !clip.shows(y, y + h)) {
+      // Not drawn, but still pieces the keyboard reaches (the clip marks them scrolled out).
+      if (i == 0) c.add_region(chip_rect, make_action(ActionKind::kClearMessages));
+      if (row.folds) c.add_region(r, make_action(ActionKind::kToggleMessage, row.position));
+      continue;
+    }
     const std::optional<Rect> visible = visible_part(r, area.top, area.bottom);
     fill_rect(c.dc, r, row.folds && visible && c.hovered(*visible) ? t.hover : t.surface);
 
-    const int32_t title_y = y + c.px(kMessagePadding);
     const int32_t text_x = x0 + c.px(12);
     int32_t title_right = x1 - c.px(12);
     if (i == 0) {
       // The page's "clear" sits at the right end of the first row and wins over the row's click.
-      const int32_t w = text_width(c.dc, c.fonts->small, "clear") + c.px(16);
-      const Rect chip_rect{x1 - c.px(8) - w, title_y - c.px(3), x1 - c.px(8), title_y - c.px(3) + c.px(24)};
       const std::optional<Rect> chip_visible = visible_part(chip_rect, area.top, area.bottom);
       fill_rect(c.dc, chip_rect, chip_visible && c.hovered(*chip_visible) ? t.hover : t.background);
       draw_text(c.dc, chip_rect.left + c.px(8), chip_rect.top + (c.px(24) - fonts.small_height) / 2,

@@ -107,8 +107,12 @@ PageView layout_alert_editor(const PageInput& in, const RoleTextMeasure& measure
   const int32_t top = band_bottom - in.scroll_offset;
   b.view.content_height = editor(b, top) - top;
   clip_to_list(b);
-  for (std::optional<Rect>& frame : b.view.field_frames) {
-    if (frame && (frame->top < band_bottom || frame->bottom > in.height - b.px(12))) frame.reset();
+  for (size_t i = 0; i < b.view.field_frames.size(); ++i) {
+    std::optional<Rect>& frame = b.view.field_frames[i];
+    if (frame && (frame->top < band_bottom || frame->bottom > in.height - b.px(12))) {
+      b.view.scrolled_out_frames[i] = frame;
+      frame.reset();
+    }
   }
   return std::move(b.view);
 }

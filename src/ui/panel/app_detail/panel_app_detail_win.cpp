@@ -38,7 +38,8 @@ struct Area {
   int32_t bottom = 0;
 };
 
-// Rows are placed from `top` (already scrolled); those outside the area are skipped.
+// Rows are placed from `top` (already scrolled); those outside the area are not drawn, but their
+// ✕ stays a piece the keyboard reaches.
 void process_list(const PanelCanvas& c, const std::vector<ProcessRow>& rows, int32_t top, const Area& area) {
   const PanelState& p = *c.panel;
   const Theme& t = c.theme();
@@ -55,16 +56,18 @@ void process_list(const PanelCanvas& c, const std::vector<ProcessRow>& rows, int
   const int32_t glyph_shift = font_ascent(c.dc, c.fonts->small) - font_ascent(c.dc, c.fonts->body);
   for (size_t i = 0; i < rows.size(); ++i) {
     const int32_t y = top + step * static_cast<int32_t>(i);
-    if (y - c.px(2) >= area.bottom) break;  // below the list: so are the rest
-    if (y + c.px(20) <= area.top) continue;
+    const Action close = make_action(ActionKind::kCloseProcess, 0, 0, rows[i].pid);
+    if (y - c.px(2) >= area.bottom || y + c.px(20) <= area.top) {
+      c.add_region(Rect{glyph_x - c.px(6), y - c.px(2), x1 + c.px(4), y + c.px(20)}, close);
+      continue;
+    }
     const Rect row{x0, y - c.px(2), x1, y + c.px(20)};
     if (c.hovered(row)) fill_rect(c.dc, row, t.hover);
     draw_text(c.dc, glyph_x, y + glyph_shift, c.fonts->body, colours::danger, "×");
     const int32_t value_left = glyph_x - c.px(10) - text_width(c.dc, c.fonts->small, rows[i].value);
     draw_text(c.dc, value_left, y, c.fonts->small, value_colour, rows[i].value);
     draw_text_fit(c.dc, x0 + c.px(6), y, value_left - c.px(6), {c.fonts->small}, t.text, rows[i].label);
-    c.add_region(Rect{glyph_x - c.px(6), y - c.px(2), x1 + c.px(4), y + c.px(20)},
-                 make_action(ActionKind::kCloseProcess, 0, 0, rows[i].pid));
+    c.add_region(Rect{glyph_x - c.px(6), y - c.px(2), x1 + c.px(4), y + c.px(20)}, close);
     // The row itself does nothing on a click, but has a region of its own so that the pointer
     // moving onto it repaints its highlight at once, and the keyboard and readers reach it.
     c.add_region(row, make_action(ActionKind::kNone, 0, kAppProcessRowRegion, rows[i].pid));
@@ -115,26 +118,15 @@ void paint_app_detail(const PanelCanvas& c, const Snapshot& snap, const AppDetai
     rows = process_rows(snap, app, in.roles ? *in.roles : kNoRoles, p.filter_text, p.process_sort);
   }
   const int32_t content = app_detail_content_bottom(list.size(), count, p.processes_expanded, rows.size(), c.scale) - a;
-  const size_t first_region = p.hit_regions.size();
   const Area area{a, c.height - c.px(12)};
-  {
-    ListClip clip(c, a, content);
-    const int32_t dy = p.scroll_offset;
-    draw_text(c.dc, c.px(12), a - dy, c.fonts->small, c.theme().text_dim, app_status_text(count));
-    c.add_region(Rect{c.px(12), a - dy, c.width - c.px(12), a - dy + c.px(18)},
-                 make_action(ActionKind::kNone, 0, kAppStatusRegion));
-    tiles(c, list, in, a + c.px(24) - dy);
-    if (count >= 2) process_section(c, rows, count, list.size(), dy, area);
-  }
-  // What scrolled out of the area cannot be clicked there.
-  std::vector<HitRegion> kept(p.hit_regions.begin(), p.hit_regions.begin() + static_cast<std::ptrdiff_t>(first_region));
-  for (size_t i = first_region; i < p.hit_regions.size(); ++i) {
-    HitRegion r = p.hit_regions[i];
-    r.top = std::max(r.top, area.top);
-    r.bottom = std::min(r.bottom, area.bottom);
-    if (r.top < r.bottom) kept.push_back(r);
-  }
-  p.hit_regions = std::move(kept);
+  // What scrolled out of the area is not hit there (the clip marks the regions with its band).
+  ListClip clip(c, a, content);
+  const int32_t dy = p.scroll_offset;
+  draw_text(c.dc, c.px(12), a - dy, c.fonts->small, c.theme().text_dim, app_status_text(count));
+  c.add_region(Rect{c.px(12), a - dy, c.width - c.px(12), a - dy + c.px(18)},
+               make_action(ActionKind::kNone, 0, kAppStatusRegion));
+  tiles(c, list, in, a + c.px(24) - dy);
+  if (count >= 2) process_section(c, rows, count, list.size(), dy, area);
 }
 
 }  // namespace qv

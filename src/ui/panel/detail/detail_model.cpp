@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "procinfo/apps.h"
@@ -115,24 +116,31 @@ FilterLinePlace filter_line_place(int32_t width, float s) {
   return p;
 }
 
-std::vector<DetailRowPlace> detail_row_places(size_t rows, int32_t top, int32_t scroll, int32_t width, int32_t height,
-                                              float s) {
+DetailRowPlace detail_row_place(size_t index, int32_t top, int32_t scroll, int32_t width, float s) {
   const int32_t x0 = px(12, s);
   const int32_t x1 = width - px(12, s);
-  const int32_t step = px(26, s);
   const int32_t glyph = x1 - px(18, s);
+  const int64_t y64 = static_cast<int64_t>(top) + static_cast<int64_t>(px(26, s)) * static_cast<int64_t>(index) - scroll;
+  const auto y = static_cast<int32_t>(std::clamp<int64_t>(y64, INT32_MIN / 2, INT32_MAX / 2));
+  DetailRowPlace p;
+  p.index = index;
+  p.y = y;
+  p.row = Rect{x0, y - px(2, s), x1, y + px(22, s)};
+  p.open = Rect{x0, y - px(2, s), glyph - px(6, s), y + px(22, s)};
+  p.close = Rect{glyph - px(6, s), y - px(4, s), x1 + px(4, s), y + px(20, s)};
+  return p;
+}
+
+std::vector<DetailRowPlace> detail_row_places(size_t rows, int32_t top, int32_t scroll, int32_t width, int32_t height,
+                                              float s) {
+  const int32_t step = px(26, s);
   std::vector<DetailRowPlace> out;
   for (size_t i = 0; i < rows; ++i) {
-    const int64_t y64 = static_cast<int64_t>(top) + static_cast<int64_t>(step) * static_cast<int64_t>(i) - scroll;
-    if (y64 > height - px(20, s)) break;  // rows only go further down from here
-    const auto y = static_cast<int32_t>(y64);
-    if (y + step < top) continue;
-    DetailRowPlace p;
-    p.index = i;
-    p.y = y;
-    p.row = Rect{x0, y - px(2, s), x1, y + px(22, s)};
-    p.open = Rect{x0, std::max(top, y - px(2, s)), glyph - px(6, s), y + px(22, s)};
-    p.close = Rect{glyph - px(6, s), std::max(top, y - px(4, s)), x1 + px(4, s), y + px(20, s)};
+    DetailRowPlace p = detail_row_place(i, top, scroll, width, s);
+    if (p.y > height - px(20, s)) break;  // rows only go further down from here
+    if (p.y + step < top) continue;
+    p.open.top = std::max(top, p.open.top);
+    p.close.top = std::max(top, p.close.top);
     out.push_back(p);
   }
   return out;

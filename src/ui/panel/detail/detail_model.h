@@ -77,6 +77,9 @@ struct DetailRowPlace {
   Rect open;   // action 13
   Rect close;  // action 12, over the "×"
 };
+// Row `index` of a list from content top `top`, scrolled by `scroll`, wherever it falls: above the
+// top or below the window when scrolled out.
+DetailRowPlace detail_row_place(size_t index, int32_t top, int32_t scroll, int32_t width, float ui_scale);
 // The rows of a list of `rows` entries from content top `top`, scrolled by `scroll`, that show
 // in a page `width` x `height`: rows wholly above the top or starting below height - px(20) are
 // left out.

@@ -24,7 +24,11 @@ std::string row_name(const DetailRow& row, uint8_t measure) {
 std::optional<PieceText> detail_piece_text(const Action& action, const Snapshot& snapshot, uint8_t measure,
                                            std::string_view filter_lower) {
   if (action.kind != ActionKind::kOpenAppRow && action.kind != ActionKind::kCloseAppRow) return std::nullopt;
-  const std::vector<DetailRow> rows = detail_rows(snapshot.processes, measure, filter_lower);
+  return detail_piece_text(action, detail_rows(snapshot.processes, measure, filter_lower), measure);
+}
+
+std::optional<PieceText> detail_piece_text(const Action& action, const std::vector<DetailRow>& rows, uint8_t measure) {
+  if (action.kind != ActionKind::kOpenAppRow && action.kind != ActionKind::kCloseAppRow) return std::nullopt;
   if (action.index >= rows.size()) return std::nullopt;
   const DetailRow& row = rows[static_cast<size_t>(action.index)];
   if (action.kind == ActionKind::kCloseAppRow) {

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "core/snapshot.h"
+#include "ui/panel/detail/detail_model.h"
 #include "ui/panel/frame/panel_pieces.h"
 
 namespace qv {
@@ -14,5 +16,8 @@ namespace qv {
 // kit names (Back, Pause, the clear glyph).
 std::optional<PieceText> detail_piece_text(const Action& action, const Snapshot& snapshot, uint8_t measure,
                                            std::string_view filter_lower);
+// The same from the rows the page lists (detail_rows of that snapshot, measure and filter), worked
+// out once for all of a paint's pieces: every row of a long list is a piece.
+std::optional<PieceText> detail_piece_text(const Action& action, const std::vector<DetailRow>& rows, uint8_t measure);
 
 }  // namespace qv

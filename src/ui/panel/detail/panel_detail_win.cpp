@@ -1,5 +1,6 @@
 #include "ui/panel/detail/panel_detail_win.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -67,10 +68,12 @@ void app_list(const PanelCanvas& c, const std::vector<DetailRow>& rows, int32_t 
   const int32_t glyph_x = x1 - c.px(18);
   // The value's baseline on the name's, although it uses the smaller bold font.
   const int32_t value_shift = font_ascent(c.dc, c.fonts->body) - font_ascent(c.dc, c.fonts->heading);
+  size_t drawn_end = 0;  // rows from here down are not drawn
   {
     ListClip clip(c, a, c.px(26) * static_cast<int32_t>(rows.size()));
     for (const DetailRowPlace& place :
          detail_row_places(rows.size(), a, c.panel->scroll_offset, c.width, c.height, c.scale)) {
+      drawn_end = place.index + 1;
       const DetailRow& row = rows[place.index];
       const int32_t y = place.y;
       if (c.hovered(place.row)) fill_rect(c.dc, place.row, t.hover);
@@ -83,9 +86,20 @@ void app_list(const PanelCanvas& c, const std::vector<DetailRow>& rows, int32_t 
       }
       draw_text_fit(c.dc, x0 + c.px(4), y, name_right - c.px(8), {c.fonts->body, c.fonts->small}, t.text,
                     display_line(row.app.name));
-      c.add_region(place.open, make_action(ActionKind::kOpenAppRow, place.index));
-      c.add_region(place.close, make_action(ActionKind::kCloseAppRow, place.index));
     }
+  }
+  // Every row is a piece, drawn or scrolled out; its band keeps clicks to what shows. A row below
+  // the last drawn one (drawn rows stop px(20) above the bottom) has no part in the band, so that
+  // the bottom margin, where it is not drawn, does not open it.
+  const ScrollBand band{a, c.height - c.px(12), c.panel->scroll_offset};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const DetailRowPlace place = detail_row_place(i, a, c.panel->scroll_offset, c.width, c.scale);
+    ScrollBand row_band = band;
+    if (i >= drawn_end && place.close.top > a) row_band.bottom = std::min(band.bottom, place.close.top);
+    c.add_region(place.open, make_action(ActionKind::kOpenAppRow, i));
+    c.panel->hit_regions.back().band = row_band;
+    c.add_region(place.close, make_action(ActionKind::kCloseAppRow, i));
+    c.panel->hit_regions.back().band = row_band;
   }
 }
 

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/access/piece.h"
+
 namespace qv {
 
 // What a click does. The numbers are fixed: pages and tests refer to them.
@@ -98,7 +100,13 @@ struct HitRegion {
   PieceRole role = PieceRole::kNone;
   std::string name;      // what it says ("dark", "Show a strip of live stats on screen", "Remove …")
   bool checked = false;  // a ticked check box, a selected chip
-  bool contains(int32_t x, int32_t y) const { return left <= x && x < right && top <= y && y < bottom; }
+  // In a scrolling list: the band the list shows. The region is where the piece is drawn, which
+  // may lie partly or wholly outside it; only the part inside is hit, but the piece is still
+  // listed, so that the keyboard and readers reach what is scrolled out.
+  std::optional<ScrollBand> band;
+  bool contains(int32_t x, int32_t y) const {
+    return left <= x && x < right && top <= y && y < bottom && (!band || (band->top <= y && y < band->bottom));
+  }
   bool operator==(const HitRegion&) const = default;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "ui/access/accessible_win.h"
 #include "ui/access/focus_model.h"
@@ -15,6 +16,7 @@
 #include "ui/panel/alert_editor/alert_editor_pieces.h"
 #include "ui/panel/detail/detail_pieces.h"
 #include "ui/panel/frame/panel_actions_win.h"
+#include "ui/panel/frame/panel_layout.h"
 #include "ui/panel/frame/panel_pieces.h"
 #include "ui/panel/frame/panel_show_win.h"
 #include "ui/panel/frame/ui_state_win.h"
@@ -33,6 +35,9 @@ struct PanelAccess {
   PanelPieces pieces;  // of the last paint, with their actions
   std::unique_ptr<AccessibleServer> server;
   bool focus_first = false;  // the keyboard opened the panel
+  // The focused piece was scrolled into view: a field among them is only placed by the paint, and
+  // takes the system's focus after it.
+  bool apply_after_paint = false;
 };
 thread_local std::unique_ptr<PanelAccess> t_access;
 
@@ -107,12 +112,27 @@ void apply_focus(const UiState& ui, HWND hwnd, PanelAccess& a) {
   if (piece.role == AccessRole::kTextField && piece.control_id > 0 &&
       piece.control_id <= static_cast<int32_t>(kTextFieldCount)) {
     HWND field = ui.fields[static_cast<size_t>(piece.control_id - 1)];
-    if (field && GetFocus() != field) {
+    if (!field || !IsWindowVisible(field)) {
+      // Scrolled out: the paint that scrolls it in places it, and it takes the focus then; the
+      // keys stay with the panel meanwhile, not in the field left behind.
+      if (GetFocus() != hwnd) SetFocus(hwnd);
+    } else if (GetFocus() != field) {
       SetFocus(field);
       SendMessageW(field, EM_SETSEL, 0, -1);
     }
   } else if (GetFocus() != hwnd) {
     SetFocus(hwnd);
+  }
+}
+
+// A piece the focus moved to while scrolled out of its list (or partly out) scrolls wholly into
+// view; the fields follow on the repaint.
+void scroll_focus_into_view(UiState& ui, PanelAccess& a) {
+  const std::optional<size_t> index = a.page.focused_index();
+  if (!index) return;
+  if (const std::optional<int32_t> to = scroll_for_focus(a.page.current()[*index], ui.panel.scroll_max)) {
+    ui.panel.scroll_offset = *to;
+    a.apply_after_paint = true;
   }
 }
 
@@ -153,10 +173,11 @@ PieceNamer namer_for(const UiState& ui, const std::vector<Banner>& banners) {
     };
   }
   if (p.page == Page::kMetricDetail) {
-    return [&ui](const Action& action) {
-      const PanelState& panel = ui.panel;
-      const Snapshot& snap = panel.paused && panel.frozen_snapshot ? *panel.frozen_snapshot : ui.snapshot_copy;
-      return detail_piece_text(action, snap, panel.sub_page < kMeasureCount ? panel.sub_page : 0, panel.filter_text);
+    // The rows once per paint, not once per piece: a long list has a piece for every row.
+    const Snapshot& snap = p.paused && p.frozen_snapshot ? *p.frozen_snapshot : ui.snapshot_copy;
+    const uint8_t measure = p.sub_page < kMeasureCount ? p.sub_page : 0;
+    return [rows = detail_rows(snap.processes, measure, p.filter_text), measure](const Action& action) {
+      return detail_piece_text(action, rows, measure);
     };
   }
   if (p.page == Page::kSettingsHome || p.page == Page::kSettingsSection) {
@@ -202,13 +223,17 @@ void drop_panel_access() {
 }
 
 void publish_panel_page(UiState& ui, HWND hwnd, HDC dc, const std::vector<Banner>& banners,
-                        const std::array<std::optional<Rect>, kTextFieldCount>& fields) {
+                        const std::array<std::optional<Rect>, kTextFieldCount>& fields,
+                        const ScrolledOutFields& scrolled_out) {
   PanelAccess& a = access_for(hwnd);
   PanelPieces pieces = pieces_from_regions(ui.panel.hit_regions, namer_for(ui, banners));
   for (size_t i = 0; i < fields.size(); ++i) {
-    if (!fields[i]) continue;
     const auto field = static_cast<TextField>(i + 1);
-    add_text_field(pieces, *fields[i], control_id(field), field_name(ui, field));
+    if (fields[i]) {
+      add_text_field(pieces, *fields[i], control_id(field), field_name(ui, field));
+    } else if (scrolled_out.places[i]) {
+      add_text_field(pieces, *scrolled_out.places[i], control_id(field), field_name(ui, field), scrolled_out.band);
+    }
   }
   a.pieces = pieces;
   a.page.publish(page_title(ui), std::move(pieces.pieces));
@@ -227,6 +252,7 @@ void focus_first_piece_on_paint(HWND hwnd) { access_for(hwnd).focus_first = true
 
 void after_panel_paint(UiState& ui, HWND hwnd) {
   PanelAccess& a = access_for(hwnd);
+  if (std::exchange(a.apply_after_paint, false)) apply_focus(ui, hwnd, a);
   if (!a.focus_first) return;
   a.focus_first = false;
   a.page.focus() = FocusState{};
@@ -257,6 +283,7 @@ bool panel_access_key(UiState& ui, HWND hwnd, WPARAM key) {
     GetClientRect(hwnd, &client);
     show_focus_cues(hwnd);
     if (move_focus(a.page.current(), a.page.focus(), *move, client.bottom - client.top)) {
+      scroll_focus_into_view(ui, a);
       apply_focus(ui, hwnd, a);
       announce(a);
       repaint_panel(hwnd);
@@ -285,9 +312,30 @@ bool panel_access_key(UiState& ui, HWND hwnd, WPARAM key) {
   return false;
 }
 
+bool panel_access_char(UiState& ui, HWND hwnd, WPARAM ch) {
+  // A space is the key that presses the focused piece, and control characters are keys of their
+  // own (Enter, Tab, Escape, Backspace); only a letter, digit or sign starts a search.
+  if (ch <= L' ' || ch == 0x7F || GetKeyState(VK_CONTROL) < 0) return false;
+  if (ui.panel.page == Page::kAlertEditor || !filter_field_shown(ui.panel)) return false;
+  HWND field = ui.field(TextField::kFilter);
+  if (!field || !IsWindowVisible(field) || GetFocus() == field) return false;
+  PanelAccess& a = access_for(hwnd);
+  focus_key(a.page.current(), a.page.focus(), "field:" + std::to_string(control_id(TextField::kFilter)));
+  SetFocus(field);
+  const LRESULT length = GetWindowTextLengthW(field);
+  SendMessageW(field, EM_SETSEL, static_cast<WPARAM>(length), length);
+  // Posted: the field's change notice must reach the panel once this message has given its state
+  // back, or the filter would not see the letter.
+  PostMessageW(field, WM_CHAR, ch, 1);
+  announce(a);
+  repaint_panel(hwnd);
+  return true;
+}
+
 void carry_out_access_requests(UiState& ui, HWND hwnd) {
   PanelAccess& a = access_for(hwnd);
-  // A reader's focus move is already in the model; the system's focus follows it.
+  // A reader's focus move is already in the model; the list and the system's focus follow it.
+  scroll_focus_into_view(ui, a);
   apply_focus(ui, hwnd, a);
   for (const std::string& key : a.page.take_actions()) {
     // Each press acts on the page it was made on: once a press changed the page, the pieces

@@ -77,10 +77,6 @@ void navigate(PanelState& panel, PanelHost& host, Page page, uint8_t sub_page) {
     host.set_field_text(TextField::kFilter, panel.stashed_filter_text);
     panel.stashed_filter_text.clear();
   }
-
-  if (page == Page::kOverview || page == Page::kMetricDetail) {
-    host.focus_field(TextField::kFilter);
-  }
 }
 
 void go_back(PanelState& panel, PanelHost& host) {

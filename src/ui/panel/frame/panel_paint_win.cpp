@@ -189,6 +189,19 @@ std::array<std::optional<Rect>, kTextFieldCount> field_places(const UiState& ui,
   return places;
 }
 
+// The editor's fields scrolled out of view, by the frames they would stand in: not placed, but
+// still in the keyboard's order, so that Tab scrolls to them.
+ScrolledOutFields scrolled_out_fields(const UiState& ui, const PageView& view, int32_t height) {
+  ScrolledOutFields out;
+  if (ui.panel.page != Page::kAlertEditor) return out;
+  out.band = ScrollBand{view.list_top, height - px(12, ui.ui_scale), ui.panel.scroll_offset};
+  for (size_t i = 0; i < view.scrolled_out_frames.size(); ++i) {
+    // The whole frame: the field is placed once its frame is wholly in view.
+    out.places[i] = view.scrolled_out_frames[i];
+  }
+  return out;
+}
+
 // Moves, shows and hides the fields to match `places`, touching only what changed: a field that
 // keeps its place is never hidden and shown again, which would take the keyboard focus from it.
 // A focused field that goes away hands the focus to the panel, so typed keys are not lost in a
@@ -238,9 +251,7 @@ void paint_panel(UiState& ui, HWND hwnd) {
   ui.panel.request_field_y = -1;
   LayoutKey key = make_layout_key(ui.panel, false, app_fields.fps_tile, width, height);
   key.processes_expanded = app_fields.filter_row.has_value();  // a section that went away hides the field
-  // A page that filters with field 1 gives it the keyboard when it is entered.
-  const bool entered = !ui.panel.layout_key || ui.panel.layout_key->key != key.key ||
-                       ui.panel.layout_key->processes_expanded != key.processes_expanded;
+  const bool entered = !ui.panel.layout_key || ui.panel.layout_key->key != key.key;
   if (ui.panel.layout_key != key) {
     ui.panel.layout_key = key;
     if (const char* cue = filter_cue_text(ui.panel.page)) set_cue_text(ui.field(TextField::kFilter), cue);
@@ -257,7 +268,8 @@ void paint_panel(UiState& ui, HWND hwnd) {
     view = paint_page(PanelCanvas{target, width, height, ui.ui_scale, &ui.fonts, &ui.panel}, overview, app,
                       ai ? &*ai : nullptr, &settings_in);
     publish_panel_page(ui, hwnd, target, overview.banners,
-                       field_places(ui, view, width, height, app_fields.filter_row));
+                       field_places(ui, view, width, height, app_fields.filter_row),
+                       scrolled_out_fields(ui, view, height));
     if (mem) BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
     EndPaint(hwnd, &ps);
   }
@@ -268,8 +280,12 @@ void paint_panel(UiState& ui, HWND hwnd) {
   }
   const auto places = field_places(ui, view, width, height, app_fields.filter_row);
   place_fields(ui, places);
-  if (entered && ui.panel.page != Page::kAlertEditor && places[field_slot(TextField::kFilter)]) {
-    SetFocus(ui.field(TextField::kFilter));
+  // A page is entered with the keyboard at the panel, so that Tab starts at its first piece; a
+  // field takes it only when asked (a click into it, Ctrl+F, a letter typed on the page).
+  if (entered && ui.visible) {
+    for (HWND field : ui.fields) {
+      if (field && GetFocus() == field) SetFocus(hwnd);
+    }
   }
   after_panel_paint(ui, hwnd);
 }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/access/focus_model.h"
+
 namespace qv {
 namespace {
 
@@ -82,6 +84,8 @@ PanelPieces pieces_from_regions(const std::vector<HitRegion>& regions, const Pie
     if (inert && !text) continue;
     Piece p;
     p.region = Rect{r.left, r.top, r.right, r.bottom};
+    p.band = r.band;
+    if (p.band && shown_region(p).height() <= 0) p.state |= piece_state::kOffscreen;
     bool checked = false;
     std::optional<bool> expanded;
     std::optional<Action> on_delete;
@@ -125,10 +129,13 @@ PanelPieces pieces_from_regions(const std::vector<HitRegion>& regions, const Pie
   return out;
 }
 
-void add_text_field(PanelPieces& out, const Rect& region, int32_t control_id, std::string name) {
+void add_text_field(PanelPieces& out, const Rect& region, int32_t control_id, std::string name,
+                    std::optional<ScrollBand> band) {
   Piece p;
   p.key = unique_key(out.pieces, "field:" + std::to_string(control_id));
   p.region = region;
+  p.band = band;
+  if (band && shown_region(p).height() <= 0) p.state |= piece_state::kOffscreen;
   p.name = std::move(name);
   p.role = AccessRole::kTextField;
   p.control_id = control_id;

@@ -42,8 +42,10 @@ struct PanelPieces {
 // a key cannot drag.
 PanelPieces pieces_from_regions(const std::vector<HitRegion>& regions, const PieceNamer& namer);
 
-// Adds the child edit control `control_id` standing at `region`.
-void add_text_field(PanelPieces& out, const Rect& region, int32_t control_id, std::string name);
+// Adds the child edit control `control_id` standing at `region`; with a band, a field of a
+// scrolling page, offscreen when the region lies wholly outside the band.
+void add_text_field(PanelPieces& out, const Rect& region, int32_t control_id, std::string name,
+                    std::optional<ScrollBand> band = std::nullopt);
 
 // A figure as a reader should say it: "36%" is "36 percent", the "  ·  " between two figures a
 // comma, the arrows of the network figure "down" and "up".

@@ -124,8 +124,9 @@ void show_panel(UiState& ui, HWND hwnd) {
   SetWindowPos(hwnd, mode_z_order(ui), at.x, at.y, size.width, size.height, 0);
   ShowWindow(hwnd, SW_SHOW);
   SetForegroundWindow(hwnd);
-  // Typing must not go into a field the page hides; the panel itself takes the keys then.
-  SetFocus(filter_field_shown(ui.panel) ? ui.field(TextField::kFilter) : hwnd);
+  // The panel takes the keys, so that Tab starts at the page's first piece; a letter typed on a
+  // page with a search or filter field goes on into that field.
+  SetFocus(hwnd);
   initialize_focus_cues(hwnd, false);  // no focus ring until a key is used
   repaint_panel(hwnd);
 }

@@ -402,6 +402,8 @@ bool handle_panel_message(UiState& ui, HWND hwnd, UINT msg, WPARAM wparam, LPARA
         repaint_panel(hwnd);
       }
       return true;
+    case WM_CHAR:
+      return panel_access_char(ui, hwnd, wparam);
     case WM_UPDATEUISTATE:
       repaint_panel(hwnd);  // rings shown or hidden; the system keeps the state itself
       return false;

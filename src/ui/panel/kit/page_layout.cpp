@@ -6,15 +6,8 @@
 namespace qv {
 
 void clip_to_list(PageBuilder& b) {
-  const int32_t top = b.px(12) + b.px(40);
-  const int32_t bottom = b.in.height - b.px(12);
-  std::vector<HitRegion> kept;
-  for (HitRegion r : b.view.regions) {
-    r.top = std::max(r.top, top);
-    r.bottom = std::min(r.bottom, bottom);
-    if (r.top < r.bottom) kept.push_back(r);
-  }
-  b.view.regions = std::move(kept);
+  const ScrollBand band{page_band_bottom(b.in.scale), b.in.height - b.px(12), b.in.scroll_offset};
+  for (HitRegion& r : b.view.regions) r.band = band;
 }
 
 int32_t page_band_bottom(float s) { return px(12, s) + px(50, s); }

@@ -76,6 +76,9 @@ struct PageView {
   std::optional<int32_t> drag_list_top;  // Main panel: the list top and row height of the drag
   int32_t drag_row_height = 0;
   std::array<std::optional<Rect>, 3> field_frames;  // editor: frames of fields 1, 2 and 3
+  // Editor: the frames of those fields scrolled (partly) out of view, which are not placed, but
+  // stay in the keyboard's order.
+  std::array<std::optional<Rect>, 3> scrolled_out_frames;
 };
 
 // Everything a settings page or the editor shows besides the settings.
@@ -109,7 +112,7 @@ struct PageBuilder {
 
   void region(const Rect& r, const Action& a, PieceRole role = PieceRole::kNone, std::string_view name = {},
               bool checked = false) {
-    view.regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, a, role, std::string(name), checked});
+    view.regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, a, role, std::string(name), checked, std::nullopt});
   }
 
   void text(int32_t x, int32_t y, std::string_view s, FontRole font = FontRole::kSmall, Ink ink = Ink::kDim) {
@@ -200,8 +203,9 @@ struct PageBuilder {
   }
 };
 
-// Content scrolled beneath the band, or past the bottom margin, cannot be clicked there: the band
-// keeps its clicks and nothing hidden answers.
+// Marks every content region with the list's band: content scrolled beneath the title band, or
+// past the bottom margin, cannot be clicked there (the band keeps its clicks), yet it stays a
+// piece that the keyboard and readers reach.
 void clip_to_list(PageBuilder& b);
 
 // The top of a scrolled page's content: below its title band.

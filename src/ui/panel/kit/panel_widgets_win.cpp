@@ -13,12 +13,12 @@ bool PanelCanvas::hovered(const Rect& r) const { return panel->hover_valid && r.
 
 void PanelCanvas::add_region(const Rect& r, const Action& action, PieceRole role, std::string_view name,
                              bool checked) const {
-  panel->hit_regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, action, role, std::string(name), checked});
+  panel->hit_regions.push_back(HitRegion{r.left, r.top, r.right, r.bottom, action, role, std::string(name), checked, std::nullopt});
 }
 
 void PanelCanvas::add_region_first(const Rect& r, const Action& action, PieceRole role, std::string_view name) const {
   panel->hit_regions.insert(panel->hit_regions.begin(),
-                            HitRegion{r.left, r.top, r.right, r.bottom, action, role, std::string(name)});
+                            HitRegion{r.left, r.top, r.right, r.bottom, action, role, std::string(name), false, std::nullopt});
 }
 
 int32_t font_ascent(HDC dc, HFONT font) {
@@ -189,6 +189,8 @@ const PanelCanvas& with_scrollbar(const PanelCanvas& c, int32_t top, int32_t con
 
 ListClip::ListClip(const PanelCanvas& c, int32_t top, int32_t content)
     : dc_(with_scrollbar(c, top, content).dc),
+      panel_(c.panel),
+      first_region_(c.panel->hit_regions.size()),
       saved_(SaveDC(c.dc)),
       top_(top),
       bottom_(c.height - c.px(12)),
@@ -196,6 +198,11 @@ ListClip::ListClip(const PanelCanvas& c, int32_t top, int32_t content)
   IntersectClipRect(dc_, 0, top_, c.width, bottom_);
 }
 
-ListClip::~ListClip() { RestoreDC(dc_, saved_); }
+ListClip::~ListClip() {
+  RestoreDC(dc_, saved_);
+  for (size_t i = first_region_; i < panel_->hit_regions.size(); ++i) {
+    panel_->hit_regions[i].band = ScrollBand{top_, bottom_, offset_};
+  }
+}
 
 }  // namespace qv

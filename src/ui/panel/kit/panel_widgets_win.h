@@ -78,7 +78,9 @@ void marker(const PanelCanvas& c, int32_t y, Rgb colour, bool filled);
 // scroll_offset to what this content allows (a list that shrank since the last paint must not be
 // placed with the old offset); then, while it lives, drawing is clipped to the list area (from
 // `top` to px(12) above the bottom) and rows are placed shifted up by scroll_offset. Rows entirely
-// outside are skipped by the caller.
+// outside are not drawn by the caller, but their regions are still added: every region added
+// while it lives is marked with the list's band, so that it is hit only where it shows and the
+// keyboard and readers still reach it when it is scrolled out.
 class ListClip {
  public:
   ListClip(const PanelCanvas& c, int32_t top, int32_t content);
@@ -92,6 +94,8 @@ class ListClip {
 
  private:
   HDC dc_;
+  PanelState* panel_;
+  size_t first_region_;
   int saved_;
   int32_t top_;
   int32_t bottom_;

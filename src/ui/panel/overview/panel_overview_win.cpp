@@ -41,7 +41,8 @@ void search_line(const PanelCanvas& c, const OverviewLayout& l) {
 }
 
 // The scrolled part of the overview: cards and drives are drawn `dy` higher and only between
-// `top` and `bottom`, and their click regions are cut to that band.
+// `top` and `bottom`. A card's region is marked with that band: it is hit only where it shows,
+// and a card scrolled out is still a piece the keyboard reaches.
 struct ListView {
   int32_t dy = 0;
   int32_t top = 0;
@@ -49,8 +50,8 @@ struct ListView {
   Rect shift(Rect r) const { return Rect{r.left, r.top - dy, r.right, r.bottom - dy}; }
   bool shows(const Rect& r) const { return r.bottom > top && r.top < bottom; }
   void add_region(const PanelCanvas& c, const Rect& r, const Action& action) const {
-    const Rect cut{r.left, std::max(r.top, top), r.right, std::min(r.bottom, bottom)};
-    if (cut.top < cut.bottom) c.add_region(cut, action);
+    c.add_region(r, action);
+    c.panel->hit_regions.back().band = ScrollBand{top, bottom, dy};
   }
 };
 
@@ -60,7 +61,10 @@ void metric_cards(const PanelCanvas& c, const OverviewInput& in, const std::vect
   for (size_t i = 0; i < cards.size(); ++i) {
     const CardKind& card = cards[i];
     const Rect r = v.shift(l.cards[i]);
-    if (!v.shows(r)) continue;
+    if (!v.shows(r)) {
+      v.add_region(c, r, card.action);
+      continue;
+    }
     const int32_t x0 = r.left;
     const int32_t x1 = r.right;
     const int32_t y = r.top;
