@@ -978,6 +978,8 @@ TEST(PanelKeys, TabToAFieldScrolledOutOfTheEditorScrollsItInAndFocusesIt) {
   p.ui().panel.page = Page::kAlertEditor;
   p.ui().panel.alert_editor.metric = kAppTile;  // all three fields
   p.ui().panel.alert_editor.delivery = 2;
+  // A pinned window keeps the size it is given; the pop-up would grow to show the whole editor.
+  set_pinned(p.ui(), p.hwnd(), true);
   show_panel(p.ui(), p.hwnd());
   SetWindowPos(p.hwnd(), nullptr, 0, 0, 336, 330, SWP_NOMOVE | SWP_NOZORDER);
   RedrawWindow(p.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -1181,14 +1183,14 @@ TEST(PanelKeys, AnAlertIsMadeWithTheKeysAlone) {
   press(p, VK_RETURN);
   EXPECT_EQ(p.ui().panel.alert_editor.metric, 2);
   for (int i = 0; i < 7; ++i) press(p, VK_TAB);  // Disk, Net, FPS, Sound, One app…, above, below
-  EXPECT_EQ(focused_name(), "below");
+  EXPECT_EQ(focused_name(), "goes below");
   press(p, VK_SPACE);
   EXPECT_FALSE(p.ui().panel.alert_editor.above);
   press(p, VK_TAB);
   ASSERT_EQ(GetFocus(), p.ui().field(TextField::kAlertThreshold));
   type_keys(p, L"85");
   press(p, VK_TAB);
-  EXPECT_EQ(focused_name(), "desktop");
+  EXPECT_EQ(focused_name(), "deliver by desktop");
   for (int i = 0; i < 3; ++i) press(p, VK_TAB);  // file, both
   EXPECT_EQ(focused_name(), "include top apps");
   press(p, VK_SPACE);
