@@ -93,6 +93,8 @@ const HitRegion* find_region(const std::vector<HitRegion>& regions, ActionKind k
   return nullptr;
 }
 
+unsigned hex(Rgb c) { return (unsigned{c.r} << 16) | (unsigned{c.g} << 8) | c.b; }
+
 bool card_at(const ScreenShot& s, int i, const char* key) {
   const int top = kCardTop + kCardStep * i;
   return s.at(14, top + 2) == current_theme().surface &&
@@ -255,12 +257,24 @@ struct AppToClose {
           return s.at(14, kCardTop + 2) == current_theme().background && s.any(16, kCardTop, 120, kCardTop + 20, current_theme().text);
         }, 10000))
       return false;
+    const bool unpainted_at_click = GetUpdateRect(m.panel, nullptr, FALSE) != FALSE;
     m.click(100, kCardTop + 8);
     const bool opened = m.screen_shows([&](const ScreenShot& s) {
       return s.at(20, 14) == current_theme().surface && s.any(12, 18, 15, 46, rgb(0x4FA3FF)) &&
              s.at(14, kSectionTop + 2) != current_theme().background;
     }, 10000);
-    if (!opened) save_shot_if_asked(capture_client(m.panel), "open_app_failed");
+    if (!opened) {
+      const ScreenShot s = capture_client(m.panel);
+      RECT r{};
+      GetWindowRect(m.panel, &r);
+      std::printf("open_app: panel at %ld,%ld to %ld,%ld, visible %d, field visible %d, update pending at the click %d;"
+                  " band %06X, left of band %d, section %06X; windows over the panel:\n%s",
+                  r.left, r.top, r.right, r.bottom, IsWindowVisible(m.panel), IsWindowVisible(m.field),
+                  unpainted_at_click, hex(s.at(20, 14)), s.any(12, 18, 15, 46, rgb(0x4FA3FF)),
+                  hex(s.at(14, kSectionTop + 2)), windows_covering(m.panel).c_str());
+      save_shot_if_asked(s, "open_app_failed");
+      save_shot_if_asked(capture_screen(), "open_app_failed_screen");
+    }
     return opened;
   }
   HWND ask_to_close() {

@@ -77,6 +77,11 @@ struct ScreenShot {
   bool any(int left, int top, int right, int bottom, Rgb colour) const;
 };
 ScreenShot capture_client(HWND hwnd);
+// The whole screen as it is now.
+ScreenShot capture_screen();
+// The visible top-level windows above `hwnd` that cover part of it, one line each (class,
+// process, rectangle): what a screen-read check sees instead of the window's own pixels.
+std::string windows_covering(HWND hwnd);
 
 // A top-down 32-bit bitmap selected into a memory DC (compatible with the screen), with its
 // pixels readable: the picture that the painting tests draw into and read back.
