@@ -148,9 +148,12 @@ ui_job=$!
 # --- the table, one row a minute
 private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s + 0}' "/proc/$1/smaps_rollup" 2>/dev/null; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null; }
+# Resident memory split into anonymous pages (the heap, ours and Wine's) and file-backed pages
+# (mapped executables and libraries, Wine's own among them), which the kernel may drop and reload.
+rss_part_kb() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/status" 2>/dev/null; }
 size_b() { local s=0 f; for f in "$@"; do [ -f "$f" ] && s=$((s + $(stat -c %s "$f"))); done; echo "$s"; }
 table="$soak/table.tsv"
-echo -e "minute\trss_kb\tprivate_kb\thandles\tgdi\tuser\twindows\tthreads\tprogram_log_b\tagent_log_b\trule_logs_kb" > "$table"
+echo -e "minute\trss_kb\trss_anon_kb\trss_file_kb\tprivate_kb\thandles\tgdi\tuser\twindows\tthreads\tprogram_log_b\tagent_log_b\trule_logs_kb" > "$table"
 died=0
 for minute in $(seq 0 "$minutes"); do
   while [ "$(date +%s)" -lt $((start_epoch + minute * 60)) ]; do sleep 1; done
@@ -159,8 +162,12 @@ for minute in $(seq 0 "$minutes"); do
   counts=$(wine explorer "/desktop=$QV_DESKTOP" "$tools/zqcount.exe" quorvel.exe 2>/dev/null | tr -d '\r' | tail -n 1)
   [ -n "$counts" ] || counts="- - - - -"
   read -r handles gdi user windows threads <<<"$counts"
-  echo -e "$minute\t$(rss_kb "$pid")\t$(private_kb "$pid")\t$handles\t$gdi\t$user\t$windows\t$threads\t$(size_b "$appdata/zelmor.log" "$appdata/zelmor.log.1")\t$(size_b "$appdata"/zelmor-agents.log*)\t$(( $(size_b "$appdata"/rules/*) / 1024 ))" >> "$table"
+  echo -e "$minute\t$(rss_kb "$pid")\t$(rss_part_kb "$pid" RssAnon)\t$(rss_part_kb "$pid" RssFile)\t$(private_kb "$pid")\t$handles\t$gdi\t$user\t$windows\t$threads\t$(size_b "$appdata/zelmor.log" "$appdata/zelmor.log.1")\t$(size_b "$appdata"/zelmor-agents.log*)\t$(( $(size_b "$appdata"/rules/*) / 1024 ))" >> "$table"
   tail -n 1 "$table"
+  # The whole map now and then, to tell which mappings a growth of resident memory is in.
+  if [ $((minute % 15)) -eq 5 ] || [ "$minute" -eq "$minutes" ]; then
+    cp "/proc/$pid/smaps" "$soak/smaps-$minute.txt" 2>/dev/null || true
+  fi
 done
 
 wait "$pipe_job" && pipe_ok=1 || pipe_ok=0

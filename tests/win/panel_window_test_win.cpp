@@ -50,6 +50,31 @@ struct PanelMonitor {
     PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     PostMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
   }
+  // A click that is done when this returns, painted over once this returns true: the panel
+  // answers each message once it has handled it (or kept it to handle as soon as it is free), and
+  // its update region empties only when the paint that follows begins. A busy panel (its thread
+  // waiting on the taskbar, say) is waited for as long as it answers within 60 s, not for a fixed
+  // time; the message says which step it gave up on.
+  bool click_and_paint(int x, int y) {
+    DWORD_PTR answer = 0;
+    for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+      if (!SendMessageTimeoutW(panel, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y), SMTO_NORMAL, 60000,
+                               &answer)) {
+        std::printf("the panel did not take mouse message %u at %d,%d within 60 s\n", msg, x, y);
+        return false;
+      }
+    }
+    InvalidateRect(panel, nullptr, FALSE);
+    if (!eventually([&] { return !GetUpdateRect(panel, nullptr, FALSE); }, 60000)) {
+      std::printf("the panel did not paint within 60 s of the click\n");
+      return false;
+    }
+    if (!SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer)) {
+      std::printf("the panel did not finish its paint within 60 s\n");
+      return false;
+    }
+    return true;
+  }
   void type(const std::wstring& text) {
     for (wchar_t ch : text) PostMessageW(field, WM_CHAR, ch, 1);
   }
@@ -92,6 +117,8 @@ const HitRegion* find_region(const std::vector<HitRegion>& regions, ActionKind k
     if (r.action.kind == kind) return &r;
   return nullptr;
 }
+
+unsigned hex(Rgb c) { return (unsigned{c.r} << 16) | (unsigned{c.g} << 8) | c.b; }
 
 bool card_at(const ScreenShot& s, int i, const char* key) {
   const int top = kCardTop + kCardStep * i;
@@ -257,12 +284,24 @@ struct AppToClose {
           return s.at(14, kCardTop + 2) == current_theme().background && s.any(16, kCardTop, 120, kCardTop + 20, current_theme().text);
         }, 10000))
       return false;
-    m.click(100, kCardTop + 8);
+    const bool unpainted_at_click = GetUpdateRect(m.panel, nullptr, FALSE) != FALSE;
+    if (!m.click_and_paint(100, kCardTop + 8)) return false;
     const bool opened = m.screen_shows([&](const ScreenShot& s) {
       return s.at(20, 14) == current_theme().surface && s.any(12, 18, 15, 46, rgb(0x4FA3FF)) &&
              s.at(14, kSectionTop + 2) != current_theme().background;
     }, 10000);
-    if (!opened) save_shot_if_asked(capture_client(m.panel), "open_app_failed");
+    if (!opened) {
+      const ScreenShot s = capture_client(m.panel);
+      RECT r{};
+      GetWindowRect(m.panel, &r);
+      std::printf("open_app: panel at %ld,%ld to %ld,%ld, visible %d, field visible %d, update pending at the click %d;"
+                  " band %06X, left of band %d, section %06X; windows over the panel:\n%s",
+                  r.left, r.top, r.right, r.bottom, IsWindowVisible(m.panel), IsWindowVisible(m.field),
+                  unpainted_at_click, hex(s.at(20, 14)), s.any(12, 18, 15, 46, rgb(0x4FA3FF)),
+                  hex(s.at(14, kSectionTop + 2)), windows_covering(m.panel).c_str());
+      save_shot_if_asked(s, "open_app_failed");
+      save_shot_if_asked(capture_screen(), "open_app_failed_screen");
+    }
     return opened;
   }
   HWND ask_to_close() {

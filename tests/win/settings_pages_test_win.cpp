@@ -346,10 +346,14 @@ TEST(SettingsPages, CopyPutsTheConnectCommandOnTheClipboardUntilThePageChanges) 
   // "Copied" is selected: its chip is filled with the accent colour; after Back and in again, "Copy".
   const PageView copied = m.layout(Page::kSettingsSection, 1, m.settings(), {}, true);
   const HitRegion* chip = m.region(copied, ActionKind::kCopyConnectCommand);
-  EXPECT_EQ(capture_client(m.panel).at(chip->left + 2, chip->top + 2), colours::accent);
+  // The panel has painted when the click returns; the picture reaches the screen a moment later.
+  Rgb seen{};
+  EXPECT_TRUE(eventually([&] { return (seen = capture_client(m.panel).at(chip->left + 2, chip->top + 2)) == colours::accent; }, 5000))
+      << "the chip never showed the accent colour on the screen, last " << int{seen.r} << "," << int{seen.g} << "," << int{seen.b};
   m.click(100, 30);  // the band: back to the home page
   ASSERT_TRUE(m.click_section(1));
-  EXPECT_EQ(capture_client(m.panel).at(copy->left + 2, copy->top + 2), current_theme().surface);
+  EXPECT_TRUE(eventually([&] { return (seen = capture_client(m.panel).at(copy->left + 2, copy->top + 2)) == current_theme().surface; }, 5000))
+      << "the chip never showed the surface colour on the screen, last " << int{seen.r} << "," << int{seen.g} << "," << int{seen.b};
 }
 
 TEST(SettingsPages, MainPanelSectionHidesAndShowsMetrics) {

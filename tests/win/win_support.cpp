@@ -259,6 +259,31 @@ std::string describe_point(HWND hwnd, const ScreenShot& shot, int x, int y) {
   return out;
 }
 
+ScreenShot capture_screen() {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  MemoryBitmap mem(w, h);
+  WindowDc screen(nullptr);
+  BitBlt(mem.dc(), 0, 0, w, h, screen.get(), 0, 0, SRCCOPY);
+  return mem.shot();
+}
+
+std::string windows_covering(HWND hwnd) {
+  RECT mine{};
+  GetWindowRect(hwnd, &mine);
+  std::string out;
+  for (HWND w = GetWindow(hwnd, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+    RECT r{}, both{};
+    if (!IsWindowVisible(w) || !GetWindowRect(w, &r) || !IntersectRect(&both, &r, &mine)) continue;
+    wchar_t cls[128] = L"";
+    GetClassNameW(w, cls, 128);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    out += utf8(cls) + " of process " + std::to_string(pid) + " at " + std::to_string(r.left) + "," +
+           std::to_string(r.top) + " to " + std::to_string(r.right) + "," + std::to_string(r.bottom) + "\n";
+  }
+  return out.empty() ? "nothing covers it\n" : out;
+}
+
 std::string read_file(const std::wstring& path) {
   UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, 0, nullptr));

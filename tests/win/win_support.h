@@ -80,6 +80,11 @@ ScreenShot capture_client(HWND hwnd);
 // What a failed picture check saw at a point of `hwnd`'s client area: the colour captured there
 // and, when another window lies on top of that point, whose it is. For failure messages.
 std::string describe_point(HWND hwnd, const ScreenShot& shot, int x, int y);
+// The whole screen as it is now.
+ScreenShot capture_screen();
+// The visible top-level windows above `hwnd` that cover part of it, one line each (class,
+// process, rectangle): what a screen-read check sees instead of the window's own pixels.
+std::string windows_covering(HWND hwnd);
 
 // A top-down 32-bit bitmap selected into a memory DC (compatible with the screen), with its
 // pixels readable: the picture that the painting tests draw into and read back.
