@@ -161,6 +161,46 @@ TEST(PanelAiPagesPaint, UntrustedAgentsStayInsideTheirCards) {
   c.save("activity_hostile_end");
 }
 
+// Forty agents, far more than a short pop-up shows: every item whose detail folds is a piece that
+// toggles it, drawn or scrolled out, unfolded or not; an item whose detail fits on one line is not,
+// in either state.
+TEST(PanelAiPagesPaint, ItemsThatFoldArePiecesWhetherShownOrScrolledOut) {
+  FontSet fonts = create_font_set(1.0f);
+  AiPagesInput ai;
+  ai.now_ms = 1'800'000'000'000;
+  ai.local_clock = &local_clock_time;
+  AgentSession session{"s", "L", {}, ai.now_ms};
+  const std::string folds = "Reading the sources of the build, then running every test of the suite twice over "
+                            "and writing what failed into the report for the next step of the plan.";
+  PanelState panel;
+  panel.page = Page::kActivity;
+  for (int i = 0; i < 40; ++i) {
+    const std::string id = "a" + std::to_string(i);
+    session.agents.push_back(Agent{id, "Agent " + std::to_string(i), "running", i % 2 ? "ok" : folds, ai.now_ms,
+                                   ai.now_ms - 1000 - static_cast<uint64_t>(i)});
+    if (i % 4 < 2) panel.expanded_ai_items.insert(agent_item_key("s", id, session.agents.back().started_ms));
+  }
+  ai.sessions.push_back(session);
+  Canvas c;
+  for (int32_t scroll : {0, 1 << 30}) {
+    panel.scroll_offset = scroll;
+    paint_ai_page(c, fonts, panel, ai);
+    int drawn = 0;
+    for (const Agent& a : session.agents) {
+      const uint64_t key = agent_item_key("s", a.id, a.started_ms);
+      int toggles = 0;
+      for (const HitRegion& r : panel.hit_regions) {
+        if (r.action.kind != ActionKind::kToggleActivityItem || r.action.index != key) continue;
+        ++toggles;
+        drawn += r.band && r.band->top < r.bottom && r.top < r.band->bottom;
+      }
+      EXPECT_EQ(toggles, a.detail == "ok" ? 0 : 1) << a.id << " at scroll " << scroll;
+    }
+    EXPECT_GT(drawn, 0) << "some items are in sight at scroll " << scroll;
+    EXPECT_LT(drawn, 20) << "most of the twenty that fold are scrolled out at scroll " << scroll;
+  }
+}
+
 }  // namespace
 }  // namespace qv
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "ui/gdi/text_layout.h"
 #include "ui/panel/ai/ai_pieces.h"
@@ -136,11 +137,11 @@ void activity_item(const PanelCanvas& c, const RowFonts& fonts, const ListArea& 
 
 // A row scrolled out of the activity list is not drawn, but what a click on it would do stays a
 // piece the keyboard reaches (the list's clip marks the regions scrolled out): an item whose
-// detail folds, the finished section's header and its "clear". Texts are made only for the items
-// that need them to know whether they fold.
+// detail folds, the finished section's header and its "clear". An unfolded item's lines were
+// counted when the rows were placed; texts are made only for folded items, to know whether they fold.
 void scrolled_out_activity_row(const PanelCanvas& c, const ActivityEntry& entry,
-                               const std::function<ActivityRow()>& make_row, int32_t y, int32_t h,
-                               int32_t detail_width) {
+                               const std::function<ActivityRow()>& make_row, size_t unfolded_lines, int32_t y,
+                               int32_t h, int32_t detail_width) {
   const Rect r{c.px(12), y, c.width - c.px(12), y + h};
   switch (entry.kind) {
     case ActivityRowKind::kSessionHeader:
@@ -154,7 +155,9 @@ void scrolled_out_activity_row(const PanelCanvas& c, const ActivityEntry& entry,
       break;
     case ActivityRowKind::kAgent:
     case ActivityRowKind::kFinished:
-      if (entry.has_detail && wrap_lines(make_row().detail, detail_width, small_measure(c), 2).size() > 1) {
+      if (!entry.has_detail) break;
+      if (entry.expanded ? unfolded_lines > 1
+                         : wrap_lines(make_row().detail, detail_width, small_measure(c), 2).size() > 1) {
         c.add_region(r, make_action(ActionKind::kToggleActivityItem, entry.key));
       }
       break;
@@ -259,9 +262,12 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
   const int32_t detail_width = wrap_width_for_list(c.width, c.scale) - c.px(12);
   const TextMeasure small = small_measure(c);
   // Only unfolded details are wrapped to place the rows, and only the rows in sight get texts.
+  std::vector<size_t> unfolded_lines(outline.entries.size(), 0);
   const ListPlacement place = place_activity_entries(outline.entries, c.scale, [&](const ActivityEntry& e) {
     const ActivityRow row = activity_row(e, outline, in.now_ms, c.theme(), in.local_clock);
-    return wrap_lines(row.detail, detail_width, small).size();
+    const size_t n = wrap_lines(row.detail, detail_width, small).size();
+    unfolded_lines[static_cast<size_t>(&e - outline.entries.data())] = n;
+    return n;
   });
   const ListArea area{top, c.height - c.px(12)};
   ListClip clip(c, top, place.content_height);
@@ -272,7 +278,7 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
     const ActivityEntry& entry = outline.entries[i];
     const auto make_row = [&] { return activity_row(entry, outline, in.now_ms, c.theme(), in.local_clock); };
     if (y >= area.bottom || !clip.shows(y, y + h)) {
-      scrolled_out_activity_row(c, entry, make_row, y, h, detail_width);
+      scrolled_out_activity_row(c, entry, make_row, unfolded_lines[i], y, h, detail_width);
       continue;
     }
     const ActivityRow row = make_row();
