@@ -153,6 +153,12 @@ ActivityOutline activity_outline(const AgentRegistry& registry, const AgentHisto
   return out;
 }
 
+std::string activity_detail(const ActivityEntry& entry) {
+  if (entry.kind == ActivityRowKind::kAgent && entry.agent) return display_line(entry.agent->detail);
+  if (entry.kind == ActivityRowKind::kFinished && entry.finished) return display_line(entry.finished->detail);
+  return {};
+}
+
 ActivityRow activity_row(const ActivityEntry& entry, const ActivityOutline& outline, uint64_t now_ms,
                          const Theme& theme, const LocalClock& local_clock) {
   ActivityRow row;

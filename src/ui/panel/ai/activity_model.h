@@ -81,6 +81,9 @@ struct ActivityOutline {
 // The entries point into `registry` and `history`, which must outlive them.
 ActivityOutline activity_outline(const AgentRegistry& registry, const AgentHistory& history, bool finished_expanded,
                                  const std::set<uint64_t>& expanded);
+// An agent's or finished agent's detail as its row draws it (cleaned to one line); empty for headers.
+// What deciding whether the detail folds needs, without the rest of the row's texts.
+std::string activity_detail(const ActivityEntry& entry);
 // The row of one entry, texts and colours included.
 ActivityRow activity_row(const ActivityEntry& entry, const ActivityOutline& outline, uint64_t now_ms,
                          const Theme& theme, const LocalClock& local_clock);

@@ -138,9 +138,8 @@ void activity_item(const PanelCanvas& c, const RowFonts& fonts, const ListArea& 
 // A row scrolled out of the activity list is not drawn, but what a click on it would do stays a
 // piece the keyboard reaches (the list's clip marks the regions scrolled out): an item whose
 // detail folds, the finished section's header and its "clear". An unfolded item's lines were
-// counted when the rows were placed; texts are made only for folded items, to know whether they fold.
-void scrolled_out_activity_row(const PanelCanvas& c, const ActivityEntry& entry,
-                               const std::function<ActivityRow()>& make_row, size_t unfolded_lines, int32_t y,
+// counted when the rows were placed; a folded item's detail alone is made, to know whether it folds.
+void scrolled_out_activity_row(const PanelCanvas& c, const ActivityEntry& entry, size_t unfolded_lines, int32_t y,
                                int32_t h, int32_t detail_width) {
   const Rect r{c.px(12), y, c.width - c.px(12), y + h};
   switch (entry.kind) {
@@ -157,7 +156,7 @@ void scrolled_out_activity_row(const PanelCanvas& c, const ActivityEntry& entry,
     case ActivityRowKind::kFinished:
       if (!entry.has_detail) break;
       if (entry.expanded ? unfolded_lines > 1
-                         : wrap_lines(make_row().detail, detail_width, small_measure(c), 2).size() > 1) {
+                         : wrap_lines(activity_detail(entry), detail_width, small_measure(c), 2).size() > 1) {
         c.add_region(r, make_action(ActionKind::kToggleActivityItem, entry.key));
       }
       break;
@@ -276,12 +275,11 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
     const int32_t y = clip.row_y(place.tops[i]);
     const int32_t h = place.heights[i];
     const ActivityEntry& entry = outline.entries[i];
-    const auto make_row = [&] { return activity_row(entry, outline, in.now_ms, c.theme(), in.local_clock); };
     if (y >= area.bottom || !clip.shows(y, y + h)) {
-      scrolled_out_activity_row(c, entry, make_row, unfolded_lines[i], y, h, detail_width);
+      scrolled_out_activity_row(c, entry, unfolded_lines[i], y, h, detail_width);
       continue;
     }
-    const ActivityRow row = make_row();
+    const ActivityRow row = activity_row(entry, outline, in.now_ms, c.theme(), in.local_clock);
     switch (row.kind) {
       case ActivityRowKind::kSessionHeader:
         session_header(c, fonts, area, row, y, h);
