@@ -100,7 +100,7 @@ TEST(UiPanelWindow, ThirteenAiNotificationsKeepTheNewestTwelve) {
   InProcessPanel p(Settings{});
   for (int i = 1; i <= 13; ++i) p.queue("n" + std::to_string(i), true);
   EXPECT_EQ(p.send(kWmNotifyQueued), 0);
-  EXPECT_EQ(p.balloon_titles.size(), 13u);  // every entry gets its balloon, in queue order
+  ASSERT_EQ(p.balloon_titles.size(), 13u);  // every entry gets its balloon, in queue order
   EXPECT_EQ(p.balloon_titles.front(), "n1");
   ASSERT_EQ(p.ui().messages.size(), 12u);
   EXPECT_EQ(p.ui().messages.front().title, "n13");

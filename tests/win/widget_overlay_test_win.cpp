@@ -392,8 +392,11 @@ DWORD created_ex_style(HWND w) { return static_cast<DWORD>(GetWindowLongPtrW(w, 
 // directly, but their process handles cannot be waited on, so a shell leaves xdotool's exit code
 // in a file when it is done.
 bool xdotool(const std::string& args) {
+  // Process ids repeat across Wine prefixes run side by side, so the name also carries this run's
+  // start time; a file left by an earlier run is removed before the shell could be mistaken for it.
+  static const std::string run = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
   static int serial = 0;
-  const std::string marker = "/tmp/qv-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  const std::string marker = "/tmp/qv-xdotool-" + run + "-" + std::to_string(++serial);
   std::wstring cmd = widen("/bin/sh -c \"/usr/bin/xdotool " + args + "; echo $? > " + marker + ".tmp; mv " + marker +
                            ".tmp " + marker + "\"");
   STARTUPINFOW si{};
