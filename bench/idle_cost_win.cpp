@@ -358,6 +358,13 @@ void memory_per_facility() {
     samples_shown();
     close();
     steps.step("panel opened and closed again");
+    for (int i = 0; i < 3; ++i) {
+      open();
+      detail_ticks();
+      samples_shown();
+      close();
+    }
+    steps.step("panel opened and closed 3 times more");
     qv::set_ui_state(nullptr);
     DestroyWindow(panel);
   }

@@ -100,7 +100,13 @@ TEST(UiGdi, AdvanceSumsAreTheSystemsWidths) {
 // The panel's kept bitmap: the same one while the size stays, a new one when it changes, and a
 // fresh device-context state for every paint whatever the last one left selected or clipped.
 TEST(UiGdi, BackBufferIsKeptPerSizeAndStartsEachPaintAfresh) {
-  Canvas screen(4, 4);
+  // A display device context as the target, as the panel's window gives (a memory one holding a
+  // section would make every compatible bitmap a section too).
+  struct ScreenDc {
+    HDC dc_ = GetDC(nullptr);
+    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+    HDC dc() const { return dc_; }
+  } screen;
   BackBuffer buffer;
   EXPECT_EQ(buffer.prepare(screen.dc(), 0, 10), nullptr);
   EXPECT_EQ(buffer.prepare(screen.dc(), 10, -1), nullptr);
@@ -132,8 +138,18 @@ TEST(UiGdi, BackBufferIsKeptPerSizeAndStartsEachPaintAfresh) {
   ASSERT_NE(bigger, nullptr);
   ASSERT_NE(GetObjectW(GetCurrentObject(bigger, OBJ_BITMAP), sizeof info, &info), 0);
   EXPECT_EQ(info.bmWidth, 50);
+  // Its pixels are pages of their own, committed while it is held and free once released, so
+  // hiding the panel gives the memory back to the system.
+  DIBSECTION section{};
+  ASSERT_EQ(GetObjectW(GetCurrentObject(bigger, OBJ_BITMAP), sizeof section, &section), static_cast<int>(sizeof section));
+  ASSERT_NE(section.dsBm.bmBits, nullptr);
+  MEMORY_BASIC_INFORMATION pages{};
+  ASSERT_NE(VirtualQuery(section.dsBm.bmBits, &pages, sizeof pages), 0u);
+  EXPECT_EQ(pages.State, static_cast<DWORD>(MEM_COMMIT));
   buffer.release();
   EXPECT_FALSE(buffer.held());
+  ASSERT_NE(VirtualQuery(section.dsBm.bmBits, &pages, sizeof pages), 0u);
+  EXPECT_EQ(pages.State, static_cast<DWORD>(MEM_FREE));
   EXPECT_NE(buffer.prepare(screen.dc(), 8, 8), nullptr) << "made again after a release";
 }
 

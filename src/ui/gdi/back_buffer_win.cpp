@@ -10,7 +10,18 @@ HDC BackBuffer::prepare(HDC target, int32_t width, int32_t height) {
   if (!dc_.get()) {
     UniqueMemoryDc dc(CreateCompatibleDC(target));
     if (!dc.get()) return nullptr;
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(target, width, height));
+    // A section of pages committed for this bitmap alone rather than a device bitmap: they are
+    // given back whole when it is deleted, where a device bitmap's pixels can stay in an
+    // allocator's free lists after the window is hidden.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueGdiObject bitmap(CreateDIBSection(target, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap.get()) return nullptr;
     original_ = SelectObject(dc.get(), bitmap.get());
     saved_ = SaveDC(dc.get());

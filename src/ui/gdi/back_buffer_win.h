@@ -17,7 +17,7 @@ class BackBuffer {
   BackBuffer& operator=(const BackBuffer&) = delete;
   ~BackBuffer() { release(); }
 
-  // A memory device context with a `width` x `height` bitmap compatible with `target` selected,
+  // A memory device context with a `width` x `height` 32-bit section bitmap selected,
   // in the state of a fresh one (default font, pens, colours, no clipping) whatever the last
   // paint left in it; nullptr when the system made none. Its pixels are those of the last paint:
   // the painter covers them.
