@@ -218,19 +218,25 @@ void idle_cost() {
 }
 QV_WIN_BENCH("idle_cost_vs_baseline", idle_cost);
 
-// Memory of this process now; the difference to the previous call is printed under `label`.
+// Memory of this process now; the difference to the previous call is printed under `label`,
+// with the part of it that our own code holds through new ("ours"): the rest is the system's
+// libraries, their heaps and the allocator's free lists.
 class MemorySteps {
  public:
-  MemorySteps() : last_(own_memory()) {}
+  MemorySteps() : last_(own_memory()), last_ours_(qv::bench::live_heap_bytes()) {}
   void step(const char* label) {
     const Memory now = own_memory();
-    std::printf("  %-44s private %+8.0f KB  resident %+8.0f KB\n", label, (now.private_mb - last_.private_mb) * 1024,
-                (now.resident_mb - last_.resident_mb) * 1024);
+    const long long ours = qv::bench::live_heap_bytes();
+    std::printf("  %-44s private %+8.0f KB  resident %+8.0f KB  ours %+8.0f KB\n", label,
+                (now.private_mb - last_.private_mb) * 1024, (now.resident_mb - last_.resident_mb) * 1024,
+                static_cast<double>(ours - last_ours_) / 1024);
     last_ = now;
+    last_ours_ = ours;
   }
 
  private:
   Memory last_;
+  long long last_ours_ = 0;
 };
 
 void memory_per_facility() {

@@ -15,6 +15,8 @@ struct WinBenchEntry {
 };
 
 std::vector<WinBenchEntry>& win_benches();
+// Bytes that this executable's code holds through new at this moment (bench/live_heap_win.cpp).
+long long live_heap_bytes();
 
 struct WinBenchRegistrar {
   WinBenchRegistrar(const char* name, WinBenchFn run) { win_benches().push_back({name, run}); }
