@@ -73,8 +73,10 @@ struct SettingsMonitor {
   void click(int x, int y) {
     DWORD_PTR answer = 0;
     for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+      // A click may run the task tool three times before it answers, each a process start that a
+      // loaded machine makes slow: the answer is waited for, not given up on as hung.
       EXPECT_TRUE(SendMessageTimeoutW(panel, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y),
-                                      SMTO_ABORTIFHUNG, 10000, &answer))
+                                      SMTO_NORMAL, 60000, &answer))
           << "no answer to mouse message " << msg << " at " << x << "," << y;
     }
     paint_now();
