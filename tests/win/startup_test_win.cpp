@@ -432,13 +432,13 @@ TEST(Monitor, TheEndOfTheUserSessionSavesTheSettings) {
                          15000))
       << read_file(m.dir.file(L"zelmor.log"));
   DWORD_PTR answer = 0;
-  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, &answer));
   EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));  // the monitor never holds up a sign-out
   // A sign-out that was called off changes nothing.
-  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, &answer));
   EXPECT_FALSE(file_exists(m.dir.file(L"zelmor.ini")));
   // The session ends: the process may be ended any moment after this returns, so the save is done.
-  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+  ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, &answer));
   EXPECT_EQ(read_file(m.dir.file(L"zelmor.ini")), kDefaultSettingsFile);
 }
 
@@ -471,7 +471,7 @@ TEST(Monitor, MissingLocalAppDataWritesNothing) {
   PostMessageW(panel, kWmTray, 0, WM_LBUTTONUP);
   ASSERT_TRUE(eventually([&] { return IsWindowVisible(panel) != FALSE; }, 5000));
   DWORD_PTR answer = 0;
-  ASSERT_TRUE(SendMessageTimeoutW(panel, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+  ASSERT_TRUE(SendMessageTimeoutW(panel, WM_CLOSE, 0, 0, SMTO_NORMAL, 60000, &answer));
   EXPECT_FALSE(IsWindowVisible(panel));
   EXPECT_TRUE(IsWindow(panel));  // closed, still running
   kill(child);  // before the folders are read: nothing is written from here on

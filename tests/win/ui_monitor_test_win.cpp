@@ -201,10 +201,10 @@ TEST(UiMonitor, EscapeHidesThePopupButNeverAPinnedPanel) {
     ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000)) << "pinned shows at start";
     // Delivered synchronously: once the call returns, the panel has handled the message.
     DWORD_PTR answer = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_KEYDOWN, VK_ESCAPE, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    ASSERT_TRUE(SendMessageTimeoutW(m.panel, WM_KEYDOWN, VK_ESCAPE, 0, SMTO_NORMAL, 60000, &answer));
     EXPECT_TRUE(IsWindowVisible(m.panel));
     // A tray click on a shown pinned panel only brings it forward, restoring it when minimised.
-    ASSERT_TRUE(SendMessageTimeoutW(m.panel, kWmTray, 0, WM_LBUTTONUP, SMTO_ABORTIFHUNG, 5000, &answer));
+    ASSERT_TRUE(SendMessageTimeoutW(m.panel, kWmTray, 0, WM_LBUTTONUP, SMTO_NORMAL, 60000, &answer));
     EXPECT_TRUE(IsWindowVisible(m.panel));
     ShowWindowAsync(m.panel, SW_MINIMIZE);
     ASSERT_TRUE(eventually([&] { return IsIconic(m.panel) != FALSE; }, 5000));
@@ -219,7 +219,7 @@ TEST(UiMonitor, EnterOnTheTrayIconOpensThePopupInTheForeground) {
   // Sent, not posted: once the call returns, the panel has handled the message.
   DWORD_PTR answer = 0;
   const auto send = [&](UINT msg, WPARAM w, LPARAM l) {
-    return SendMessageTimeoutW(m.panel, msg, w, l, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+    return SendMessageTimeoutW(m.panel, msg, w, l, SMTO_NORMAL, 60000, &answer) != 0;
   };
   m.tray_event(NIN_KEYSELECT);  // posted: handled once the monitor has started
   ASSERT_TRUE(eventually([&] { return IsWindowVisible(m.panel) != FALSE; }, 5000)) << "Enter opened the pop-up";
@@ -239,7 +239,7 @@ TEST(UiMonitor, EnterOnTheTrayIconOpensThePopupInTheForeground) {
 std::wstring field_text(HWND field) {
   wchar_t buf[512] = {};
   DWORD_PTR got = 0;
-  SendMessageTimeoutW(field, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &got);
+  SendMessageTimeoutW(field, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 60000, &got);
   return std::wstring(buf, got);
 }
 
@@ -305,9 +305,9 @@ TEST(UiMonitor, APressWithNoButtonDownLeavesThePopupResponsive) {
   const RECT r = m.rect();
   const LPARAM body = MAKELPARAM((r.right - r.left) / 2, r.bottom - r.top - 12);  // the empty banner row
   DWORD_PTR answer = 0;
-  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_LBUTTONDOWN, MK_LBUTTON, body, SMTO_ABORTIFHUNG, 3000, &answer));
-  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_LBUTTONUP, 0, body, SMTO_ABORTIFHUNG, 3000, &answer));
-  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer));
+  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_LBUTTONDOWN, MK_LBUTTON, body, SMTO_NORMAL, 60000, &answer));
+  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_LBUTTONUP, 0, body, SMTO_NORMAL, 60000, &answer));
+  EXPECT_TRUE(SendMessageTimeoutW(m.panel, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer));
 }
 
 TEST(UiMonitor, UnplacedPinnedPanelIsCentredAndItsFirstMoveIsSaved) {
