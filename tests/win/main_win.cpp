@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -72,10 +74,42 @@ int run_child_mode(const std::wstring& mode) {
   return 2;
 }
 
+// Says which test was running when the suite ends without GoogleTest's summary: a crash (with
+// its code and address) or an exit from inside a test. Without this, such an end is silent, or
+// a crash waits in the debugger.
+const char* running_test() {
+  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+  static std::string name;
+  name = info ? std::string(info->test_suite_name()) + "." + info->name() : std::string("(between tests)");
+  return name.c_str();
+}
+
+LONG WINAPI on_crash(EXCEPTION_POINTERS* e) {
+  std::printf("\n*** win_tests.exe crashed in %s: exception 0x%08lX at %p\n", running_test(),
+              static_cast<unsigned long>(e->ExceptionRecord->ExceptionCode), e->ExceptionRecord->ExceptionAddress);
+  std::fflush(stdout);
+  // Ended here rather than handed to the system's debugger, which would hold the suite until
+  // its time runs out.
+  TerminateProcess(GetCurrentProcess(), e->ExceptionRecord->ExceptionCode);
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+bool g_finished = false;
+
+void on_exit() {
+  if (g_finished) return;
+  std::printf("\n*** win_tests.exe is ending inside %s, before its summary\n", running_test());
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc > 1 && std::wstring(argv[1]).rfind(L"--child=", 0) == 0) return run_child_mode(argv[1]);
   testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  SetUnhandledExceptionFilter(&on_crash);
+  std::atexit(&on_exit);
+  const int result = RUN_ALL_TESTS();
+  g_finished = true;
+  return result;
 }
