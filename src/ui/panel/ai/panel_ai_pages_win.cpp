@@ -262,9 +262,10 @@ void paint_activity(const PanelCanvas& c, const AiPagesInput& in) {
   const TextMeasure small = small_measure(c);
   // Only unfolded details are wrapped to place the rows, and only the rows in sight get texts.
   std::vector<size_t> unfolded_lines(outline.entries.size(), 0);
+  // Placing needs only the detail's lines; the rest of a row (times, colours, status) is made for
+  // the rows in sight.
   const ListPlacement place = place_activity_entries(outline.entries, c.scale, [&](const ActivityEntry& e) {
-    const ActivityRow row = activity_row(e, outline, in.now_ms, c.theme(), in.local_clock);
-    const size_t n = wrap_lines(row.detail, detail_width, small).size();
+    const size_t n = wrap_lines(activity_detail(e), detail_width, small).size();
     unfolded_lines[static_cast<size_t>(&e - outline.entries.data())] = n;
     return n;
   });
