@@ -200,6 +200,25 @@ if start and end and float(end[0]) > 5:
         else:
             growth.append("%+.2f %%/h" % ((b - a) / a / hours * 100))
     out.append("| growth per hour, minute 5 to %s | " % end[0] + " | ".join(growth) + " |")
+    # The same from a straight line fitted through every reading from minute 5 on: one high or low
+    # reading at either end (a window shown at that moment) moves it little.
+    fitted = []
+    for i, name in enumerate(head[1:], 1):
+        pts = [(float(r[0]), num(r[i])) for r in body if float(r[0]) >= 5 and num(r[i]) is not None]
+        if len(pts) < 2 or any(v < 0 for _, v in pts):
+            fitted.append("n/a")
+            continue
+        n = len(pts)
+        mx = sum(x for x, _ in pts) / n
+        my = sum(v for _, v in pts) / n
+        sxx = sum((x - mx) ** 2 for x, _ in pts)
+        slope = sum((x - mx) * (v - my) for x, v in pts) / sxx if sxx else 0.0
+        at5 = my + slope * (5 - mx)
+        if at5 <= 0:
+            fitted.append("0 → %g" % pts[-1][1] if pts[-1][1] else "0 → 0")
+        else:
+            fitted.append("%+.2f %%/h" % (slope * 60 / at5 * 100))
+    out.append("| growth per hour, line fitted from minute 5 to %s | " % end[0] + " | ".join(fitted) + " |")
 text = "\n".join(out)
 print(text)
 open(sys.argv[2], "w").write(text + "\n")
