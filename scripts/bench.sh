@@ -64,6 +64,9 @@ for _ in $(seq "$idle_rounds"); do win_round idle_cost_vs_baseline; done
 echo "== memory per facility (this process, resident deltas)"
 win_round memory_per_facility >/dev/null
 sed -n '/== memory_per_facility/,/benchmark(s) run/p' "$raw/win.log" | grep -v '^==\|benchmark(s) run' >"$raw/memory.txt" || true
+echo "== where the overlay's time on screen goes (one run)"
+win_round overlay_breakdown >/dev/null
+sed -n '/== overlay_breakdown/,/benchmark(s) run/p' "$raw/win.log" | grep -v '^==\|benchmark(s) run' >"$raw/overlay.txt" || true
 wineserver -k 2>/dev/null || true
 [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
 
@@ -81,6 +84,12 @@ mkdir -p "$(dirname "$table")"
   echo
   echo '```'
   cat "$raw/memory.txt"
+  echo '```'
+  echo
+  echo "Where the frame-rate overlay's time on screen goes, ms per sample (one run):"
+  echo
+  echo '```'
+  cat "$raw/overlay.txt"
   echo '```'
 } >"$table"
 echo
