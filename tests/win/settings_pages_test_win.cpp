@@ -728,7 +728,8 @@ TEST(SettingsPages, AFailedTaskChangeWarnsUntilThePageChanges) {
 // Runs a program of the Linux host (Wine's own bridge, which its browser launcher uses).
 bool run_host_program(std::vector<std::string> args) {
   using Spawn = LONG(CDECL*)(char* const argv[], int wait);  // an NTSTATUS
-  const auto spawn = reinterpret_cast<Spawn>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));
+  const auto spawn = reinterpret_cast<Spawn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
   if (!spawn) return false;
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());

@@ -111,7 +111,7 @@ TEST(Options, InstallRemovesTheLegacyTaskAndCreatesTheTaskFromItsDefinition) {
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");  // UTF-16 little-endian with its mark
   const std::string xml = narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2));
-  for (const std::string part : {std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"),
+  for (const std::string& part : {std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"),
                                  std::string("<LogonTrigger>"), std::string("<RunLevel>HighestAvailable</RunLevel>"),
                                  std::string("<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"),
                                  std::string("<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"),
