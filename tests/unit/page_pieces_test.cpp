@@ -424,6 +424,12 @@ TEST(PagePieces, AlertEditorReadsEveryRowInOrder) {
     e.metric = c.metric;
     EXPECT_EQ(alert_threshold_field_name(e), c.name);
   }
+  // A refused log path: "save alert" says why it does nothing yet, under the same key.
+  e.path_rejected = true;
+  const std::optional<PieceText> save = alert_editor_piece_text(make_action(ActionKind::kAlertSave), e);
+  ASSERT_TRUE(save);
+  EXPECT_EQ(save->key, "save");
+  EXPECT_EQ(save->name, "save alert. That log file path cannot be used — change it to save");
   EXPECT_FALSE(alert_editor_piece_text(make_action(ActionKind::kAlertMeasure, 5), e));
   EXPECT_FALSE(alert_editor_piece_text(make_action(ActionKind::kAlertDelivery, 3), e));
 }

@@ -296,6 +296,28 @@ TEST(PanelPieces, SettingsSectionsAndMainMetricRows) {
   EXPECT_FALSE(settings_piece_text(make_action(ActionKind::kOpenSettingsSection, 0, 5), s));
 }
 
+// "Start with Windows" is read with the warning under it once a change has failed, under one key
+// whether it failed or not, so the focus stays on it after the click.
+TEST(PanelPieces, StartWithWindowsIsReadWithItsWarning) {
+  const Settings s;
+  const Action toggle = make_action(ActionKind::kToggleAutostart);
+  struct Case {
+    AutostartShown shown;
+    const char* name;
+  };
+  for (const Case& c : {Case{{false, false}, "Start with Windows (as administrator)"},
+                        Case{{true, false}, "Start with Windows (as administrator)"},
+                        Case{{false, true}, "Start with Windows (as administrator). Needs administrator — run the app "
+                                            "as admin once"}}) {
+    const std::optional<PieceText> t = settings_piece_text(toggle, s, c.shown);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->key, "autostart");
+    EXPECT_EQ(t->name, c.name);
+    EXPECT_EQ(t->role, AccessRole::kCheckBox);
+    EXPECT_EQ(t->checked, c.shown.on);
+  }
+}
+
 TEST(PanelPieces, AlertEditorTilesAreOptionsOfWhichOneIsChosen) {
   AlertEditorState e;
   e.metric = 7;

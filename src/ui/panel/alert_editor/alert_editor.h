@@ -24,6 +24,8 @@ struct AlertTile {
   const char* unit;       // shown after the threshold field; empty for the app tile
 };
 inline constexpr uint8_t kAppTile = 7;
+// Shown above "save alert" while the log file's path is refused.
+inline constexpr const char* kLogPathWarning = "That log file path cannot be used — change it to save";
 inline constexpr std::array<AlertTile, 8> kAlertTiles = {{
     {"CPU", MachineMetric::Cpu, "%"},
     {"RAM", MachineMetric::Ram, "%"},

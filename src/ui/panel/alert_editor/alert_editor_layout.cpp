@@ -86,7 +86,7 @@ int32_t editor(PageBuilder& b, int32_t y) {
   y = b.chips(x0, y, {{"include top apps", e.include_top, make_action(ActionKind::kAlertIncludeTop)},
                       {cooldown, false, make_action(ActionKind::kAlertCooldown)}}) + row;
   if (e.path_rejected) {
-    b.text(x0, y, "That log file path cannot be used — change it to save", FontRole::kSmall, Ink::kWarning);
+    b.text(x0, y, kLogPathWarning, FontRole::kSmall, Ink::kWarning);
     y += b.px(20);
   }
   y = b.chips(x0, y, {{"save alert", true, make_action(ActionKind::kAlertSave)}, {"cancel", false, make_action(ActionKind::kAlertCancel)}});

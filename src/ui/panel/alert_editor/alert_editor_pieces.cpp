@@ -35,8 +35,10 @@ std::optional<PieceText> alert_editor_piece_text(const Action& action, const Ale
     case ActionKind::kAlertIncludeTop:
       return PieceText{"top-apps", "include top apps", AccessRole::kCheckBox, "", editor.include_top};
     case ActionKind::kAlertSave:
-      // Drawn as chosen to stand out; it is a button, not a choice.
-      return PieceText{"save", "save alert", AccessRole::kPushButton, ""};
+      // Drawn as chosen to stand out; it is a button, not a choice. The warning above it is read
+      // with it: it says why saving does nothing yet.
+      return PieceText{"save", editor.path_rejected ? std::string("save alert. ") + kLogPathWarning : "save alert",
+                       AccessRole::kPushButton, ""};
     case ActionKind::kAlertAppPicker:
       return PieceText{"pick", "Pick a running app", AccessRole::kPushButton, ""};
     default:

@@ -181,7 +181,9 @@ PieceNamer namer_for(const UiState& ui, const std::vector<Banner>& banners) {
     };
   }
   if (p.page == Page::kSettingsHome || p.page == Page::kSettingsSection) {
-    return [&ui](const Action& action) { return settings_piece_text(action, ui.settings); };
+    return [&ui](const Action& action) {
+      return settings_piece_text(action, ui.settings, AutostartShown{ui.autostart_on, ui.autostart_failed});
+    };
   }
   if (p.page == Page::kAlertEditor) {
     return [&ui](const Action& action) { return alert_editor_piece_text(action, ui.panel.alert_editor); };

@@ -52,9 +52,9 @@ void home(PageBuilder& b, int32_t y) {
 
 int32_t general(PageBuilder& b, int32_t y) {
   const Settings& s = *b.in.settings;
-  y = b.check_row(y, "Start with Windows (as administrator)", b.in.autostart_on, make_action(ActionKind::kToggleAutostart));
+  y = b.check_row(y, kAutostartLabel, b.in.autostart_on, make_action(ActionKind::kToggleAutostart));
   if (b.in.autostart_failed) {
-    b.text(b.x0() + b.px(26), y, "Needs administrator — run the app as admin once", FontRole::kSmall, Ink::kWarning);
+    b.text(b.x0() + b.px(26), y, kAutostartWarning, FontRole::kSmall, Ink::kWarning);
     y += b.px(18);
   }
   y = b.heading(y + b.px(10), "HOW OFTEN TO UPDATE");

@@ -19,6 +19,8 @@ namespace qv {
 
 inline constexpr std::array<const char*, 5> kSectionTitles = {"General", "AI tools", "Main panel", "Desktop extras",
                                                               "Alerts"};
+inline constexpr const char* kAutostartLabel = "Start with Windows (as administrator)";
+inline constexpr const char* kAutostartWarning = "Needs administrator — run the app as admin once";
 
 // "1 rule", otherwise the count and " rules" (also "0 rules"): the Alerts row of the home page.
 std::string rule_count_text(size_t rules);

@@ -7,7 +7,15 @@
 
 namespace qv {
 
-std::optional<PieceText> settings_piece_text(const Action& action, const Settings& settings) {
+std::optional<PieceText> settings_piece_text(const Action& action, const Settings& settings,
+                                             const AutostartShown& autostart) {
+  if (action.kind == ActionKind::kToggleAutostart) {
+    // The warning under the row is read with it, so that someone who cannot see it learns why the
+    // box did not change. The key stays the same either way, and the focus with it.
+    std::string name = kAutostartLabel;
+    if (autostart.failed) name += std::string(". ") + kAutostartWarning;
+    return PieceText{"autostart", std::move(name), AccessRole::kCheckBox, "", autostart.on};
+  }
   if (action.kind == ActionKind::kOpenSettingsSection) {
     if (action.flag >= kSectionTitles.size()) return std::nullopt;
     return PieceText{"section:" + std::to_string(action.flag), kSectionTitles[action.flag], AccessRole::kLink,

@@ -1,6 +1,7 @@
 #pragma once
-// How the settings pages' own pieces read aloud: the sections of the settings home and the
-// metric rows of the main panel section (the kit names the links, chips and check rows).
+// How the settings pages' own pieces read aloud: the sections of the settings home, the metric
+// rows of the main panel section and "Start with Windows" with its warning (the kit names the
+// other links, chips and check rows).
 #include <optional>
 
 #include "config/settings.h"
@@ -8,6 +9,13 @@
 
 namespace qv {
 
-std::optional<PieceText> settings_piece_text(const Action& action, const Settings& settings);
+// Whether the program starts with Windows, and whether the last change of it failed.
+struct AutostartShown {
+  bool on = false;
+  bool failed = false;
+};
+
+std::optional<PieceText> settings_piece_text(const Action& action, const Settings& settings,
+                                             const AutostartShown& autostart = {});
 
 }  // namespace qv
