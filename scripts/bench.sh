@@ -63,7 +63,7 @@ echo "== idle cost beside the same-job tray program ($idle_rounds rounds of ${QV
 for _ in $(seq "$idle_rounds"); do win_round idle_cost_vs_baseline; done
 echo "== memory per facility (this process, resident deltas)"
 win_round memory_per_facility >/dev/null
-sed -n '/== memory_per_facility/,/benchmark(s) run/p' "$raw/win.log" | grep -v '^==\|benchmark(s) run' >"$raw/memory.txt" || true
+sed -n '/== memory_per_facility/,/benchmark(s) run/p' "$raw/win.log" | grep -v '^==\|benchmark(s) run\|^FIGURE' >"$raw/memory.txt" || true
 echo "== where the overlay's time on screen goes (one run)"
 win_round overlay_breakdown >/dev/null
 sed -n '/== overlay_breakdown/,/benchmark(s) run/p' "$raw/win.log" | grep -v '^==\|benchmark(s) run' >"$raw/overlay.txt" || true
